@@ -4,6 +4,9 @@
 #include <string>
 #include <string_view>
 
+#include "FWURLPosition/TFWURLPosition.h"
+#include "check/ServiceHosts.h"
+
 namespace vantle {
 
 struct FetchOptions {
@@ -23,5 +26,8 @@ void ExtractHost(std::string_view text, std::string& host);
 // included) whatever the status; it stays empty when the transfer fails, and holds what arrived when
 // a read stops early.
 void FetchURL(std::string_view url, std::string& answer, const FetchOptions& options = {});
+
+// FetchURL with the routing of hosts (fetchConnectTo) and the default limits.
+RankFetcher DirectFetcher(const ServiceHosts& hosts);
 
 }  // namespace vantle

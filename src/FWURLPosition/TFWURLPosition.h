@@ -26,8 +26,9 @@ public:
     std::int32_t PageRank = -1;
     std::int32_t AlexaRank = -1;
 
-    // Create. fetch defaults to FetchURL with the hosts' routing.
-    explicit TFWURLPosition(ServiceHosts hosts = {}, RankFetcher fetch = {});
+    // Create: both results -1. Requests go to the hosts' rank services through fetch (in the program
+    // that is DirectFetcher of FetchURL.h).
+    TFWURLPosition(ServiceHosts hosts, RankFetcher fetch);
 
     // Alexa first (when asked), then PageRank (when asked); both get url exactly as given.
     void Query(std::string_view url, TRankKinds kinds);
