@@ -1,0 +1,97 @@
+#include "app/DomainTableModel.h"
+
+#include <algorithm>
+
+#include "dialogs/QtText.h"
+
+namespace vantle {
+
+DomainTableModel::DomainTableModel(QObject* parent)
+    : QAbstractTableModel(parent), table_({"Domain", "Tic", "Status", "Yaca"}) {}
+
+void DomainTableModel::SetRowCount(int n) {
+    const int old = table_.RowCount();
+    n = std::max(n, 2);
+    if (n > old) {
+        beginInsertRows(QModelIndex(), old - 1, n - 2);
+        table_.SetRowCount(n);
+        endInsertRows();
+    } else if (n < old) {
+        beginRemoveRows(QModelIndex(), n - 1, old - 2);
+        table_.SetRowCount(n);
+        endRemoveRows();
+    }
+}
+
+void DomainTableModel::SetColCount(int n) {
+    const int old = table_.ColCount();
+    if (n > old) {
+        beginInsertColumns(QModelIndex(), old, n - 1);
+        table_.SetColCount(n);
+        endInsertColumns();
+    } else if (n < old && n >= 1) {
+        beginRemoveColumns(QModelIndex(), n, old - 1);
+        table_.SetColCount(n);
+        endRemoveColumns();
+    }
+}
+
+void DomainTableModel::SetCell(int col, int row, const std::string& text) {
+    table_.SetCell(col, row, text);
+    if (row == 0) {
+        emit headerDataChanged(Qt::Horizontal, col, col);
+    } else if (row < table_.RowCount() && col < table_.ColCount()) {
+        const QModelIndex at = index(row - 1, col);
+        emit dataChanged(at, at, {Qt::DisplayRole, Qt::EditRole});
+    }
+}
+
+void DomainTableModel::ResetTable() {
+    SetRowCount(2);
+    for (int c = 0; c < table_.ColCount(); ++c) {
+        SetCell(c, 1, std::string());
+    }
+    table_.ResetTable();
+}
+
+int DomainTableModel::rowCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : table_.RowCount() - 1;
+}
+
+int DomainTableModel::columnCount(const QModelIndex& parent) const {
+    return parent.isValid() ? 0 : table_.ColCount();
+}
+
+QVariant DomainTableModel::data(const QModelIndex& index, int role) const {
+    if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) {
+        return {};
+    }
+    return FromCp1251(table_.Cell(index.column(), index.row() + 1));
+}
+
+bool DomainTableModel::setData(const QModelIndex& index, const QVariant& value, int role) {
+    if (!index.isValid() || role != Qt::EditRole) {
+        return false;
+    }
+    SetCell(index.column(), index.row() + 1, ToCp1251(value.toString()));
+    return true;
+}
+
+QVariant DomainTableModel::headerData(int section, Qt::Orientation orientation, int role) const {
+    if (role != Qt::DisplayRole) {
+        return {};
+    }
+    if (orientation == Qt::Horizontal) {
+        return FromCp1251(table_.Cell(section, 0));
+    }
+    return section + 1;
+}
+
+Qt::ItemFlags DomainTableModel::flags(const QModelIndex& index) const {
+    if (!index.isValid()) {
+        return Qt::NoItemFlags;
+    }
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsEditable;
+}
+
+}  // namespace vantle

@@ -1,0 +1,38 @@
+#pragma once
+// The domain table as the view RzStringGrid1 shows it: row 0 of the table is the horizontal header,
+// table row r is model row r - 1. Cells hold Windows-1251 bytes; the model decodes them for display
+// and encodes what the user types.
+
+#include <QAbstractTableModel>
+
+#include "check/DomainTable.h"
+
+namespace vantle {
+
+class DomainTableModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    explicit DomainTableModel(QObject* parent = nullptr);
+
+    // The grid's own properties, in table rows (header row included).
+    int RowCount() const { return table_.RowCount(); }
+    int ColCount() const { return table_.ColCount(); }
+    void SetRowCount(int n);
+    void SetColCount(int n);
+    const std::string& Cell(int col, int row) const { return table_.Cell(col, row); }
+    void SetCell(int col, int row, const std::string& text);
+    void ResetTable();
+    const DomainTable& Table() const { return table_; }
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    bool setData(const QModelIndex& index, const QVariant& value, int role) override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    DomainTable table_;
+};
+
+}  // namespace vantle

@@ -1,0 +1,637 @@
+#include "app/TForm1.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QFrame>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMessageBox>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QRegularExpressionValidator>
+#include <QStatusBar>
+#include <QTableView>
+#include <QThread>
+#include <QUrl>
+#include <QVBoxLayout>
+
+#include "app/AppTitle.h"
+#include "app/DomainTableModel.h"
+#include "check/Texts.h"
+#include "dialogs/QtText.h"
+#include "dialogs/TForm2.h"
+#include "http/HttpClient.h"
+#include "io/ListFile.h"
+#include "puny/DomainName.h"
+
+namespace vantle {
+
+namespace {
+
+constexpr int kRowHeight = 18;
+constexpr int kNewColumnWidth = 60;
+const int kColumnWidths[] = {231, 89, 137, 69};
+const char kCreditAddress[] = "https://vantle.example/";
+const char kSplitterAddress[] = "https://vantle.example/splitter";
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const QString& caption, const QString& hint) {
+    auto* button = new QPushButton(caption, parent);
+    button->setObjectName(QLatin1String(name));
+    button->setToolTip(hint);
+    return button;
+}
+
+QAction* MakeAction(QObject* parent, const char* name, const QString& caption, const QKeySequence& keys) {
+    auto* action = new QAction(caption, parent);
+    action->setObjectName(QLatin1String(name));
+    action->setShortcut(keys);
+    return action;
+}
+
+}  // namespace
+
+std::function<void(const QUrl&)>& TForm1::UrlOpener() {
+    static std::function<void(const QUrl&)> opener = [](const QUrl& url) { QDesktopServices::openUrl(url); };
+    return opener;
+}
+
+TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher rankFetch, QWidget* parent)
+    : QMainWindow(parent), hosts_(std::move(hosts)), IdHTTP1(std::move(http)) {
+    if (!IdHTTP1) {
+        IdHTTP1 = std::make_unique<HttpClient>();
+    }
+    if (!rankFetch) {
+        rankFetch = DirectFetcher(hosts_);
+    }
+    engine_ = std::make_unique<CheckRun>(*this, *IdHTTP1, hosts_, std::move(rankFetch));
+    setWindowTitle(QStringLiteral("Vantle"));
+    resize(566, 542);
+
+    auto* central = new QWidget(this);
+    auto* column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 0, 0, 0);
+    column->setSpacing(0);
+    column->addWidget(BuildTopPanel());
+    ProgressBar1 = new QProgressBar(central);
+    ProgressBar1->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1->setFixedHeight(17);
+    ProgressBar1->setRange(0, 0);
+    ProgressBar1->setValue(0);
+    ProgressBar1->setTextVisible(false);
+    ProgressBar1->hide();
+    column->addWidget(ProgressBar1);
+    BuildGrid();
+    column->addWidget(RzStringGrid1, 1);
+    column->addWidget(BuildBottomRow());
+    setCentralWidget(central);
+    BuildStatusBar();
+    BuildHiddenMenu();
+    BuildPopupMenu();
+    FormCreate();
+
+    form2_ = new TForm2(*this, this);
+    SetCsvEnabled(false);
+}
+
+TForm1::~TForm1() = default;
+
+QWidget* TForm1::BuildTopPanel() {
+    auto* panel2 = new QWidget(this);
+    panel2->setObjectName(QStringLiteral("Panel2"));
+    panel2->setFixedHeight(57);
+    auto* rows = new QVBoxLayout(panel2);
+    rows->setContentsMargins(0, 0, 0, 0);
+    rows->setSpacing(0);
+
+    Panel1 = new QFrame(panel2);
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1->setFixedHeight(17);
+    Panel1->setCursor(Qt::PointingHandCursor);
+    auto* credit =
+        new QLabel(QStringLiteral("Vantle: ТИЦ, зеркала, каталог и PageRank для списка доменов"), Panel1);
+    QFont bold = credit->font();
+    bold.setBold(true);
+    credit->setFont(bold);
+    credit->setAlignment(Qt::AlignCenter);
+    auto* creditLayout = new QHBoxLayout(Panel1);
+    creditLayout->setContentsMargins(0, 0, 0, 0);
+    creditLayout->addWidget(credit);
+    Panel1->installEventFilter(this);
+    credit->setAttribute(Qt::WA_TransparentForMouseEvents);
+    rows->addWidget(Panel1);
+
+    auto* commands = new QHBoxLayout();
+    commands->setContentsMargins(13, 5, 13, 4);
+    commands->setSpacing(0);
+    Button1 = MakeButton(panel2, "Button1", QString(), QString());
+    Button1->setFixedSize(145, 30);
+    Button4 = MakeButton(panel2, "Button4", QString(), QString());
+    Button4->setFixedSize(145, 30);
+    CheckBox1 = new QCheckBox(QStringLiteral("Индекс Я"), panel2);
+    CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
+    CheckBox2 = new QCheckBox(QStringLiteral("PageRank"), panel2);
+    CheckBox2->setObjectName(QStringLiteral("CheckBox2"));
+    CheckBox2->setToolTip(QStringLiteral("Vantle не проверяется"));
+    auto* boxes = new QVBoxLayout();
+    boxes->setSpacing(0);
+    boxes->addWidget(CheckBox1);
+    boxes->addWidget(CheckBox2);
+
+    // "Пуск" lies above "Стоп" on the same spot: hiding it during a run uncovers "Стоп".
+    auto* startStop = new QWidget(panel2);
+    startStop->setFixedSize(113, 30);
+    Button3 = MakeButton(startStop, "Button3", QString(), QString());
+    Button3->setGeometry(0, 0, 113, 30);
+    Button2 = MakeButton(startStop, "Button2", QString(), QString());
+    Button2->setGeometry(0, 0, 113, 30);
+    Button2->raise();
+
+    commands->addWidget(Button1);
+    commands->addSpacing(18);
+    commands->addWidget(Button4);
+    commands->addSpacing(7);
+    commands->addLayout(boxes);
+    commands->addStretch(1);
+    commands->addWidget(startStop);
+    rows->addLayout(commands);
+
+    connect(Button1, &QPushButton::clicked, this, &TForm1::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm1::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm1::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm1::Button4Click);
+    connect(CheckBox1, &QCheckBox::clicked, this, &TForm1::CheckBox1Click);
+    connect(CheckBox2, &QCheckBox::clicked, this, &TForm1::CheckBox2Click);
+    return panel2;
+}
+
+void TForm1::BuildGrid() {
+    model_ = new DomainTableModel(this);
+    RzStringGrid1 = new QTableView(this);
+    RzStringGrid1->setObjectName(QStringLiteral("RzStringGrid1"));
+    RzStringGrid1->setModel(model_);
+    RzStringGrid1->setShowGrid(true);
+    RzStringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
+    RzStringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    RzStringGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                   QAbstractItemView::AnyKeyPressed);
+    RzStringGrid1->verticalHeader()->hide();
+    RzStringGrid1->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    RzStringGrid1->verticalHeader()->setDefaultSectionSize(kRowHeight);
+    RzStringGrid1->horizontalHeader()->setSectionResizeMode(QHeaderView::Interactive);
+    RzStringGrid1->horizontalHeader()->setDefaultSectionSize(kNewColumnWidth);
+    RzStringGrid1->horizontalHeader()->setHighlightSections(false);
+    RzStringGrid1->horizontalHeader()->setFixedHeight(kRowHeight + 2);
+    for (int c = 0; c < 4; ++c) {
+        RzStringGrid1->setColumnWidth(c, kColumnWidths[c]);
+    }
+    RzStringGrid1->setCurrentIndex(model_->index(0, 0));
+    RzStringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(RzStringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        PopupMenu1Popup();
+        PopupMenu1->exec(RzStringGrid1->viewport()->mapToGlobal(at));
+    });
+}
+
+QWidget* TForm1::BuildBottomRow() {
+    auto* row = new QWidget(this);
+    auto* items = new QHBoxLayout(row);
+    items->setContentsMargins(8, 5, 13, 5);
+    items->setSpacing(7);
+    ComboBox1 = new QComboBox(row);
+    ComboBox1->setObjectName(QStringLiteral("ComboBox1"));
+    for (int rate = 1; rate <= 10; ++rate) {
+        ComboBox1->addItem(QString::number(rate));
+    }
+    ComboBox1->setCurrentIndex(2);
+    Label1 = new QLabel(row);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label4 = new QLabel(row);
+    Label4->setObjectName(QStringLiteral("Label4"));
+    Label4->setStyleSheet(QStringLiteral("color: navy; text-decoration: underline;"));
+    Label4->setCursor(Qt::PointingHandCursor);
+    Label4->installEventFilter(this);
+    Label2 = new QLabel(QStringLiteral("0"), row);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->hide();
+    Label3 = new QLabel(QStringLiteral("Выводить с тиц >= "), row);
+    Label3->setObjectName(QStringLiteral("Label3"));
+    Edit1 = new QLineEdit(row);
+    Edit1->setObjectName(QStringLiteral("Edit1"));
+    Edit1->setMaxLength(15);
+    Edit1->setFixedWidth(57);
+    // Digits only, typed or pasted; backspace still deletes.
+    Edit1->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), Edit1));
+
+    items->addWidget(ComboBox1);
+    items->addWidget(Label1);
+    items->addSpacing(20);
+    items->addWidget(Label4);
+    items->addWidget(Label2);
+    items->addStretch(1);
+    items->addWidget(Label3);
+    items->addWidget(Edit1);
+    return row;
+}
+
+void TForm1::BuildStatusBar() {
+    auto* bar = statusBar();
+    bar->setObjectName(QStringLiteral("StatusBar1"));
+    bar->setSizeGripEnabled(false);
+    const int widths[] = {120, 200, 50};
+    for (int i = 0; i < 3; ++i) {
+        panels_[i] = new QLabel(bar);
+        panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panels_[i]->setMinimumWidth(widths[i]);
+        if (i < 2) {
+            panels_[i]->setFixedWidth(widths[i]);
+        }
+        bar->addWidget(panels_[i], i == 2 ? 1 : 0);
+    }
+}
+
+// The main menu is never shown; its items are there for their shortcuts, which act through the
+// buttons' handlers.
+void TForm1::BuildHiddenMenu() {
+    N2 = MakeAction(this, "N2", QStringLiteral("Открыть"), QKeySequence(Qt::CTRL | Qt::Key_O));
+    N1 = MakeAction(this, "N1", QStringLiteral("Добавить"), QKeySequence(Qt::CTRL | Qt::Key_D));
+    N6 = MakeAction(this, "N6", QStringLiteral("Пуск"), QKeySequence(Qt::CTRL | Qt::Key_G));
+    N7 = MakeAction(this, "N7", QStringLiteral("Стоп"), QKeySequence(Qt::CTRL | Qt::Key_T));
+    connect(N2, &QAction::triggered, Button4, &QPushButton::click);
+    connect(N1, &QAction::triggered, Button1, &QPushButton::click);
+    connect(N6, &QAction::triggered, Button2, &QPushButton::click);
+    connect(N7, &QAction::triggered, Button3, &QPushButton::click);
+    for (QAction* action : {N2, N1, N6, N7}) {
+        action->setShortcutContext(Qt::WindowShortcut);
+        addAction(action);
+    }
+}
+
+void TForm1::BuildPopupMenu() {
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    N5 = MakeAction(PopupMenu1, "N5", QStringLiteral("Перепроверить"), QKeySequence(Qt::CTRL | Qt::Key_R));
+    YandexBar1 = MakeAction(PopupMenu1, "YandexBar1", QStringLiteral("Yandex.Bar"),
+                            QKeySequence(Qt::CTRL | Qt::Key_Y));
+    Whois1 = new QMenu(QStringLiteral("Whois"), PopupMenu1);
+    Whois1->setObjectName(QStringLiteral("Whois1"));
+    WhoisItem1 = MakeAction(Whois1, "WhoisItem1", QString::fromStdString(hosts_.whoisA), QKeySequence());
+    WhoisItem2 = MakeAction(Whois1, "WhoisItem2", QString::fromStdString(hosts_.whoisB), QKeySequence());
+    csv1 = MakeAction(PopupMenu1, "csv1", QString(), QKeySequence(Qt::CTRL | Qt::Key_S));
+    Whois1->addAction(WhoisItem1);
+    Whois1->addAction(WhoisItem2);
+    PopupMenu1->addAction(N5);
+    PopupMenu1->addAction(YandexBar1);
+    PopupMenu1->addMenu(Whois1);
+    PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N4"));
+    PopupMenu1->addAction(csv1);
+    // The shortcuts act while the table or its cell editor has the focus.
+    for (QAction* action : {N5, YandexBar1, csv1}) {
+        action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+        RzStringGrid1->addAction(action);
+    }
+    connect(N5, &QAction::triggered, this, &TForm1::N5Click);
+    connect(YandexBar1, &QAction::triggered, this, &TForm1::YandexBar1Click);
+    connect(WhoisItem1, &QAction::triggered, this, &TForm1::WhoisItem1Click);
+    connect(WhoisItem2, &QAction::triggered, this, &TForm1::WhoisItem2Click);
+    connect(csv1, &QAction::triggered, this, &TForm1::csv1Click);
+}
+
+void TForm1::FormCreate() {
+    Button1->setText(QStringLiteral("Добавить список..."));
+    Button1->setToolTip(QStringLiteral("Добавить список (Ctrl + D)"));
+    Button4->setText(QStringLiteral("...Или открыть из файла"));
+    Button4->setToolTip(QStringLiteral("Открыть из файла (Ctrl + O)"));
+    Button2->setText(QStringLiteral("Пуск"));
+    Button2->setToolTip(QStringLiteral("(Ctrl + G)"));
+    Button3->setText(QStringLiteral("Стоп"));
+    Button3->setToolTip(QStringLiteral("(Ctrl + T)"));
+    csv1->setText(QStringLiteral("Сохранить в csv..."));
+    Label1->setText(QStringLiteral("дом/сек"));
+    Label4->setText(QStringLiteral("[Разделитель доменов]"));
+    Label4->setToolTip(QStringLiteral("(Откроется в браузере)"));
+}
+
+QString TForm1::PanelText(int index) const {
+    return panels_[index]->text();
+}
+
+bool TForm1::eventFilter(QObject* watched, QEvent* event) {
+    if (watched == Panel1) {
+        if (event->type() == QEvent::MouseButtonPress) {
+            Panel1->setFrameShadow(QFrame::Sunken);
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            Panel1->setFrameShadow(QFrame::Raised);
+            if (Panel1->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+                Panel1Click();
+            }
+        }
+    } else if (watched == Label4 && event->type() == QEvent::MouseButtonRelease) {
+        Label4Click();
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void TForm1::Panel1Click() {
+    OpenInBrowser(QLatin1String(kCreditAddress));
+}
+void TForm1::Label4Click() {
+    OpenInBrowser(QLatin1String(kSplitterAddress));
+}
+
+void TForm1::OpenInBrowser(const QString& address) {
+    UrlOpener()(QUrl(address, QUrl::TolerantMode));
+}
+
+// ---- Commands ----
+
+void TForm1::Button1Click() {
+    form2_->exec();
+}
+
+void TForm1::HandOver(int lineCount) {
+    ResetForNewList(lineCount);
+    SetResumeFlag("0");
+}
+
+// What a new domain list does to the window: a clean table and status, no run to continue.
+void TForm1::ResetForNewList(int lineCount) {
+    ResetTable();
+    panels_[0]->setText(QStringLiteral("Загружено: ") + QString::number(lineCount));
+    panels_[1]->clear();
+    ProgressBar1->setValue(0);
+    ProgressBar1->hide();
+    SetCsvEnabled(false);
+    engine_->ForgetResume();
+}
+
+void TForm1::Button4Click() {
+    QFileDialog dialog(this);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::ReadOnly);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("txt (*.txt)"));
+    if (!lastOpenName_.isEmpty()) {
+        dialog.selectFile(lastOpenName_);
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    lastOpenName_ = dialog.selectedFiles().constFirst();
+    try {
+        form2_->SetListText(ReadListFile(lastOpenName_.toStdString()));
+    } catch (const std::exception& e) {
+        ErrorBox(QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    ResetForNewList(form2_->LineCount());
+}
+
+void TForm1::Button2Click() {
+    engine_->Button2Click();
+    if (closeAfterRun_) {
+        close();
+    }
+}
+
+void TForm1::Button3Click() {
+    engine_->Button3Click();
+}
+
+void TForm1::N5Click() {
+    if (N5->isEnabled()) {
+        engine_->N5Click();
+    }
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (engine_->Running()) {
+        // The run stops at its next pump; the window closes once the run has ended.
+        closeAfterRun_ = true;
+        engine_->Button3Click();
+        event->ignore();
+        return;
+    }
+    form2_->close();
+    event->accept();
+}
+
+// ---- Option columns ----
+
+bool TForm1::TableIsClean() const {
+    return model_->Cell(0, 1).find('.') == std::string::npos;
+}
+
+void TForm1::CheckBox1Click() {
+    SwitchColumn(CheckBox1, "YaPages", yaPagesCol_, CheckBox2, "PR", prCol_);
+}
+void TForm1::CheckBox2Click() {
+    SwitchColumn(CheckBox2, "PR", prCol_, CheckBox1, "YaPages", yaPagesCol_);
+}
+
+void TForm1::SwitchColumn(QCheckBox* own, const std::string& ownHeader, int& ownCol, QCheckBox* other,
+                          const std::string& otherHeader, int& otherCol) {
+    if (!TableIsClean()) {
+        // A refused click puts its box back, so box and column never disagree.
+        own->setChecked(!own->isChecked());
+        QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(),
+                        QStringLiteral("Манипуляции со столбцами возможны только с чистой таблицей, перед "
+                                       "началом проверки"),
+                        QMessageBox::Ok);
+        box.exec();
+        return;
+    }
+    bool present = false;
+    for (int c = 0; c < model_->ColCount(); ++c) {
+        present = present || model_->Cell(c, 0) == ownHeader;
+    }
+    if (own->isChecked()) {
+        if (!present) {
+            model_->SetColCount(model_->ColCount() + 1);
+            model_->SetCell(model_->ColCount() - 1, 0, ownHeader);
+            ownCol = model_->ColCount() - 1;
+            RzStringGrid1->setColumnWidth(ownCol, kNewColumnWidth);
+        }
+        return;
+    }
+    if (!present) {
+        return;
+    }
+    model_->SetColCount(model_->ColCount() - 1);
+    if (other->isChecked()) {
+        model_->SetCell(model_->ColCount() - 1, 0, otherHeader);
+        otherCol = model_->ColCount() - 1;
+    }
+}
+
+// ---- Context menu and browser links ----
+
+void TForm1::PopupMenu1Popup() {
+    YandexBar1->setEnabled(csv1->isEnabled());
+    N5->setEnabled(csv1->isEnabled());
+    Whois1->menuAction()->setVisible(csv1->isEnabled());
+}
+
+QString TForm1::SelectedDomainAscii() const {
+    const int row = RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().row() + 1 : 1;
+    return FromCp1251(DomainToAscii(model_->Cell(0, row)));
+}
+
+void TForm1::YandexBar1Click() {
+    if (YandexBar1->isEnabled()) {
+        OpenInBrowser(QStringLiteral("http://") + QString::fromStdString(hosts_.bar) +
+                      QStringLiteral("/u?ver=2&show=32&url=http://") + SelectedDomainAscii());
+    }
+}
+
+void TForm1::WhoisItem1Click() {
+    OpenInBrowser(QStringLiteral("https://") + QString::fromStdString(hosts_.whoisA) +
+                  QStringLiteral("/whois/?query=") + SelectedDomainAscii());
+}
+
+void TForm1::WhoisItem2Click() {
+    OpenInBrowser(QStringLiteral("http://") + QString::fromStdString(hosts_.whoisB) + QStringLiteral("/") +
+                  SelectedDomainAscii());
+}
+
+// ---- What the check run sees of the window ----
+
+int TForm1::LineCount() {
+    return form2_->LineCount();
+}
+std::string TForm1::Line(int i) {
+    return form2_->Line(i);
+}
+int TForm1::RowCount() {
+    return model_->RowCount();
+}
+void TForm1::SetRowCount(int n) {
+    model_->SetRowCount(n);
+}
+int TForm1::ColCount() {
+    return model_->ColCount();
+}
+std::string TForm1::Cell(int col, int row) {
+    return model_->Cell(col, row);
+}
+void TForm1::SetCell(int col, int row, const std::string& text) {
+    model_->SetCell(col, row, text);
+}
+
+void TForm1::ResetTable() {
+    model_->ResetTable();
+    RzStringGrid1->setCurrentIndex(model_->index(
+        0, RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().column() : 0));
+}
+
+int TForm1::SelectedRow() {
+    return RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().row() + 1 : 1;
+}
+
+void TForm1::ScrollToEndAndRepaint() {
+    RzStringGrid1->scrollToBottom();
+    RzStringGrid1->viewport()->repaint();
+}
+
+void TForm1::SetPanel(int index, const std::string& text) {
+    panels_[index]->setText(FromCp1251(text));
+}
+void TForm1::SetProgressVisible(bool visible) {
+    ProgressBar1->setVisible(visible);
+}
+int TForm1::ProgressPosition() {
+    return ProgressBar1->value();
+}
+void TForm1::SetProgressPosition(int position) {
+    ProgressBar1->setValue(position);
+}
+void TForm1::SetProgressMaximum(int maximum) {
+    ProgressBar1->setMaximum(maximum);
+}
+std::string TForm1::ThresholdText() {
+    return ToCp1251(Edit1->text());
+}
+std::string TForm1::RateText() {
+    return ToCp1251(ComboBox1->currentText());
+}
+std::string TForm1::ResumeFlag() {
+    return ToCp1251(Label2->text());
+}
+void TForm1::SetResumeFlag(const std::string& flag) {
+    Label2->setText(FromCp1251(flag));
+}
+bool TForm1::StartVisible() {
+    return !Button2->isHidden();
+}
+void TForm1::SetStartVisible(bool visible) {
+    Button2->setVisible(visible);
+}
+
+void TForm1::SetRunInProgress(bool running) {
+    for (QWidget* w : std::initializer_list<QWidget*>{Button1, Button4, CheckBox1, CheckBox2}) {
+        w->setEnabled(!running);
+    }
+    N6->setEnabled(!running);
+}
+
+bool TForm1::CsvEnabled() {
+    return csv1->isEnabled();
+}
+
+// The row items of the context menu and their shortcuts always follow "Сохранить в csv...".
+void TForm1::SetCsvEnabled(bool enabled) {
+    csv1->setEnabled(enabled);
+    PopupMenu1Popup();
+}
+
+void TForm1::ClickCsv() {
+    csv1->trigger();
+}
+bool TForm1::YaPagesChecked() {
+    return CheckBox1->isChecked();
+}
+bool TForm1::PageRankChecked() {
+    return CheckBox2->isChecked();
+}
+void TForm1::Sleep(int ms) {
+    QThread::msleep(static_cast<unsigned long>(ms));
+}
+void TForm1::ProcessMessages() {
+    QCoreApplication::processEvents();
+}
+
+void TForm1::InfoBox(const std::string& text) {
+    QMessageBox box(QMessageBox::Information, QStringLiteral("Инфо"), FromCp1251(text), QMessageBox::Ok,
+                    this);
+    box.exec();
+}
+
+bool TForm1::AskSave(const std::string& text) {
+    if (closeAfterRun_) {
+        return false;
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Сообщение"), FromCp1251(text),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void TForm1::ErrorBox(const std::string& message) {
+    ErrorBox(FromCp1251(message));
+}
+
+void TForm1::ErrorBox(const QString& message) {
+    QMessageBox box(QMessageBox::Critical, ApplicationTitle(), ErrorBoxText(message), QMessageBox::Ok, this);
+    box.exec();
+}
+
+}  // namespace vantle

@@ -1,0 +1,164 @@
+#pragma once
+// The main window: the domain table, the commands that fill it, the start and stop commands of the
+// check run, the rate and threshold boxes, the option switches, progress and status bar, and the
+// table's context menu.
+
+#include <QMainWindow>
+#include <functional>
+#include <memory>
+
+#include "FWURLPosition/TFWURLPosition.h"
+#include "check/CheckRun.h"
+#include "check/CheckRunHost.h"
+#include "check/ServiceHosts.h"
+#include "dialogs/ListHandOver.h"
+#include "http/HttpGetter.h"
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QProgressBar;
+class QPushButton;
+class QTableView;
+
+namespace vantle {
+
+class DomainTableModel;
+class TForm2;
+
+class TForm1 : public QMainWindow, public ListHandOver, private CheckRunHost {
+    Q_OBJECT
+public:
+    // http defaults to the program's own HTTP client, rankFetch to the direct fetch; both go to hosts.
+    explicit TForm1(ServiceHosts hosts = {}, std::unique_ptr<HttpGetter> http = nullptr,
+                    RankFetcher rankFetch = {}, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Where the browser links go; tests replace it to capture the addresses.
+    static std::function<void(const QUrl&)>& UrlOpener();
+
+    TForm2* Form2() const { return form2_; }
+    DomainTableModel* Model() const { return model_; }
+    CheckRun& Engine() { return *engine_; }
+    int YaPagesCol() override { return yaPagesCol_; }
+    int PRCol() override { return prCol_; }
+    QString PanelText(int index) const;
+
+    // ListHandOver: the entry dialog's "На проверку".
+    void HandOver(int lineCount) override;
+
+    // The named handlers.
+    void Button1Click();
+    void Button2Click();
+    void Button3Click();
+    void Button4Click();
+    void CheckBox1Click();
+    void CheckBox2Click();
+    void N5Click();
+    void csv1Click();
+    void YandexBar1Click();
+    void WhoisItem1Click();
+    void WhoisItem2Click();
+    void PopupMenu1Popup();
+    void Label4Click();
+    void Panel1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FormCreate();
+    QWidget* BuildTopPanel();
+    QWidget* BuildBottomRow();
+    void BuildGrid();
+    void BuildStatusBar();
+    void BuildHiddenMenu();
+    void BuildPopupMenu();
+    void SwitchColumn(QCheckBox* own, const std::string& ownHeader, int& ownCol, QCheckBox* other,
+                      const std::string& otherHeader, int& otherCol);
+    bool TableIsClean() const;
+    void OpenInBrowser(const QString& address);
+    QString SelectedDomainAscii() const;
+    void ResetForNewList(int lineCount);
+
+    // CheckRunHost
+    int LineCount() override;
+    std::string Line(int i) override;
+    int RowCount() override;
+    void SetRowCount(int n) override;
+    int ColCount() override;
+    std::string Cell(int col, int row) override;
+    void SetCell(int col, int row, const std::string& text) override;
+    void ResetTable() override;
+    int SelectedRow() override;
+    void ScrollToEndAndRepaint() override;
+    void SetPanel(int index, const std::string& text) override;
+    void SetProgressVisible(bool visible) override;
+    int ProgressPosition() override;
+    void SetProgressPosition(int position) override;
+    void SetProgressMaximum(int maximum) override;
+    std::string ThresholdText() override;
+    std::string RateText() override;
+    std::string ResumeFlag() override;
+    void SetResumeFlag(const std::string& flag) override;
+    bool StartVisible() override;
+    void SetStartVisible(bool visible) override;
+    void SetRunInProgress(bool running) override;
+    bool CsvEnabled() override;
+    void SetCsvEnabled(bool enabled) override;
+    void ClickCsv() override;
+    bool YaPagesChecked() override;
+    bool PageRankChecked() override;
+    void Sleep(int ms) override;
+    void ProcessMessages() override;
+    void InfoBox(const std::string& text) override;
+    bool AskSave(const std::string& text) override;
+    void ErrorBox(const std::string& message) override;
+    void ErrorBox(const QString& message);
+
+    ServiceHosts hosts_;
+    std::unique_ptr<HttpGetter> IdHTTP1;
+    std::unique_ptr<CheckRun> engine_;
+    DomainTableModel* model_ = nullptr;
+    TForm2* form2_ = nullptr;
+    int yaPagesCol_ = 0;
+    int prCol_ = 0;
+    bool closeAfterRun_ = false;
+    QString lastOpenName_;
+    QString lastSaveName_ = QStringLiteral("*.csv");
+
+    QFrame* Panel1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QCheckBox* CheckBox1 = nullptr;
+    QCheckBox* CheckBox2 = nullptr;
+    QProgressBar* ProgressBar1 = nullptr;
+    QTableView* RzStringGrid1 = nullptr;
+    QComboBox* ComboBox1 = nullptr;
+    QLabel* Label1 = nullptr;
+    QLabel* Label2 = nullptr;
+    QLabel* Label3 = nullptr;
+    QLabel* Label4 = nullptr;
+    QLineEdit* Edit1 = nullptr;
+    QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+    QAction* N1 = nullptr;
+    QAction* N2 = nullptr;
+    QAction* N6 = nullptr;
+    QAction* N7 = nullptr;
+    QMenu* PopupMenu1 = nullptr;
+    QAction* N5 = nullptr;
+    QAction* YandexBar1 = nullptr;
+    QMenu* Whois1 = nullptr;
+    QAction* WhoisItem1 = nullptr;
+    QAction* WhoisItem2 = nullptr;
+    QAction* csv1 = nullptr;
+};
+
+}  // namespace vantle

@@ -1,0 +1,11 @@
+// Vantle: the program against the real services.
+#include <QApplication>
+
+#include "app/TForm1.h"
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    vantle::TForm1 form1;
+    form1.show();
+    return app.exec();
+}

@@ -1,0 +1,294 @@
+#include "check/CheckRun.h"
+
+#include <utility>
+
+#include "check/BarQuery.h"
+#include "check/CleanDomainLine.h"
+#include "check/IndexQuery.h"
+#include "check/Texts.h"
+#include "puny/DomainName.h"
+#include "text/IntText.h"
+#include "text/TextCut.h"
+
+namespace vantle {
+
+namespace {
+
+// Below this threshold a stopped run can be resumed; from it on the stop ends the run with the
+// save question, and the status bar names every domain checked.
+constexpr std::int32_t kQuietThreshold = 10;
+constexpr int kRecheckPauseMs = 250;
+
+// A checked box whose column is missing never writes over another column.
+bool IsOptionalColumn(int col, int colCount) {
+    return col >= 4 && col < colCount;
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+    return text.substr(0, prefix.size()) == prefix;
+}
+
+}  // namespace
+
+CheckRun::CheckRun(CheckRunHost& host, HttpGetter& http, ServiceHosts hosts, RankFetcher rankFetch)
+    : host_(host), http_(http), hosts_(std::move(hosts)), rankFetch_(std::move(rankFetch)) {}
+
+std::string CheckRun::TotalsLine() const {
+    return texts::Glued() + IntToStr(totals_.GluedCount) + texts::Zero() + IntToStr(totals_.ZeroCount) +
+           texts::Yaca() + IntToStr(totals_.YacaCount);
+}
+
+void CheckRun::ForgetResume() {
+    resume_.reset();
+}
+
+void CheckRun::Button3Click() {
+    host_.SetStartVisible(true);
+}
+
+// Threshold and rate are read before anything changes, so a bad value leaves the window as it was.
+std::optional<CheckRun::Settings> CheckRun::ReadSettings() {
+    Settings settings;
+    try {
+        const std::string threshold = Trim(host_.ThresholdText());
+        settings.threshold = threshold.empty() ? 0 : StrToInt(threshold);
+        const std::int32_t rate = StrToInt(host_.RateText());
+        settings.pauseMs = 1000 / (rate < 1 ? 1 : rate);
+    } catch (const EConvertError& e) {
+        host_.ErrorBox(e.what());
+        return std::nullopt;
+    }
+    return settings;
+}
+
+bool CheckRun::TableHoldsResults() {
+    if (host_.RowCount() > 2) {
+        return true;
+    }
+    for (int c = 0; c < host_.ColCount(); ++c) {
+        if (!host_.Cell(c, 1).empty()) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// A fresh run starts on a clean table, so that the totals, which start at zero, match it.
+void CheckRun::PrepareFreshRun() {
+    if (TableHoldsResults()) {
+        host_.ResetTable();
+        host_.SetPanel(0, "");
+        host_.SetPanel(1, "");
+        host_.SetProgressVisible(false);
+        host_.SetCsvEnabled(false);
+    }
+    host_.SetProgressPosition(0);
+    totals_ = Totals{};
+}
+
+void CheckRun::Button2Click() {
+    if (running_) {
+        return;
+    }
+    const int lines = host_.LineCount();
+    if (lines == 0) {
+        host_.InfoBox(texts::NeedDomainList());
+        return;
+    }
+    const std::optional<Settings> settings = ReadSettings();
+    if (!settings) {
+        return;
+    }
+    const bool resuming = host_.ResumeFlag() == "1" && resume_.has_value();
+    ResumePoint start;
+    if (resuming) {
+        start = *resume_;
+    } else {
+        PrepareFreshRun();
+    }
+    resume_.reset();
+    host_.SetPanel(2, "");
+    host_.SetProgressVisible(true);
+    if (host_.ResumeFlag() == "1") {
+        host_.SetResumeFlag("0");
+    }
+    host_.SetProgressMaximum(lines);
+    host_.SetStartVisible(false);
+    host_.SetRunInProgress(true);
+    running_ = true;
+
+    int row = start.row;
+    const int resumeLine = RunLines(start.line, lines, *settings, row);
+    if (resumeLine >= 0 && settings->threshold < kQuietThreshold) {
+        host_.SetResumeFlag("1");
+        resume_ = ResumePoint{resumeLine, row};
+    }
+    EndRun();
+}
+
+// Walks lines [firstLine, lineCount). Returns the index of the line at which the run stopped or
+// failed and from which it can be resumed, or -1 when it went through to the end.
+int CheckRun::RunLines(int firstLine, int lineCount, const Settings& settings, int& row) {
+    for (int i = firstLine; i < lineCount; ++i) {
+        switch (CheckLine(i, settings, row)) {
+            case LineResult::Skipped:
+                continue;
+            case LineResult::Failed:
+                return i;
+            case LineResult::Checked:
+                break;
+        }
+        if (host_.StartVisible()) {
+            return i + 1;
+        }
+    }
+    return -1;
+}
+
+CheckRun::LineResult CheckRun::CheckLine(int i, const Settings& settings, int& row) {
+    const std::optional<std::string> displayName = CleanDomainLine(host_.Line(i));
+    if (!displayName) {
+        return LineResult::Skipped;
+    }
+    const std::string queryName = DomainToAscii(*displayName);
+    const std::string answer = BarQuery(http_, hosts_, queryName);
+    const std::string tic = Trim(ExtractTic(answer));
+    std::int32_t value = 0;
+    try {
+        value = StrToInt(tic);
+    } catch (const EConvertError& e) {
+        host_.ErrorBox(e.what());
+        return LineResult::Failed;
+    }
+    if (value >= settings.threshold) {
+        WriteRow(row, *displayName, queryName, tic, answer);
+        ++row;
+        host_.SetRowCount(row);
+        host_.ScrollToEndAndRepaint();
+    }
+    if (settings.threshold >= kQuietThreshold) {
+        host_.SetPanel(2, queryName);
+    }
+    host_.SetPanel(0, texts::Total() + IntToStr(host_.RowCount() - 1) + "/" + IntToStr(host_.LineCount()));
+    host_.SetPanel(1, TotalsLine());
+    host_.SetProgressPosition(host_.ProgressPosition() + 1);
+    host_.Sleep(settings.pauseMs);
+    host_.ProcessMessages();
+    return LineResult::Checked;
+}
+
+void CheckRun::WriteRow(int row, const std::string& displayName, const std::string& queryName,
+                        const std::string& tic, const std::string& answer) {
+    if (tic == "0") {
+        ++totals_.ZeroCount;
+    }
+    host_.SetCell(0, row, displayName);
+    host_.SetCell(1, row, tic);
+    host_.SetCell(3, row, "");
+    if (InCatalogue(answer, hosts_)) {
+        host_.SetCell(3, row, "Yes");
+        ++totals_.YacaCount;
+    }
+    const std::string status = ClassifyMirror(queryName, answer);
+    host_.SetCell(2, row, status);
+    if (StartsWith(status, "Vantle")) {
+        ++totals_.GluedCount;
+    }
+    FillOptionalCells(row, queryName);
+}
+
+void CheckRun::EndRun() {
+    if (host_.ResumeFlag() != "1" && host_.AskSave(texts::SaveQuestion())) {
+        if (!host_.CsvEnabled()) {
+            host_.SetCsvEnabled(true);
+        }
+        host_.ClickCsv();
+    }
+    host_.SetStartVisible(true);
+    if (host_.RowCount() > 1) {
+        host_.SetCsvEnabled(true);
+    }
+    running_ = false;
+    host_.SetRunInProgress(false);
+}
+
+void CheckRun::N5Click() {
+    const int row = host_.SelectedRow();
+    if (row < 1 || row >= host_.RowCount()) {
+        return;
+    }
+    const std::string name = host_.Cell(0, row);
+    host_.SetCell(0, row, "> " + name);
+    const std::string queryName = DomainToAscii(name);
+    const std::string answer = BarQuery(http_, hosts_, queryName);
+    RecheckTic(row, ExtractTic(answer));
+    RecheckStatus(row, ClassifyMirror(queryName, answer));
+    RecheckCatalogue(row, InCatalogue(answer, hosts_));
+    if (host_.YaPagesChecked() && IsOptionalColumn(host_.YaPagesCol(), host_.ColCount())) {
+        host_.SetCell(host_.YaPagesCol(), row,
+                      IndexQuery(http_, hosts_, queryName, FailedIndexGet::KeepVariable));
+    }
+    if (host_.PageRankChecked() && IsOptionalColumn(host_.PRCol(), host_.ColCount())) {
+        host_.SetCell(host_.PRCol(), row, PageRankCell(queryName));
+    }
+    host_.SetPanel(1, TotalsLine());
+    host_.Sleep(kRecheckPauseMs);
+    host_.ProcessMessages();
+    host_.Sleep(kRecheckPauseMs);
+    host_.SetCell(0, row, name);
+}
+
+// The TIC text is taken as it is cut: no threshold, and an empty text ends nothing.
+void CheckRun::RecheckTic(int row, const std::string& tic) {
+    const std::string old = host_.Cell(1, row);
+    if (old != "0" && tic == "0") {
+        ++totals_.ZeroCount;
+    } else if (old == "0" && tic > "0") {
+        --totals_.ZeroCount;
+    }
+    host_.SetCell(1, row, tic);
+}
+
+// Glued is told by the mirror suffix ": ".
+void CheckRun::RecheckStatus(int row, const std::string& status) {
+    const bool wasGlued = Contains(host_.Cell(2, row), ":");
+    const bool isGlued = Contains(status, ":");
+    host_.SetCell(2, row, "");
+    host_.SetCell(2, row, status);
+    if (wasGlued && !isGlued) {
+        --totals_.GluedCount;
+    } else if (!wasGlued && isGlued) {
+        ++totals_.GluedCount;
+    }
+}
+
+void CheckRun::RecheckCatalogue(int row, bool inCatalogue) {
+    const bool was = host_.Cell(3, row) == "Yes";
+    if (inCatalogue && !was) {
+        ++totals_.YacaCount;
+    } else if (!inCatalogue && was) {
+        --totals_.YacaCount;
+    }
+    host_.SetCell(3, row, inCatalogue ? "Yes" : "");
+}
+
+void CheckRun::FillOptionalCells(int row, const std::string& queryName) {
+    if (host_.YaPagesChecked() && IsOptionalColumn(host_.YaPagesCol(), host_.ColCount())) {
+        host_.SetCell(host_.YaPagesCol(), row, IndexQuery(http_, hosts_, queryName, FailedIndexGet::Empty));
+    }
+    if (host_.PageRankChecked() && IsOptionalColumn(host_.PRCol(), host_.ColCount())) {
+        host_.SetCell(host_.PRCol(), row, PageRankCell(queryName));
+    }
+}
+
+std::string CheckRun::PageRankCell(const std::string& queryName) {
+    TFWURLPosition rank(hosts_, rankFetch_);
+    try {
+        rank.Query(queryName, TRankKinds{rkPageRank});
+    } catch (...) {
+        // A query that raised leaves PageRank at -1: the cell says "N/A".
+    }
+    return rank.PageRank <= -1 ? std::string("N/A") : IntToStr(rank.PageRank);
+}
+
+}  // namespace vantle

@@ -1,0 +1,79 @@
+#pragma once
+// The check run over the domain list, the stop command, and the recheck of one row. The windows call
+// in through the named handlers; everything the run does to them goes through CheckRunHost.
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "FWURLPosition/TFWURLPosition.h"
+#include "check/CheckRunHost.h"
+#include "check/ServiceHosts.h"
+#include "http/HttpGetter.h"
+
+namespace vantle {
+
+// Running totals of the table; they live as long as the program.
+struct Totals {
+    std::int32_t GluedCount = 0;  // rows whose status begins with "Vantle"
+    std::int32_t ZeroCount = 0;   // rows whose TIC text is "0"
+    std::int32_t YacaCount = 0;   // rows in the catalogue
+};
+
+class CheckRun {
+public:
+    CheckRun(CheckRunHost& host, HttpGetter& http, ServiceHosts hosts, RankFetcher rankFetch);
+
+    // The start command ("Пуск"): a fresh run, or the continuation of a stopped one.
+    void Button2Click();
+    // The stop command ("Стоп"): only shows the start button again; the run sees it after its pump.
+    void Button3Click();
+    // The recheck of the selected row ("Перепроверить").
+    void N5Click();
+
+    // The table was reset under the run (hand-over, list import): a stopped run is not continued.
+    void ForgetResume();
+
+    // The optional cells of a written row, for the options that are switched on.
+    void FillOptionalCells(int row, const std::string& queryName);
+
+    const Totals& totals() const { return totals_; }
+    // "Клееных: <n>; Нулевых: <n>; ЯК: <n>"
+    std::string TotalsLine() const;
+    bool Running() const { return running_; }
+
+private:
+    struct Settings {
+        std::int32_t threshold = 0;
+        int pauseMs = 0;
+    };
+    // Where a stopped run goes on: the next line to check and the next row to write.
+    struct ResumePoint {
+        int line = 0;
+        int row = 1;
+    };
+    enum class LineResult { Skipped, Checked, Failed };
+
+    std::optional<Settings> ReadSettings();
+    void PrepareFreshRun();
+    bool TableHoldsResults();
+    int RunLines(int firstLine, int lineCount, const Settings& settings, int& row);
+    LineResult CheckLine(int i, const Settings& settings, int& row);
+    void WriteRow(int row, const std::string& displayName, const std::string& queryName,
+                  const std::string& tic, const std::string& answer);
+    void EndRun();
+    void RecheckTic(int row, const std::string& tic);
+    void RecheckStatus(int row, const std::string& status);
+    void RecheckCatalogue(int row, bool inCatalogue);
+    std::string PageRankCell(const std::string& queryName);
+
+    CheckRunHost& host_;
+    HttpGetter& http_;
+    ServiceHosts hosts_;
+    RankFetcher rankFetch_;
+    Totals totals_;
+    std::optional<ResumePoint> resume_;
+    bool running_ = false;
+};
+
+}  // namespace vantle

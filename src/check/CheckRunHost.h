@@ -1,0 +1,67 @@
+#pragma once
+// What the check run and the recheck need of the windows. The main window implements it; the engine's
+// tests use a fake. All texts are Windows-1251 bytes.
+
+#include <string>
+
+namespace vantle {
+
+class CheckRunHost {
+public:
+    virtual ~CheckRunHost() = default;
+
+    // The domain list: the lines of the entry dialog. A line beyond the end reads as empty.
+    virtual int LineCount() = 0;
+    virtual std::string Line(int i) = 0;
+
+    // The domain table (row 0 the headers). A cell of row RowCount() may be written before
+    // RowCount() is raised to include it.
+    virtual int RowCount() = 0;
+    virtual void SetRowCount(int n) = 0;
+    virtual int ColCount() = 0;
+    virtual std::string Cell(int col, int row) = 0;
+    virtual void SetCell(int col, int row, const std::string& text) = 0;
+    virtual void ResetTable() = 0;
+    virtual int SelectedRow() = 0;
+    virtual void ScrollToEndAndRepaint() = 0;
+
+    // Status bar panels 0 to 2, the progress bar.
+    virtual void SetPanel(int index, const std::string& text) = 0;
+    virtual void SetProgressVisible(bool visible) = 0;
+    virtual int ProgressPosition() = 0;
+    virtual void SetProgressPosition(int position) = 0;
+    virtual void SetProgressMaximum(int maximum) = 0;
+
+    // The controls that steer a run.
+    virtual std::string ThresholdText() = 0;  // "Выводить с тиц >= "
+    virtual std::string RateText() = 0;       // "дом/сек"
+    virtual std::string ResumeFlag() = 0;     // the hidden label, "0" or "1"
+    virtual void SetResumeFlag(const std::string& flag) = 0;
+    virtual bool StartVisible() = 0;  // the run flag: hidden while a run is in progress
+    virtual void SetStartVisible(bool visible) = 0;
+    // Commands that change the list, the columns or start a second run are off while a run is in
+    // progress.
+    virtual void SetRunInProgress(bool running) = 0;
+    virtual bool CsvEnabled() = 0;
+    virtual void SetCsvEnabled(bool enabled) = 0;
+    virtual void ClickCsv() = 0;
+
+    // The optional columns: whether their boxes are checked, and where they stand.
+    virtual bool YaPagesChecked() = 0;
+    virtual bool PageRankChecked() = 0;
+    virtual int YaPagesCol() = 0;
+    virtual int PRCol() = 0;
+
+    // The pause and the pump.
+    virtual void Sleep(int ms) = 0;
+    virtual void ProcessMessages() = 0;
+
+    // "Необходимо составить список доменов" and the like: caption "Инфо", information icon, OK.
+    virtual void InfoBox(const std::string& text) = 0;
+    // "Проверка завершена. Сохранить результаты?": caption "Сообщение", Yes and No; true on Yes.
+    virtual bool AskSave(const std::string& text) = 0;
+    // The standard error box: message plus a full stop where due, the application's title, stop icon.
+    virtual void ErrorBox(const std::string& message) = 0;
+};
+
+}  // namespace vantle

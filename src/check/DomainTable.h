@@ -1,0 +1,41 @@
+#pragma once
+// The domain table's cells: a grid of Windows-1251 texts addressed as (column, row), row 0 holding the
+// headers. It is the only store of results.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantle {
+
+class DomainTable {
+public:
+    // The table as the program starts: the given headers in row 0 and one empty row 1.
+    explicit DomainTable(std::vector<std::string> headers);
+
+    int RowCount() const { return rowCount_; }
+    int ColCount() const { return colCount_; }
+
+    // Never below 2. Rows from n on leave the table (their cells are dropped).
+    void SetRowCount(int n);
+    // Columns from n on leave the table; new columns start empty.
+    void SetColCount(int n);
+
+    // Empty text outside the grid. The row with index RowCount() may be written before RowCount()
+    // is raised to include it; writes to other places outside the grid are ignored.
+    const std::string& Cell(int col, int row) const;
+    void SetCell(int col, int row, std::string_view text);
+
+    // Back to the header row and one empty row 1 (every column emptied, the optional ones included).
+    void ResetTable();
+
+    std::vector<std::string> RowCells(int row) const;
+
+private:
+    int rowCount_ = 2;
+    int colCount_ = 0;
+    // rows_ may hold one more row than rowCount_: the row written ahead of raising RowCount.
+    std::vector<std::vector<std::string>> rows_;
+};
+
+}  // namespace vantle
