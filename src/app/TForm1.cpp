@@ -30,6 +30,7 @@
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "http/HttpClient.h"
+#include "io/CsvExport.h"
 #include "io/ListFile.h"
 #include "puny/DomainName.h"
 
@@ -412,6 +413,32 @@ void TForm1::N5Click() {
     if (N5->isEnabled()) {
         engine_->N5Click();
     }
+}
+
+void TForm1::csv1Click() {
+    if (!csv1->isEnabled()) {
+        return;
+    }
+    QFileDialog dialog(this);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setNameFilter(QStringLiteral("Формат csv (*.csv)"));
+    dialog.selectFile(lastSaveName_);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    lastSaveName_ = dialog.selectedFiles().constFirst();
+    const CsvTable table{model_->RowCount(), model_->ColCount(),
+                         [this](int col, int row) { return model_->Cell(col, row); }};
+    try {
+        SaveCsvFile(lastSaveName_.toStdString(), table);
+    } catch (const std::exception& e) {
+        ErrorBox(QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -13,6 +13,7 @@
 namespace vantle::testing {
 
 struct SeenBox {
+    bool cancelled = false;  // set to stop waiting for the box
     bool shown = false;
     QString text;
     QString caption;
@@ -29,6 +30,11 @@ inline std::shared_ptr<SeenBox> AnswerNextBox(QMessageBox::StandardButton button
     auto started = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, seen, button, started, timeoutMs]() {
         *started += 10;
+        if (seen->cancelled) {
+            timer->stop();
+            timer->deleteLater();
+            return;
+        }
         if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             seen->shown = true;
             seen->text = box->text();

@@ -1,0 +1,55 @@
+// Vantle against the bundled simulator of the web services, on a loopback port.
+//
+//   vantle-demo                     the main window, as the program is, with simulated services
+//   vantle-demo --screenshot FILE   loads a sample list, runs it, and saves a picture of the window
+#include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <QTimer>
+
+#include "app/TForm1.h"
+#include "dialogs/QtText.h"
+#include "dialogs/TForm2.h"
+#include "sim/ServiceSimulator.h"
+
+namespace {
+
+const char16_t kSampleList[] =
+    u"yandex.ru\nпример.рф\n  WWW.Site.TEST/  \nnews.example.com\nmail.ru\nхабр.рф\nnot-a-domain\n"
+    u"shop.example.org\nlenta.ru\nблог.рус\nexample.net\nwww.forum.example.ru\n";
+
+// Answers the end question with "No" and saves the window once the run is over.
+void ScreenshotWhenDone(vantle::TForm1& form, const QString& file) {
+    auto* poll = new QTimer(&form);
+    QObject::connect(poll, &QTimer::timeout, &form, [&form, poll, file]() {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->button(QMessageBox::No)->click();
+            poll->stop();
+            QTimer::singleShot(200, &form, [&form, file]() {
+                form.grab().save(file);
+                QApplication::quit();
+            });
+        }
+    });
+    poll->start(50);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    vantle::sim::ServiceSimulator simulator;
+    vantle::TForm1 form1(simulator.Hosts());
+    form1.show();
+
+    const QStringList args = QApplication::arguments();
+    const qsizetype at = args.indexOf(QStringLiteral("--screenshot"));
+    if (at >= 0 && at + 1 < args.size()) {
+        form1.Form2()->SetListText(vantle::ToCp1251(QString::fromUtf16(kSampleList)));
+        form1.HandOver(form1.Form2()->LineCount());
+        form1.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(9);
+        ScreenshotWhenDone(form1, args.at(at + 1));
+        QTimer::singleShot(100, &form1, [&form1]() { form1.Button2Click(); });
+    }
+    return app.exec();
+}

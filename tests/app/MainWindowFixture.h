@@ -1,0 +1,110 @@
+#pragma once
+// The real main window against the simulator, driven as a user would drive it.
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableView>
+#include <QTest>
+#include <memory>
+
+#include <gtest/gtest.h>
+
+#include "app/DomainTableModel.h"
+#include "app/TForm1.h"
+#include "dialogs/QtText.h"
+#include "dialogs/TForm2.h"
+#include "sim/ServiceSimulator.h"
+#include "support/ModalAnswer.h"
+
+namespace vantle::testing {
+
+class MainWindowFixture : public ::testing::Test {
+protected:
+    sim::ServiceSimulator sim;
+    std::unique_ptr<TForm1> form;
+    std::vector<QUrl> opened;
+
+    void SetUp() override {
+        TForm1::UrlOpener() = [this](const QUrl& url) { opened.push_back(url); };
+        form = std::make_unique<TForm1>(sim.Hosts());
+        form->show();
+        QApplication::setActiveWindow(form.get());
+        Combo()->setCurrentIndex(9);  // 10 domains a second keeps the tests short
+    }
+    void TearDown() override { form.reset(); }
+
+    template <class T>
+    T* Find(const char* name) const {
+        T* w = form->findChild<T*>(QLatin1String(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    QPushButton* Button(const char* name) const { return Find<QPushButton>(name); }
+    QComboBox* Combo() const { return Find<QComboBox>("ComboBox1"); }
+    QLineEdit* Threshold() const { return Find<QLineEdit>("Edit1"); }
+    QProgressBar* Progress() const { return Find<QProgressBar>("ProgressBar1"); }
+    QLabel* ResumeLabel() const { return Find<QLabel>("Label2"); }
+    DomainTableModel* Model() const { return form->Model(); }
+    QString Cell(int col, int row) const { return FromCp1251(Model()->Cell(col, row)); }
+    int RowCount() const { return Model()->RowCount(); }
+
+    // Pastes text into the entry dialog and hands it over with "На проверку".
+    void EnterList(const QString& text) {
+        OnNextModal<TForm2>([text](TForm2* dialog) {
+            auto* memo = dialog->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+            memo->selectAll();
+            QGuiApplication::clipboard()->setText(text);
+            memo->paste();
+            dialog->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+        });
+        Button("Button1")->click();
+    }
+
+    // Presses "Пуск" and answers the end question, if one comes, with answer.
+    std::shared_ptr<SeenBox> Start(QMessageBox::StandardButton answer = QMessageBox::No) {
+        auto seen = AnswerNextBox(answer);
+        Button("Button2")->click();
+        seen->cancelled = true;
+        return seen;
+    }
+
+    // Presses "Стоп" once panel 0 reads stopText (checked at every pump of the run).
+    void StopWhenPanelReads(const QString& stopText) {
+        auto* timer = new QTimer(form.get());
+        QObject::connect(timer, &QTimer::timeout, form.get(), [this, timer, stopText]() {
+            if (form->PanelText(0) == stopText) {
+                timer->stop();
+                QTest::keyClick(form.get(), Qt::Key_T, Qt::ControlModifier);
+            }
+        });
+        timer->start(1);
+    }
+
+    // The domains d1.test, d2.test, ... whose simulated TIC satisfies test.
+    static std::vector<std::string> Domains(int n, const std::function<bool(const sim::SimSite&)>& test) {
+        std::vector<std::string> found;
+        for (int i = 1; static_cast<int>(found.size()) < n; ++i) {
+            const std::string name = "d" + std::to_string(i) + ".test";
+            if (test(sim::SiteFor(name))) {
+                found.push_back(name);
+            }
+        }
+        return found;
+    }
+    static QString Lines(const std::vector<std::string>& names) {
+        QString text;
+        for (const auto& n : names) {
+            text += FromCp1251(n) + u'\n';
+        }
+        return text;
+    }
+};
+
+}  // namespace vantle::testing
