@@ -246,10 +246,17 @@ TEST_F(ColumnsMenuFilesTest, ExportWritesEveryColumnAndSaysSo) {
 TEST_F(ColumnsMenuFilesTest, YesToTheEndQuestionOpensTheSaveDialog) {
     const QString path = dir.filePath(Ascii("run.csv"));
     EnterList(Ascii("a.test\n"));
-    ChooseInNextFileDialog(path);
+    std::shared_ptr<SeenBox> info;
+    OnNextModal<QFileDialog>([path, &info](QFileDialog* d) {
+        info = AnswerNextBox(QMessageBox::Ok);  // "Информация сохранена" comes once the dialog closes
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->setText(path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
     auto question = AnswerNextBox(QMessageBox::Yes);
     Button("Button2")->click();
     ASSERT_TRUE(question->shown);
+    ASSERT_TRUE(info && info->shown);
     EXPECT_TRUE(QFile::exists(path));
 }
 
