@@ -21,6 +21,8 @@ std::string Cp(const std::u16string& text) {
 }
 
 struct Site {
+    Site(std::string n, std::string t, std::string m = "", bool y = false)
+        : name(std::move(n)), tic(std::move(t)), mirror(std::move(m)), yaca(y) {}
     std::string name;
     std::string tic;
     std::string mirror;  // the <url domain> of the answer; the name itself when empty
