@@ -1,5 +1,7 @@
 #include "dialogs/QtText.h"
 
+#include <QStringView>
+
 #include "text/Cp1251.h"
 
 namespace vantle {
@@ -9,7 +11,9 @@ QString FromCp1251(std::string_view bytes) {
 }
 
 std::string ToCp1251(const QString& text) {
-    return Utf16ToCp1251(text.toStdU16String());
+    // Straight from the QString's own storage: the check run converts every list line through here.
+    const QStringView view(text);
+    return Utf16ToCp1251(std::u16string_view(view.utf16(), static_cast<std::size_t>(view.size())));
 }
 
 }  // namespace vantle

@@ -1,0 +1,260 @@
+#include "dialogs/TForm2.h"
+
+#include <QApplication>
+#include <QFont>
+#include <QFrame>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QShowEvent>
+#include <QTextBlock>
+#include <QTextDocument>
+
+#include "dialogs/ListHandOver.h"
+#include "dialogs/QtText.h"
+
+namespace vantle {
+namespace {
+
+constexpr int kClientWidth = 394;
+constexpr int kClientHeight = 339;
+constexpr int kPanelHeight = 51;
+
+// The letter on the A key of the Russian layout: with that layout active the key reports it, not A.
+constexpr int kKeyCyrillicEf = 0x0424;
+
+QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry) {
+    auto* button = new QPushButton(parent);
+    button->setObjectName(QLatin1String(name));
+    button->setGeometry(geometry);
+    return button;
+}
+
+bool IsEnterKey(int key) {
+    return key == Qt::Key_Return || key == Qt::Key_Enter;
+}
+
+// The modifiers that a user holds on purpose: the keypad flag and the layout group are not chords.
+Qt::KeyboardModifiers HeldModifiers(const QKeyEvent& event) {
+    return event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+}
+
+}  // namespace
+
+TForm2::TForm2(ListHandOver& mainWindow, QWidget* parent)
+    : QDialog(parent,
+              Qt::Dialog | Qt::MSWindowsFixedSizeDialogHint | Qt::WindowTitleHint | Qt::CustomizeWindowHint),
+      mainWindow_(mainWindow) {
+    setObjectName(QStringLiteral("Form2"));
+    setModal(true);
+    setFixedSize(kClientWidth, kClientHeight);
+    QFont dialogFont(QStringLiteral("MS Sans Serif"));
+    dialogFont.setPixelSize(11);
+    setFont(dialogFont);
+    CreateControls();
+    SetCaptions();
+    SetTabOrder();
+    WatchKeys();
+    connect(Memo1, &QPlainTextEdit::textChanged, this, &TForm2::Memo1Change);
+    connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
+    connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
+    connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
+}
+
+void TForm2::CreateControls() {
+    Memo1 = new QPlainTextEdit(this);
+    Memo1->setObjectName(QStringLiteral("Memo1"));
+    Memo1->setGeometry(0, 0, kClientWidth, kClientHeight - kPanelHeight);
+    Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);  // domains have no blanks
+
+    auto* panel = new QFrame(this);
+    panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel1 = panel;
+    Panel1->setObjectName(QStringLiteral("Panel1"));
+    Panel1->setGeometry(0, kClientHeight - kPanelHeight, kClientWidth, kPanelHeight);
+
+    Button2 = MakeButton(Panel1, "Button2", QRect(88, 16, 81, 25));
+    Button1 = MakeButton(Panel1, "Button1", QRect(288, 8, 97, 33));
+    Label1 = new QLabel(Panel1);
+    Label1->setObjectName(QStringLiteral("Label1"));
+    Label1->setGeometry(8, 20, 57, 17);
+    QFont labelFont = Label1->font();
+    labelFont.setPixelSize(13);
+    Label1->setFont(labelFont);
+    Button3 = MakeButton(Panel1, "Button3", QRect(200, 16, 81, 25));
+
+    Button1->setEnabled(false);
+    Button2->setEnabled(false);
+}
+
+void TForm2::SetCaptions() {
+    setWindowTitle(QStringLiteral("Добавить [Один домен - одна строка]..."));
+    Button1->setText(QStringLiteral("На проверку"));
+    Button1->setToolTip(QStringLiteral("(Ctrl + Enter)"));
+    Button2->setText(QStringLiteral("Очистить"));
+    Button2->setToolTip(QStringLiteral("(F6)"));
+    Button3->setText(QStringLiteral("Отмена"));
+    Button3->setToolTip(QStringLiteral("(Esc)"));
+}
+
+void TForm2::SetTabOrder() {
+    setTabOrder(Memo1, Button2);
+    setTabOrder(Button2, Button1);
+    setTabOrder(Button1, Button3);
+}
+
+// The hot keys are caught before any widget sees them: a focused push button would take
+// Ctrl+Enter as its own click, the list box would take it as a line break, and the dialog would
+// take Esc as a close that skips the restore of "Отмена".
+void TForm2::WatchKeys() {
+    installEventFilter(this);
+    for (QWidget* child : findChildren<QWidget*>()) {
+        child->installEventFilter(this);
+    }
+}
+
+// --- the domain list -----------------------------------------------------------------------------
+
+int TForm2::LineCount() const {
+    const QTextDocument* document = Memo1->document();
+    const int blocks = document->blockCount();
+    const bool lastLineEmpty = document->lastBlock().length() <= 1;  // the length counts its separator
+    return lastLineEmpty ? blocks - 1 : blocks;
+}
+
+std::string TForm2::Line(int i) const {
+    const QTextBlock block = Memo1->document()->findBlockByNumber(i);
+    return block.isValid() ? ToCp1251(block.text()) : std::string();
+}
+
+void TForm2::SetListText(const std::string& cp1251Text) {
+    SetMemoText(FromCp1251(cp1251Text));
+}
+
+QString TForm2::ListText() const {
+    // The raw text, not toPlainText(): that one turns a no-break space into a blank.
+    QString text = Memo1->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+void TForm2::SetMemoText(const QString& text) {
+    const bool sameLength = Memo1->document()->characterCount() - 1 == text.size();
+    if (sameLength && text == ListText()) {
+        return;
+    }
+    Memo1->setPlainText(text);
+}
+
+// --- handlers ------------------------------------------------------------------------------------
+
+void TForm2::showEvent(QShowEvent* event) {
+    QDialog::showEvent(event);
+    if (!event->spontaneous()) {
+        FormShow();
+    }
+}
+
+void TForm2::FormShow() {
+    Memo1->setFocus();
+    listEdited_ = 0;
+    Memo2 = ListText();
+}
+
+void TForm2::Memo1Change() {
+    const int count = LineCount();
+    Label1->setText(QString::number(count));
+    listEdited_ = 1;
+    Button2->setEnabled(count >= 1);
+    Button1->setEnabled(count >= 1);
+}
+
+bool TForm2::Memo1KeyDown(QKeyEvent* event) {
+    const Qt::KeyboardModifiers held = HeldModifiers(*event);
+    if ((held & Qt::ControlModifier) && (event->key() == Qt::Key_A || event->key() == kKeyCyrillicEf)) {
+        Memo1->selectAll();
+        return true;
+    }
+    // Shift+Enter would put a soft break inside one line: it would look like two domains and be one.
+    if (IsEnterKey(event->key()) && held == Qt::ShiftModifier) {
+        Memo1->textCursor().insertBlock();
+        return true;
+    }
+    return false;
+}
+
+void TForm2::Button1Click() {
+    mainWindow_.HandOver(LineCount());
+    accept();
+}
+
+void TForm2::Button2Click() {
+    listEdited_ = 1;
+    Memo1->clear();
+    Label1->setText(QStringLiteral("0"));
+    Memo1->setFocus();
+    Button2->setEnabled(false);
+    Button1->setEnabled(false);
+}
+
+void TForm2::Button3Click() {
+    if (Memo1->document()->isEmpty() || listEdited_ > 0) {
+        SetMemoText(Memo2);
+    }
+    reject();
+}
+
+// --- hot keys ------------------------------------------------------------------------------------
+
+TForm2::HotKey TForm2::HotKeyOf(const QKeyEvent& event) {
+    const Qt::KeyboardModifiers held = HeldModifiers(event);
+    if (IsEnterKey(event.key())) {
+        return held == Qt::ControlModifier ? HotKey::CheckList : HotKey::None;
+    }
+    if (event.key() == Qt::Key_Escape) {
+        return held == Qt::NoModifier ? HotKey::Cancel : HotKey::None;
+    }
+    if (event.key() == Qt::Key_F6) {
+        return held == Qt::NoModifier ? HotKey::Clear : HotKey::None;
+    }
+    return HotKey::None;
+}
+
+void TForm2::WMHotKey(HotKey hotKey) {
+    if (!isActiveWindow()) {
+        return;
+    }
+    QPushButton* button = hotKey == HotKey::CheckList ? Button1
+                          : hotKey == HotKey::Cancel  ? Button3
+                          : hotKey == HotKey::Clear   ? Button2
+                                                      : nullptr;
+    if (button != nullptr && button->isEnabled()) {
+        button->click();
+    }
+}
+
+bool TForm2::eventFilter(QObject* watched, QEvent* event) {
+    const QEvent::Type type = event->type();
+    if (type != QEvent::ShortcutOverride && type != QEvent::KeyPress) {
+        return QDialog::eventFilter(watched, event);
+    }
+    auto* key = static_cast<QKeyEvent*>(event);
+    if (const HotKey hotKey = HotKeyOf(*key); hotKey != HotKey::None) {
+        // Accepting the override keeps the key from every shortcut; the press itself is ours.
+        if (type == QEvent::KeyPress) {
+            WMHotKey(hotKey);
+        }
+        event->accept();
+        return true;
+    }
+    if (type == QEvent::KeyPress && watched == Memo1 && Memo1KeyDown(key)) {
+        return true;
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+}  // namespace vantle

@@ -1,0 +1,78 @@
+#pragma once
+// The entry dialog: its list box Memo1 is the domain list itself. The text stays in the dialog after
+// it closes; the list import replaces it, the check run reads it line by line.
+//
+// The list's lines are the text's lines (separated by "\n"): word wrap only changes the display, a
+// long line is never split into two domains. A last empty line is not counted.
+
+#include <QDialog>
+#include <QString>
+#include <string>
+
+class QEvent;
+class QKeyEvent;
+class QLabel;
+class QPlainTextEdit;
+class QPushButton;
+class QShowEvent;
+class QWidget;
+
+namespace vantle {
+
+class ListHandOver;
+
+class TForm2 : public QDialog {
+    Q_OBJECT
+
+public:
+    explicit TForm2(ListHandOver& mainWindow, QWidget* parent = nullptr);
+
+    // The domain list. LineCount is O(1) in the list size and Line(i) O(log n): the check run asks for
+    // both once per domain of lists of a million lines.
+    int LineCount() const;
+    // Windows-1251 bytes of line i (0-based); an index outside the list reads as an empty line.
+    std::string Line(int i) const;
+    // Replaces the whole text (Windows-1251 bytes, lines separated by "\n"); an equal text leaves the
+    // box alone. A change runs Memo1Change like any other.
+    void SetListText(const std::string& cp1251Text);
+    QString ListText() const;
+
+    // 0 right after the dialog is shown, 1 after any change of the list or "Очистить".
+    int ListEdited() const { return listEdited_; }
+
+    // The dialog's handlers, each the one place of its behaviour.
+    void FormShow();
+    void Memo1Change();
+    // Key presses in the list box; true when the key was handled here.
+    bool Memo1KeyDown(QKeyEvent* event);
+    void Button1Click();  // "На проверку": the hand-over
+    void Button2Click();  // "Очистить"
+    void Button3Click();  // "Отмена"
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    enum class HotKey { None, CheckList, Cancel, Clear };
+
+    void CreateControls();
+    void SetCaptions();
+    void SetTabOrder();
+    void WatchKeys();
+    static HotKey HotKeyOf(const QKeyEvent& event);
+    void WMHotKey(HotKey hotKey);
+    void SetMemoText(const QString& text);
+
+    ListHandOver& mainWindow_;
+    QPlainTextEdit* Memo1 = nullptr;
+    QWidget* Panel1 = nullptr;
+    QPushButton* Button1 = nullptr;
+    QPushButton* Button2 = nullptr;
+    QPushButton* Button3 = nullptr;
+    QLabel* Label1 = nullptr;
+    QString Memo2;  // the snapshot: the list as it was when the dialog was last shown
+    int listEdited_ = 0;
+};
+
+}  // namespace vantle

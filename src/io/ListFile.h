@@ -1,0 +1,26 @@
+#pragma once
+// The list import's file reading: a single-byte text file, read whole, its line ends made
+// uniform.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+#include "io/FileErrors.h"
+
+namespace vantle {
+
+// The largest list file read: far above a million domains (about 20 MiB), far below what would
+// strain the list box.
+inline constexpr std::size_t kMaxListFileBytes = std::size_t{256} << 20;
+
+// The text ends at the first NUL byte; CR LF, a lone CR and a lone LF each become one "\n". Every
+// other byte stays as it is, a byte-order mark included.
+std::string DecodeListText(std::string_view bytes);
+
+// Reads the whole file and decodes it as DecodeListText does.
+// Raises EFOpenError when the file cannot be opened (or is a directory), ETextTooLong when it holds
+// more than kMaxListFileBytes bytes, EInOutError when reading fails midway.
+std::string ReadListFile(const std::string& path);
+
+}  // namespace vantle
