@@ -1,5 +1,5 @@
-// The two tables are taken from ICU's windows-1251 converter once. Converting through the converter itself would
-// drop "default ignorable" code points (U+200B, U+034F, ...) instead of writing "?" for them, so the
+// The two tables are taken from ICU's windows-1251 converter once. Converting through the converter itself
+// would drop "default ignorable" code points (U+200B, U+034F, ...) instead of writing "?" for them, so the
 // conversion runs on the tables. It is also the faster way for a list of a million lines.
 #include "text/Cp1251.h"
 
@@ -49,8 +49,12 @@ const Cp1251Tables& Tables() {
     return tables;
 }
 
-bool IsHighSurrogate(char16_t unit) { return unit >= 0xD800 && unit <= 0xDBFF; }
-bool IsLowSurrogate(char16_t unit) { return unit >= 0xDC00 && unit <= 0xDFFF; }
+bool IsHighSurrogate(char16_t unit) {
+    return unit >= 0xD800 && unit <= 0xDBFF;
+}
+bool IsLowSurrogate(char16_t unit) {
+    return unit >= 0xDC00 && unit <= 0xDFFF;
+}
 
 }  // namespace
 
