@@ -24,6 +24,7 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include "FWURLPosition/FetchURL.h"
 #include "app/AppTitle.h"
 #include "app/DomainTableModel.h"
 #include "check/Texts.h"
@@ -73,7 +74,8 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     if (!rankFetch) {
         rankFetch = DirectFetcher(hosts_);
     }
-    engine_ = std::make_unique<CheckRun>(*this, *IdHTTP1, hosts_, std::move(rankFetch));
+    engine_ =
+        std::make_unique<CheckRun>(static_cast<CheckRunHost&>(*this), *IdHTTP1, hosts_, std::move(rankFetch));
     setWindowTitle(QStringLiteral("Vantle"));
     resize(566, 542);
 
@@ -135,9 +137,11 @@ QWidget* TForm1::BuildTopPanel() {
     commands->setContentsMargins(13, 5, 13, 4);
     commands->setSpacing(0);
     Button1 = MakeButton(panel2, "Button1", QString(), QString());
-    Button1->setFixedSize(145, 30);
+    Button1->setMinimumSize(145, 30);
+    Button1->setFixedHeight(30);
     Button4 = MakeButton(panel2, "Button4", QString(), QString());
-    Button4->setFixedSize(145, 30);
+    Button4->setMinimumSize(145, 30);
+    Button4->setFixedHeight(30);
     CheckBox1 = new QCheckBox(QStringLiteral("Индекс Я"), panel2);
     CheckBox1->setObjectName(QStringLiteral("CheckBox1"));
     CheckBox2 = new QCheckBox(QStringLiteral("PageRank"), panel2);

@@ -2,6 +2,7 @@
 //
 //   vantle-demo                     the main window, as the program is, with simulated services
 //   vantle-demo --screenshot FILE   loads a sample list, runs it, and saves a picture of the window
+#include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
 #include <QMessageBox>

@@ -32,6 +32,7 @@ protected:
         return h;
     }
     void SelectRow(int row) {
+        QApplication::setActiveWindow(form.get());
         auto* grid = Find<QTableView>("RzStringGrid1");
         grid->setCurrentIndex(Model()->index(row - 1, 0));
         grid->setFocus();
@@ -226,7 +227,7 @@ TEST_F(ColumnsMenuFilesTest, ExportWritesEveryColumnAndSaysSo) {
     const QString path = dir.filePath(Ascii("table"));
     ChooseInNextFileDialog(path);
     auto info = AnswerNextBox(QMessageBox::Ok);
-    Find<QTableView>("RzStringGrid1")->setFocus();
+    SelectRow(1);
     QTest::keyClick(Find<QTableView>("RzStringGrid1"), Qt::Key_S, Qt::ControlModifier);
     ASSERT_TRUE(info->shown);
     EXPECT_EQ(info->text, QStringLiteral("Информация сохранена"));

@@ -32,13 +32,18 @@ protected:
     std::vector<QUrl> opened;
 
     void SetUp() override {
+        AnswerScope() = new QObject();
         TForm1::UrlOpener() = [this](const QUrl& url) { opened.push_back(url); };
         form = std::make_unique<TForm1>(sim.Hosts());
         form->show();
         QApplication::setActiveWindow(form.get());
         Combo()->setCurrentIndex(9);  // 10 domains a second keeps the tests short
     }
-    void TearDown() override { form.reset(); }
+    void TearDown() override {
+        delete AnswerScope();
+        AnswerScope() = nullptr;
+        form.reset();
+    }
 
     template <class T>
     T* Find(const char* name) const {
@@ -65,6 +70,7 @@ protected:
             dialog->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
         });
         Button("Button1")->click();
+        QApplication::setActiveWindow(form.get());  // back in the main window, as after the dialog closes
     }
 
     // Presses "Пуск" and answers the end question, if one comes, with answer.

@@ -9,8 +9,19 @@
 #include <QTimer>
 #include <functional>
 #include <memory>
+#include <ostream>
+
+// gtest prints QStrings as text.
+inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace vantle::testing {
+
+// The owner of every waiting answer: a test deletes it at its end, so that an answer armed by one
+// test never acts in the next.
+inline QObject*& AnswerScope() {
+    static QObject* scope = nullptr;
+    return scope;
+}
 
 struct SeenBox {
     bool cancelled = false;  // set to stop waiting for the box
@@ -25,7 +36,7 @@ struct SeenBox {
 // `timeoutMs`; the result is filled once the box has been answered.
 inline std::shared_ptr<SeenBox> AnswerNextBox(QMessageBox::StandardButton button, int timeoutMs = 10000) {
     auto seen = std::make_shared<SeenBox>();
-    auto timer = new QTimer();
+    auto timer = new QTimer(AnswerScope());
     timer->setInterval(10);
     auto started = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, seen, button, started, timeoutMs]() {
@@ -62,7 +73,7 @@ inline std::shared_ptr<SeenBox> AnswerNextBox(QMessageBox::StandardButton button
 // Runs `act` on the next modal dialog of type T (file dialogs and the like).
 template <class T>
 void OnNextModal(std::function<void(T*)> act, int timeoutMs = 10000) {
-    auto timer = new QTimer();
+    auto timer = new QTimer(AnswerScope());
     timer->setInterval(10);
     auto waited = std::make_shared<int>(0);
     QObject::connect(timer, &QTimer::timeout, [timer, act, waited, timeoutMs]() {
