@@ -195,6 +195,9 @@ void LineReader::ReadToClose(std::string& out, std::size_t cap) {
 }
 
 bool LineReader::Fill() {
+    if (ended_) {
+        return false;
+    }
     if (pos_ == buffer_.size()) {
         buffer_.clear();
         pos_ = scanned_ = 0;
@@ -214,7 +217,8 @@ bool LineReader::Fill() {
     }
     buffer_.resize(old + n);
     received_ += n;
-    return n > 0;
+    ended_ = n == 0;
+    return !ended_;
 }
 
 std::size_t LineReader::Drain(std::uint64_t count, std::string& out, std::size_t cap) {

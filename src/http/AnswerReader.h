@@ -62,6 +62,7 @@ private:
     std::size_t pos_ = 0;
     std::size_t scanned_ = 0;  // buffer_[pos_, scanned_) is known to hold no LF
     std::uint64_t received_ = 0;
+    bool ended_ = false;  // the source reported its end; it is not asked again
 };
 
 struct AnswerLimits {

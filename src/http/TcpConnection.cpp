@@ -13,6 +13,9 @@ struct TcpConnection::Impl {
     asio::io_context io;
     tcp::socket socket{io};
     tcp::resolver resolver{io};
+    // The peer's end of stream was seen. Asio's reactor would wait for another readiness event that
+    // never comes, so a read after it answers from here.
+    bool peerClosed = false;
 
     // Runs the io_context until the started operation has called back (done) or timeout has passed.
     // On time-out the operation is cancelled, its handler run, and HttpTimeout raised: afterwards no
@@ -87,6 +90,7 @@ void TcpConnection::Open(const std::string& host, std::uint16_t port, std::chron
 }
 
 void TcpConnection::Close() noexcept {
+    impl_->peerClosed = false;
     asio::error_code ignored;
     impl_->socket.shutdown(tcp::socket::shutdown_both, ignored);
     impl_->socket.close(ignored);
@@ -111,6 +115,9 @@ void TcpConnection::WriteAll(std::string_view bytes, std::chrono::milliseconds t
 }
 
 std::size_t TcpConnection::ReadSome(char* buffer, std::size_t size, std::chrono::milliseconds timeout) {
+    if (impl_->peerClosed) {
+        return 0;
+    }
     bool done = false;
     asio::error_code error;
     std::size_t received = 0;
@@ -121,6 +128,7 @@ std::size_t TcpConnection::ReadSome(char* buffer, std::size_t size, std::chrono:
     });
     impl_->Await(done, timeout, "waiting for the answer");
     if (error == asio::error::eof) {
+        impl_->peerClosed = true;
         return 0;
     }
     if (error) {

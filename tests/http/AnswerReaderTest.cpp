@@ -249,6 +249,31 @@ TEST(LineReader, Should_CountTheBytesTakenFromTheSource) {
     EXPECT_EQ(reader.BytesReceived(), 6u);
 }
 
+// A socket at its end of stream may block on a second read instead of reporting the end again.
+TEST(LineReader, Should_NotAskTheSourceAgain_When_ItHasEnded) {
+    std::size_t calls = 0;
+    struct Source : ByteSource {
+        std::size_t& calls;
+        explicit Source(std::size_t& c) : calls(c) {}
+        std::size_t ReadSome(char* buffer, std::size_t size) override {
+            ++calls;
+            if (calls == 1) {
+                const std::string_view head = "HTTP/1.1 200 OK\r\nContent-Length: 5\r\n";
+                std::memcpy(buffer, head.data(), std::min(size, head.size()));
+                return std::min(size, head.size());
+            }
+            if (calls == 2) {
+                return 0;
+            }
+            throw HttpTimeout("asked again after the end");
+        }
+    } source(calls);
+    LineReader reader(source);
+    std::string body;
+    EXPECT_THROW(ReadAnswer(reader, body), HttpConnectionClosed);
+    EXPECT_EQ(calls, 2u);
+}
+
 TEST(LineReader, Should_KeepACrThatIsNotBeforeTheLf) {
     MemorySource source("a\rb\r\r\nlast\r", 100);
     LineReader reader(source);
