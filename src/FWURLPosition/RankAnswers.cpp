@@ -1,5 +1,6 @@
 #include "FWURLPosition/RankAnswers.h"
 
+#include "FWURLPosition/FetchURL.h"
 #include "FWURLPosition/ToolbarChecksum.h"
 #include "text/IntText.h"
 #include "text/TextCut.h"
@@ -12,18 +13,6 @@ constexpr long long kWholeRest = 2147483647;
 constexpr std::string_view kHttp = "http://";
 constexpr std::string_view kPageRankMarker = "RANK_";
 constexpr std::string_view kAlexaMarker = "REACH RANK=\"";
-
-// The host of a bare domain or of an "http://" URL: the first "http://" found anywhere takes the
-// first seven characters off, then the part before the first "/" is the host, or the whole text when
-// that part is empty. The direct fetch takes hosts by the same rule.
-std::string HostOf(std::string_view text) {
-    std::string copy(text);
-    if (Contains(copy, kHttp)) {
-        copy.erase(0, kHttp.size());
-    }
-    const std::string host = Copy(copy, 1, static_cast<long long>(Pos("/", copy)) - 1);
-    return host.empty() ? copy : host;
-}
 
 std::int32_t ToRankOrMinusOne(std::string_view text) {
     return TryStrToInt(text).value_or(-1);
@@ -59,7 +48,9 @@ std::int32_t ParsePageRank(std::string_view answer) {
 }
 
 std::string AlexaRequestUrl(const ServiceHosts& hosts, std::string_view url) {
-    return "http://" + hosts.alexa + "/data?cli=10&dat=snbamz&url=" + HostOf(url);
+    std::string host;
+    ExtractHost(url, host);
+    return "http://" + hosts.alexa + "/data?cli=10&dat=snbamz&url=" + host;
 }
 
 std::int32_t ParseAlexaRank(std::string_view answer) {
