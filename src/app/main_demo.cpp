@@ -4,6 +4,7 @@
 //   vantle-demo --screenshot FILE   loads a sample list, runs it, and saves a picture of the window
 #include <QAbstractButton>
 #include <QApplication>
+#include <QScreen>
 #include <QComboBox>
 #include <QMessageBox>
 #include <QTimer>

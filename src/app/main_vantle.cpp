@@ -1,5 +1,6 @@
 // Vantle: the program against the real services.
 #include <QApplication>
+#include <QScreen>
 
 #include "app/TForm1.h"
 
