@@ -42,6 +42,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     vantle::sim::ServiceSimulator simulator;
     vantle::TForm1 form1(simulator.Hosts());
+    form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
     form1.show();
 
     const QStringList args = QApplication::arguments();

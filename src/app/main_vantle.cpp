@@ -7,6 +7,7 @@
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     vantle::TForm1 form1;
+    form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
     form1.show();
     return app.exec();
 }
