@@ -1,6 +1,7 @@
 #include "dialogs/TForm2.h"
 
 #include <algorithm>
+#include <string_view>
 
 #include <QApplication>
 #include <QFont>
@@ -41,6 +42,15 @@ bool IsEnterKey(int key) {
 // The modifiers that a user holds on purpose: the keypad flag and the layout group are not chords.
 Qt::KeyboardModifiers HeldModifiers(const QKeyEvent& event) {
     return event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+}
+
+// LF, CR LF and a lone CR each end one line, as in the list box.
+std::ptrdiff_t CountLineEnds(std::string_view text) {
+    std::ptrdiff_t ends = std::count(text.begin(), text.end(), '\n');
+    for (std::size_t at = text.find('\r'); at != std::string_view::npos; at = text.find('\r', at + 1)) {
+        ends += at + 1 < text.size() && text[at + 1] == '\n' ? 0 : 1;
+    }
+    return ends;
 }
 
 }  // namespace
@@ -141,9 +151,7 @@ std::string TForm2::Line(int i) const {
 }
 
 void TForm2::SetListText(const std::string& cp1251Text) {
-    const auto lineEnds =
-        std::count_if(cp1251Text.begin(), cp1251Text.end(), [](char c) { return c == '\n' || c == '\r'; });
-    if (!isVisible() && lineEnds >= kDeferredLines) {
+    if (!isVisible() && CountLineEnds(cp1251Text) >= kDeferredLines) {
         DeferText(FromCp1251(cp1251Text));
     } else {
         SetMemoText(FromCp1251(cp1251Text));

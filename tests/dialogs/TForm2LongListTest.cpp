@@ -6,6 +6,7 @@
 #include <QPushButton>
 #include <QSignalSpy>
 #include <memory>
+#include <ostream>
 #include <string>
 
 #include <gtest/gtest.h>
@@ -83,6 +84,8 @@ struct LineEndCase {
     const char* name;
     const char* lineEnd;
     bool endsWithLineEnd;
+
+    friend void PrintTo(const LineEndCase& c, std::ostream* out) { *out << c.name; }
 };
 
 class TForm2LineEnds : public TForm2LongListTest, public ::testing::WithParamInterface<LineEndCase> {};
@@ -123,7 +126,7 @@ TEST_F(TForm2LongListTest, SetListText_Should_RunMemo1ChangeOnceAndNotForTheSame
 }
 
 TEST_F(TForm2LongListTest, Cancel_Should_BringBackTheListThatWasThereWhenTheDialogOpened) {
-    const std::string list = LongList("\n", TForm2::kDeferredLines, false);
+    const std::string list = LongList("\n", TForm2::kDeferredLines, true);
     dialog_->SetListText(list);
     Open();
     dialog_->SetListText("a.ru");  // visible: straight into the box
