@@ -32,6 +32,19 @@ void AddTail(const TDynByteArray& k, std::size_t i, std::size_t left, std::uint3
     }
 }
 
+// The mixing step on local words; ToolbarChecksum keeps a, b and c in registers through it.
+inline void MixWords(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c) {
+    a = (a - b - c) ^ (c >> 13);
+    b = (b - c - a) ^ (a << 8);
+    c = (c - a - b) ^ (b >> 13);
+    a = (a - b - c) ^ (c >> 12);
+    b = (b - c - a) ^ (a << 16);
+    c = (c - a - b) ^ (b >> 5);
+    a = (a - b - c) ^ (c >> 3);
+    b = (b - c - a) ^ (a << 10);
+    c = (c - a - b) ^ (b >> 15);
+}
+
 }  // namespace
 
 std::uint32_t WrapAdd(std::uint32_t a, std::uint32_t b) {
@@ -47,15 +60,7 @@ std::uint32_t ZeroFillShr(std::uint32_t value, unsigned shift) {
 }
 
 void Mix(std::uint32_t& a, std::uint32_t& b, std::uint32_t& c) {
-    a = WrapSub(WrapSub(a, b), c) ^ ZeroFillShr(c, 13);
-    b = WrapSub(WrapSub(b, c), a) ^ (a << 8);
-    c = WrapSub(WrapSub(c, a), b) ^ ZeroFillShr(b, 13);
-    a = WrapSub(WrapSub(a, b), c) ^ ZeroFillShr(c, 12);
-    b = WrapSub(WrapSub(b, c), a) ^ (a << 16);
-    c = WrapSub(WrapSub(c, a), b) ^ ZeroFillShr(b, 5);
-    a = WrapSub(WrapSub(a, b), c) ^ ZeroFillShr(c, 3);
-    b = WrapSub(WrapSub(b, c), a) ^ (a << 10);
-    c = WrapSub(WrapSub(c, a), b) ^ ZeroFillShr(b, 15);
+    MixWords(a, b, c);
 }
 
 std::uint32_t ToolbarChecksum(const TDynByteArray& bytes) {
@@ -68,11 +73,11 @@ std::uint32_t ToolbarChecksum(const TDynByteArray& bytes) {
         a = WrapAdd(a, Word(bytes, i));
         b = WrapAdd(b, Word(bytes, i + 4));
         c = WrapAdd(c, Word(bytes, i + 8));
-        Mix(a, b, c);
+        MixWords(a, b, c);
     }
     c = WrapAdd(c, static_cast<std::uint32_t>(bytes.size()));
     AddTail(bytes, i, left, a, b, c);
-    Mix(a, b, c);
+    MixWords(a, b, c);
     return c;
 }
 

@@ -258,7 +258,9 @@ void TForm1::BuildStatusBar() {
         panels_[i]->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panels_[i]->setMinimumWidth(widths[i]);
         if (i < 2) {
-            panels_[i]->setFixedWidth(widths[i]);
+            // Fixed in both directions: a new text then repaints the panel alone instead of laying
+            // out the whole window again, twice for every domain of a run.
+            panels_[i]->setFixedSize(widths[i], panels_[i]->sizeHint().height());
         }
         bar->addWidget(panels_[i], i == 2 ? 1 : 0);
     }
@@ -571,7 +573,9 @@ int TForm1::SelectedRow() {
 
 void TForm1::ScrollToEndAndRepaint() {
     RzStringGrid1->scrollToBottom();
-    RzStringGrid1->viewport()->repaint();
+    // The window's pending repaint, now: the grid shows its new last row before the pause, and only
+    // what changed is drawn (the scroll moved the rest), not every visible cell again.
+    QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);
 }
 
 void TForm1::SetPanel(int index, const std::string& text) {

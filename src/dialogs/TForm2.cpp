@@ -1,5 +1,8 @@
 #include "dialogs/TForm2.h"
 
+#include <algorithm>
+#include <string_view>
+
 #include <QApplication>
 #include <QFont>
 #include <QFrame>
@@ -8,6 +11,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
+#include <QSignalBlocker>
 #include <QTextBlock>
 #include <QTextDocument>
 
@@ -38,6 +42,15 @@ bool IsEnterKey(int key) {
 // The modifiers that a user holds on purpose: the keypad flag and the layout group are not chords.
 Qt::KeyboardModifiers HeldModifiers(const QKeyEvent& event) {
     return event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
+}
+
+// LF, CR LF and a lone CR each end one line, as in the list box.
+std::ptrdiff_t CountLineEnds(std::string_view text) {
+    std::ptrdiff_t ends = std::count(text.begin(), text.end(), '\n');
+    for (std::size_t at = text.find('\r'); at != std::string_view::npos; at = text.find('\r', at + 1)) {
+        ends += at + 1 < text.size() && text[at + 1] == '\n' ? 0 : 1;
+    }
+    return ends;
 }
 
 }  // namespace
@@ -120,6 +133,9 @@ void TForm2::WatchKeys() {
 // --- the domain list -----------------------------------------------------------------------------
 
 int TForm2::LineCount() const {
+    if (pending_) {
+        return pending_->LastBlockEmpty() ? pending_->BlockCount() - 1 : pending_->BlockCount();
+    }
     const QTextDocument* document = Memo1->document();
     const int blocks = document->blockCount();
     const bool lastLineEmpty = document->lastBlock().length() <= 1;  // the length counts its separator
@@ -127,32 +143,75 @@ int TForm2::LineCount() const {
 }
 
 std::string TForm2::Line(int i) const {
+    if (pending_) {
+        return ToCp1251(pending_->Block(i));
+    }
     const QTextBlock block = Memo1->document()->findBlockByNumber(i);
     return block.isValid() ? ToCp1251(block.text()) : std::string();
 }
 
 void TForm2::SetListText(const std::string& cp1251Text) {
-    SetMemoText(FromCp1251(cp1251Text));
+    if (!isVisible() && CountLineEnds(cp1251Text) >= kDeferredLines) {
+        DeferText(FromCp1251(cp1251Text));
+    } else {
+        SetMemoText(FromCp1251(cp1251Text));
+    }
 }
 
 QString TForm2::ListText() const {
+    if (pending_) {
+        return pending_->Text();
+    }
     // The raw text, not toPlainText(): that one turns a no-break space into a blank.
     QString text = Memo1->document()->toRawText();
     text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     return text;
 }
 
+qsizetype TForm2::ListLength() const {
+    return pending_ ? pending_->Text().size() : Memo1->document()->characterCount() - 1;
+}
+
+bool TForm2::ListIsEmpty() const {
+    return pending_ ? pending_->Text().isEmpty() : Memo1->document()->isEmpty();
+}
+
 void TForm2::SetMemoText(const QString& text) {
-    const bool sameLength = Memo1->document()->characterCount() - 1 == text.size();
-    if (sameLength && text == ListText()) {
+    if (ListLength() == text.size() && text == ListText()) {
         return;
     }
+    pending_.reset();
+    Memo1->setPlainText(text);
+}
+
+// Like SetMemoText, with the list kept aside: Memo1 is emptied quietly and Memo1Change runs for the
+// change as it would for the box's own.
+void TForm2::DeferText(const QString& text) {
+    if (ListLength() == text.size() && text == ListText()) {
+        return;
+    }
+    {
+        const QSignalBlocker quiet(Memo1);
+        Memo1->clear();
+    }
+    pending_.emplace(text);
+    Memo1Change();
+}
+
+void TForm2::FillListBox() {
+    if (!pending_) {
+        return;
+    }
+    const QString text = pending_->Text();
+    pending_.reset();
+    const QSignalBlocker quiet(Memo1);  // the list does not change, it only becomes visible
     Memo1->setPlainText(text);
 }
 
 // --- handlers ------------------------------------------------------------------------------------
 
 void TForm2::showEvent(QShowEvent* event) {
+    FillListBox();
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         FormShow();
@@ -193,6 +252,7 @@ void TForm2::Button1Click() {
 }
 
 void TForm2::Button2Click() {
+    pending_.reset();
     listEdited_ = 1;
     Memo1->clear();
     Label1->setText(QStringLiteral("0"));
@@ -202,7 +262,7 @@ void TForm2::Button2Click() {
 }
 
 void TForm2::Button3Click() {
-    if (Memo1->document()->isEmpty() || listEdited_ > 0) {
+    if (ListIsEmpty() || listEdited_ > 0) {
         SetMemoText(Memo2);
     }
     reject();

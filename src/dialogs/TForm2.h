@@ -7,7 +7,10 @@
 
 #include <QDialog>
 #include <QString>
+#include <optional>
 #include <string>
+
+#include "dialogs/ListLines.h"
 
 class QEvent;
 class QKeyEvent;
@@ -26,6 +29,11 @@ class TForm2 : public QDialog {
 
 public:
     explicit TForm2(ListHandOver& mainWindow, QWidget* parent = nullptr);
+
+    // A list of at least this many lines set while the dialog is hidden goes into the list box only
+    // when the dialog is shown: the box takes about 3 µs a line to fill, so a million-line import
+    // would otherwise stall for seconds before the list is even looked at.
+    static constexpr int kDeferredLines = 10000;
 
     // The domain list. LineCount is O(1) in the list size and Line(i) O(log n): the check run asks for
     // both once per domain of lists of a million lines.
@@ -63,6 +71,12 @@ private:
     static HotKey HotKeyOf(const QKeyEvent& event);
     void WMHotKey(HotKey hotKey);
     void SetMemoText(const QString& text);
+    void DeferText(const QString& text);
+    // Puts a deferred list into the list box.
+    void FillListBox();
+    bool ListIsEmpty() const;
+    // Characters of the list, line ends included.
+    qsizetype ListLength() const;
 
     ListHandOver& mainWindow_;
     QPlainTextEdit* Memo1 = nullptr;
@@ -73,6 +87,8 @@ private:
     QLabel* Label1 = nullptr;
     QString Memo2;  // the snapshot: the list as it was when the dialog was last shown
     int listEdited_ = 0;
+    // The list while it waits to be put into Memo1 (Memo1 is empty meanwhile).
+    std::optional<ListLines> pending_;
 };
 
 }  // namespace vantle

@@ -1,5 +1,6 @@
 #include "puny/TPunyClass.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <optional>
 
@@ -16,6 +17,7 @@ constexpr std::int32_t kInitialBias = 72;
 constexpr std::int32_t kInitialN = 128;
 constexpr std::int32_t kMaxInt = 2147483647;  // stands for infinity in the digit loop
 constexpr char16_t kDelimiter = u'-';
+constexpr std::size_t kReserveLimit = 4096;
 
 bool IsBelow(char16_t unit, std::int32_t limit) {
     return unit < limit;
@@ -64,16 +66,20 @@ std::int32_t Threshold(std::int32_t k, std::int32_t bias) {
 }
 
 // The generalized variable-length integer for q, least significant digit first.
+// A 32-bit q takes at most 10 digits (each digit but the last divides it by at least 10).
 void AppendVariableLengthInteger(std::int32_t q, std::int32_t bias, std::u16string& output) {
+    char16_t digits[16];
+    std::size_t count = 0;
     for (std::int64_t k = kBase; k <= kMaxInt; k += kBase) {
         const std::int32_t t = Threshold(static_cast<std::int32_t>(k), bias);
         if (q < t) {
             break;
         }
-        output += EncodeDigit(t + (q - t) % (kBase - t));
+        digits[count++] = EncodeDigit(t + (q - t) % (kBase - t));
         q = (q - t) / (kBase - t);
     }
-    output += EncodeDigit(q);
+    digits[count++] = EncodeDigit(q);
+    output.append(digits, count);
 }
 
 // delta + increment, or nothing when the sum leaves the 32-bit range: the encoding then fails.
@@ -95,6 +101,8 @@ std::optional<std::u16string> Bootstring(std::u16string_view input) {
     std::int32_t delta = 0;
     std::int32_t bias = kInitialBias;
     std::u16string output;
+    // A Cyrillic label takes about one and a half units per letter: one allocation instead of a few.
+    output.reserve(std::min<std::size_t>(input.size(), kReserveLimit) * 2 + 8);
     for (char16_t unit : input) {
         if (IsBelow(unit, 128)) {
             output += unit;
@@ -104,14 +112,15 @@ std::optional<std::u16string> Bootstring(std::u16string_view input) {
     if (b > 0 && b < length) {
         output += kDelimiter;
     }
-    for (std::int32_t h = b; h < length;) {
-        const std::int32_t m = NextCodePoint(input, n);
+    // Each pass over input also finds the code point of the next pass.
+    for (std::int32_t h = b, m = NextCodePoint(input, n); h < length;) {
         const auto grown = CheckedAdd(delta, static_cast<std::int64_t>(m - n) * (h + 1));
         if (!grown) {
             return std::nullopt;
         }
         delta = *grown;
         n = m;
+        m = kMaxInt;
         for (char16_t unit : input) {
             if (IsBelow(unit, n)) {
                 if (delta == kMaxInt) {
@@ -123,6 +132,8 @@ std::optional<std::u16string> Bootstring(std::u16string_view input) {
                 bias = Adapt(delta, h + 1, h == b);
                 delta = 0;
                 ++h;
+            } else if (unit < m) {
+                m = unit;
             }
         }
         if (delta == kMaxInt) {

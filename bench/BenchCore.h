@@ -1,0 +1,10 @@
+#pragma once
+// The benchmarks of the core, registered by name so that the report can pair them.
+
+namespace vantle::bench {
+
+void RegisterPunycodeBenchmarks();
+void RegisterHttpBenchmarks();
+void RegisterChecksumBenchmarks();
+
+}  // namespace vantle::bench

@@ -1,0 +1,54 @@
+#pragma once
+// The cases that run in a child process each (see ChildCase.h). A case does its work once, checks
+// that the work was done, and returns the seconds of its measured part; it throws CaseFailed when the
+// work went wrong. `dir` is a scratch folder that holds the 1M-line list file.
+
+#include <stdexcept>
+#include <string>
+
+namespace vantle::bench {
+
+struct CaseFailed : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct CaseOutcome {
+    double seconds = 0;
+    std::string note;  // a short breakdown shown beside the figure
+};
+
+inline constexpr int kListLines = 1000000;
+inline constexpr int kTableRows = 100000;
+inline constexpr int kRunDomains = 200;
+inline constexpr int kRunRate = 10;
+
+// The list file that the import cases read.
+std::string ListFilePath(const std::string& dir);
+
+// The import into the entry dialog: ReadListFile, TForm2::SetListText, TForm2::LineCount.
+CaseOutcome ImportIntoDialog(const std::string& dir);
+// Opening the entry dialog on that list: the list box is filled at this point.
+CaseOutcome OpenDialogOnList(const std::string& dir);
+// The list box filled directly (QPlainTextEdit::setPlainText of the decoded list).
+CaseOutcome ImportIntoListBox(const std::string& dir);
+// Its peer: ReadListFile, decoding to a QString and splitting it into a QStringList.
+CaseOutcome ImportIntoStringList(const std::string& dir);
+// ReadListFile and counting the lines of the text.
+CaseOutcome ReadWithListFile(const std::string& dir);
+// Its peer: std::ifstream and std::getline into a vector of lines.
+CaseOutcome ReadWithGetline(const std::string& dir);
+// SaveCsvFile of a 100,000-row table.
+CaseOutcome SaveWithCsvExport(const std::string& dir);
+// Its peer: the same bytes through std::ofstream.
+CaseOutcome SaveWithOfstream(const std::string& dir);
+// 100,000 rows appended to DomainTableModel as the run does (cells of row RowCount, then SetRowCount),
+// with a QTableView showing the model.
+CaseOutcome AppendToDomainTable(const std::string& dir);
+// Its peer: QStandardItemModel::appendRow with the same view.
+CaseOutcome AppendToStandardItemModel(const std::string& dir);
+// A 200-domain run at rate 10 against the simulator through the real main window.
+CaseOutcome RunThroughMainWindow(const std::string& dir);
+// The same run through CheckRun with the real HTTP client and a host without windows.
+CaseOutcome RunThroughEngine(const std::string& dir);
+
+}  // namespace vantle::bench
