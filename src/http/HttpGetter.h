@@ -18,10 +18,7 @@ public:
 class EIdHTTPProtocolException : public HttpError {
 public:
     EIdHTTPProtocolException(int code, std::string statusLine, std::string errorBody)
-        : HttpError(statusLine),
-          code_(code),
-          statusLine_(std::move(statusLine)),
-          errorBody_(std::move(errorBody)) {}
+        : HttpError(statusLine), code_(code), statusLine_(std::move(statusLine)), errorBody_(std::move(errorBody)) {}
     int ErrorCode() const { return code_; }
     const std::string& StatusLine() const { return statusLine_; }
     const std::string& ErrorMessage() const { return errorBody_; }
