@@ -95,6 +95,14 @@ std::vector<HostileCase> Cases() {
          Failure::Protocol, "old"},
         {"bad chunk size", Reply().send(okHead + "Transfer-Encoding: chunked\r\n\r\nzz\r\n").hold(),
          Failure::BadAnswer, "old"},
+        {"endless error body",
+         Reply().send("HTTP/1.1 404 Not Found\r\n\r\n" + std::string(4 << 20, 'e')).hold(), Failure::Protocol,
+         "old"},
+        {"error body one byte at a time, forever",
+         Reply()
+             .send("HTTP/1.1 500 Oops\r\nContent-Length: 100000\r\n\r\n")
+             .sendPieces(std::string(100000, 'e'), 1, milliseconds(100)),
+         Failure::Protocol, "old"},
         {"endless 100 Continue answers", Reply().send(Repeat("HTTP/1.1 100 Continue\r\n\r\n", 100000)).hold(),
          Failure::BadAnswer, "old"},
     };
