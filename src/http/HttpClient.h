@@ -19,6 +19,7 @@ class HttpClient : public HttpGetter {
 public:
     static constexpr std::chrono::milliseconds kDefaultConnectTimeout{10000};
     static constexpr std::chrono::milliseconds kDefaultReadTimeout{30000};
+    static constexpr std::chrono::milliseconds kDefaultTotalTimeout{120000};
     static constexpr std::size_t kDefaultMaxBody = 16u << 20;
 
     HttpClient() = default;
@@ -33,6 +34,9 @@ public:
     void setConnectTimeout(std::chrono::milliseconds timeout) { connectTimeout_ = timeout; }
     // Each wait for bytes to send or to arrive may take at most this long.
     void setReadTimeout(std::chrono::milliseconds timeout) { readTimeout_ = timeout; }
+    // The whole request (connecting, sending, reading the answer, a retry included) may take at most
+    // this long: a server that trickles its answer just under the read time-out cannot hold the caller.
+    void setTotalTimeout(std::chrono::milliseconds timeout) { totalTimeout_ = timeout; }
     // A 2xx body longer than this fails the request.
     void setMaxBody(std::size_t bytes) { maxBody_ = bytes; }
 
@@ -40,20 +44,23 @@ public:
     void Disconnect() noexcept;
 
 private:
+    using Deadline = std::chrono::steady_clock::time_point;
+
     // Connects unless the kept connection already goes to url's host and port; true when reused.
-    bool Connect(const HttpUrl& url);
+    bool Connect(const HttpUrl& url, Deadline deadline);
     // Sends the request and reads the answer, retrying once on a fresh connection when a reused one
-    // turns out to be dead.
-    void Exchange(const HttpUrl& url, const std::string& request, std::string& body);
+    // turns out to be dead; all before the deadline.
+    void Exchange(const HttpUrl& url, const std::string& request, std::string& body, Deadline deadline);
     // One send and read on the current connection; mayBeStale: a connection loss before any byte of the
     // answer means the kept connection had died (StaleConnection).
-    void SendAndRead(bool mayBeStale, const std::string& request, std::string& body);
+    void SendAndRead(bool mayBeStale, const std::string& request, std::string& body, Deadline deadline);
 
     TcpConnection connection_;
     std::string connectedHost_;
     std::uint16_t connectedPort_ = 0;
     std::chrono::milliseconds connectTimeout_ = kDefaultConnectTimeout;
     std::chrono::milliseconds readTimeout_ = kDefaultReadTimeout;
+    std::chrono::milliseconds totalTimeout_ = kDefaultTotalTimeout;
     std::size_t maxBody_ = kDefaultMaxBody;
 };
 

@@ -137,22 +137,24 @@ std::size_t TcpConnection::ReadSome(char* buffer, std::size_t size, std::chrono:
     return received;
 }
 
+std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadline) {
+    const auto now = std::chrono::steady_clock::now();
+    if (deadline <= now) {
+        return std::chrono::milliseconds(0);
+    }
+    return std::chrono::duration_cast<std::chrono::milliseconds>(deadline - now);
+}
+
 std::size_t ConnectionSource::ReadSome(char* buffer, std::size_t size) {
-    auto wait = readTimeout_;
-    if (limited_) {
-        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
-            deadline_ - std::chrono::steady_clock::now());
-        wait = std::min(wait, left);
-        if (wait.count() <= 0) {
-            throw HttpTimeout("the error body took longer than its limit");
-        }
+    const auto wait = std::min(readTimeout_, TimeLeft(deadline_));
+    if (wait.count() <= 0) {
+        throw HttpTimeout("the answer took longer than its time limit");
     }
     return connection_.ReadSome(buffer, size, wait);
 }
 
 void ConnectionSource::LimitWaits(std::chrono::milliseconds total) {
-    limited_ = true;
-    deadline_ = std::chrono::steady_clock::now() + total;
+    deadline_ = std::min(deadline_, std::chrono::steady_clock::now() + total);
 }
 
 }  // namespace vantle

@@ -37,12 +37,16 @@ private:
     std::unique_ptr<Impl> impl_;
 };
 
-// The connection as the byte source of an answer: each wait bounded by the read time-out and, once
-// LimitWaits was called, by what is left of that total.
+// The connection as the byte source of an answer: each wait bounded by the read time-out, by what is
+// left until the deadline of the whole request and, once LimitWaits was called, by what is left of
+// that total.
 class ConnectionSource : public ByteSource {
 public:
-    ConnectionSource(TcpConnection& connection, std::chrono::milliseconds readTimeout)
-        : connection_(connection), readTimeout_(readTimeout) {}
+    using Deadline = std::chrono::steady_clock::time_point;
+
+    ConnectionSource(TcpConnection& connection, std::chrono::milliseconds readTimeout,
+                     Deadline deadline = Deadline::max())
+        : connection_(connection), readTimeout_(readTimeout), deadline_(deadline) {}
 
     std::size_t ReadSome(char* buffer, std::size_t size) override;
     void LimitWaits(std::chrono::milliseconds total) override;
@@ -50,8 +54,10 @@ public:
 private:
     TcpConnection& connection_;
     std::chrono::milliseconds readTimeout_;
-    bool limited_ = false;
-    std::chrono::steady_clock::time_point deadline_{};
+    Deadline deadline_;
 };
+
+// Whole milliseconds left until deadline; 0 or less when it has passed.
+std::chrono::milliseconds TimeLeft(std::chrono::steady_clock::time_point deadline);
 
 }  // namespace vantle

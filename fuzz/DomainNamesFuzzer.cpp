@@ -1,0 +1,92 @@
+// A line of the domain list as the check run takes it: CleanDomainLine, then DomainToAscii of the
+// display name; and DomainToAscii of the raw line, as the recheck and the browser links pass a cell.
+// Neither may crash, and what each promises about its result must hold.
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+#include "check/CleanDomainLine.h"
+#include "puny/DomainName.h"
+#include "text/Cp1251.h"
+#include "text/TextCut.h"
+
+namespace {
+
+using namespace vantle;
+
+void Check(bool holds, const char* what) {
+    if (!holds) {
+        std::fprintf(stderr, "invariant broken: %s\n", what);
+        std::abort();
+    }
+}
+
+bool IsSubsequence(std::string_view part, std::string_view whole) {
+    std::size_t at = 0;
+    for (char c : part) {
+        at = whole.find(c, at);
+        if (at == std::string_view::npos) {
+            return false;
+        }
+        ++at;
+    }
+    return true;
+}
+
+void CheckCleaned(std::string_view line) {
+    const auto cleaned = CleanDomainLine(line);
+    // Trimming and removing blanks never touch a dot: a line is skipped exactly when it has none.
+    Check(cleaned.has_value() == (line.find('.') != std::string_view::npos), "skip decision");
+    if (!cleaned) {
+        return;
+    }
+    const std::string& name = *cleaned;
+    // Control characters inside the line stay: only the ends are trimmed and only blanks removed.
+    Check(name.find(' ') == std::string::npos, "a blank in the display name");
+    Check(name.find('/') == std::string::npos, "a slash in the display name");
+    Check(std::none_of(name.begin(), name.end(), [](char c) { return c >= 'A' && c <= 'Z'; }),
+          "a Latin capital in the display name");
+    Check(IsSubsequence(name, LowerAscii(line)), "the display name holds what the line did not");
+}
+
+void CheckAscii(std::string_view name) {
+    const std::string ascii = DomainToAscii(name);
+    const std::size_t dot = name.find('.');
+    const std::string_view label = name.substr(0, dot);
+    const std::size_t asciiDot = ascii.find('.');
+    Check((dot == std::string_view::npos) == (asciiDot == std::string::npos), "the first dot moved");
+    if (dot != std::string_view::npos) {
+        const std::string_view zone = name.substr(dot + 1);
+        const bool cyrillicZone = zone == Utf16ToCp1251(u"рф");
+        Check(std::string_view(ascii).substr(asciiDot + 1) == (cyrillicZone ? "xn--p1ai" : zone),
+              "the zone part changed");
+    }
+    const std::string_view asciiLabel = std::string_view(ascii).substr(0, asciiDot);
+    if (asciiLabel != label) {
+        Check(asciiLabel.substr(0, 4) == "xn--", "a converted label without its prefix");
+        const std::string_view encoded = asciiLabel.substr(4);
+        Check(encoded == label || std::all_of(encoded.begin(), encoded.end(),
+                                              [](char c) { return static_cast<unsigned char>(c) < 0x80; }),
+              "a converted label that is not ASCII");
+    }
+    // A label with a blank is marked again (the blank is in the test alphabet); any other result is final.
+    if (asciiLabel.find(' ') == std::string_view::npos) {
+        Check(DomainToAscii(ascii) == ascii, "the ASCII form is not final");
+    }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
+    const std::string_view line(reinterpret_cast<const char*>(bytes), size);
+    CheckCleaned(line);
+    CheckAscii(line);
+    if (const auto cleaned = CleanDomainLine(line)) {
+        CheckAscii(*cleaned);
+    }
+    Check(CountOccurrences(".", line) == std::count(line.begin(), line.end(), '.'), "dot count");
+    return 0;
+}
