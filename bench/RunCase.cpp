@@ -57,6 +57,9 @@ public:
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         slept_ += Clock::now() - start;
     }
+    long long NowMs() override {
+        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
+    }
     Clock::duration Slept() const { return slept_; }
 
 private:

@@ -1,5 +1,7 @@
 #include "app/TForm1.h"
 
+#include <chrono>
+
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
@@ -638,6 +640,12 @@ bool TForm1::YaPagesChecked() {
 bool TForm1::PageRankChecked() {
     return CheckBox2->isChecked();
 }
+long long TForm1::NowMs() {
+    return std::chrono::duration_cast<std::chrono::milliseconds>(
+               std::chrono::steady_clock::now().time_since_epoch())
+        .count();
+}
+
 void TForm1::Sleep(int ms) {
     QThread::msleep(static_cast<unsigned long>(ms));
 }

@@ -115,6 +115,7 @@ private:
     bool YaPagesChecked() override;
     bool PageRankChecked() override;
     void Sleep(int ms) override;
+    long long NowMs() override;
     void ProcessMessages() override;
     void InfoBox(const std::string& text) override;
     bool AskSave(const std::string& text) override;

@@ -1,5 +1,6 @@
 #include "check/CheckRun.h"
 
+#include <algorithm>
 #include <utility>
 
 #include "check/BarQuery.h"
@@ -160,8 +161,14 @@ CheckRun::LineResult CheckRun::CheckLine(int i, const Settings& settings, int& r
         host_.ErrorBox(e.what());
         return LineResult::Failed;
     }
-    if (value >= settings.threshold) {
+    const bool keep = value >= settings.threshold;
+    if (keep) {
         WriteRow(row, *displayName, queryName, tic, answer);
+    }
+    // The pause runs from the end of the line's requests: the window shows the row, the panels and
+    // the progress within it rather than on top of it.
+    const long long requestsDone = host_.NowMs();
+    if (keep) {
         ++row;
         host_.SetRowCount(row);
         host_.ScrollToEndAndRepaint();
@@ -172,7 +179,8 @@ CheckRun::LineResult CheckRun::CheckLine(int i, const Settings& settings, int& r
     host_.SetPanel(0, texts::Total() + IntToStr(host_.RowCount() - 1) + "/" + IntToStr(host_.LineCount()));
     host_.SetPanel(1, TotalsLine());
     host_.SetProgressPosition(host_.ProgressPosition() + 1);
-    host_.Sleep(settings.pauseMs);
+    const long long shown = host_.NowMs() - requestsDone;
+    host_.Sleep(static_cast<int>(std::max<long long>(0, settings.pauseMs - shown)));
     host_.ProcessMessages();
     return LineResult::Checked;
 }

@@ -52,8 +52,9 @@ public:
     virtual int YaPagesCol() = 0;
     virtual int PRCol() = 0;
 
-    // The pause and the pump.
+    // The pause and the pump. NowMs: a monotonic clock in milliseconds.
     virtual void Sleep(int ms) = 0;
+    virtual long long NowMs() = 0;
     virtual void ProcessMessages() = 0;
 
     // "Необходимо составить список доменов" and the like: caption "Инфо", information icon, OK.

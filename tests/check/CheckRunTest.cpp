@@ -140,6 +140,24 @@ TEST_F(CheckRunTest, PauseIsThousandDivRate) {
     }
 }
 
+TEST_F(CheckRunTest, ShowingTheRowTakesItsTimeFromThePause) {
+    host.lines = {"high.test", "low.test", "slow.test"};
+    Serve({"high.test", "50"});
+    Serve({"low.test", "1"});
+    Serve({"slow.test", "60"});
+    host.threshold = "5";
+    host.rate = "10";
+    host.repaintMs = 30;
+    host.onPump = [this](int pump) {
+        if (pump == 2) {
+            host.repaintMs = 250;  // longer than the pause: no wait at all, but still one pump
+        }
+    };
+    run.Button2Click();
+    EXPECT_EQ(host.sleeps, (std::vector<int>{70, 100, 0}));
+    EXPECT_EQ(host.pumps, 3);
+}
+
 TEST_F(CheckRunTest, LinesWithoutDotAreSkippedWithoutStepPauseOrPump) {
     host.lines = {"foo", "bar", ""};
     run.Button2Click();

@@ -39,6 +39,8 @@ public:
     int prCol = 0;
     int selectedRow = 1;
     std::vector<int> sleeps;
+    long long clockMs = 0;
+    int repaintMs = 0;  // how long showing a written row takes
     int pumps = 0;
     bool answerSave = false;
     std::vector<ShownBox> boxes;
@@ -59,7 +61,7 @@ public:
     void SetCell(int col, int row, const std::string& text) override { table.SetCell(col, row, text); }
     void ResetTable() override { table.ResetTable(); }
     int SelectedRow() override { return selectedRow; }
-    void ScrollToEndAndRepaint() override {}
+    void ScrollToEndAndRepaint() override { clockMs += repaintMs; }
     void SetPanel(int index, const std::string& text) override { panels[index] = text; }
     void SetProgressVisible(bool visible) override { progressVisible = visible; }
     int ProgressPosition() override { return progress; }
@@ -79,7 +81,11 @@ public:
     bool PageRankChecked() override { return pageRank; }
     int YaPagesCol() override { return yaPagesCol; }
     int PRCol() override { return prCol; }
-    void Sleep(int ms) override { sleeps.push_back(ms); }
+    void Sleep(int ms) override {
+        sleeps.push_back(ms);
+        clockMs += ms;
+    }
+    long long NowMs() override { return clockMs; }
     void ProcessMessages() override {
         ++pumps;
         if (onPump) {
