@@ -12,6 +12,7 @@
 #include <string_view>
 
 #include "FWURLPosition/RankAnswers.h"
+#include "FuzzCheck.h"
 #include "check/BarQuery.h"
 #include "check/IndexQuery.h"
 
@@ -19,12 +20,7 @@ namespace {
 
 using namespace vantle;
 
-void Check(bool holds, const char* what) {
-    if (!holds) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using vantle::fuzz::Check;
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;

@@ -11,17 +11,13 @@
 #include <string>
 #include <vector>
 
+#include "FuzzCheck.h"
 #include "io/CsvExport.h"
 #include "support/Rfc4180.h"
 
 namespace {
 
-void Check(bool holds, const char* what) {
-    if (!holds) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using vantle::fuzz::Check;
 
 }  // namespace
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <string_view>
 
+#include "FuzzCheck.h"
 #include "check/CleanDomainLine.h"
 #include "puny/DomainName.h"
 #include "text/Cp1251.h"
@@ -17,12 +18,7 @@ namespace {
 
 using namespace vantle;
 
-void Check(bool holds, const char* what) {
-    if (!holds) {
-        std::fprintf(stderr, "invariant broken: %s\n", what);
-        std::abort();
-    }
-}
+using vantle::fuzz::Check;
 
 bool IsSubsequence(std::string_view part, std::string_view whole) {
     std::size_t at = 0;

@@ -4,6 +4,8 @@
 // arrived, and a body larger than the cap gives the empty answer.
 #include <gtest/gtest.h>
 
+#include "support/CaseName.h"
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -106,11 +108,7 @@ TEST_P(FetchURLHostile, Should_EndWithinTheBoundAndHoldAtMostTheCap) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, FetchURLHostile, ::testing::Range<std::size_t>(0, Cases().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& info) {
-                             std::string name;
-                             for (char ch : std::string(Cases().at(info.param).name)) {
-                                 name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
+                             return vantle::testing::CaseName(Cases().at(info.param).name);
                          });
 
 // What the rank object makes of a hostile answer: no value, -1, within the bound.

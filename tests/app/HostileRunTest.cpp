@@ -9,6 +9,7 @@
 #include "app/MainWindowFixture.h"
 #include "http/HttpClient.h"
 #include "sim/TestServer.h"
+#include "support/CaseName.h"
 
 namespace vantle::testing {
 namespace {
@@ -119,11 +120,7 @@ TEST_P(HostileRun, Should_ShowTheErrorBoxAndGoOnWithTheNextDomain) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileRun, ::testing::Range<std::size_t>(0, Cases().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& info) {
-                             std::string name;
-                             for (char ch : std::string(Cases().at(info.param).name)) {
-                                 name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
+                             return vantle::testing::CaseName(Cases().at(info.param).name);
                          });
 
 // A hostile answer that keeps coming stops every run at that domain, and each time the window is

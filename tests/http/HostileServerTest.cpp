@@ -5,6 +5,8 @@
 // arrived).
 #include <gtest/gtest.h>
 
+#include "support/CaseName.h"
+
 #include <chrono>
 #include <string>
 #include <vector>
@@ -136,11 +138,7 @@ TEST_P(HostileServer, Should_FailWithinTheBoundAndHoldAtMostTheCap) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, HostileServer, ::testing::Range<std::size_t>(0, Cases().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& info) {
-                             std::string name;
-                             for (char ch : std::string(Cases().at(info.param).name)) {
-                                 name += std::isalnum(static_cast<unsigned char>(ch)) ? ch : '_';
-                             }
-                             return name;
+                             return vantle::testing::CaseName(Cases().at(info.param).name);
                          });
 
 // A server that trickles just faster than the read time-out never lets a single wait expire; the
