@@ -1,10 +1,12 @@
 // Vantle against the bundled simulator of the web services, on a loopback port.
 //
 //   vantle-demo                     the main window, as the program is, with simulated services
-//   vantle-demo --screenshot FILE   loads a sample list, runs it, and saves a picture of the window
+//   vantle-demo --screenshot FILE   loads a sample list, runs it with both optional columns, and saves
+//                                   a picture of the window
 #include <QAbstractButton>
 #include <QApplication>
 #include <QScreen>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QMessageBox>
 #include <QTimer>
@@ -51,6 +53,9 @@ int main(int argc, char** argv) {
         form1.Form2()->SetListText(vantle::ToCp1251(QString::fromUtf16(kSampleList)));
         form1.HandOver(form1.Form2()->LineCount());
         form1.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(9);
+        form1.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->click();
+        form1.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->click();
+        form1.resize(700, form1.height());
         ScreenshotWhenDone(form1, args.at(at + 1));
         QTimer::singleShot(100, &form1, [&form1]() { form1.Button2Click(); });
     }
