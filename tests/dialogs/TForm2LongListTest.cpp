@@ -11,16 +11,10 @@
 
 #include <gtest/gtest.h>
 
-#include "dialogs/ListHandOver.h"
-#include "dialogs/TForm2.h"
+#include "dialogs/TForm2Fixture.h"
 
 namespace vantle {
 namespace {
-
-class NoHandOver : public ListHandOver {
-public:
-    void HandOver(int) override {}
-};
 
 // What the dialog tells about its list.
 struct ListView {
@@ -52,19 +46,8 @@ std::string LongList(std::string_view lineEnd, int lines, bool endsWithLineEnd) 
     return text;
 }
 
-class TForm2LongListTest : public ::testing::Test {
+class TForm2LongListTest : public testing::TForm2Fixture {
 protected:
-    void TearDown() override {
-        dialog_.reset();
-        QApplication::processEvents();
-    }
-    void Open() {
-        dialog_->show();
-        QApplication::setActiveWindow(dialog_.get());
-        QApplication::processEvents();
-    }
-    QPlainTextEdit* Memo() const { return dialog_->findChild<QPlainTextEdit*>(QStringLiteral("Memo1")); }
-    QString Count() const { return dialog_->findChild<QLabel*>(QStringLiteral("Label1"))->text(); }
     ListView View() const {
         ListView view;
         view.lineCount = dialog_->LineCount();
@@ -75,9 +58,6 @@ protected:
         view.count = Count();
         return view;
     }
-
-    NoHandOver main_;
-    std::unique_ptr<TForm2> dialog_ = std::make_unique<TForm2>(main_);
 };
 
 struct LineEndCase {

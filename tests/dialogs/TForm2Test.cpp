@@ -15,46 +15,17 @@
 
 #include <gtest/gtest.h>
 
-#include "dialogs/ListHandOver.h"
+#include "dialogs/TForm2Fixture.h"
 
 namespace vantle {
 namespace {
-
-class FakeMainWindow : public ListHandOver {
-public:
-    void HandOver(int lineCount) override { handOvers.push_back(lineCount); }
-    std::vector<int> handOvers;
-};
 
 // "пример.рф" and "домен" in Windows-1251.
 const std::string kPrimerRf = "\xEF\xF0\xE8\xEC\xE5\xF0.\xF0\xF4";
 const std::string kDomen = "\xE4\xEE\xEC\xE5\xED";
 
-class TForm2Test : public ::testing::Test {
+class TForm2Test : public testing::TForm2Fixture {
 protected:
-    void TearDown() override {
-        dialog_.reset();
-        QApplication::processEvents();
-    }
-
-    // Shows the dialog as the main window's exec() would and makes it the active window, so that
-    // window-scope keys reach it under the offscreen platform.
-    void Open() {
-        dialog_->show();
-        QApplication::setActiveWindow(dialog_.get());
-        QApplication::processEvents();
-    }
-
-    template <class T>
-    T* Child(const char* name) const {
-        T* child = dialog_->findChild<T*>(QLatin1String(name));
-        EXPECT_NE(child, nullptr) << name;
-        return child;
-    }
-    QPlainTextEdit* Memo() const { return Child<QPlainTextEdit>("Memo1"); }
-    QPushButton* Button(const char* name) const { return Child<QPushButton>(name); }
-    QString Count() const { return Child<QLabel>("Label1")->text(); }
-
     void Type(const QString& text) {
         for (const QChar ch : text) {
             if (ch == QLatin1Char('\n')) {
@@ -76,9 +47,6 @@ protected:
         QGuiApplication::clipboard()->setText(text);
         Memo()->paste();
     }
-
-    FakeMainWindow main_;
-    std::unique_ptr<TForm2> dialog_ = std::make_unique<TForm2>(main_);
 };
 
 // --- the window ----------------------------------------------------------------------------------
