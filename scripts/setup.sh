@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev libgl-dev
   libasio-dev libcurl4-openssl-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev libidn-dev
+  libc-ares-dev libidn2-dev libssl-dev openssl
   clang clang-format libclang-rt-14-dev
   fonts-dejavu-core
 )
