@@ -1,0 +1,60 @@
+#include "puny/IdnaName.h"
+
+#include <cstdlib>
+#include <memory>
+
+#include <idn2.h>
+
+#include "text/Cp1251.h"
+#include "text/Utf8.h"
+
+namespace vantle {
+
+namespace {
+
+struct IdnFree {
+    void operator()(char* p) const { idn2_free(p); }
+};
+using IdnText = std::unique_ptr<char, IdnFree>;
+
+std::string AsciiLower(std::string text) {
+    for (char& c : text) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+std::string FullAsciiName(std::string_view name) {
+    const std::string utf8 = Cp1251ToUtf8(name);
+    char* out = nullptr;
+    // IDN2_NFC_INPUT and the lookup rules lower-case the Unicode labels; ASCII ones are lower-cased
+    // by hand for the fallback.
+    const int rc = idn2_to_ascii_8z(utf8.c_str(), &out, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
+    const IdnText owned(out);
+    if (rc != IDN2_OK || out == nullptr) {
+        return AsciiLower(std::string(name));
+    }
+    return AsciiLower(out);
+}
+
+std::string DisplayName(std::string_view ascii) {
+    if (ascii.find("xn--") == std::string_view::npos) {
+        return std::string(ascii);
+    }
+    const std::string input(ascii);
+    char* out = nullptr;
+    const int rc = idn2_to_unicode_8z8z(input.c_str(), &out, 0);
+    const IdnText owned(out);
+    if (rc != IDN2_OK || out == nullptr) {
+        return input;
+    }
+    // Punycode decodes almost any text; only a label that encodes back to itself is a real one.
+    const std::string display = Utf8ToCp1251(out);
+    return FullAsciiName(display) == AsciiLower(input) ? display : input;
+}
+
+}  // namespace vantle

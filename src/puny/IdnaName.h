@@ -1,0 +1,19 @@
+#pragma once
+// The full ASCII form of a domain name (every label, IDNA), as resolvers, web servers and certificates
+// know it, and the way back for display.
+
+#include <string>
+#include <string_view>
+
+namespace vantle {
+
+// name: Windows-1251 bytes. Lower-cased, every non-ASCII label in Punycode with the "xn--" prefix
+// (IDNA 2008, non-transitional). A name IDNA refuses is lower-cased and left as it is, so that the
+// checks still see it and report their own failure for it.
+std::string FullAsciiName(std::string_view name);
+
+// ascii: a host name. Every "xn--" label decoded, as Windows-1251 bytes ("?" for what the code page
+// cannot hold); a name that does not decode is returned as it is.
+std::string DisplayName(std::string_view ascii);
+
+}  // namespace vantle

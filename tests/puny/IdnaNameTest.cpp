@@ -1,0 +1,37 @@
+#include <gtest/gtest.h>
+
+#include "puny/IdnaName.h"
+#include "text/Cp1251.h"
+
+namespace vantle {
+namespace {
+
+std::string Cp(const char16_t* text) {
+    return Utf16ToCp1251(text);
+}
+
+TEST(IdnaNameTest, FullAsciiName_Should_EncodeEveryLabelAndLowerCase) {
+    const struct {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"Example.COM", "example.com"},
+        {Cp(u"пример.рф"), "xn--e1afmkfd.xn--p1ai"},
+        {Cp(u"Магазин.Москва"), "xn--80aairftm.xn--80adxhks"},
+        {Cp(u"www.сайт.рф"), "www.xn--80aswg.xn--p1ai"},
+        {"xn--e1afmkfd.xn--p1ai", "xn--e1afmkfd.xn--p1ai"},
+        {"bad_name..", "bad_name.."},  // refused by IDNA: kept, lower-cased
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FullAsciiName(c.in), c.out) << c.in;
+    }
+}
+
+TEST(IdnaNameTest, DisplayName_Should_DecodeAceLabelsOnly) {
+    EXPECT_EQ(DisplayName("www.xn--e1afmkfd.xn--p1ai"), Cp(u"www.пример.рф"));
+    EXPECT_EQ(DisplayName("example.com"), "example.com");
+    EXPECT_EQ(DisplayName("xn--zz-broken.com"), "xn--zz-broken.com");
+}
+
+}  // namespace
+}  // namespace vantle
