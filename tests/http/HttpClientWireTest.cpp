@@ -362,6 +362,35 @@ TEST_F(HttpClientWire, Should_RetryOnlyOnce_When_TheFreshConnectionDiesToo) {
     EXPECT_EQ(result, "one");
 }
 
+// The one resend is for a kept connection that died before any byte of the answer; an answer that began
+// (an error status, a cut head or body) is the answer, on the same connection.
+TEST_F(HttpClientWire, Should_NotResend_When_AKeptConnectionAnsweredSomething) {
+    const struct {
+        const char* name;
+        Reply reply;
+        Failure failure;
+    } cases[] = {
+        {"error status, then close", Reply::http(503, "busy").close(), Failure::Protocol},
+        {"cut status line", Reply().send("HTTP/1.1 20").close(), Failure::Protocol},
+        {"cut head", Reply().send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n").close(), Failure::Closed},
+        {"cut body", Reply().send("HTTP/1.1 200 OK\r\nContent-Length: 5\r\n\r\nab").close(), Failure::Closed},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TestServer fresh;
+        HttpClient http;
+        fresh.enqueue(Reply::http(200, "one"));
+        fresh.enqueue(c.reply);
+        fresh.enqueue(Reply::http(200, "resent"));
+        const std::string url = "http://" + fresh.authority() + "/";
+        ASSERT_EQ(CatchFailure([&] { http.Get(url, result); }).failure, Failure::None);
+        EXPECT_EQ(CatchFailure([&] { http.Get(url, result); }).failure, c.failure);
+        EXPECT_NE(result, "resent");
+        EXPECT_EQ(fresh.requestCount(), 2u);
+        EXPECT_EQ(fresh.connections(), 1u);
+    }
+}
+
 TEST_F(HttpClientWire, Should_NotRetry_When_AFreshConnectionClosesBeforeTheStatusLine) {
     server.enqueue(Reply().close());
     EXPECT_EQ(Get("/x").failure, Failure::Closed);
