@@ -88,13 +88,16 @@ bool Set(CURL* easy, CURLoption option, Value value) {
     return curl_easy_setopt(easy, option, value) == CURLE_OK;
 }
 
-bool SetRequest(CURL* easy, const std::string& url, SList& headers) {
+// The object name goes out as the request target exactly as it stands: a URL parser would cut it at a
+// "#", while the query's checksum is made over the whole text.
+bool SetRequest(CURL* easy, const std::string& url, const std::string& target, SList& headers) {
     return headers.Append("Accept: text/*") &&
            headers.Append("Content-Type: application/x-www-form-urlencoded") &&
            // The answer always comes from the server, never from a cache on the way.
            headers.Append("Cache-Control: no-cache") && headers.Append("Pragma: no-cache") &&
-           Set(easy, CURLOPT_URL, url.c_str()) && Set(easy, CURLOPT_PROTOCOLS_STR, "http") &&
-           Set(easy, CURLOPT_PATH_AS_IS, 1L) && Set(easy, CURLOPT_HTTPGET, 1L) &&
+           Set(easy, CURLOPT_URL, url.c_str()) && Set(easy, CURLOPT_REQUEST_TARGET, target.c_str()) &&
+           Set(easy, CURLOPT_PROTOCOLS_STR, "http") && Set(easy, CURLOPT_PATH_AS_IS, 1L) &&
+           Set(easy, CURLOPT_HTTPGET, 1L) &&
            Set(easy, CURLOPT_HTTP_VERSION, static_cast<long>(CURL_HTTP_VERSION_1_1)) &&
            Set(easy, CURLOPT_USERAGENT, "VUSK") && Set(easy, CURLOPT_HTTPHEADER, headers.get()) &&
            Set(easy, CURLOPT_HTTP_CONTENT_DECODING, 0L);
@@ -145,8 +148,9 @@ void FetchURL(std::string_view url, std::string& answer, const FetchOptions& opt
     SList headers;
     SList routes;
     BodySink sink{&answer, options.maxBody};
-    const std::string request = std::string(kScheme) + host + "/" + object;
-    if (!SetRequest(easy.get(), request, headers) || !SetLimits(easy.get(), options, sink) ||
+    const std::string root = std::string(kScheme) + host + "/";
+    const std::string target = "/" + object;
+    if (!SetRequest(easy.get(), root, target, headers) || !SetLimits(easy.get(), options, sink) ||
         !SetRouting(easy.get(), host, options, routes)) {
         return;
     }

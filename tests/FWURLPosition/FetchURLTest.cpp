@@ -89,6 +89,17 @@ TEST_F(FetchURLWire, Should_SendTheObjectNameAsItIs_When_ItHoldsASchemeAndDotSeg
               ExpectedRequest("GET /tbr?q=info:http://site.example/a/../b%20c HTTP/1.1"));
 }
 
+// Whatever a typed name brings into the query text goes out as it stands: the checksum is made over it.
+TEST_F(FetchURLWire, Should_SendTheObjectNameAsItIs_When_ItHoldsAFragmentMarkOrHighBytes) {
+    const char* objects[] = {"tbr?q=info:http://a#b.example/", "tbr?q=info:#", "#top", "x?q=\xEF\xF0#\xE8"};
+    for (const char* object : objects) {
+        SCOPED_TRACE(object);
+        server.enqueue(Reply::http(200, "x"));
+        EXPECT_EQ(Fetch(std::string("http://h.example/") + object), "x");
+        EXPECT_EQ(server.requests().back(), ExpectedRequest(std::string("GET /") + object + " HTTP/1.1"));
+    }
+}
+
 TEST_F(FetchURLWire, Should_ReturnTheWholeBodyInOrder_When_ItArrivesInManyReads) {
     std::string body;
     for (int i = 0; i < 3000; ++i) {
