@@ -51,8 +51,8 @@ void CheckRun::Button3Click() {
 std::optional<CheckRun::Settings> CheckRun::ReadSettings() {
     Settings settings;
     try {
-        const std::string threshold = Trim(host_.ThresholdText());
-        settings.threshold = threshold.empty() ? 0 : StrToInt(threshold);
+        const std::string threshold = host_.ThresholdText();
+        settings.threshold = threshold.empty() ? 0 : StrToInt(Trim(threshold));
         const std::int32_t rate = StrToInt(host_.RateText());
         settings.pauseMs = 1000 / (rate < 1 ? 1 : rate);
     } catch (const EConvertError& e) {

@@ -247,6 +247,7 @@ TEST_F(CheckRunTest, BadThresholdOrRateChangesNothing) {
         {"12a", "3", "'12a' is not a valid integer value"},
         {"99999999999", "3", "'99999999999' is not a valid integer value"},
         {"", "x", "'x' is not a valid integer value"},
+        {"  ", "3", "'' is not a valid integer value"},  // only an empty box means 0
     };
     for (const auto& c : cases) {
         FakeHost h;
