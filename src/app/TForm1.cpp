@@ -9,9 +9,11 @@
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -21,6 +23,7 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStatusBar>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QThread>
 #include <QUrl>
@@ -59,6 +62,65 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption, c
     action->setObjectName(QLatin1String(name));
     action->setShortcut(keys);
     return action;
+}
+
+// A save name holding "*" or "?" is a pattern the user typed to see such files, never a file to write.
+bool IsPattern(const QString& path) {
+    const QString name = QFileInfo(path).fileName();
+    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
+}
+
+// The cell editor lets the table's own shortcuts through: a line edit would take Ctrl+Y as its redo.
+class CellEditor : public QLineEdit {
+public:
+    CellEditor(QList<QKeySequence> passed, QWidget* parent) : QLineEdit(parent), passed_(std::move(passed)) {
+        setFrame(false);
+    }
+
+protected:
+    bool event(QEvent* e) override {
+        if (e->type() == QEvent::ShortcutOverride) {
+            const auto* key = static_cast<QKeyEvent*>(e);
+            if (passed_.contains(QKeySequence(key->keyCombination()))) {
+                e->ignore();
+                return false;
+            }
+        }
+        return QLineEdit::event(e);
+    }
+
+private:
+    QList<QKeySequence> passed_;
+};
+
+class GridDelegate : public QStyledItemDelegate {
+public:
+    GridDelegate(QList<QAction*> actions, QObject* parent)
+        : QStyledItemDelegate(parent), actions_(std::move(actions)) {}
+
+    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
+        QList<QKeySequence> keys;
+        for (const QAction* action : actions_) {
+            keys.append(action->shortcut());
+        }
+        return new CellEditor(keys, parent);
+    }
+
+private:
+    QList<QAction*> actions_;
+};
+
+// A click: the left button pressed on the control and released on it.
+bool IsLeftRelease(QEvent* event, const QWidget* control) {
+    if (event->type() != QEvent::MouseButtonRelease) {
+        return false;
+    }
+    const auto* mouse = static_cast<QMouseEvent*>(event);
+    return mouse->button() == Qt::LeftButton && control->rect().contains(mouse->position().toPoint());
+}
+bool IsLeftPress(QEvent* event) {
+    return event->type() == QEvent::MouseButtonPress &&
+           static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
 }
 
 }  // namespace
@@ -236,8 +298,10 @@ QWidget* TForm1::BuildBottomRow() {
     Edit1->setObjectName(QStringLiteral("Edit1"));
     Edit1->setMaxLength(15);
     Edit1->setFixedWidth(57);
-    // Digits only, typed or pasted; backspace still deletes.
-    Edit1->setValidator(new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), Edit1));
+    // Typed: digits only (the key filter); pasted: digits, blanks around them allowed, which the run trims.
+    Edit1->setValidator(
+        new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[ \\t]*[0-9]*[ \\t]*")), Edit1));
+    Edit1->installEventFilter(this);
 
     items->addWidget(ComboBox1);
     items->addWidget(Label1);
@@ -308,6 +372,7 @@ void TForm1::BuildPopupMenu() {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
         RzStringGrid1->addAction(action);
     }
+    RzStringGrid1->setItemDelegate(new GridDelegate({N5, YandexBar1, csv1}, RzStringGrid1));
     connect(N5, &QAction::triggered, this, &TForm1::N5Click);
     connect(YandexBar1, &QAction::triggered, this, &TForm1::YandexBar1Click);
     connect(WhoisItem1, &QAction::triggered, this, &TForm1::WhoisItem1Click);
@@ -336,16 +401,31 @@ QString TForm1::PanelText(int index) const {
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
     if (watched == Panel1) {
-        if (event->type() == QEvent::MouseButtonPress) {
+        if (IsLeftPress(event)) {
+            pressedOn_ = Panel1;
             Panel1->setFrameShadow(QFrame::Sunken);
         } else if (event->type() == QEvent::MouseButtonRelease) {
             Panel1->setFrameShadow(QFrame::Raised);
-            if (Panel1->rect().contains(static_cast<QMouseEvent*>(event)->position().toPoint())) {
+            if (pressedOn_ == Panel1 && IsLeftRelease(event, Panel1)) {
                 Panel1Click();
             }
+            pressedOn_ = nullptr;
         }
-    } else if (watched == Label4 && event->type() == QEvent::MouseButtonRelease) {
-        Label4Click();
+    } else if (watched == Label4) {
+        if (IsLeftPress(event)) {
+            pressedOn_ = Label4;
+        } else if (event->type() == QEvent::MouseButtonRelease) {
+            if (pressedOn_ == Label4 && IsLeftRelease(event, Label4)) {
+                Label4Click();
+            }
+            pressedOn_ = nullptr;
+        }
+    } else if (watched == Edit1 && event->type() == QEvent::KeyPress) {
+        // Typed characters other than digits are dropped; a paste is the validator's business.
+        const QString typed = static_cast<QKeyEvent*>(event)->text();
+        if (typed.size() == 1 && typed.at(0).isPrint() && !typed.at(0).isDigit()) {
+            return true;
+        }
     }
     return QMainWindow::eventFilter(watched, event);
 }
@@ -434,10 +514,19 @@ void TForm1::csv1Click() {
     dialog.setFileMode(QFileDialog::AnyFile);
     dialog.setNameFilter(QStringLiteral("Формат csv (*.csv)"));
     dialog.selectFile(lastSaveName_);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-        return;
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            return;
+        }
+        const QString chosen = dialog.selectedFiles().constFirst();
+        if (!IsPattern(chosen)) {
+            lastSaveName_ = chosen;
+            break;
+        }
+        dialog.setDirectory(QFileInfo(chosen).path());
+        dialog.setNameFilter(QFileInfo(chosen).fileName());
+        dialog.selectFile(QString());
     }
-    lastSaveName_ = dialog.selectedFiles().constFirst();
     const CsvTable table{model_->RowCount(), model_->ColCount(),
                          [this](int col, int row) { return model_->Cell(col, row); }};
     try {

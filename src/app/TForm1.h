@@ -131,7 +131,8 @@ private:
     int prCol_ = 0;
     bool closeAfterRun_ = false;
     QString lastOpenName_;
-    QString lastSaveName_ = QStringLiteral("*.csv");
+    QString lastSaveName_;          // empty at first: the name box starts empty, with the csv filter
+    QObject* pressedOn_ = nullptr;  // the control the left button went down on
 
     QFrame* Panel1 = nullptr;
     QPushButton* Button1 = nullptr;

@@ -8,6 +8,7 @@
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
@@ -24,6 +25,25 @@ namespace {
 constexpr int kClientWidth = 394;
 constexpr int kClientHeight = 339;
 constexpr int kPanelHeight = 51;
+
+// The list box. Pasted or dropped text keeps its line separators (U+2028) as line ends: the box would
+// show one as a break inside a line, which would look like two domains and be one.
+class ListBox : public QPlainTextEdit {
+public:
+    using QPlainTextEdit::QPlainTextEdit;
+
+protected:
+    void insertFromMimeData(const QMimeData* source) override {
+        if (source == nullptr || !source->hasText()) {
+            QPlainTextEdit::insertFromMimeData(source);
+            return;
+        }
+        QString text = source->text();
+        text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+        textCursor().insertText(text);
+        ensureCursorVisible();
+    }
+};
 
 // The letter on the A key of the Russian layout: with that layout active the key reports it, not A.
 constexpr int kKeyCyrillicEf = 0x0424;
@@ -76,7 +96,7 @@ TForm2::TForm2(ListHandOver& mainWindow, QWidget* parent)
 }
 
 void TForm2::CreateControls() {
-    Memo1 = new QPlainTextEdit(this);
+    Memo1 = new ListBox(this);
     Memo1->setObjectName(QStringLiteral("Memo1"));
     Memo1->setGeometry(0, 0, kClientWidth, kClientHeight - kPanelHeight);
     Memo1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);

@@ -176,6 +176,14 @@ TEST_F(TForm2Test, ShiftEnter_Should_StartARealLine) {
     EXPECT_EQ(dialog_->Line(1), "b.ru");
 }
 
+TEST_F(TForm2Test, PastedLineAndParagraphSeparators_Should_EndLines) {
+    Open();
+    Paste(QStringLiteral("a.ru\u2028b.ru\u2029c.ru"));
+    EXPECT_EQ(dialog_->LineCount(), 3);
+    EXPECT_EQ(dialog_->Line(1), "b.ru");
+    EXPECT_EQ(dialog_->Line(2), "c.ru");
+}
+
 // --- the domain list as the check run reads it ---------------------------------------------------
 
 TEST_F(TForm2Test, Line_Should_GiveWindows1251BytesOfTypedCyrillic) {
