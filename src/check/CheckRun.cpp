@@ -1,13 +1,17 @@
 #include "check/CheckRun.h"
 
 #include <algorithm>
+#include <memory>
 #include <utility>
 
 #include "check/BarQuery.h"
 #include "check/CleanDomainLine.h"
+#include "check/InPlaceChecks.h"
 #include "check/IndexQuery.h"
+#include "check/ParallelChecks.h"
 #include "check/Texts.h"
 #include "puny/DomainName.h"
+#include "puny/IdnaName.h"
 #include "text/IntText.h"
 #include "text/TextCut.h"
 
@@ -27,6 +31,31 @@ bool IsOptionalColumn(int col, int colCount) {
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
+}
+
+constexpr int kPumpEveryMs = 10;
+
+DomainNames NamesOf(const std::string& displayName) {
+    return DomainNames{displayName, DomainToAscii(displayName), FullAsciiName(displayName)};
+}
+
+std::vector<Check*> ChecksOf(const std::vector<CheckRunHost::PlacedCheck>& placed) {
+    std::vector<Check*> checks;
+    checks.reserve(placed.size());
+    for (const auto& p : placed) {
+        checks.push_back(p.check);
+    }
+    return checks;
+}
+
+// The checks beside the old services start as soon as the domain is known and run while the old
+// services are asked; nothing starts when none is chosen.
+std::unique_ptr<ParallelChecks> StartExtraChecks(const std::vector<CheckRunHost::PlacedCheck>& placed,
+                                                 const DomainNames& names) {
+    if (placed.empty()) {
+        return nullptr;
+    }
+    return std::make_unique<ParallelChecks>(ChecksOf(placed), names);
 }
 
 }  // namespace
@@ -51,7 +80,7 @@ void CheckRun::Button3Click() {
 std::optional<CheckRun::Settings> CheckRun::ReadSettings() {
     Settings settings;
     try {
-        const std::string threshold = host_.ThresholdText();
+        const std::string threshold = host_.BarChecked() ? host_.ThresholdText() : std::string();
         settings.threshold = threshold.empty() ? 0 : StrToInt(Trim(threshold));
         const std::int32_t rate = StrToInt(host_.RateText());
         settings.pauseMs = 1000 / (rate < 1 ? 1 : rate);
@@ -151,19 +180,32 @@ CheckRun::LineResult CheckRun::CheckLine(int i, const Settings& settings, int& r
     if (!displayName) {
         return LineResult::Skipped;
     }
-    const std::string queryName = DomainToAscii(*displayName);
-    const std::string answer = BarQuery(http_, hosts_, queryName);
-    const std::string tic = Trim(ExtractTic(answer));
-    std::int32_t value = 0;
-    try {
-        value = StrToInt(tic);
-    } catch (const EConvertError& e) {
-        host_.ErrorBox(e.what());
-        return LineResult::Failed;
+    const DomainNames names = NamesOf(*displayName);
+    const std::string& queryName = names.ascii;
+    const std::vector<CheckRunHost::PlacedCheck> extras = host_.ExtraChecks();
+    std::unique_ptr<ParallelChecks> parallel = StartExtraChecks(extras, names);
+    bool keep = true;
+    if (host_.BarChecked()) {
+        const std::string answer = BarQuery(http_, hosts_, queryName);
+        const std::string tic = Trim(ExtractTic(answer));
+        std::int32_t value = 0;
+        try {
+            value = StrToInt(tic);
+        } catch (const EConvertError& e) {
+            parallel.reset();  // the other checks of the line are not wanted any more
+            host_.ErrorBox(e.what());
+            return LineResult::Failed;
+        }
+        keep = value >= settings.threshold;
+        if (keep) {
+            WriteRow(row, *displayName, queryName, tic, answer);
+        }
+    } else {
+        host_.SetCell(0, row, *displayName);
+        FillOptionalCells(row, queryName);
     }
-    const bool keep = value >= settings.threshold;
-    if (keep) {
-        WriteRow(row, *displayName, queryName, tic, answer);
+    if (keep && parallel) {
+        WriteExtraCells(row, extras, *parallel);
     }
     // The pause runs from the end of the line's requests: the window shows the row, the panels and
     // the progress within it rather than on top of it.
@@ -177,12 +219,33 @@ CheckRun::LineResult CheckRun::CheckLine(int i, const Settings& settings, int& r
         host_.SetPanel(2, queryName);
     }
     host_.SetPanel(0, texts::Total() + IntToStr(host_.RowCount() - 1) + "/" + IntToStr(host_.LineCount()));
-    host_.SetPanel(1, TotalsLine());
+    host_.SetPanel(1, PanelTotals());
     host_.SetProgressPosition(host_.ProgressPosition() + 1);
     const long long shown = host_.NowMs() - requestsDone;
     host_.Sleep(static_cast<int>(std::max<long long>(0, settings.pauseMs - shown)));
     host_.ProcessMessages();
     return LineResult::Checked;
+}
+
+// Waits for the checks beside the old services, pumping the window, and writes their cells.
+void CheckRun::WriteExtraCells(int row, const std::vector<CheckRunHost::PlacedCheck>& placed,
+                               ParallelChecks& parallel) {
+    while (!parallel.WaitFor(kPumpEveryMs)) {
+        host_.ProcessMessages();
+    }
+    for (std::size_t k = 0; k < placed.size(); ++k) {
+        const std::vector<std::string>& cells = parallel.Cells(k);
+        for (std::size_t c = 0; c < cells.size(); ++c) {
+            const int col = placed[k].firstCol + static_cast<int>(c);
+            if (IsOptionalColumn(col, host_.ColCount())) {
+                host_.SetCell(col, row, cells[c]);
+            }
+        }
+    }
+}
+
+std::string CheckRun::PanelTotals() {
+    return host_.BarChecked() ? TotalsLine() : std::string();
 }
 
 void CheckRun::WriteRow(int row, const std::string& displayName, const std::string& queryName,
@@ -222,28 +285,38 @@ void CheckRun::EndRun() {
 
 void CheckRun::N5Click() {
     const int row = host_.SelectedRow();
-    if (row < 1 || row >= host_.RowCount()) {
+    if (rechecking_ || row < 1 || row >= host_.RowCount()) {
         return;
     }
+    rechecking_ = true;
     const std::string name = host_.Cell(0, row);
     host_.SetCell(0, row, "> " + name);
-    const std::string queryName = DomainToAscii(name);
-    const std::string answer = BarQuery(http_, hosts_, queryName);
-    RecheckTic(row, ExtractTic(answer));
-    RecheckStatus(row, ClassifyMirror(queryName, answer));
-    RecheckCatalogue(row, InCatalogue(answer, hosts_));
+    const DomainNames names = NamesOf(name);
+    const std::string& queryName = names.ascii;
+    const std::vector<CheckRunHost::PlacedCheck> extras = host_.ExtraChecks();
+    std::unique_ptr<ParallelChecks> parallel = StartExtraChecks(extras, names);
+    if (host_.BarChecked()) {
+        const std::string answer = BarQuery(http_, hosts_, queryName);
+        RecheckTic(row, ExtractTic(answer));
+        RecheckStatus(row, ClassifyMirror(queryName, answer));
+        RecheckCatalogue(row, InCatalogue(answer, hosts_));
+    }
     if (host_.YaPagesChecked() && IsOptionalColumn(host_.YaPagesCol(), host_.ColCount())) {
         host_.SetCell(host_.YaPagesCol(), row,
-                      IndexQuery(http_, hosts_, queryName, FailedIndexGet::KeepVariable));
+                      IndexCheck(http_, hosts_, FailedIndexGet::KeepVariable).Run(names, CancelToken())[0]);
     }
     if (host_.PageRankChecked() && IsOptionalColumn(host_.PRCol(), host_.ColCount())) {
-        host_.SetCell(host_.PRCol(), row, PageRankCell(queryName));
+        host_.SetCell(host_.PRCol(), row, PageRankCheck(hosts_, rankFetch_).Run(names, CancelToken())[0]);
     }
-    host_.SetPanel(1, TotalsLine());
+    if (parallel) {
+        WriteExtraCells(row, extras, *parallel);
+    }
+    host_.SetPanel(1, PanelTotals());
     host_.Sleep(kRecheckPauseMs);
     host_.ProcessMessages();
     host_.Sleep(kRecheckPauseMs);
     host_.SetCell(0, row, name);
+    rechecking_ = false;
 }
 
 // The TIC text is taken as it is cut: no threshold, and an empty text ends nothing.
@@ -281,22 +354,14 @@ void CheckRun::RecheckCatalogue(int row, bool inCatalogue) {
 }
 
 void CheckRun::FillOptionalCells(int row, const std::string& queryName) {
+    const DomainNames names{host_.Cell(0, row), queryName, std::string()};
     if (host_.YaPagesChecked() && IsOptionalColumn(host_.YaPagesCol(), host_.ColCount())) {
-        host_.SetCell(host_.YaPagesCol(), row, IndexQuery(http_, hosts_, queryName, FailedIndexGet::Empty));
+        host_.SetCell(host_.YaPagesCol(), row,
+                      IndexCheck(http_, hosts_, FailedIndexGet::Empty).Run(names, CancelToken())[0]);
     }
     if (host_.PageRankChecked() && IsOptionalColumn(host_.PRCol(), host_.ColCount())) {
-        host_.SetCell(host_.PRCol(), row, PageRankCell(queryName));
+        host_.SetCell(host_.PRCol(), row, PageRankCheck(hosts_, rankFetch_).Run(names, CancelToken())[0]);
     }
-}
-
-std::string CheckRun::PageRankCell(const std::string& queryName) {
-    TFWURLPosition rank(hosts_, rankFetch_);
-    try {
-        rank.Query(queryName, TRankKinds{rkPageRank});
-    } catch (...) {
-        // A query that raised leaves PageRank at -1: the cell says "N/A".
-    }
-    return rank.PageRank <= -1 ? std::string("N/A") : IntToStr(rank.PageRank);
 }
 
 }  // namespace vantle

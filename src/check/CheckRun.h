@@ -5,6 +5,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "FWURLPosition/TFWURLPosition.h"
 #include "check/CheckRunHost.h"
@@ -12,6 +13,8 @@
 #include "http/HttpGetter.h"
 
 namespace vantle {
+
+class ParallelChecks;
 
 // Running totals of the table; they live as long as the program.
 struct Totals {
@@ -65,7 +68,10 @@ private:
     void RecheckTic(int row, const std::string& tic);
     void RecheckStatus(int row, const std::string& status);
     void RecheckCatalogue(int row, bool inCatalogue);
-    std::string PageRankCell(const std::string& queryName);
+    void WriteExtraCells(int row, const std::vector<CheckRunHost::PlacedCheck>& placed,
+                         ParallelChecks& parallel);
+    // The totals line, or nothing when the bar query is not part of the run.
+    std::string PanelTotals();
 
     CheckRunHost& host_;
     HttpGetter& http_;
@@ -74,6 +80,7 @@ private:
     Totals totals_;
     std::optional<ResumePoint> resume_;
     bool running_ = false;
+    bool rechecking_ = false;
 };
 
 }  // namespace vantle

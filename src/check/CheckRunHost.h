@@ -3,6 +3,9 @@
 // tests use a fake. All texts are Windows-1251 bytes.
 
 #include <string>
+#include <vector>
+
+#include "check/Check.h"
 
 namespace vantle {
 
@@ -51,6 +54,17 @@ public:
     virtual bool PageRankChecked() = 0;
     virtual int YaPagesCol() = 0;
     virtual int PRCol() = 0;
+
+    // Whether the bar query (Tic, Status, Yaca, and with it the threshold and the totals) is part of the
+    // run. Without it every domain gets a row.
+    virtual bool BarChecked() { return true; }
+    // The checks chosen beside the old services' ones, each with the first of its columns, in column
+    // order; they run together on worker threads while the window pumps.
+    struct PlacedCheck {
+        Check* check = nullptr;
+        int firstCol = 0;
+    };
+    virtual std::vector<PlacedCheck> ExtraChecks() { return {}; }
 
     // The pause and the pump. NowMs: a monotonic clock in milliseconds.
     virtual void Sleep(int ms) = 0;

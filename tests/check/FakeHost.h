@@ -44,6 +44,8 @@ public:
     int pumps = 0;
     bool answerSave = false;
     std::vector<ShownBox> boxes;
+    bool bar = true;
+    std::vector<PlacedCheck> extras;
     // Runs inside every pump, as a user acting while the run waits would.
     std::function<void(int pumpNumber)> onPump;
 
@@ -80,6 +82,8 @@ public:
     bool YaPagesChecked() override { return yaPages; }
     bool PageRankChecked() override { return pageRank; }
     int YaPagesCol() override { return yaPagesCol; }
+    bool BarChecked() override { return bar; }
+    std::vector<PlacedCheck> ExtraChecks() override { return extras; }
     int PRCol() override { return prCol; }
     void Sleep(int ms) override {
         sleeps.push_back(ms);
