@@ -271,7 +271,7 @@ struct DnsServer::State {
     void StartAccept();
     // What to send for a query and after how long; nullopt: nothing (silence or not a query).
     std::optional<std::pair<std::string, std::chrono::milliseconds>> Answer(const std::string& packet,
-                                                                            bool tcp);
+                                                                            bool fromTcp);
 };
 
 // One TCP connection: reads length-prefixed queries and answers each on its own time, in the order the
@@ -345,7 +345,7 @@ private:
 };
 
 std::optional<std::pair<std::string, std::chrono::milliseconds>> DnsServer::State::Answer(
-    const std::string& packet, bool tcp) {
+    const std::string& packet, bool fromTcp) {
     const std::optional<Question> question = ParseQuestion(packet);
     if (!question) {
         return std::nullopt;
@@ -356,7 +356,7 @@ std::optional<std::pair<std::string, std::chrono::milliseconds>> DnsServer::Stat
         std::lock_guard lock(mutex);
         ++counts[{question->name, question->type}];
         ++total;
-        overTcp += tcp ? 1 : 0;
+        overTcp += fromTcp ? 1 : 0;
         if (const auto found = answers.find(question->name); found != answers.end()) {
             answer = found->second;
         } else if (fallback) {
@@ -366,7 +366,7 @@ std::optional<std::pair<std::string, std::chrono::milliseconds>> DnsServer::Stat
         }
         extra = delay;
     }
-    std::optional<std::string> bytes = AnswerBytes(*question, answer, tcp);
+    std::optional<std::string> bytes = AnswerBytes(*question, answer, fromTcp);
     if (!bytes) {
         return std::nullopt;
     }
