@@ -1,0 +1,156 @@
+#include "dns/DnsVerdict.h"
+
+#include <ares.h>
+#include <arpa/inet.h>
+
+#include <array>
+#include <climits>
+
+namespace vantle {
+
+namespace {
+
+// Room for the addresses read from one answer; only the first is shown.
+constexpr int kMaxAddresses = 16;
+
+bool Failed(int status) {
+    return status != ARES_SUCCESS && status != ARES_ENODATA && status != ARES_ENOTFOUND;
+}
+
+bool HasAddress(const AddressAnswer& answer) {
+    return answer.status == ARES_SUCCESS && !answer.addresses.empty();
+}
+
+bool IsRoot(const std::string& host) {
+    return host.empty() || host == ".";
+}
+
+// Whether the bytes can be handed to the parsers at all (they take the length as an int).
+bool Parseable(const RawAnswer& raw) {
+    return !raw.bytes.empty() && raw.bytes.size() <= INT_MAX;
+}
+
+const unsigned char* Bytes(const RawAnswer& raw) {
+    return reinterpret_cast<const unsigned char*>(raw.bytes.data());
+}
+
+}  // namespace
+
+std::string DecideIp(const AddressAnswer& a, const AddressAnswer& aaaa) {
+    if (HasAddress(a)) {
+        return a.addresses.front();
+    }
+    if (a.status == ARES_ENOTFOUND || aaaa.status == ARES_ENOTFOUND) {
+        return kDnsNxDomain;
+    }
+    // An IPv6 address stands in only once A has said for sure that there is no IPv4 one.
+    if (Failed(a.status)) {
+        return kDnsError;
+    }
+    if (HasAddress(aaaa)) {
+        return aaaa.addresses.front();
+    }
+    if (Failed(aaaa.status)) {
+        return kDnsError;
+    }
+    return kDnsNoAddress;
+}
+
+std::string DecideMx(const MxAnswer& mx) {
+    if (Failed(mx.status)) {
+        return kDnsError;
+    }
+    if (mx.status == ARES_SUCCESS) {
+        for (const MxHost& host : mx.hosts) {
+            if (!IsRoot(host.host)) {
+                return kDnsMxYes;
+            }
+        }
+    }
+    return kDnsMxNo;
+}
+
+AddressAnswer ParseA(const RawAnswer& raw) {
+    AddressAnswer answer{raw.status, {}};
+    if (raw.status != ARES_SUCCESS) {
+        return answer;
+    }
+    if (!Parseable(raw)) {
+        answer.status = ARES_EBADRESP;
+        return answer;
+    }
+    std::array<ares_addrttl, kMaxAddresses> found{};
+    int count = kMaxAddresses;
+    answer.status =
+        ares_parse_a_reply(Bytes(raw), static_cast<int>(raw.bytes.size()), nullptr, found.data(), &count);
+    if (answer.status != ARES_SUCCESS) {
+        return answer;
+    }
+    for (int i = 0; i < count && i < kMaxAddresses; ++i) {
+        std::array<char, INET_ADDRSTRLEN> text{};
+        if (inet_ntop(AF_INET, &found[i].ipaddr, text.data(), text.size()) != nullptr) {
+            answer.addresses.emplace_back(text.data());
+        }
+    }
+    if (answer.addresses.empty()) {
+        answer.status = ARES_ENODATA;
+    }
+    return answer;
+}
+
+AddressAnswer ParseAaaa(const RawAnswer& raw) {
+    AddressAnswer answer{raw.status, {}};
+    if (raw.status != ARES_SUCCESS) {
+        return answer;
+    }
+    if (!Parseable(raw)) {
+        answer.status = ARES_EBADRESP;
+        return answer;
+    }
+    std::array<ares_addr6ttl, kMaxAddresses> found{};
+    int count = kMaxAddresses;
+    answer.status =
+        ares_parse_aaaa_reply(Bytes(raw), static_cast<int>(raw.bytes.size()), nullptr, found.data(), &count);
+    if (answer.status != ARES_SUCCESS) {
+        return answer;
+    }
+    for (int i = 0; i < count && i < kMaxAddresses; ++i) {
+        std::array<char, INET6_ADDRSTRLEN> text{};
+        if (inet_ntop(AF_INET6, &found[i].ip6addr, text.data(), text.size()) != nullptr) {
+            answer.addresses.emplace_back(text.data());
+        }
+    }
+    if (answer.addresses.empty()) {
+        answer.status = ARES_ENODATA;
+    }
+    return answer;
+}
+
+MxAnswer ParseMx(const RawAnswer& raw) {
+    MxAnswer answer{raw.status, {}};
+    if (raw.status != ARES_SUCCESS) {
+        return answer;
+    }
+    if (!Parseable(raw)) {
+        answer.status = ARES_EBADRESP;
+        return answer;
+    }
+    ares_mx_reply* list = nullptr;
+    answer.status = ares_parse_mx_reply(Bytes(raw), static_cast<int>(raw.bytes.size()), &list);
+    for (const ares_mx_reply* mx = list; mx != nullptr; mx = mx->next) {
+        answer.hosts.push_back(MxHost{mx->priority, mx->host != nullptr ? mx->host : ""});
+    }
+    if (list != nullptr) {
+        ares_free_data(list);
+    }
+    if (answer.status == ARES_SUCCESS && answer.hosts.empty()) {
+        answer.status = ARES_ENODATA;
+    }
+    return answer;
+}
+
+std::vector<std::string> DecideDns(const RawAnswer& a, const RawAnswer& aaaa, const RawAnswer& mx) {
+    return {DecideIp(ParseA(a), ParseAaaa(aaaa)), DecideMx(ParseMx(mx))};
+}
+
+}  // namespace vantle
