@@ -310,12 +310,12 @@ Reply WebServer::State::Play(const std::string& host, const Request& request, bo
         case WebRule::Ok:
         case WebRule::NoAddress:
         case WebRule::Refused:
-        case WebRule::TlsStall:
         case WebRule::NotTls:
             return Reply::http(200, "<html>" + host + "</html>");
         case WebRule::NotFound:
             return Reply::http(404, "not here");
         case WebRule::ToHttps:
+        case WebRule::TlsStall:
             return https ? Reply::http(200, "<html>secure</html>") : Redirect(301, "https://" + host + path);
         case WebRule::ToWww:
             return Redirect(301, scheme + std::string(kWww) + host + "/");

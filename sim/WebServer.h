@@ -33,7 +33,7 @@ enum class WebRule {
     HugeBody,        // 200 and a body of 4 MiB, then silence
     NoAddress,       // the name resolves to nothing (routed to an .invalid name)
     Refused,         // every port refuses the connection
-    TlsStall,        // port 443 accepts but never answers the TLS handshake; http: 200
+    TlsStall,        // port 443 accepts but never answers the TLS handshake; http: 301 to https
     NotTls,          // port 443 speaks plain http; http: 200
 };
 

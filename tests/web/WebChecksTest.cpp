@@ -148,6 +148,7 @@ std::vector<HostileCase> HostileCases() {
         {"trickle.test", WebRule::Trickle, "timeout"},
         {"hugebody.test", WebRule::HugeBody, "200"},
         {"loops.test", WebRule::Loop, "loop"},
+        {"tlsstall.test", WebRule::TlsStall, "timeout"},
     };
 }
 
