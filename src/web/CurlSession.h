@@ -1,0 +1,64 @@
+#pragma once
+// What the web checks share on libcurl: one global initialisation, handles that free themselves, the
+// bounds and routing of CheckEndpoints, the cancel hook, and the deadline of a whole check.
+
+#include <curl/curl.h>
+
+#include <chrono>
+#include <memory>
+#include <string>
+
+#include "check/Check.h"
+#include "check/CheckEndpoints.h"
+
+namespace vantle::web {
+
+// curl_global_init, once per process, from whichever thread comes first.
+void InitCurl();
+
+// A curl_slist that frees itself.
+class SList {
+public:
+    SList() = default;
+    ~SList() { curl_slist_free_all(list_); }
+    SList(const SList&) = delete;
+    SList& operator=(const SList&) = delete;
+
+    bool Append(const std::string& line);
+    curl_slist* get() const { return list_; }
+
+private:
+    curl_slist* list_ = nullptr;
+};
+
+struct EasyCleanup {
+    void operator()(CURL* easy) const { curl_easy_cleanup(easy); }
+};
+using Easy = std::unique_ptr<CURL, EasyCleanup>;
+
+// The time a whole check may take, counted from its construction.
+class Deadline {
+public:
+    explicit Deadline(long totalMs);
+    // Milliseconds left; 0 once the time is up.
+    long LeftMs() const;
+
+private:
+    std::chrono::steady_clock::time_point end_;
+};
+
+template <typename Value>
+bool Set(CURL* easy, CURLoption option, Value value) {
+    return curl_easy_setopt(easy, option, value) == CURLE_OK;
+}
+
+// A new handle with what every request of the web checks has: http and https only, no signals, the
+// connect time-out, the time left as the transfer's time-out, the routes of endpoints.connectTo (and
+// then no proxy), the trusted certificates, and an abort as soon as cancel is set. routes must outlive
+// the handle's transfers. Empty when libcurl refuses any of it.
+Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& routes);
+
+// Sets the time-outs of the next transfer from what is left of the check; false when nothing is.
+bool SetTimeLeft(CURL* easy, const CheckEndpoints& endpoints, const Deadline& deadline);
+
+}  // namespace vantle::web

@@ -1,0 +1,118 @@
+#include "web/SslCheck.h"
+
+#include <string_view>
+
+#include "web/CertDate.h"
+#include "web/CurlSession.h"
+
+namespace vantle {
+namespace {
+
+using web::Set;
+
+constexpr std::string_view kExpireField = "Expire date:";
+
+struct Attempt {
+    CURLcode result = CURLE_FAILED_INIT;
+    std::string expiry;  // the leaf's "Expire date" text as libcurl gave it
+};
+
+std::string LeafExpiry(CURL* easy) {
+    curl_certinfo* info = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_CERTINFO, &info) != CURLE_OK || info == nullptr ||
+        info->num_of_certs < 1) {
+        return {};
+    }
+    for (const curl_slist* field = info->certinfo[0]; field != nullptr; field = field->next) {
+        const std::string_view text(field->data);
+        if (text.substr(0, kExpireField.size()) == kExpireField) {
+            return std::string(text.substr(kExpireField.size()));
+        }
+    }
+    return {};
+}
+
+// One TLS handshake with port 443 of host, no request after it.
+Attempt Handshake(const std::string& host, bool verify, const CheckEndpoints& endpoints,
+                  const web::Deadline& deadline, const CancelToken& cancel) {
+    Attempt attempt;
+    web::SList routes;
+    const web::Easy easy = web::NewEasy(endpoints, cancel, routes);
+    const std::string url = "https://" + host + "/";
+    if (!easy) {
+        return attempt;
+    }
+    if (!web::SetTimeLeft(easy.get(), endpoints, deadline)) {
+        attempt.result = CURLE_OPERATION_TIMEDOUT;
+        return attempt;
+    }
+    if (!Set(easy.get(), CURLOPT_URL, url.c_str())) {
+        attempt.result = CURLE_URL_MALFORMAT;
+        return attempt;
+    }
+    if (!Set(easy.get(), CURLOPT_CONNECT_ONLY, 1L) || !Set(easy.get(), CURLOPT_CERTINFO, 1L) ||
+        !Set(easy.get(), CURLOPT_SSL_VERIFYPEER, verify ? 1L : 0L) ||
+        !Set(easy.get(), CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L)) {
+        return attempt;
+    }
+    attempt.result = curl_easy_perform(easy.get());
+    if (attempt.result == CURLE_OK) {
+        attempt.expiry = LeafExpiry(easy.get());
+    }
+    return attempt;
+}
+
+std::string FailureWord(CURLcode code) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return "no address";
+        case CURLE_COULDNT_CONNECT:
+        case CURLE_SSL_CONNECT_ERROR:
+        case CURLE_GOT_NOTHING:
+        case CURLE_RECV_ERROR:
+        case CURLE_SEND_ERROR:
+            return "no https";
+        case CURLE_OPERATION_TIMEDOUT:
+            return "timeout";
+        case CURLE_ABORTED_BY_CALLBACK:
+            return "cancelled";
+        case CURLE_FAILED_INIT:
+            return "error";
+        default:
+            return "TLS error";
+    }
+}
+
+std::string DateCell(const std::string& expiry) {
+    const std::string date = CertDate(expiry);
+    return date.empty() ? "no date" : date;
+}
+
+}  // namespace
+
+std::vector<std::string> SslCheck::Columns() const {
+    return {"SSL"};
+}
+
+std::vector<std::string> SslCheck::Run(const DomainNames& names, const CancelToken& cancel) {
+    try {
+        const web::Deadline deadline(endpoints_.checkTimeoutMs);
+        const Attempt verified = Handshake(names.full, true, endpoints_, deadline, cancel);
+        if (verified.result == CURLE_OK) {
+            return {DateCell(verified.expiry)};
+        }
+        if (verified.result != CURLE_PEER_FAILED_VERIFICATION || cancel.Cancelled()) {
+            return {FailureWord(verified.result)};
+        }
+        // The certificate is there but not trusted: once more without verifying, only to read it.
+        const Attempt unverified = Handshake(names.full, false, endpoints_, deadline, cancel);
+        if (unverified.result != CURLE_OK) {
+            return {FailureWord(unverified.result)};
+        }
+        return {"invalid " + DateCell(unverified.expiry)};
+    } catch (...) {
+        return {"error"};
+    }
+}
+
+}  // namespace vantle

@@ -1,0 +1,137 @@
+#include "web/WebCheck.h"
+
+#include <cstring>
+
+#include "web/CurlSession.h"
+#include "web/WebVerdict.h"
+
+namespace vantle {
+namespace {
+
+using web::Set;
+
+// Counts what one answer brings; ends the transfer when the head or the body passes the cap.
+struct AnswerSink {
+    CURL* easy;
+    std::size_t cap;
+    std::size_t headBytes = 0;
+    std::size_t bodyBytes = 0;
+    bool headDone = false;  // the head of a final (not 1xx) answer ended
+};
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* sink = static_cast<AnswerSink*>(user);
+    const std::size_t bytes = size * count;
+    sink->headBytes += bytes;
+    if (sink->headBytes > sink->cap) {
+        return 0;
+    }
+    const bool blankLine =
+        (bytes == 2 && std::memcmp(data, "\r\n", 2) == 0) || (bytes == 1 && data[0] == '\n');
+    long status = 0;
+    if (blankLine && curl_easy_getinfo(sink->easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
+        status >= 200) {
+        sink->headDone = true;
+    }
+    return bytes;
+}
+
+// The body is not kept; past the cap the transfer ends, the status being known by then.
+std::size_t OnBody(char*, std::size_t size, std::size_t count, void* user) {
+    auto* sink = static_cast<AnswerSink*>(user);
+    sink->bodyBytes += size * count;
+    return sink->bodyBytes > sink->cap ? 0 : size * count;
+}
+
+bool IsHttps(const std::string& url) {
+    return url.size() >= 6 && (url.compare(0, 6, "https:") == 0 || url.compare(0, 6, "HTTPS:") == 0);
+}
+
+WebHop Fetch(CURL* easy, const std::string& url, const CheckEndpoints& endpoints,
+             const web::Deadline& deadline, const CancelToken& cancel) {
+    WebHop hop;
+    hop.url = url;
+    AnswerSink sink{easy, endpoints.maxBody};
+    if (!web::SetTimeLeft(easy, endpoints, deadline)) {
+        hop.failure = "timeout";
+        return hop;
+    }
+    if (!Set(easy, CURLOPT_URL, url.c_str()) || !Set(easy, CURLOPT_HEADERDATA, static_cast<void*>(&sink)) ||
+        !Set(easy, CURLOPT_WRITEDATA, static_cast<void*>(&sink))) {
+        hop.failure = "bad name";
+        return hop;
+    }
+    const CURLcode result = curl_easy_perform(easy);
+    if (cancel.Cancelled()) {
+        hop.failure = "cancelled";
+        return hop;
+    }
+    long status = 0;
+    curl_easy_getinfo(easy, CURLINFO_RESPONSE_CODE, &status);
+    // Once the head of an answer is in, its status stands: a body that breaks off, trickles past the
+    // time-out or passes the cap changes nothing.
+    if (result != CURLE_OK && !(sink.headDone && status >= 200)) {
+        hop.failure = WebFailureWord(result, IsHttps(url));
+        return hop;
+    }
+    hop.status = static_cast<int>(status);
+    char* location = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location != nullptr) {
+        hop.redirectUrl = location;
+    }
+    return hop;
+}
+
+}  // namespace
+
+std::string WebFailureWord(int code, bool https) {
+    switch (code) {
+        case CURLE_COULDNT_RESOLVE_HOST:
+            return "no address";
+        case CURLE_COULDNT_RESOLVE_PROXY:
+            return "proxy error";
+        case CURLE_COULDNT_CONNECT:
+            return "refused";
+        case CURLE_OPERATION_TIMEDOUT:
+            return "timeout";
+        case CURLE_ABORTED_BY_CALLBACK:
+            return "cancelled";
+        case CURLE_URL_MALFORMAT:
+            return "bad name";
+        case CURLE_FAILED_INIT:
+            return "error";
+        default:
+            return https ? "TLS error" : "no answer";
+    }
+}
+
+std::vector<std::string> WebCheck::Columns() const {
+    return {"HTTP", "Mirror"};
+}
+
+std::vector<std::string> WebCheck::Run(const DomainNames& names, const CancelToken& cancel) {
+    try {
+        const web::Deadline deadline(endpoints_.checkTimeoutMs);
+        web::SList routes;
+        const web::Easy easy = web::NewEasy(endpoints_, cancel, routes);
+        if (!easy || !Set(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeader) ||
+            !Set(easy.get(), CURLOPT_WRITEFUNCTION, &OnBody)) {
+            return {"error", ""};
+        }
+        const std::string start = "http://" + names.full + "/";
+        std::vector<WebHop> hops;
+        std::string next = start;
+        for (;;) {
+            hops.push_back(Fetch(easy.get(), next, endpoints_, deadline, cancel));
+            WebVerdict verdict = DecideWeb(start, hops, endpoints_.maxRedirects);
+            if (!verdict.next) {
+                return {std::move(verdict.http), std::move(verdict.mirror)};
+            }
+            next = std::move(*verdict.next);
+        }
+    } catch (...) {
+        return {"error", ""};
+    }
+}
+
+}  // namespace vantle

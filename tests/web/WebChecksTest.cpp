@@ -1,0 +1,179 @@
+// The web and certificate checks against the loopback web simulator: every cell text, and the hostile
+// hosts, each ending with its own short text within short bounds.
+#include <gtest/gtest.h>
+
+#include "support/CaseName.h"
+
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "sim/WebServer.h"
+#include "web/SslCheck.h"
+#include "web/WebCheck.h"
+
+namespace vantle {
+namespace {
+
+using sim::CertPlan;
+using sim::WebRule;
+using sim::WebServer;
+using std::chrono::milliseconds;
+
+class WebChecks : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<WebServer>(); }
+    static void TearDownTestSuite() { server.reset(); }
+
+    static CheckEndpoints Endpoints(long boundMs) {
+        CheckEndpoints endpoints;
+        endpoints.connectTo = server->ConnectTo();
+        endpoints.caFile = server->CaFile();
+        endpoints.connectTimeoutMs = boundMs;
+        endpoints.checkTimeoutMs = boundMs;
+        endpoints.maxBody = 64 * 1024;
+        return endpoints;
+    }
+
+    static DomainNames Names(const std::string& host) { return {host, host, host}; }
+
+    static inline std::unique_ptr<WebServer> server;
+};
+
+constexpr long kBound = 2000;   // never reached by a host that answers
+constexpr long kHostile = 300;  // what a host that never finishes gets
+
+struct WebCase {
+    const char* host;
+    WebRule rule;
+    std::string http;
+    std::string mirror;
+    std::string target = {};
+};
+
+std::vector<WebCase> WebCases() {
+    return {
+        {"ok.test", WebRule::Ok, "200", ""},
+        {"missing.test", WebRule::NotFound, "404", ""},
+        {"secure.test", WebRule::ToHttps, "200", "https"},
+        {"plain.test", WebRule::ToWww, "200", "www"},
+        {"chain.test", WebRule::HttpsThenWww, "200", "www"},
+        {"www.back.test", WebRule::ToHost, "200", "www", "back.test"},
+        {"away.test", WebRule::ToHost, "200", "\xf1\xe0\xe9\xf2-\xe7\xe5\xf0\xea\xe0\xeb\xee.\xf0\xf4",
+         WebServer::DemoMirror()},
+        {"relative.test", WebRule::Relative, "200", ""},
+        {"loop.test", WebRule::Loop, "loop", ""},
+        {"endless.test", WebRule::Endless, "loop", ""},
+        {"ftp.test", WebRule::ToFtp, "bad redirect", ""},
+        {"nx.test", WebRule::NoAddress, "no address", ""},
+        {"refused.test", WebRule::Refused, "refused", ""},
+        {"silent.test", WebRule::NoAnswer, "no answer", ""},
+        {"huge.test", WebRule::HugeBody, "200", ""},
+    };
+}
+
+class WebCheckTable : public WebChecks, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(WebCheckTable, Should_GiveTheHttpAndMirrorCells) {
+    const WebCase c = WebCases().at(GetParam());
+    server->SetRule(c.host, c.rule, c.target);
+    if (!c.target.empty()) {
+        server->SetRule(c.target, WebRule::Ok);
+    }
+    WebCheck check(Endpoints(kBound));
+    const CancelToken cancel;
+    EXPECT_EQ(check.Run(Names(c.host), cancel), (std::vector<std::string>{c.http, c.mirror}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WebCheckTable, ::testing::Range<std::size_t>(0, WebCases().size()),
+                         [](const auto& info) { return testing::CaseName(WebCases().at(info.param).host); });
+
+TEST_F(WebChecks, Should_SayTlsErrorAndHttps_When_TheHttpsHopFailsVerification) {
+    server->SetRule("untrusted.test", WebRule::ToHttps);
+    server->SetCertificate("untrusted.test", {CertPlan::Kind::SelfSigned, "2030-01-01"});
+    WebCheck check(Endpoints(kBound));
+    EXPECT_EQ(check.Run(Names("untrusted.test"), CancelToken()),
+              (std::vector<std::string>{"TLS error", "https"}));
+}
+
+struct SslCase {
+    const char* host;
+    std::optional<CertPlan> plan;
+    WebRule rule;
+    std::string cell;
+    long bound = kBound;
+};
+
+std::vector<SslCase> SslCases() {
+    using Kind = CertPlan::Kind;
+    return {
+        {"valid.test", CertPlan{Kind::Valid, "2031-04-05"}, WebRule::Ok, "2031-04-05"},
+        {"expired.test", CertPlan{Kind::Valid, "2021-03-04"}, WebRule::Ok, "invalid 2021-03-04"},
+        {"othername.test", CertPlan{Kind::OtherName, "2030-01-02"}, WebRule::Ok, "invalid 2030-01-02"},
+        {"selfsigned.test", CertPlan{Kind::SelfSigned, "2029-07-08"}, WebRule::Ok, "invalid 2029-07-08"},
+        {"default.test", std::nullopt, WebRule::Ok, WebServer::DefaultExpiry("default.test")},
+        {"nottls.test", std::nullopt, WebRule::NotTls, "no https"},
+        {"closed.test", std::nullopt, WebRule::Refused, "no https"},
+        {"nowhere.test", std::nullopt, WebRule::NoAddress, "no address"},
+        {"stall.test", std::nullopt, WebRule::TlsStall, "timeout", kHostile},
+    };
+}
+
+class SslCheckTable : public WebChecks, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(SslCheckTable, Should_GiveTheSslCell) {
+    const SslCase c = SslCases().at(GetParam());
+    server->SetRule(c.host, c.rule);
+    if (c.plan) {
+        server->SetCertificate(c.host, *c.plan);
+    }
+    SslCheck check(Endpoints(c.bound));
+    EXPECT_EQ(check.Run(Names(c.host), CancelToken()), std::vector<std::string>{c.cell});
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, SslCheckTable, ::testing::Range<std::size_t>(0, SslCases().size()),
+                         [](const auto& info) { return testing::CaseName(SslCases().at(info.param).host); });
+
+// Hosts that never finish an answer: each check ends with its short text once its bound is spent.
+struct HostileCase {
+    const char* host;
+    WebRule rule;
+    std::string http;
+};
+
+std::vector<HostileCase> HostileCases() {
+    return {
+        {"headers.test", WebRule::EndlessHeaders, "no answer"},
+        {"trickle.test", WebRule::Trickle, "timeout"},
+        {"hugebody.test", WebRule::HugeBody, "200"},
+        {"loops.test", WebRule::Loop, "loop"},
+        {"tlsstall.test", WebRule::TlsStall, "timeout"},
+    };
+}
+
+class WebCheckHostile : public WebChecks, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(WebCheckHostile, Should_EndWithItsShortText) {
+    const HostileCase c = HostileCases().at(GetParam());
+    server->SetRule(c.host, c.rule);
+    WebCheck check(Endpoints(kHostile));
+    EXPECT_EQ(check.Run(Names(c.host), CancelToken()).at(0), c.http);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, WebCheckHostile, ::testing::Range<std::size_t>(0, HostileCases().size()),
+                         [](const auto& info) {
+                             return testing::CaseName(HostileCases().at(info.param).host);
+                         });
+
+TEST_F(WebChecks, Should_SayCancelled_When_TheRunIsNoLongerWanted) {
+    server->SetRule("cancelled.test", WebRule::Trickle);
+    server->SetRule("cancelled-tls.test", WebRule::TlsStall);
+    CancelToken cancel;
+    cancel.Cancel();
+    EXPECT_EQ(WebCheck(Endpoints(kBound)).Run(Names("cancelled.test"), cancel).at(0), "cancelled");
+    EXPECT_EQ(SslCheck(Endpoints(kBound)).Run(Names("cancelled-tls.test"), cancel).at(0), "cancelled");
+}
+
+}  // namespace
+}  // namespace vantle
