@@ -23,15 +23,17 @@
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QStatusBar>
-#include <QStyledItemDelegate>
 #include <QTableView>
 #include <QThread>
+#include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
 
 #include "FWURLPosition/FetchURL.h"
 #include "app/AppTitle.h"
+#include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
+#include "app/GridDelegate.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
@@ -45,7 +47,6 @@ namespace vantle {
 namespace {
 
 constexpr int kRowHeight = 18;
-constexpr int kNewColumnWidth = 60;
 const int kColumnWidths[] = {231, 89, 137, 69};
 const char kCreditAddress[] = "https://vantle.example/";
 const char kSplitterAddress[] = "https://vantle.example/splitter";
@@ -69,46 +70,6 @@ bool IsPattern(const QString& path) {
     const QString name = QFileInfo(path).fileName();
     return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
 }
-
-// The cell editor lets the table's own shortcuts through: a line edit would take Ctrl+Y as its redo.
-class CellEditor : public QLineEdit {
-public:
-    CellEditor(QList<QKeySequence> passed, QWidget* parent) : QLineEdit(parent), passed_(std::move(passed)) {
-        setFrame(false);
-    }
-
-protected:
-    bool event(QEvent* e) override {
-        if (e->type() == QEvent::ShortcutOverride) {
-            const auto* key = static_cast<QKeyEvent*>(e);
-            if (passed_.contains(QKeySequence(key->keyCombination()))) {
-                e->ignore();
-                return false;
-            }
-        }
-        return QLineEdit::event(e);
-    }
-
-private:
-    QList<QKeySequence> passed_;
-};
-
-class GridDelegate : public QStyledItemDelegate {
-public:
-    GridDelegate(QList<QAction*> actions, QObject* parent)
-        : QStyledItemDelegate(parent), actions_(std::move(actions)) {}
-
-    QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem&, const QModelIndex&) const override {
-        QList<QKeySequence> keys;
-        for (const QAction* action : actions_) {
-            keys.append(action->shortcut());
-        }
-        return new CellEditor(keys, parent);
-    }
-
-private:
-    QList<QAction*> actions_;
-};
 
 // A click: the left button pressed on the control and released on it.
 bool IsLeftRelease(QEvent* event, const QWidget* control) {
@@ -308,6 +269,12 @@ QWidget* TForm1::BuildBottomRow() {
     items->addSpacing(20);
     items->addWidget(Label4);
     items->addWidget(Label2);
+    checks_ = std::make_unique<ChecksMenu>(row);
+    items->addSpacing(20);
+    items->addWidget(checks_->Button());
+    for (std::string_view name : {"bar", "yapages", "pr", "dns", "web", "ssl"}) {
+        connect(checks_->Item(name), &QAction::triggered, this, [this, name]() { ChecksItemClick(name); });
+    }
     items->addStretch(1);
     items->addWidget(Label3);
     items->addWidget(Edit1);
@@ -527,8 +494,10 @@ void TForm1::csv1Click() {
         dialog.setNameFilter(QFileInfo(chosen).fileName());
         dialog.selectFile(QString());
     }
-    const CsvTable table{model_->RowCount(), model_->ColCount(),
-                         [this](int col, int row) { return model_->Cell(col, row); }};
+    const std::vector<int> cols = SavedColumns();
+    const CsvTable table{model_->RowCount(), static_cast<int>(cols.size()), [this, &cols](int col, int row) {
+                             return model_->Cell(cols[static_cast<std::size_t>(col)], row);
+                         }};
     try {
         SaveCsvFile(lastSaveName_.toStdString(), table);
     } catch (const std::exception& e) {
@@ -548,54 +517,6 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     form2_->close();
     event->accept();
-}
-
-// ---- Option columns ----
-
-bool TForm1::TableIsClean() const {
-    return model_->Cell(0, 1).find('.') == std::string::npos;
-}
-
-void TForm1::CheckBox1Click() {
-    SwitchColumn(CheckBox1, "YaPages", yaPagesCol_, CheckBox2, "PR", prCol_);
-}
-void TForm1::CheckBox2Click() {
-    SwitchColumn(CheckBox2, "PR", prCol_, CheckBox1, "YaPages", yaPagesCol_);
-}
-
-void TForm1::SwitchColumn(QCheckBox* own, const std::string& ownHeader, int& ownCol, QCheckBox* other,
-                          const std::string& otherHeader, int& otherCol) {
-    if (!TableIsClean()) {
-        // A refused click puts its box back, so box and column never disagree.
-        own->setChecked(!own->isChecked());
-        QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(),
-                        QStringLiteral("Манипуляции со столбцами возможны только с чистой таблицей, перед "
-                                       "началом проверки"),
-                        QMessageBox::Ok);
-        box.exec();
-        return;
-    }
-    bool present = false;
-    for (int c = 0; c < model_->ColCount(); ++c) {
-        present = present || model_->Cell(c, 0) == ownHeader;
-    }
-    if (own->isChecked()) {
-        if (!present) {
-            model_->SetColCount(model_->ColCount() + 1);
-            model_->SetCell(model_->ColCount() - 1, 0, ownHeader);
-            ownCol = model_->ColCount() - 1;
-            RzStringGrid1->setColumnWidth(ownCol, kNewColumnWidth);
-        }
-        return;
-    }
-    if (!present) {
-        return;
-    }
-    model_->SetColCount(model_->ColCount() - 1);
-    if (other->isChecked()) {
-        model_->SetCell(model_->ColCount() - 1, 0, otherHeader);
-        otherCol = model_->ColCount() - 1;
-    }
 }
 
 // ---- Context menu and browser links ----
@@ -708,6 +629,7 @@ void TForm1::SetRunInProgress(bool running) {
         w->setEnabled(!running);
     }
     N6->setEnabled(!running);
+    checks_->Button()->setEnabled(!running);
 }
 
 bool TForm1::CsvEnabled() {
@@ -728,6 +650,12 @@ bool TForm1::YaPagesChecked() {
 }
 bool TForm1::PageRankChecked() {
     return CheckBox2->isChecked();
+}
+bool TForm1::BarChecked() {
+    return checks_->Chosen("bar");
+}
+std::vector<CheckRunHost::PlacedCheck> TForm1::ExtraChecks() {
+    return checks_->Placed(FirstExtraCol());
 }
 long long TForm1::NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(

@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "FWURLPosition/TFWURLPosition.h"
+#include "check/CheckEndpoints.h"
 #include "check/CheckRun.h"
 #include "check/CheckRunHost.h"
 #include "check/ServiceHosts.h"
@@ -27,6 +28,10 @@ class QTableView;
 
 namespace vantle {
 
+// The width of a column added after the first four.
+constexpr int kNewColumnWidth = 60;
+
+class ChecksMenu;
 class DomainTableModel;
 class TForm2;
 
@@ -37,6 +42,10 @@ public:
     explicit TForm1(ServiceHosts hosts = {}, std::unique_ptr<HttpGetter> http = nullptr,
                     RankFetcher rankFetch = {}, QWidget* parent = nullptr);
     ~TForm1() override;
+
+    // Where the checks that answer today go: the system's resolver and certificates unless set.
+    void UseCheckEndpoints(const CheckEndpoints& endpoints);
+    ChecksMenu& Checks() { return *checks_; }
 
     // Where the browser links go; tests replace it to capture the addresses.
     static std::function<void(const QUrl&)>& UrlOpener();
@@ -58,6 +67,7 @@ public:
     void Button4Click();
     void CheckBox1Click();
     void CheckBox2Click();
+    void ChecksItemClick(std::string_view name);
     void N5Click();
     void csv1Click();
     void YandexBar1Click();
@@ -82,6 +92,14 @@ private:
     void SwitchColumn(QCheckBox* own, const std::string& ownHeader, int& ownCol, QCheckBox* other,
                       const std::string& otherHeader, int& otherCol);
     bool TableIsClean() const;
+    void RefuseColumnChange();
+    // The columns of the checks that answer today come after YaPages and PR; on a clean table they
+    // are laid out again whenever the choice changes.
+    int FirstExtraCol() const;
+    void SetExtraColumnsAside();
+    void LayOutExtraColumns();
+    void ShowBarColumns();
+    std::vector<int> SavedColumns() const;
     void OpenInBrowser(const QString& address);
     QString SelectedDomainAscii() const;
     void ResetForNewList(int lineCount);
@@ -114,6 +132,8 @@ private:
     void ClickCsv() override;
     bool YaPagesChecked() override;
     bool PageRankChecked() override;
+    bool BarChecked() override;
+    std::vector<PlacedCheck> ExtraChecks() override;
     void Sleep(int ms) override;
     long long NowMs() override;
     void ProcessMessages() override;
@@ -125,6 +145,7 @@ private:
     ServiceHosts hosts_;
     std::unique_ptr<HttpGetter> IdHTTP1;
     std::unique_ptr<CheckRun> engine_;
+    std::unique_ptr<ChecksMenu> checks_;
     DomainTableModel* model_ = nullptr;
     TForm2* form2_ = nullptr;
     int yaPagesCol_ = 0;

@@ -5,10 +5,10 @@
 //                                   a picture of the window
 #include <QAbstractButton>
 #include <QApplication>
-#include <QScreen>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTimer>
 
 #include "app/TForm1.h"

@@ -1,0 +1,99 @@
+#include "app/ChecksMenu.h"
+
+#include <QAction>
+#include <QMenu>
+#include <QToolButton>
+
+#include "catalog/CheckCatalog.h"
+
+namespace vantle {
+
+namespace {
+
+QString Caption(std::string_view name) {
+    if (name == "bar") {
+        return QStringLiteral("Яндекс.Бар: Tic, Status, Yaca");
+    }
+    if (name == "yapages") {
+        return QStringLiteral("Индекс Я: YaPages");
+    }
+    if (name == "pr") {
+        return QStringLiteral("PageRank: PR");
+    }
+    if (name == "dns") {
+        return QStringLiteral("Адрес и почта: IP, MX");
+    }
+    if (name == "web") {
+        return QStringLiteral("Ответ сайта и зеркало: HTTP, Mirror");
+    }
+    return QStringLiteral("Сертификат: SSL");
+}
+
+}  // namespace
+
+ChecksMenu::ChecksMenu(QWidget* parent) {
+    button_ = new QToolButton(parent);
+    button_->setObjectName(QStringLiteral("ChecksButton"));
+    button_->setText(QStringLiteral("Проверки"));
+    button_->setToolTip(QStringLiteral("Что проверять"));
+    button_->setPopupMode(QToolButton::InstantPopup);
+    menu_ = new QMenu(button_);
+    menu_->setObjectName(QStringLiteral("ChecksMenu"));
+    button_->setMenu(menu_);
+    for (std::string_view name : CheckNames()) {
+        QAction* item = menu_->addAction(Caption(name));
+        item->setObjectName(QStringLiteral("Check_") + QString::fromLatin1(name.data(), name.size()));
+        item->setCheckable(true);
+        item->setChecked(name == "bar");
+        entries_.push_back(Entry{std::string(name), item, nullptr});
+    }
+    UseEndpoints(CheckEndpoints{});
+}
+
+ChecksMenu::~ChecksMenu() = default;
+
+QAction* ChecksMenu::Item(std::string_view name) const {
+    for (const Entry& e : entries_) {
+        if (e.name == name) {
+            return e.item;
+        }
+    }
+    return nullptr;
+}
+
+bool ChecksMenu::Chosen(std::string_view name) const {
+    const QAction* item = Item(name);
+    return item != nullptr && item->isChecked();
+}
+
+void ChecksMenu::UseEndpoints(const CheckEndpoints& endpoints) {
+    for (Entry& e : entries_) {
+        e.check = MakeNetworkCheck(e.name, endpoints);
+    }
+}
+
+std::vector<CheckRunHost::PlacedCheck> ChecksMenu::Placed(int firstCol) const {
+    std::vector<CheckRunHost::PlacedCheck> placed;
+    int col = firstCol;
+    for (const Entry& e : entries_) {
+        if (e.check && e.item->isChecked()) {
+            placed.push_back({e.check.get(), col});
+            col += static_cast<int>(e.check->Columns().size());
+        }
+    }
+    return placed;
+}
+
+std::vector<std::string> ChecksMenu::Headers() const {
+    std::vector<std::string> headers;
+    for (const Entry& e : entries_) {
+        if (e.check && e.item->isChecked()) {
+            for (std::string& h : e.check->Columns()) {
+                headers.push_back(std::move(h));
+            }
+        }
+    }
+    return headers;
+}
+
+}  // namespace vantle

@@ -1,0 +1,51 @@
+#pragma once
+// The "Проверки" button of the main window: a drop-down of checkable items, one per check a run can
+// do, and the checks themselves for the ones that answer today.
+
+#include <QString>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/Check.h"
+#include "check/CheckEndpoints.h"
+#include "check/CheckRunHost.h"
+
+class QAction;
+class QMenu;
+class QToolButton;
+class QWidget;
+
+namespace vantle {
+
+class ChecksMenu {
+public:
+    explicit ChecksMenu(QWidget* parent);
+    ~ChecksMenu();
+
+    QToolButton* Button() const { return button_; }
+    // The item of a check by its name ("bar", "yapages", "pr", "dns", "web", "ssl").
+    QAction* Item(std::string_view name) const;
+    bool Chosen(std::string_view name) const;
+
+    // Makes the checks that answer today anew, going to endpoints.
+    void UseEndpoints(const CheckEndpoints& endpoints);
+
+    // The chosen checks that answer today, in column order, placed from firstCol on.
+    std::vector<CheckRunHost::PlacedCheck> Placed(int firstCol) const;
+    // Their column headers, in the same order.
+    std::vector<std::string> Headers() const;
+
+private:
+    struct Entry {
+        std::string name;
+        QAction* item = nullptr;
+        std::unique_ptr<Check> check;  // only for the checks that answer today
+    };
+    QToolButton* button_ = nullptr;
+    QMenu* menu_ = nullptr;
+    std::vector<Entry> entries_;
+};
+
+}  // namespace vantle

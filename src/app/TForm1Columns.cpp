@@ -1,0 +1,152 @@
+// The main window's columns: the two option boxes, the choice of checks, and which columns are shown
+// and saved.
+#include <QAction>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QTableView>
+
+#include "app/AppTitle.h"
+#include "app/ChecksMenu.h"
+#include "app/DomainTableModel.h"
+#include "app/TForm1.h"
+
+namespace vantle {
+
+// ---- Option columns ----
+
+bool TForm1::TableIsClean() const {
+    return model_->Cell(0, 1).find('.') == std::string::npos;
+}
+
+void TForm1::CheckBox1Click() {
+    SetExtraColumnsAside();
+    SwitchColumn(CheckBox1, "YaPages", yaPagesCol_, CheckBox2, "PR", prCol_);
+    LayOutExtraColumns();
+    checks_->Item("yapages")->setChecked(CheckBox1->isChecked());
+}
+void TForm1::CheckBox2Click() {
+    SetExtraColumnsAside();
+    SwitchColumn(CheckBox2, "PR", prCol_, CheckBox1, "YaPages", yaPagesCol_);
+    LayOutExtraColumns();
+    checks_->Item("pr")->setChecked(CheckBox2->isChecked());
+}
+
+// The menu's items for the two option boxes click the boxes, so that both go the same way; the other
+// items follow the boxes' rule: a change only on a clean table, else refused and put back.
+void TForm1::ChecksItemClick(std::string_view name) {
+    QAction* item = checks_->Item(name);
+    if (name == "yapages" || name == "pr") {
+        QCheckBox* box = name == "yapages" ? CheckBox1 : CheckBox2;
+        box->click();
+        item->setChecked(box->isChecked());
+        return;
+    }
+    if (!TableIsClean()) {
+        item->setChecked(!item->isChecked());
+        RefuseColumnChange();
+        return;
+    }
+    SetExtraColumnsAside();
+    LayOutExtraColumns();
+    ShowBarColumns();
+}
+
+void TForm1::RefuseColumnChange() {
+    QMessageBox box(QMessageBox::NoIcon, ApplicationTitle(),
+                    QStringLiteral("Манипуляции со столбцами возможны только с чистой таблицей, перед "
+                                   "началом проверки"),
+                    QMessageBox::Ok);
+    box.exec();
+}
+
+// Read from the headers: while a box's click is handled, the box already shows its new state.
+int TForm1::FirstExtraCol() const {
+    int col = 4;
+    while (col < model_->ColCount() && col < 6 &&
+           (model_->Cell(col, 0) == "YaPages" || model_->Cell(col, 0) == "PR")) {
+        ++col;
+    }
+    return col;
+}
+
+// On a clean table the columns after YaPages and PR hold nothing but their headers.
+void TForm1::SetExtraColumnsAside() {
+    if (TableIsClean() && model_->ColCount() > FirstExtraCol()) {
+        model_->SetColCount(FirstExtraCol());
+    }
+}
+
+void TForm1::LayOutExtraColumns() {
+    if (!TableIsClean()) {
+        return;
+    }
+    const std::vector<std::string> headers = checks_->Headers();
+    const int first = FirstExtraCol();
+    model_->SetColCount(first + static_cast<int>(headers.size()));
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        const int col = first + static_cast<int>(i);
+        model_->SetCell(col, 0, headers[i]);
+        const bool wide = headers[i] == "IP" || headers[i] == "Mirror" || headers[i] == "SSL";
+        RzStringGrid1->setColumnWidth(col, wide ? 2 * kNewColumnWidth : kNewColumnWidth);
+    }
+}
+
+// Without the bar query its columns would stay empty: they are hidden and not saved, and the
+// threshold, which only it can apply, is off (its text kept).
+void TForm1::ShowBarColumns() {
+    const bool bar = checks_->Chosen("bar");
+    for (int c = 1; c <= 3; ++c) {
+        RzStringGrid1->setColumnHidden(c, !bar);
+    }
+    Edit1->setEnabled(bar);
+    Label3->setEnabled(bar);
+}
+
+std::vector<int> TForm1::SavedColumns() const {
+    std::vector<int> cols;
+    for (int c = 0; c < model_->ColCount(); ++c) {
+        if (checks_->Chosen("bar") || c < 1 || c > 3) {
+            cols.push_back(c);
+        }
+    }
+    return cols;
+}
+
+void TForm1::UseCheckEndpoints(const CheckEndpoints& endpoints) {
+    checks_->UseEndpoints(endpoints);
+}
+
+void TForm1::SwitchColumn(QCheckBox* own, const std::string& ownHeader, int& ownCol, QCheckBox* other,
+                          const std::string& otherHeader, int& otherCol) {
+    if (!TableIsClean()) {
+        // A refused click puts its box back, so box and column never disagree.
+        own->setChecked(!own->isChecked());
+        RefuseColumnChange();
+        return;
+    }
+    bool present = false;
+    for (int c = 0; c < model_->ColCount(); ++c) {
+        present = present || model_->Cell(c, 0) == ownHeader;
+    }
+    if (own->isChecked()) {
+        if (!present) {
+            model_->SetColCount(model_->ColCount() + 1);
+            model_->SetCell(model_->ColCount() - 1, 0, ownHeader);
+            ownCol = model_->ColCount() - 1;
+            RzStringGrid1->setColumnWidth(ownCol, kNewColumnWidth);
+        }
+        return;
+    }
+    if (!present) {
+        return;
+    }
+    model_->SetColCount(model_->ColCount() - 1);
+    if (other->isChecked()) {
+        model_->SetCell(model_->ColCount() - 1, 0, otherHeader);
+        otherCol = model_->ColCount() - 1;
+    }
+}
+
+}  // namespace vantle

@@ -1,0 +1,23 @@
+#pragma once
+// Every check a run can do, by the names that the window's choice and the command line share.
+
+#include <memory>
+#include <string_view>
+#include <vector>
+
+#include "check/Check.h"
+#include "check/CheckEndpoints.h"
+
+namespace vantle {
+
+// In column order: "bar" (Tic, Status, Yaca), "yapages" (YaPages), "pr" (PR), then the checks that
+// answer today: "dns" (IP, MX), "web" (HTTP, Mirror), "ssl" (SSL).
+const std::vector<std::string_view>& CheckNames();
+
+// The names of the checks that run on workers beside the old services ("dns", "web", "ssl").
+const std::vector<std::string_view>& NetworkCheckNames();
+
+// One of NetworkCheckNames() going to endpoints; nullptr for any other name.
+std::unique_ptr<Check> MakeNetworkCheck(std::string_view name, const CheckEndpoints& endpoints);
+
+}  // namespace vantle

@@ -1,0 +1,152 @@
+// The choice of checks through the real main window: the menu, the refusal on a table with results, a
+// run without the bar query, every check at once, the recheck and the CSV with the new columns.
+#include <QAction>
+#include <QFile>
+#include <QFileDialog>
+#include <QTemporaryDir>
+#include <QToolButton>
+
+#include "app/ChecksMenu.h"
+#include "app/MainWindowFixture.h"
+#include "io/CsvExport.h"
+#include "sim/CheckServices.h"
+
+namespace vantle::testing {
+namespace {
+
+QString Ascii(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+class ChecksChoiceTest : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        CheckEndpoints endpoints = services.Endpoints();
+        endpoints.checkTimeoutMs = 3000;
+        form->UseCheckEndpoints(endpoints);
+    }
+    QAction* Item(const char* name) const { return form->Checks().Item(name); }
+    QStringList Headers() const {
+        QStringList h;
+        for (int c = 0; c < Model()->ColCount(); ++c) {
+            h << Cell(c, 0);
+        }
+        return h;
+    }
+    void Choose(const char* name) { Item(name)->trigger(); }
+    int Col(const char* header) const { return static_cast<int>(Headers().indexOf(Ascii(header))); }
+    sim::CheckServices services;
+};
+
+TEST_F(ChecksChoiceTest, ItemsFollowTheOptionBoxesAndLayTheNewColumnsAfterThem) {
+    EXPECT_TRUE(Item("bar")->isChecked());
+    EXPECT_FALSE(Item("dns")->isChecked());
+    Choose("ssl");
+    Choose("dns");
+    Find<QCheckBox>("CheckBox2")->click();
+    EXPECT_TRUE(Item("pr")->isChecked());
+    Choose("yapages");
+    EXPECT_TRUE(Find<QCheckBox>("CheckBox1")->isChecked());
+    EXPECT_EQ(Headers().join(u','), Ascii("Domain,Tic,Status,Yaca,PR,YaPages,IP,MX,SSL"));
+    Choose("pr");
+    Choose("web");
+    EXPECT_EQ(Headers().join(u','), Ascii("Domain,Tic,Status,Yaca,YaPages,IP,MX,HTTP,Mirror,SSL"));
+}
+
+TEST_F(ChecksChoiceTest, ChangeOnATableWithResultsIsRefusedAndTheItemGoesBack) {
+    EnterList(Ascii("site.test\n"));
+    Start();
+    const QStringList before = Headers();
+    auto box = AnswerNextBox(QMessageBox::Ok);
+    Choose("dns");
+    ASSERT_TRUE(box->shown);
+    EXPECT_EQ(box->text,
+              QStringLiteral("Манипуляции со столбцами возможны только с чистой таблицей, перед началом проверки"));
+    EXPECT_FALSE(Item("dns")->isChecked());
+    EXPECT_EQ(Headers(), before);
+}
+
+TEST_F(ChecksChoiceTest, RunWithoutTheBarAsksNoBarAndKeepsEveryDomain) {
+    Threshold()->setText(Ascii("50"));
+    Choose("bar");
+    Choose("dns");
+    Choose("web");
+    Choose("ssl");
+    EXPECT_FALSE(Threshold()->isEnabled());
+    EXPECT_EQ(Threshold()->text(), Ascii("50"));
+    EnterList(Ascii("site.test\njunk\nshop.example\n"));
+    Start();
+    EXPECT_EQ(sim.Count("/u"), 0);
+    ASSERT_EQ(RowCount(), 3);
+    auto* grid = Find<QTableView>("RzStringGrid1");
+    EXPECT_TRUE(grid->isColumnHidden(1) && grid->isColumnHidden(2) && grid->isColumnHidden(3));
+    for (int row = 1; row <= 2; ++row) {
+        EXPECT_EQ(Cell(Col("IP"), row), QString::fromStdString(services.ExpectedIp(Model()->Cell(0, row))));
+        EXPECT_FALSE(Cell(Col("HTTP"), row).isEmpty());
+        EXPECT_FALSE(Cell(Col("SSL"), row).isEmpty());
+    }
+    EXPECT_EQ(form->PanelText(1), QString());
+}
+
+TEST_F(ChecksChoiceTest, EveryCheckAtOnceThenRecheckAndSave) {
+    for (const char* name : {"yapages", "pr", "dns", "web", "ssl"}) {
+        Choose(name);
+    }
+    EnterList(Ascii("site.test\nshop.example\n"));
+    Start();
+    ASSERT_EQ(RowCount(), 3);
+    EXPECT_EQ(Headers().size(), 11);
+    EXPECT_FALSE(Cell(1, 1).isEmpty());
+    EXPECT_FALSE(Cell(Col("MX"), 2).isEmpty());
+
+    const QString ip = Cell(Col("IP"), 1);
+    Model()->SetCell(Col("IP"), 1, "old");
+    auto* grid = Find<QTableView>("RzStringGrid1");
+    QApplication::setActiveWindow(form.get());
+    grid->setCurrentIndex(Model()->index(0, 0));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(Cell(Col("IP"), 1), ip);
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(Ascii("all.csv"));
+    OnNextModal<QFileDialog>([path](QFileDialog* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->setText(path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    AnswerNextBox(QMessageBox::Ok);
+    form->csv1Click();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    std::string expected;
+    for (int r = 0; r < RowCount(); ++r) {
+        expected += CsvLine(Model()->Table().RowCells(r));
+    }
+    EXPECT_EQ(file.readAll().toStdString(), expected);
+}
+
+TEST_F(ChecksChoiceTest, CsvWithoutTheBarLeavesItsColumnsOut) {
+    Choose("bar");
+    Choose("dns");
+    EnterList(Ascii("site.test\n"));
+    Start();
+    QTemporaryDir dir;
+    const QString path = dir.filePath(Ascii("dns.csv"));
+    OnNextModal<QFileDialog>([path](QFileDialog* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->setText(path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    AnswerNextBox(QMessageBox::Ok);
+    form->csv1Click();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::string expected = CsvLine({"Domain", "IP", "MX"}) +
+                                 CsvLine({"site.test", Model()->Cell(Col("IP"), 1), Model()->Cell(Col("MX"), 1)});
+    EXPECT_EQ(file.readAll().toStdString(), expected);
+}
+
+}  // namespace
+}  // namespace vantle::testing
