@@ -1,9 +1,10 @@
 // Vantle against the bundled simulator of the web services, on a loopback port.
 //
 //   vantle-demo                     the main window, as the program is, with simulated services
-//   vantle-demo --screenshot FILE   loads a sample list, runs it with both optional columns, and saves
-//                                   a picture of the window
+//   vantle-demo --screenshot FILE   loads a sample list, runs it with every check, and saves a picture
+//                                   of the window
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
@@ -11,9 +12,11 @@
 #include <QScreen>
 #include <QTimer>
 
+#include "app/ChecksMenu.h"
 #include "app/TForm1.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
+#include "sim/CheckServices.h"
 #include "sim/ServiceSimulator.h"
 
 namespace {
@@ -43,7 +46,9 @@ void ScreenshotWhenDone(vantle::TForm1& form, const QString& file) {
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     vantle::sim::ServiceSimulator simulator;
+    vantle::sim::CheckServices services;
     vantle::TForm1 form1(simulator.Hosts());
+    form1.UseCheckEndpoints(services.Endpoints());
     form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
     form1.show();
 
@@ -55,7 +60,10 @@ int main(int argc, char** argv) {
         form1.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(9);
         form1.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->click();
         form1.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->click();
-        form1.resize(700, form1.height());
+        for (const char* name : {"dns", "web", "ssl"}) {
+            form1.Checks().Item(name)->trigger();
+        }
+        form1.resize(1100, form1.height());
         ScreenshotWhenDone(form1, args.at(at + 1));
         QTimer::singleShot(100, &form1, [&form1]() { form1.Button2Click(); });
     }
