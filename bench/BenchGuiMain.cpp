@@ -38,6 +38,8 @@ const GuiCase kCases[] = {
     {"TableAppend100k/QStandardItemModel", AppendToStandardItemModel, true},
     {"CheckRun200/TForm1", RunThroughMainWindow, true},
     {"CheckRun200/CheckRun", RunThroughEngine, false},
+    {"Checks200/together", ChecksTogether, false},
+    {"Checks200/one_after_another", ChecksOneAfterAnother, false},
 };
 
 int RunCaseHere(const GuiCase& c, const std::string& dir, int argc, char** argv) {
@@ -106,6 +108,7 @@ int RunAll(int argc, char** argv) {
         {"TableAppend100k/DomainTableModel", "TableAppend100k/QStandardItemModel"},
         {"CheckRun200/TForm1", "ideal: 200 × 100 ms", ideal},
         {"CheckRun200/CheckRun", "ideal: 200 × 100 ms", ideal},
+        {"Checks200/together", "Checks200/one_after_another"},
     });
     benchmark::RunSpecifiedBenchmarks(&report);
     report.PrintRatios(std::cout);

@@ -46,6 +46,10 @@ CaseOutcome SaveWithOfstream(const std::string& dir);
 CaseOutcome AppendToDomainTable(const std::string& dir);
 // Its peer: QStandardItemModel::appendRow with the same view.
 CaseOutcome AppendToStandardItemModel(const std::string& dir);
+// 200 domains at rate 10 with every check that answers today, each service answering after 50 ms:
+// the checks of a domain together, as the run does them, and one after another.
+CaseOutcome ChecksTogether(const std::string& dir);
+CaseOutcome ChecksOneAfterAnother(const std::string& dir);
 // A 200-domain run at rate 10 against the simulator through the real main window.
 CaseOutcome RunThroughMainWindow(const std::string& dir);
 // The same run through CheckRun with the real HTTP client and a host without windows.

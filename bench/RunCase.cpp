@@ -13,9 +13,9 @@
 
 #include "DomainLists.h"
 #include "GuiCases.h"
+#include "SleepingHost.h"
 #include "app/DomainTableModel.h"
 #include "app/TForm1.h"
-#include "check/FakeHost.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "http/HttpClient.h"
@@ -47,23 +47,6 @@ public:
 private:
     HttpClient client_;
     Clock::duration spent_{};
-};
-
-// The host of the tests, with a real pause.
-class SleepingHost : public testing::FakeHost {
-public:
-    void Sleep(int ms) override {
-        const auto start = Clock::now();
-        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
-        slept_ += Clock::now() - start;
-    }
-    long long NowMs() override {
-        return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now().time_since_epoch()).count();
-    }
-    Clock::duration Slept() const { return slept_; }
-
-private:
-    Clock::duration slept_{};
 };
 
 std::string RunList() {
