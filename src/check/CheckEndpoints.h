@@ -19,6 +19,21 @@ struct CheckEndpoints {
     // the certificate's name) stay as in production.
     std::vector<std::string> connectTo;
 
+    // Registration data: IANA's RDAP bootstrap file, the WHOIS servers asked by name ("host" or
+    // "host:port"), and the folder the bootstrap file is kept in (empty: the user's cache folder).
+    std::string rdapBootstrapUrl = "https://data.iana.org/rdap/dns.json";
+    std::string whoisIana = "whois.iana.org";
+    std::string whoisRu = "whois.tcinet.ru";
+    std::string cacheDir;
+    // Empty in production; else "address:port" that every WHOIS connection goes to instead (tests).
+    std::string whoisConnectTo;
+    // The web archive's capture index.
+    std::string archiveUrl = "https://web.archive.org/cdx/search/cdx";
+    // The top-sites list (rank,domain lines or a CSV with a header, or a zip of one); empty: none.
+    std::string topListFile;
+    // The longest Retry-After honoured before a 429 becomes "rate limited".
+    long maxRetryAfterMs = 60000;
+
     // Bounds of every check: connecting, the whole check, the body kept, the redirects followed.
     long connectTimeoutMs = 10000;
     long checkTimeoutMs = 20000;
