@@ -61,8 +61,9 @@ TEST_F(ChecksChoiceTest, ChangeOnATableWithResultsIsRefusedAndTheItemGoesBack) {
     auto box = AnswerNextBox(QMessageBox::Ok);
     Choose("dns");
     ASSERT_TRUE(box->shown);
-    EXPECT_EQ(box->text,
-              QStringLiteral("Манипуляции со столбцами возможны только с чистой таблицей, перед началом проверки"));
+    EXPECT_EQ(
+        box->text,
+        QStringLiteral("Манипуляции со столбцами возможны только с чистой таблицей, перед началом проверки"));
     EXPECT_FALSE(Item("dns")->isChecked());
     EXPECT_EQ(Headers(), before);
 }
@@ -143,9 +144,31 @@ TEST_F(ChecksChoiceTest, CsvWithoutTheBarLeavesItsColumnsOut) {
     form->csv1Click();
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    const std::string expected = CsvLine({"Domain", "IP", "MX"}) +
-                                 CsvLine({"site.test", Model()->Cell(Col("IP"), 1), Model()->Cell(Col("MX"), 1)});
+    const std::string expected =
+        CsvLine({"Domain", "IP", "MX"}) +
+        CsvLine({"site.test", Model()->Cell(Col("IP"), 1), Model()->Cell(Col("MX"), 1)});
     EXPECT_EQ(file.readAll().toStdString(), expected);
+}
+
+TEST_F(ChecksChoiceTest, StopAndResumeWithTheNewColumnsAndAHostileSite) {
+    CheckEndpoints endpoints = services.Endpoints();
+    endpoints.checkTimeoutMs = 300;
+    form->UseCheckEndpoints(endpoints);
+    Choose("bar");
+    Choose("web");
+    const auto names = Domains(4, [](const sim::SimSite&) { return true; });
+    services.Web().SetRule(names[1], sim::WebRule::Trickle);
+    EnterList(Lines(names));
+    StopWhenPanelReads(QStringLiteral("Всего: 2/4"));
+    Start();
+    EXPECT_EQ(RowCount(), 3);
+    EXPECT_EQ(Cell(Col("HTTP"), 2), Ascii("timeout"));
+    Start();
+    ASSERT_EQ(RowCount(), 5);
+    for (int r = 1; r <= 4; ++r) {
+        EXPECT_EQ(Cell(0, r), FromCp1251(names[static_cast<std::size_t>(r - 1)]));
+        EXPECT_FALSE(Cell(Col("HTTP"), r).isEmpty());
+    }
 }
 
 }  // namespace
