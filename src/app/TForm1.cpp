@@ -40,6 +40,7 @@
 #include "http/HttpClient.h"
 #include "io/CsvExport.h"
 #include "io/ListFile.h"
+#include "io/XlsxExport.h"
 #include "puny/DomainName.h"
 
 namespace vantle {
@@ -470,6 +471,29 @@ void TForm1::N5Click() {
     }
 }
 
+namespace {
+
+// The save dialog's formats; the first is the default and writes the classic bytes.
+const char16_t kCsvFilter[] = u"Формат csv (*.csv)";
+const char16_t kCsvUtf8Filter[] = u"CSV UTF-8 (Excel, LibreOffice) (*.csv)";
+const char16_t kXlsxFilter[] = u"Книга Excel (*.xlsx)";
+
+// The newer formats get their extension when the name has none; the classic one is saved as named.
+QString WithExtension(const QString& path, const QString& filter) {
+    if (!QFileInfo(path).suffix().isEmpty()) {
+        return path;
+    }
+    if (filter == QString::fromUtf16(kCsvUtf8Filter)) {
+        return path + QStringLiteral(".csv");
+    }
+    if (filter == QString::fromUtf16(kXlsxFilter)) {
+        return path + QStringLiteral(".xlsx");
+    }
+    return path;
+}
+
+}  // namespace
+
 void TForm1::csv1Click() {
     if (!csv1->isEnabled()) {
         return;
@@ -479,7 +503,8 @@ void TForm1::csv1Click() {
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("Формат csv (*.csv)"));
+    dialog.setNameFilters({QString::fromUtf16(kCsvFilter), QString::fromUtf16(kCsvUtf8Filter),
+                           QString::fromUtf16(kXlsxFilter)});
     dialog.selectFile(lastSaveName_);
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -487,24 +512,36 @@ void TForm1::csv1Click() {
         }
         const QString chosen = dialog.selectedFiles().constFirst();
         if (!IsPattern(chosen)) {
-            lastSaveName_ = chosen;
+            lastSaveName_ = WithExtension(chosen, dialog.selectedNameFilter());
             break;
         }
         dialog.setDirectory(QFileInfo(chosen).path());
         dialog.setNameFilter(QFileInfo(chosen).fileName());
         dialog.selectFile(QString());
     }
+    if (SaveTable(lastSaveName_, dialog.selectedNameFilter())) {
+        InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
+    }
+}
+
+bool TForm1::SaveTable(const QString& path, const QString& filter) {
     const std::vector<int> cols = SavedColumns();
     const CsvTable table{model_->RowCount(), static_cast<int>(cols.size()), [this, &cols](int col, int row) {
                              return model_->Cell(cols[static_cast<std::size_t>(col)], row);
                          }};
     try {
-        SaveCsvFile(lastSaveName_.toStdString(), table);
+        if (filter == QString::fromUtf16(kCsvUtf8Filter)) {
+            SaveCsvUtf8File(path.toStdString(), table);
+        } else if (filter == QString::fromUtf16(kXlsxFilter)) {
+            SaveXlsxFile(path.toStdString(), table);
+        } else {
+            SaveCsvFile(path.toStdString(), table);
+        }
     } catch (const std::exception& e) {
         ErrorBox(QString::fromLocal8Bit(e.what()));
-        return;
+        return false;
     }
-    InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
+    return true;
 }
 
 void TForm1::closeEvent(QCloseEvent* event) {

@@ -101,6 +101,8 @@ private:
     void ShowBarColumns();
     std::vector<int> SavedColumns() const;
     void OpenInBrowser(const QString& address);
+    // Writes the saved columns in the format the save dialog's filter names; false after an error box.
+    bool SaveTable(const QString& path, const QString& filter);
     QString SelectedDomainAscii() const;
     void ResetForNewList(int lineCount);
 

@@ -14,6 +14,7 @@
 
 #include "app/ChecksMenu.h"
 #include "app/TForm1.h"
+#include "app/Translations.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "sim/CheckServices.h"
@@ -45,6 +46,7 @@ void ScreenshotWhenDone(vantle::TForm1& form, const QString& file) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    vantle::InstallRussianQtTexts(app);
     vantle::sim::ServiceSimulator simulator;
     vantle::sim::CheckServices services;
     vantle::TForm1 form1(simulator.Hosts());

@@ -3,9 +3,11 @@
 #include <QScreen>
 
 #include "app/TForm1.h"
+#include "app/Translations.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    vantle::InstallRussianQtTexts(app);
     vantle::TForm1 form1;
     form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
     form1.show();

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "io/PosixFile.h"
+#include "text/Utf8.h"
 
 namespace vantle {
 namespace {
@@ -73,13 +74,20 @@ void WriteCsv(std::ostream& out, const CsvTable& table) {
     }
 }
 
-void SaveCsvFile(const std::string& path, const CsvTable& table) {
+namespace {
+
+// Writes the rows in pieces; encode turns a row's Windows-1251 bytes into the file's bytes.
+template <class Encode>
+void SaveRows(const std::string& path, const CsvTable& table, std::string_view prefix, Encode encode) {
     constexpr std::size_t kFlushAt = 1 << 16;
     UniqueFd fd = CreateForWriting(path);
-    std::string pending;
+    std::string pending(prefix);
     pending.reserve(kFlushAt + 4096);
+    std::string line;
     for (int row = 0; row < table.rows; ++row) {
-        AppendRow(pending, table, row);
+        line.clear();
+        AppendRow(line, table, row);
+        pending += encode(line);
         if (pending.size() >= kFlushAt) {
             Flush(fd.get(), pending);
         }
@@ -88,6 +96,16 @@ void SaveCsvFile(const std::string& path, const CsvTable& table) {
     if (const int error = fd.close()) {
         throw EInOutError(InOutErrorText(error));
     }
+}
+
+}  // namespace
+
+void SaveCsvFile(const std::string& path, const CsvTable& table) {
+    SaveRows(path, table, {}, [](const std::string& line) -> const std::string& { return line; });
+}
+
+void SaveCsvUtf8File(const std::string& path, const CsvTable& table) {
+    SaveRows(path, table, "\xEF\xBB\xBF", [](const std::string& line) { return Cp1251ToUtf8(line); });
 }
 
 }  // namespace vantle

@@ -33,4 +33,7 @@ void WriteCsv(std::ostream& out, const CsvTable& table);
 // stays in the file.
 void SaveCsvFile(const std::string& path, const CsvTable& table);
 
+// The same file in UTF-8 with a byte-order mark, as spreadsheets on every system read it.
+void SaveCsvUtf8File(const std::string& path, const CsvTable& table);
+
 }  // namespace vantle

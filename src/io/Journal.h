@@ -1,0 +1,77 @@
+#pragma once
+// The run's journal: every row the run or the recheck writes goes to a file at once, so that a crash, a
+// power cut or a closed window loses at most the row being written. One JSON object per line (UTF-8):
+//   {"start":{...}}  the run's columns, chosen checks and the domain list's identity
+//   {"row":R,"line":L,"cells":[...],"totals":[glued,zero,yaca]}   a row written (a later one wins)
+//   {"resume":L,"at":R}  a stop that can be resumed at line L into row R
+//   {"done":true}        the rows are safe elsewhere (saved, or the list was replaced)
+// The domain list itself is kept beside it, as its bytes.
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "io/PosixFile.h"
+
+namespace vantle {
+
+struct JournalStart {
+    std::vector<std::string> columns;  // headers, Windows-1251
+    std::vector<std::string> checks;   // chosen check names
+    int lineCount = 0;
+    std::string listHash;  // of the list's bytes
+};
+
+struct JournalRow {
+    int line = 0;
+    std::vector<std::string> cells;  // Windows-1251
+    std::array<std::int32_t, 3> totals{};
+};
+
+struct JournalState {
+    JournalStart start;
+    std::map<int, JournalRow> rows;             // by table row
+    std::optional<std::pair<int, int>> resume;  // line, row: the last stop, when after the last row
+    bool done = false;
+    std::string list;  // the domain list's bytes; empty when the copy is missing or does not match
+};
+
+// A hex digest of the list's bytes, for telling lists apart.
+std::string ListHash(std::string_view bytes);
+
+// Reads the journal of dir. Lines that do not parse (a torn last line) are passed over; nullopt when
+// there is no journal or it has no start.
+std::optional<JournalState> ReadJournal(const std::string& dir);
+
+// Appends to the journal of dir, each record flushed to the disk before the call returns. Every call
+// answers whether it worked; a journal that cannot be written never throws.
+class JournalWriter {
+public:
+    explicit JournalWriter(std::string dir) : dir_(std::move(dir)) {}
+
+    // A new journal (the old one is replaced), with a copy of the list.
+    bool Start(const JournalStart& start, std::string_view listBytes);
+    bool Row(int row, const JournalRow& content);
+    bool Resume(int line, int row);
+    bool Done();
+    // Why the last failed call failed ("" after success).
+    const std::string& Error() const { return error_; }
+
+private:
+    bool Append(const std::string& line);
+    bool Fail(const std::string& what, int errorNumber);
+
+    std::string dir_;
+    UniqueFd fd_;
+    std::string error_;
+};
+
+// The user's folder for the journal: $XDG_STATE_HOME/vantle, else ~/.local/state/vantle; subfolder is
+// appended when not empty.
+std::string DefaultStateDir(std::string_view subfolder = {});
+
+}  // namespace vantle
