@@ -38,6 +38,7 @@
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "http/HttpClient.h"
+#include "io/Journal.h"
 #include "io/CsvExport.h"
 #include "io/ListFile.h"
 #include "io/XlsxExport.h"
@@ -429,6 +430,7 @@ void TForm1::ResetForNewList(int lineCount) {
     ProgressBar1->hide();
     SetCsvEnabled(false);
     engine_->ForgetResume();
+    JournalDone();
 }
 
 void TForm1::Button4Click() {
@@ -455,7 +457,9 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::Button2Click() {
+    journalFresh_ = !(ResumeFlag() == "1" && engine_->ResumeAt());
     engine_->Button2Click();
+    JournalResume();
     if (closeAfterRun_) {
         close();
     }
@@ -467,7 +471,7 @@ void TForm1::Button3Click() {
 
 void TForm1::N5Click() {
     if (N5->isEnabled()) {
-        engine_->N5Click();
+        engine_->N5Click();  // the row goes to the journal through RowWritten
     }
 }
 
@@ -495,9 +499,12 @@ QString WithExtension(const QString& path, const QString& filter) {
 }  // namespace
 
 void TForm1::csv1Click() {
-    if (!csv1->isEnabled()) {
-        return;
+    if (csv1->isEnabled()) {
+        SaveWithDialog();
     }
+}
+
+bool TForm1::SaveWithDialog() {
     QFileDialog dialog(this);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
@@ -508,7 +515,7 @@ void TForm1::csv1Click() {
     dialog.selectFile(lastSaveName_);
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            return;
+            return false;
         }
         const QString chosen = dialog.selectedFiles().constFirst();
         if (!IsPattern(chosen)) {
@@ -519,9 +526,12 @@ void TForm1::csv1Click() {
         dialog.setNameFilter(QFileInfo(chosen).fileName());
         dialog.selectFile(QString());
     }
-    if (SaveTable(lastSaveName_, dialog.selectedNameFilter())) {
-        InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
+    if (!SaveTable(lastSaveName_, dialog.selectedNameFilter())) {
+        return false;
     }
+    JournalDone();  // every row is in the file now
+    InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
+    return true;
 }
 
 bool TForm1::SaveTable(const QString& path, const QString& filter) {
@@ -542,18 +552,6 @@ bool TForm1::SaveTable(const QString& path, const QString& filter) {
         return false;
     }
     return true;
-}
-
-void TForm1::closeEvent(QCloseEvent* event) {
-    if (engine_->Running()) {
-        // The run stops at its next pump; the window closes once the run has ended.
-        closeAfterRun_ = true;
-        engine_->Button3Click();
-        event->ignore();
-        return;
-    }
-    form2_->close();
-    event->accept();
 }
 
 // ---- Context menu and browser links ----

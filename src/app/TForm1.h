@@ -32,6 +32,8 @@ namespace vantle {
 constexpr int kNewColumnWidth = 60;
 
 class ChecksMenu;
+class JournalWriter;
+struct JournalState;
 class DomainTableModel;
 class TForm2;
 
@@ -46,6 +48,11 @@ public:
     // Where the checks that answer today go: the system's resolver and certificates unless set.
     void UseCheckEndpoints(const CheckEndpoints& endpoints);
     ChecksMenu& Checks() { return *checks_; }
+
+    // Keeps a journal of every written row in stateDir, and asks before closing with unsaved rows.
+    void EnableSafetyNet(const QString& stateDir);
+    // Offers to restore the rows of a journal that were never saved; true when they were restored.
+    bool OfferRecovery();
 
     // Where the browser links go; tests replace it to capture the addresses.
     static std::function<void(const QUrl&)>& UrlOpener();
@@ -103,6 +110,13 @@ private:
     void OpenInBrowser(const QString& address);
     // Writes the saved columns in the format the save dialog's filter names; false after an error box.
     bool SaveTable(const QString& path, const QString& filter);
+    // The save dialog and the save; true when the table was written.
+    bool SaveWithDialog();
+    void JournalResult(bool written);
+    void JournalResume();
+    void JournalDone();
+    void Restore(const JournalState& state);
+    bool MayClose();
     QString SelectedDomainAscii() const;
     void ResetForNewList(int lineCount);
 
@@ -134,6 +148,7 @@ private:
     void ClickCsv() override;
     bool YaPagesChecked() override;
     bool PageRankChecked() override;
+    void RowWritten(int row, int line) override;
     bool BarChecked() override;
     std::vector<PlacedCheck> ExtraChecks() override;
     void Sleep(int ms) override;
@@ -153,6 +168,13 @@ private:
     int yaPagesCol_ = 0;
     int prCol_ = 0;
     bool closeAfterRun_ = false;
+    std::unique_ptr<JournalWriter> journal_;
+    QString journalDir_;
+    bool journalFresh_ = false;   // the next row written starts a new journal
+    bool journalWarned_ = false;  // the status bar said once that the journal cannot be written
+    bool unsaved_ = false;        // rows were written since the last save or new list
+    bool closeDecided_ = false;   // the close question was answered
+    bool saveOnClose_ = false;
     QString lastOpenName_;
     QString lastSaveName_;          // empty at first: the name box starts empty, with the csv filter
     QObject* pressedOn_ = nullptr;  // the control the left button went down on

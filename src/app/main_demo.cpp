@@ -15,6 +15,7 @@
 #include "app/ChecksMenu.h"
 #include "app/TForm1.h"
 #include "app/Translations.h"
+#include "io/Journal.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "sim/CheckServices.h"
@@ -56,6 +57,11 @@ int main(int argc, char** argv) {
 
     const QStringList args = QApplication::arguments();
     const qsizetype at = args.indexOf(QStringLiteral("--screenshot"));
+    if (at < 0) {
+        // The demo keeps its journal apart from the program's.
+        form1.EnableSafetyNet(QString::fromStdString(vantle::DefaultStateDir("demo")));
+        QTimer::singleShot(0, &form1, [&form1]() { form1.OfferRecovery(); });
+    }
     if (at >= 0 && at + 1 < args.size()) {
         form1.Form2()->SetListText(vantle::ToCp1251(QString::fromUtf16(kSampleList)));
         form1.HandOver(form1.Form2()->LineCount());

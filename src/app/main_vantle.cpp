@@ -1,15 +1,19 @@
 // Vantle: the program against the real services.
 #include <QApplication>
 #include <QScreen>
+#include <QTimer>
 
 #include "app/TForm1.h"
 #include "app/Translations.h"
+#include "io/Journal.h"
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
     vantle::InstallRussianQtTexts(app);
     vantle::TForm1 form1;
     form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
+    form1.EnableSafetyNet(QString::fromStdString(vantle::DefaultStateDir()));
     form1.show();
+    QTimer::singleShot(0, &form1, [&form1]() { form1.OfferRecovery(); });
     return app.exec();
 }

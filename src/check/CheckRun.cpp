@@ -213,6 +213,7 @@ CheckRun::LineResult CheckRun::CheckLine(int i, const Settings& settings, int& r
     if (keep) {
         ++row;
         host_.SetRowCount(row);
+        host_.RowWritten(row - 1, i);
         host_.ScrollToEndAndRepaint();
     }
     if (settings.threshold >= kQuietThreshold) {
@@ -316,6 +317,7 @@ void CheckRun::N5Click() {
     host_.ProcessMessages();
     host_.Sleep(kRecheckPauseMs);
     host_.SetCell(0, row, name);
+    host_.RowWritten(row, -1);
     rechecking_ = false;
 }
 

@@ -37,6 +37,16 @@ public:
     // The table was reset under the run (hand-over, list import): a stopped run is not continued.
     void ForgetResume();
 
+    // Where a stopped run would go on (line, row), when it can.
+    std::optional<std::pair<int, int>> ResumeAt() const {
+        return resume_ ? std::optional<std::pair<int, int>>({resume_->line, resume_->row}) : std::nullopt;
+    }
+    // Puts back what an earlier run left (from its journal): its totals, and where it goes on.
+    void Restore(const Totals& totals, int line, int row) {
+        totals_ = totals;
+        resume_ = ResumePoint{line, row};
+    }
+
     // The optional cells of a written row, for the options that are switched on.
     void FillOptionalCells(int row, const std::string& queryName);
 

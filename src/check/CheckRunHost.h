@@ -66,6 +66,13 @@ public:
     };
     virtual std::vector<PlacedCheck> ExtraChecks() { return {}; }
 
+    // A row of the table was written from list line `line` (the run), or rewritten (the recheck: line
+    // -1); the totals already count it.
+    virtual void RowWritten(int row, int line) {
+        (void)row;
+        (void)line;
+    }
+
     // The pause and the pump. NowMs: a monotonic clock in milliseconds.
     virtual void Sleep(int ms) = 0;
     virtual long long NowMs() = 0;

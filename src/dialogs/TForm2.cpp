@@ -178,6 +178,10 @@ void TForm2::SetListText(const std::string& cp1251Text) {
     }
 }
 
+std::string TForm2::ListBytes() const {
+    return ToCp1251(ListText());
+}
+
 QString TForm2::ListText() const {
     if (pending_) {
         return pending_->Text();

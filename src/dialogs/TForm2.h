@@ -40,6 +40,8 @@ public:
     int LineCount() const;
     // Windows-1251 bytes of line i (0-based); an index outside the list reads as an empty line.
     std::string Line(int i) const;
+    // The whole list as Windows-1251 bytes, lines ending in LF.
+    std::string ListBytes() const;
     // Replaces the whole text (Windows-1251 bytes, lines separated by "\n"); an equal text leaves the
     // box alone. A change runs Memo1Change like any other.
     void SetListText(const std::string& cp1251Text);

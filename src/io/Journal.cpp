@@ -66,8 +66,15 @@ void ApplyRecord(const json& record, JournalState& state, int& lastRow) {
         row.cells = Cp1251List(record.at("cells"));
         row.totals = record.at("totals").get<std::array<std::int32_t, 3>>();
         const int at = record.at("row").get<int>();
+        if (row.line < 0) {
+            const auto old = state.rows.find(at);
+            row.line = old == state.rows.end() ? -1 : old->second.line;
+        } else {
+            state.resume.reset();
+            state.lastLine = row.line;
+        }
+        state.lastTotals = row.totals;
         state.rows[at] = std::move(row);
-        state.resume.reset();
         state.done = false;
         lastRow = std::max(lastRow, at);
     } else if (record.contains("resume")) {

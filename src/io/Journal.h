@@ -27,7 +27,7 @@ struct JournalStart {
 };
 
 struct JournalRow {
-    int line = 0;
+    int line = 0;  // -1: the row was rewritten by a recheck and keeps its line
     std::vector<std::string> cells;  // Windows-1251
     std::array<std::int32_t, 3> totals{};
 };
@@ -37,6 +37,8 @@ struct JournalState {
     std::map<int, JournalRow> rows;             // by table row
     std::optional<std::pair<int, int>> resume;  // line, row: the last stop, when after the last row
     bool done = false;
+    std::array<std::int32_t, 3> lastTotals{};  // of the row written last
+    int lastLine = -1;                         // the list line of the run's last row
     std::string list;  // the domain list's bytes; empty when the copy is missing or does not match
 };
 

@@ -1,0 +1,179 @@
+// The main window's safety net: the journal of every written row, the offer to restore it at start,
+// and the question on closing with rows that were never saved.
+#include <QAction>
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTableView>
+
+#include "app/ChecksMenu.h"
+#include "app/DomainTableModel.h"
+#include "app/TForm1.h"
+#include "catalog/CheckCatalog.h"
+#include "dialogs/QtText.h"
+#include "dialogs/TForm2.h"
+#include "io/Journal.h"
+
+namespace vantle {
+
+void TForm1::EnableSafetyNet(const QString& stateDir) {
+    journal_ = std::make_unique<JournalWriter>(stateDir.toStdString());
+    journalDir_ = stateDir;
+}
+
+void TForm1::JournalResult(bool written) {
+    if (!written && !journalWarned_) {
+        journalWarned_ = true;
+        statusBar()->showMessage(QStringLiteral("Журнал проверки не записывается: ") +
+                                     QString::fromLocal8Bit(journal_->Error().c_str()),
+                                 15000);
+    }
+}
+
+// A fresh run starts a new journal with its first row; a resumed run goes on in the same one.
+void TForm1::RowWritten(int row, int line) {
+    unsaved_ = true;
+    if (!journal_) {
+        return;
+    }
+    if (journalFresh_ && line >= 0) {
+        journalFresh_ = false;
+        JournalStart start;
+        for (int c = 0; c < model_->ColCount(); ++c) {
+            start.columns.push_back(model_->Cell(c, 0));
+        }
+        for (std::string_view name : CheckNames()) {
+            if (checks_->Chosen(name)) {
+                start.checks.emplace_back(name);
+            }
+        }
+        const std::string list = form2_->ListBytes();
+        start.lineCount = form2_->LineCount();
+        start.listHash = ListHash(list);
+        JournalResult(journal_->Start(start, list));
+    }
+    const Totals& totals = engine_->totals();
+    JournalResult(journal_->Row(
+        row, {line, model_->Table().RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}}));
+}
+
+void TForm1::JournalResume() {
+    const auto at = engine_->ResumeAt();
+    if (journal_ && at && ResumeFlag() == "1") {
+        JournalResult(journal_->Resume(at->first, at->second));
+    }
+}
+
+void TForm1::JournalDone() {
+    unsaved_ = false;
+    if (journal_) {
+        journal_->Done();
+    }
+}
+
+bool TForm1::OfferRecovery() {
+    if (!journal_) {
+        return false;
+    }
+    const std::optional<JournalState> state = ReadJournal(journalDir_.toStdString());
+    if (!state || state->done || state->rows.empty() || state->list.empty()) {
+        return false;
+    }
+    QMessageBox box(
+        QMessageBox::Question, QStringLiteral("Сообщение"),
+        QStringLiteral("Восстановить результаты прошлой проверки (%1 строк)?").arg(state->rows.size()),
+        QMessageBox::Yes | QMessageBox::No, this);
+    if (box.exec() != QMessageBox::Yes) {
+        JournalDone();
+        return false;
+    }
+    Restore(*state);
+    return true;
+}
+
+void TForm1::Restore(const JournalState& state) {
+    form2_->SetListText(state.list);
+    ResetForNewList(form2_->LineCount());
+    const auto has = [&](std::string_view what, const std::vector<std::string>& in) {
+        return std::find(in.begin(), in.end(), what) != in.end();
+    };
+    for (std::string_view name : CheckNames()) {
+        checks_->Item(name)->setChecked(has(name, state.start.checks));
+    }
+    CheckBox1->setChecked(has("YaPages", state.start.columns));
+    CheckBox2->setChecked(has("PR", state.start.columns));
+    const auto& columns = state.start.columns;
+    model_->SetColCount(static_cast<int>(columns.size()));
+    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
+        const std::string& header = columns[static_cast<std::size_t>(c)];
+        model_->SetCell(c, 0, header);
+        yaPagesCol_ = header == "YaPages" ? c : yaPagesCol_;
+        prCol_ = header == "PR" ? c : prCol_;
+        if (c >= 4) {
+            RzStringGrid1->setColumnWidth(c, kNewColumnWidth);
+        }
+    }
+    const int lastRow = state.rows.rbegin()->first;
+    model_->SetRowCount(lastRow + 1);
+    for (const auto& [row, content] : state.rows) {
+        for (int c = 0; c < static_cast<int>(content.cells.size()) && c < model_->ColCount(); ++c) {
+            model_->SetCell(c, row, content.cells[static_cast<std::size_t>(c)]);
+        }
+    }
+    ShowBarColumns();
+    const auto [line, row] = state.resume.value_or(std::make_pair(state.lastLine + 1, lastRow + 1));
+    engine_->Restore(Totals{state.lastTotals[0], state.lastTotals[1], state.lastTotals[2]}, line, row);
+    SetResumeFlag("1");
+    SetCsvEnabled(true);
+    panels_[1]->setText(FromCp1251(engine_->TotalsLine()));
+    unsaved_ = true;
+    journalFresh_ = false;
+}
+
+// Closing with rows that were never saved asks first; during a run, the run waits for the answer.
+bool TForm1::MayClose() {
+    if (!journal_ || !unsaved_ || closeDecided_) {
+        return true;
+    }
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Сообщение"),
+                    QStringLiteral("Сохранить результаты?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    const int answer = box.exec();
+    if (answer == QMessageBox::Cancel) {
+        return false;
+    }
+    closeDecided_ = true;
+    saveOnClose_ = answer == QMessageBox::Yes;
+    return true;
+}
+
+void TForm1::closeEvent(QCloseEvent* event) {
+    if (!MayClose()) {
+        event->ignore();
+        return;
+    }
+    if (engine_->Running()) {
+        // The run stops at its next pump; the window closes once the run has ended.
+        closeAfterRun_ = true;
+        engine_->Button3Click();
+        event->ignore();
+        return;
+    }
+    if (saveOnClose_) {
+        saveOnClose_ = false;
+        if (!SaveWithDialog()) {
+            closeDecided_ = false;  // nothing was saved: the window stays, the question comes again
+            closeAfterRun_ = false;
+            event->ignore();
+            return;
+        }
+    } else if (closeDecided_) {
+        JournalDone();  // the user chose to let the rows go
+    }
+    form2_->close();
+    event->accept();
+}
+
+}  // namespace vantle

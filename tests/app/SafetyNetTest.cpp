@@ -1,0 +1,164 @@
+// Nothing lost: the journal restored after the program was killed, a journal that cannot be written,
+// the close question, the export formats, and Qt's own texts in Russian.
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QFileDialog>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QTranslator>
+#include <fstream>
+#include <thread>
+
+#include "app/MainWindowFixture.h"
+#include "app/Translations.h"
+#include "io/Journal.h"
+
+namespace vantle::testing {
+namespace {
+
+QString Ascii(const char* text) {
+    return QString::fromLatin1(text);
+}
+
+int JournalRows(const QString& dir) {
+    std::ifstream in((dir + QStringLiteral("/journal")).toStdString());
+    int rows = 0;
+    for (std::string line; std::getline(in, line);) {
+        rows += line.rfind("{\"cells\"", 0) == 0 ? 1 : 0;
+    }
+    return rows;
+}
+
+class SafetyNetTest : public MainWindowFixture {
+protected:
+    QTemporaryDir state;
+    // Picks the format and the name in the next save dialog, and answers "Информация сохранена".
+    void SaveAs(const QString& filter, const QString& path) {
+        OnNextModal<QFileDialog>([filter, path](QFileDialog* d) {
+            AnswerNextBox(QMessageBox::Ok);
+            d->selectNameFilter(filter);
+            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            edit->setText(path);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+    }
+};
+
+TEST_F(SafetyNetTest, KilledRunIsRestoredWithItsTotalsAndGoesOnWithTheNextLine) {
+    const int lines = 12;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execl(JOURNAL_CHILD, JOURNAL_CHILD, state.path().toLocal8Bit().constData(), "12", nullptr);
+        ::_exit(127);
+    }
+    ASSERT_GT(child, 0);
+    ASSERT_TRUE(
+        sim::TestServer::waitFor([&] { return JournalRows(state.path()) >= 4; }, std::chrono::seconds(20)));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    const int kept = JournalRows(state.path());
+
+    form->EnableSafetyNet(state.path());
+    auto offer = AnswerNextBox(QMessageBox::Yes);
+    ASSERT_TRUE(form->OfferRecovery());
+    EXPECT_EQ(offer->text, QStringLiteral("Восстановить результаты прошлой проверки (%1 строк)?").arg(kept));
+    ASSERT_EQ(RowCount(), kept + 1);
+    for (int r = 1; r <= kept; ++r) {
+        EXPECT_EQ(Cell(0, r), QStringLiteral("d%1.test").arg(r));
+        EXPECT_EQ(Cell(1, r).toInt(), sim::SiteFor("d" + std::to_string(r) + ".test").tic);
+    }
+    EXPECT_EQ(ResumeLabel()->text(), Ascii("1"));
+    const QString restoredTotals = form->PanelText(1);
+    EXPECT_FALSE(restoredTotals.isEmpty());
+
+    Start();
+    ASSERT_EQ(RowCount(), lines + 1);
+    EXPECT_EQ(sim.Count("/u"), lines - kept) << "the run goes on with the line after the last row";
+    EXPECT_EQ(Cell(0, lines), QStringLiteral("d12.test"));
+}
+
+TEST_F(SafetyNetTest, JournalThatCannotBeWrittenNeverStopsTheRun) {
+    QFile(state.filePath(Ascii("file"))).open(QIODevice::WriteOnly);
+    form->EnableSafetyNet(state.filePath(Ascii("file/state")));
+    EnterList(Ascii("a.test\nb.test\n"));
+    Start();
+    EXPECT_EQ(RowCount(), 3);
+    EXPECT_TRUE(
+        form->statusBar()->currentMessage().startsWith(QStringLiteral("Журнал проверки не записывается")));
+}
+
+TEST_F(SafetyNetTest, CloseQuestionAfterAndDuringARun) {
+    form->EnableSafetyNet(state.path());
+    EnterList(Ascii("a.test\nb.test\nc.test\n"));
+    Start();
+
+    auto cancel = AnswerNextBox(QMessageBox::Cancel);
+    form->close();
+    EXPECT_EQ(cancel->text, QStringLiteral("Сохранить результаты?"));
+    EXPECT_TRUE(form->isVisible()) << "Cancel keeps the window";
+
+    const QString path = state.filePath(Ascii("closing.csv"));
+    SaveAs(QStringLiteral("Формат csv (*.csv)"), path);
+    AnswerNextBox(QMessageBox::Yes);  // the question
+    form->close();
+    EXPECT_TRUE(QFile::exists(path));
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(ReadJournal(state.path().toStdString())->done);
+}
+
+TEST_F(SafetyNetTest, NoToTheCloseQuestionDuringARunStopsItAndCloses) {
+    form->EnableSafetyNet(state.path());
+    const auto names = Domains(6, [](const sim::SimSite&) { return true; });
+    EnterList(Lines(names));
+    auto no = AnswerNextBox(QMessageBox::No);
+    QTimer::singleShot(250, form.get(), [this] { form->close(); });
+    Button("Button2")->click();
+    EXPECT_TRUE(no->shown);
+    EXPECT_LT(RowCount() - 1, 6);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(ReadJournal(state.path().toStdString())->done) << "No lets the rows go";
+}
+
+TEST_F(SafetyNetTest, Utf8AndWorkbookFormatsGetTheirExtension) {
+    EnterList(Ascii("site.test\n"));
+    Start();
+    SaveAs(QStringLiteral("CSV UTF-8 (Excel, LibreOffice) (*.csv)"), state.filePath(Ascii("u")));
+    form->csv1Click();
+    QFile utf8(state.filePath(Ascii("u.csv")));
+    ASSERT_TRUE(utf8.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(utf8.readAll().startsWith("\xEF\xBB\xBF\"Domain\";\"Tic\""));
+
+    SaveAs(QStringLiteral("Книга Excel (*.xlsx)"), state.filePath(Ascii("w")));
+    form->csv1Click();
+    QFile book(state.filePath(Ascii("w.xlsx")));
+    ASSERT_TRUE(book.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(book.read(2) == "PK");
+}
+
+TEST_F(SafetyNetTest, EndQuestionSpeaksRussianAndAnswersToItsKey) {
+    ASSERT_TRUE(InstallRussianQtTexts(*qApp));
+    EnterList(Ascii("site.test\n"));
+    QStringList buttons;
+    OnNextModal<QMessageBox>([&buttons](QMessageBox* box) {
+        for (QAbstractButton* b : box->buttons()) {
+            buttons << b->text();
+        }
+        QTest::sendKeyEvent(QTest::Click, box, Qt::Key(0x0414), QStringLiteral("д"), Qt::NoModifier);
+    });
+    SaveAs(QStringLiteral("Формат csv (*.csv)"), state.filePath(Ascii("yes.csv")));
+    Button("Button2")->click();
+    EXPECT_TRUE(buttons.contains(QStringLiteral("&Да")) && buttons.contains(QStringLiteral("&Нет")))
+        << buttons.join(u',').toStdString();
+    EXPECT_TRUE(QFile::exists(state.filePath(Ascii("yes.csv")))) << "Д answered Yes";
+    for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
+        QCoreApplication::removeTranslator(t);
+        delete t;
+    }
+}
+
+}  // namespace
+}  // namespace vantle::testing
