@@ -29,8 +29,8 @@ QString ShownLine(QStringView line) {
     if (start.back().isHighSurrogate()) {
         start.chop(1);  // half a character would show as a box
     }
-    return start.toString() +
-           QStringLiteral("… [строка обрезана: %1 %2]").arg(line.size()).arg(Characters(line.size()));
+    return QStringLiteral("[строка обрезана: %1 %2] ").arg(line.size()).arg(Characters(line.size())) +
+           start.toString() + QStringLiteral("…");
 }
 
 void ListLinesModel::SetLines(const ListLines* lines) {

@@ -11,9 +11,9 @@
 
 namespace vantle {
 
-// A line as the view shows it: whole up to kLongestListLine characters; a longer one as its first
-// kLongestListLine characters, "…" and "[строка обрезана: N символов]", N its whole length (the word agreeing
-// with N).
+// A line as the view shows it: whole up to kLongestListLine characters; a longer one as
+// "[строка обрезана: N символов] " (N its whole length, the word agreeing with N), its first
+// kLongestListLine characters and "…". The mark comes first: the view elides a long row at its end.
 QString ShownLine(QStringView line);
 
 class ListLinesModel : public QAbstractListModel {

@@ -58,8 +58,8 @@ protected:
     }
 };
 
-// Rows of the read-only view as wide as the view and no wider: a long line is elided in its middle,
-// so that its start and the end (the mark of a cut line among them) both show.
+// Rows of the read-only view as wide as the view and no wider: a long line is elided at its end, as
+// the box would wrap it, without a scroll bar across.
 class ViewWideRows : public QStyledItemDelegate {
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
@@ -147,7 +147,6 @@ void TForm2::CreateControls() {
     ListView1->setGeometry(0, kViewBarHeight, kClientWidth, kClientHeight - kPanelHeight - kViewBarHeight);
     ListView1->setUniformItemSizes(true);  // a million rows are laid out without asking each its size
     ListView1->setItemDelegate(new ViewWideRows(ListView1));
-    ListView1->setTextElideMode(Qt::ElideMiddle);
     ListView1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -317,12 +316,14 @@ void TForm2::ShowMode() {
     const bool view = ReadOnlyView();
     if (view) {
         const bool fits = FitsTheBox(*held_);
-        Label2->setText(
-            fits ? QStringLiteral("Длинный список: только просмотр")
-                 : QStringLiteral("Строка длиннее %1 символов: только просмотр").arg(kLongestListLine));
+        Label2->setText(fits ? QStringLiteral("Длинный список: только просмотр")
+                             : QStringLiteral("Длинная строка: только просмотр"));
         Button4->setEnabled(fits);
-        Button4->setToolTip(fits ? QStringLiteral("Открыть список для правки (может занять несколько секунд)")
-                                 : QStringLiteral("Такую строку не открыть для правки: это не домен"));
+        Button4->setToolTip(
+            fits ? QStringLiteral("Открыть список для правки (может занять несколько секунд)")
+                 : QStringLiteral(
+                       "В списке строка длиннее %1 символов: это не домен, и для правки её не открыть")
+                       .arg(kLongestListLine));
     }
     Memo1->setVisible(!view);
     Panel2->setVisible(view);

@@ -103,8 +103,8 @@ TEST_F(TForm2BigListTest, ALongLine_Should_ShowCutAndStayWholeInTheList) {
     Open();
     ASSERT_TRUE(dialog_->ReadOnlyView());
     EXPECT_EQ(Shown(0), QStringLiteral("a.ru"));
-    EXPECT_EQ(Shown(1), FromCp1251(line.substr(0, kLongestListLine)) +
-                            QStringLiteral("… [строка обрезана: 5242880 символов]"));
+    EXPECT_EQ(Shown(1), QStringLiteral("[строка обрезана: 5242880 символов] ") +
+                            FromCp1251(line.substr(0, kLongestListLine)) + QStringLiteral("…"));
     EXPECT_EQ(Shown(2), QStringLiteral("b.ru"));
     EXPECT_EQ(dialog_->Line(1), line);
     EXPECT_EQ(dialog_->LineCount(), 3);
@@ -117,16 +117,18 @@ TEST(ShownLine, Should_CutOnlyLinesLongerThanADomainCanBe) {
     };
     const QString limit(kLongest, QLatin1Char('x'));
     const QString pair = QStringLiteral("\U0001F600");  // two UTF-16 units
+    const auto cut = [](const QString& start, const char* mark) {
+        return QStringLiteral("[строка обрезана: ") + QString::fromUtf8(mark) + QStringLiteral("] ") + start +
+               QStringLiteral("…");
+    };
     const Case cases[] = {
         {QString(), QString()},
         {limit, limit},
-        {limit + QLatin1Char('y'), limit + QStringLiteral("… [строка обрезана: 4097 символов]")},
-        {limit + QString(905, QLatin1Char('y')), limit + QStringLiteral("… [строка обрезана: 5001 символ]")},
-        {limit + QString(906, QLatin1Char('y')), limit + QStringLiteral("… [строка обрезана: 5002 символа]")},
-        {limit + QString(915, QLatin1Char('y')),
-         limit + QStringLiteral("… [строка обрезана: 5011 символов]")},
-        {limit.left(kLongest - 1) + pair,
-         limit.left(kLongest - 1) + QStringLiteral("… [строка обрезана: 4097 символов]")},
+        {limit + QLatin1Char('y'), cut(limit, "4097 символов")},
+        {limit + QString(905, QLatin1Char('y')), cut(limit, "5001 символ")},
+        {limit + QString(906, QLatin1Char('y')), cut(limit, "5002 символа")},
+        {limit + QString(915, QLatin1Char('y')), cut(limit, "5011 символов")},
+        {limit.left(kLongest - 1) + pair, cut(limit.left(kLongest - 1), "4097 символов")},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(ShownLine(c.line), c.shown) << c.line.size();
