@@ -30,6 +30,9 @@ const GuiCase kCases[] = {
     {"ImportList1M/QPlainTextEdit", ImportIntoListBox, true},
     {"ImportList1M/QStringList", ImportIntoStringList, true},
     {"OpenDialog1M/TForm2", OpenDialogOnList, true},
+    {"OpenDialog1M/QPlainTextEdit", OpenListBoxOnList, true},
+    {"EditList1M/TForm2", EditListInDialog, true},
+    {"OpenDialog5MiBLine/TForm2", OpenDialogOnLongLine, true},
     {"ReadListFile1M/vantle", ReadWithListFile, false},
     {"ReadListFile1M/getline", ReadWithGetline, false},
     {"CsvExport100k/SaveCsvFile", SaveWithCsvExport, false},
@@ -87,7 +90,8 @@ int RunAll(int argc, char** argv) {
         return 1;
     }
     const std::string dir = MakeScratchDir();
-    if (dir.empty() || !WriteWholeFile(ListFilePath(dir), DomainListFile(kListLines))) {
+    if (dir.empty() || !WriteWholeFile(ListFilePath(dir), DomainListFile(kListLines)) ||
+        !WriteWholeFile(LongLineFilePath(dir), LongLineFile())) {
         std::cerr << "cannot write the list file\n";
         return 1;
     }
@@ -102,7 +106,10 @@ int RunAll(int argc, char** argv) {
         {"ImportList1M/TForm2", "ImportList1M/QStringList"},
         {"ImportList1M/TForm2", "ImportList1M/QPlainTextEdit"},
         {"ImportList1M/TForm2", "budget: 2 s, 300 MiB", 2.0, 300},
-        {"OpenDialog1M/TForm2", "budget: 2 s, 300 MiB", 2.0, 300},
+        {"OpenDialog1M/TForm2", "OpenDialog1M/QPlainTextEdit"},
+        {"OpenDialog1M/TForm2", "budget: 0.5 s, 300 MiB", 0.5, 300},
+        {"EditList1M/TForm2", "OpenDialog1M/QPlainTextEdit"},
+        {"OpenDialog5MiBLine/TForm2", "budget: 0.5 s, 300 MiB", 0.5, 300},
         {"ReadListFile1M/vantle", "ReadListFile1M/getline"},
         {"CsvExport100k/SaveCsvFile", "CsvExport100k/ofstream"},
         {"TableAppend100k/DomainTableModel", "TableAppend100k/QStandardItemModel"},

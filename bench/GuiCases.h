@@ -3,6 +3,7 @@
 // that the work was done, and returns the seconds of its measured part; it throws CaseFailed when the
 // work went wrong. `dir` is a scratch folder that holds the 1M-line list file.
 
+#include <cstddef>
 #include <stdexcept>
 #include <string>
 
@@ -18,17 +19,27 @@ struct CaseOutcome {
 };
 
 inline constexpr int kListLines = 1000000;
+inline constexpr std::size_t kLongLineBytes = 5 * 1024 * 1024;
 inline constexpr int kTableRows = 100000;
 inline constexpr int kRunDomains = 200;
 inline constexpr int kRunRate = 10;
 
 // The list file that the import cases read.
 std::string ListFilePath(const std::string& dir);
+// A wrong file imported as a list: 5 MiB of a script without a single line break.
+std::string LongLineFilePath(const std::string& dir);
+std::string LongLineFile();
 
 // The import into the entry dialog: ReadListFile, TForm2::SetListText, TForm2::LineCount.
 CaseOutcome ImportIntoDialog(const std::string& dir);
-// Opening the entry dialog on that list: the list box is filled at this point.
+// Opening the entry dialog on that list: it shows in the read-only view.
 CaseOutcome OpenDialogOnList(const std::string& dir);
+// Its peer, what the opening did before: the list box filled with the list and shown.
+CaseOutcome OpenListBoxOnList(const std::string& dir);
+// "Редактировать" in the dialog opened on that list: the list box filled on demand.
+CaseOutcome EditListInDialog(const std::string& dir);
+// Opening the entry dialog on the 5 MiB one-line file.
+CaseOutcome OpenDialogOnLongLine(const std::string& dir);
 // The list box filled directly (QPlainTextEdit::setPlainText of the decoded list).
 CaseOutcome ImportIntoListBox(const std::string& dir);
 // Its peer: ReadListFile, decoding to a QString and splitting it into a QStringList.

@@ -1,12 +1,15 @@
 // The list import, the list file and the CSV export.
 #include <QApplication>
+#include <QListView>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QString>
 #include <QStringList>
 #include <QTextDocument>
 #include <algorithm>
 #include <chrono>
 #include <fstream>
+#include <string_view>
 
 #include "GuiCases.h"
 #include "check/DomainTable.h"
@@ -60,6 +63,21 @@ std::string ListFilePath(const std::string& dir) {
     return dir + "/list-1m.txt";
 }
 
+std::string LongLineFilePath(const std::string& dir) {
+    return dir + "/one-line-5mb.txt";
+}
+
+std::string LongLineFile() {
+    constexpr std::string_view kScript = "function f(a){return a.b.c+1};var x=f({b:{c:2}});";
+    std::string bytes;
+    bytes.reserve(kLongLineBytes + kScript.size());
+    while (bytes.size() < kLongLineBytes) {
+        bytes += kScript;
+    }
+    bytes.resize(kLongLineBytes);
+    return bytes;
+}
+
 CaseOutcome ImportIntoDialog(const std::string& dir) {
     NoHandOver mainWindow;
     TForm2 form2(mainWindow);
@@ -79,9 +97,51 @@ CaseOutcome OpenDialogOnList(const std::string& dir) {
     form2.show();
     QApplication::processEvents();
     const double seconds = SecondsSince(start);
+    auto* view = form2.findChild<QListView*>(QStringLiteral("ListView1"));
+    Expect(form2.ReadOnlyView() && view != nullptr && view->isVisible() &&
+               view->model()->rowCount() == kListLines && form2.LineCount() == kListLines,
+           "the view does not show the list");
+    return {seconds, {}};
+}
+
+CaseOutcome OpenListBoxOnList(const std::string& dir) {
+    QPlainTextEdit box;
+    const QString text = FromCp1251(ReadListFile(ListFilePath(dir)));
+    const auto start = Clock::now();
+    box.setPlainText(text);
+    box.show();
+    QApplication::processEvents();
+    const double seconds = SecondsSince(start);
+    Expect(box.document()->blockCount() == kListLines + 1, "the box does not hold the list");
+    return {seconds, {}};
+}
+
+CaseOutcome EditListInDialog(const std::string& dir) {
+    NoHandOver mainWindow;
+    TForm2 form2(mainWindow);
+    form2.SetListText(ReadListFile(ListFilePath(dir)));
+    form2.show();
+    QApplication::processEvents();
+    const auto start = Clock::now();
+    form2.findChild<QPushButton*>(QStringLiteral("Button4"))->click();
+    QApplication::processEvents();
+    const double seconds = SecondsSince(start);
     auto* box = form2.findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
-    Expect(box != nullptr && box->document()->blockCount() == kListLines + 1,
+    Expect(!form2.ReadOnlyView() && box->isVisible() && box->document()->blockCount() == kListLines + 1,
            "the box does not hold the list");
+    return {seconds, {}};
+}
+
+CaseOutcome OpenDialogOnLongLine(const std::string& dir) {
+    NoHandOver mainWindow;
+    TForm2 form2(mainWindow);
+    form2.SetListText(ReadListFile(LongLineFilePath(dir)));
+    const auto start = Clock::now();
+    form2.show();
+    QApplication::processEvents();
+    const double seconds = SecondsSince(start);
+    Expect(form2.ReadOnlyView() && form2.LineCount() == 1 && form2.Line(0).size() == kLongLineBytes,
+           "the view does not show the line");
     return {seconds, {}};
 }
 

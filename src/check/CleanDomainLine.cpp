@@ -32,6 +32,9 @@ std::string WithoutWwwPrefix(std::string text) {
 }  // namespace
 
 std::optional<std::string> CleanDomainLine(std::string_view line) {
+    if (line.size() > kLongestListLine) {
+        return std::nullopt;
+    }
     std::string text = WithoutEvery(Trim(LowerAscii(line)), ' ');
     if (!Contains(text, ".")) {
         return std::nullopt;

@@ -1,22 +1,28 @@
 #include "dialogs/TForm2.h"
 
 #include <algorithm>
+#include <functional>
 #include <string_view>
+#include <utility>
 
 #include <QApplication>
 #include <QFont>
 #include <QFrame>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QListView>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QSignalBlocker>
+#include <QStyledItemDelegate>
 #include <QTextBlock>
 #include <QTextDocument>
 
+#include "check/CleanDomainLine.h"
 #include "dialogs/ListHandOver.h"
+#include "dialogs/ListLinesModel.h"
 #include "dialogs/QtText.h"
 
 namespace vantle {
@@ -25,12 +31,16 @@ namespace {
 constexpr int kClientWidth = 394;
 constexpr int kClientHeight = 339;
 constexpr int kPanelHeight = 51;
+constexpr int kViewBarHeight = 27;
 
 // The list box. Pasted or dropped text keeps its line separators (U+2028) as line ends: the box would
-// show one as a break inside a line, which would look like two domains and be one.
+// show one as a break inside a line, which would look like two domains and be one. takeInsert may take
+// the text instead of the box.
 class ListBox : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
+
+    std::function<bool(const QString&)> takeInsert;
 
 protected:
     void insertFromMimeData(const QMimeData* source) override {
@@ -40,10 +50,33 @@ protected:
         }
         QString text = source->text();
         text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+        if (takeInsert && takeInsert(text)) {
+            return;
+        }
         textCursor().insertText(text);
         ensureCursorVisible();
     }
 };
+
+// Rows of the read-only view as wide as the view and no wider: a long line is elided at its end, as
+// the box would wrap it, without a scroll bar across.
+class ViewWideRows : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        return {0, QStyledItemDelegate::sizeHint(option, index).height()};
+    }
+};
+
+bool NeedsView(const ListLines& lines) {
+    return lines.LineCount() > TForm2::kViewLines || lines.Text().size() > TForm2::kViewChars ||
+           lines.LongestLine() > static_cast<qsizetype>(kLongestListLine);
+}
+
+bool FitsTheBox(const ListLines& lines) {
+    return lines.LongestLine() <= static_cast<qsizetype>(kLongestListLine);
+}
 
 // The letter on the A key of the Russian layout: with that layout active the key reports it, not A.
 constexpr int kKeyCyrillicEf = 0x0424;
@@ -62,15 +95,6 @@ bool IsEnterKey(int key) {
 // The modifiers that a user holds on purpose: the keypad flag and the layout group are not chords.
 Qt::KeyboardModifiers HeldModifiers(const QKeyEvent& event) {
     return event.modifiers() & ~(Qt::KeypadModifier | Qt::GroupSwitchModifier);
-}
-
-// LF, CR LF and a lone CR each end one line, as in the list box.
-std::ptrdiff_t CountLineEnds(std::string_view text) {
-    std::ptrdiff_t ends = std::count(text.begin(), text.end(), '\n');
-    for (std::size_t at = text.find('\r'); at != std::string_view::npos; at = text.find('\r', at + 1)) {
-        ends += at + 1 < text.size() && text[at + 1] == '\n' ? 0 : 1;
-    }
-    return ends;
 }
 
 }  // namespace
@@ -93,6 +117,9 @@ TForm2::TForm2(ListHandOver& mainWindow, QWidget* parent)
     connect(Button1, &QPushButton::clicked, this, &TForm2::Button1Click);
     connect(Button2, &QPushButton::clicked, this, &TForm2::Button2Click);
     connect(Button3, &QPushButton::clicked, this, &TForm2::Button3Click);
+    connect(Button4, &QPushButton::clicked, this, &TForm2::Button4Click);
+    static_cast<ListBox*>(Memo1)->takeInsert = [this](const QString& text) { return TakeLongInsert(text); };
+    ShowMode();
 }
 
 void TForm2::CreateControls() {
@@ -103,6 +130,27 @@ void TForm2::CreateControls() {
     Memo1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Memo1->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     Memo1->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);  // domains have no blanks
+
+    // The read-only view, in the box's place.
+    auto* bar = new QFrame(this);
+    bar->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    Panel2 = bar;
+    Panel2->setObjectName(QStringLiteral("Panel2"));
+    Panel2->setGeometry(0, 0, kClientWidth, kViewBarHeight);
+    Label2 = new QLabel(Panel2);
+    Label2->setObjectName(QStringLiteral("Label2"));
+    Label2->setGeometry(8, 5, 272, 17);
+    Button4 = MakeButton(Panel2, "Button4", QRect(288, 1, 97, 25));
+    lineModel_ = new ListLinesModel(this);
+    ListView1 = new QListView(this);
+    ListView1->setObjectName(QStringLiteral("ListView1"));
+    ListView1->setGeometry(0, kViewBarHeight, kClientWidth, kClientHeight - kPanelHeight - kViewBarHeight);
+    ListView1->setUniformItemSizes(true);  // a million rows are laid out without asking each its size
+    ListView1->setItemDelegate(new ViewWideRows(ListView1));
+    ListView1->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    ListView1->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    ListView1->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    ListView1->setModel(lineModel_);
 
     auto* panel = new QFrame(this);
     panel->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -132,9 +180,12 @@ void TForm2::SetCaptions() {
     Button2->setToolTip(QStringLiteral("(F6)"));
     Button3->setText(QStringLiteral("Отмена"));
     Button3->setToolTip(QStringLiteral("(Esc)"));
+    Button4->setText(QStringLiteral("Редактировать"));
 }
 
 void TForm2::SetTabOrder() {
+    setTabOrder(Button4, ListView1);
+    setTabOrder(ListView1, Memo1);
     setTabOrder(Memo1, Button2);
     setTabOrder(Button2, Button1);
     setTabOrder(Button1, Button3);
@@ -153,8 +204,8 @@ void TForm2::WatchKeys() {
 // --- the domain list -----------------------------------------------------------------------------
 
 int TForm2::LineCount() const {
-    if (pending_) {
-        return pending_->LastBlockEmpty() ? pending_->BlockCount() - 1 : pending_->BlockCount();
+    if (held_) {
+        return held_->LineCount();
     }
     const QTextDocument* document = Memo1->document();
     const int blocks = document->blockCount();
@@ -163,19 +214,15 @@ int TForm2::LineCount() const {
 }
 
 std::string TForm2::Line(int i) const {
-    if (pending_) {
-        return ToCp1251(pending_->Block(i));
+    if (held_) {
+        return ToCp1251(held_->Block(i));
     }
     const QTextBlock block = Memo1->document()->findBlockByNumber(i);
     return block.isValid() ? ToCp1251(block.text()) : std::string();
 }
 
 void TForm2::SetListText(const std::string& cp1251Text) {
-    if (!isVisible() && CountLineEnds(cp1251Text) >= kDeferredLines) {
-        DeferText(FromCp1251(cp1251Text));
-    } else {
-        SetMemoText(FromCp1251(cp1251Text));
-    }
+    SetList(FromCp1251(cp1251Text));
 }
 
 std::string TForm2::ListBytes() const {
@@ -183,8 +230,8 @@ std::string TForm2::ListBytes() const {
 }
 
 QString TForm2::ListText() const {
-    if (pending_) {
-        return pending_->Text();
+    if (held_) {
+        return held_->Text();
     }
     // The raw text, not toPlainText(): that one turns a no-break space into a blank.
     QString text = Memo1->document()->toRawText();
@@ -192,50 +239,107 @@ QString TForm2::ListText() const {
     return text;
 }
 
+bool TForm2::ReadOnlyView() const {
+    return held_ && NeedsView(*held_);
+}
+
 qsizetype TForm2::ListLength() const {
-    return pending_ ? pending_->Text().size() : Memo1->document()->characterCount() - 1;
+    return held_ ? held_->Text().size() : Memo1->document()->characterCount() - 1;
 }
 
 bool TForm2::ListIsEmpty() const {
-    return pending_ ? pending_->Text().isEmpty() : Memo1->document()->isEmpty();
+    return held_ ? held_->Text().isEmpty() : Memo1->document()->isEmpty();
+}
+
+void TForm2::SetList(const QString& text) {
+    ListLines lines(text);
+    if (NeedsView(lines) || (!isVisible() && lines.BlockCount() - 1 >= kDeferredLines)) {
+        HoldList(std::move(lines));
+    } else {
+        SetMemoText(lines.Text());
+    }
 }
 
 void TForm2::SetMemoText(const QString& text) {
     if (ListLength() == text.size() && text == ListText()) {
         return;
     }
-    pending_.reset();
+    if (held_) {
+        lineModel_->SetLines(nullptr);
+        held_.reset();
+        ShowMode();
+    }
     Memo1->setPlainText(text);
 }
 
-// Like SetMemoText, with the list kept aside: Memo1 is emptied quietly and Memo1Change runs for the
-// change as it would for the box's own.
-void TForm2::DeferText(const QString& text) {
-    if (ListLength() == text.size() && text == ListText()) {
+void TForm2::HoldList(ListLines lines) {
+    if (ListLength() == lines.Text().size() && lines.Text() == ListText()) {
         return;
     }
     {
         const QSignalBlocker quiet(Memo1);
         Memo1->clear();
     }
-    pending_.emplace(text);
+    lineModel_->SetLines(nullptr);
+    held_.emplace(std::move(lines));
+    lineModel_->SetLines(&*held_);
+    ShowMode();
     Memo1Change();
 }
 
+// Only a long insert can make the list too long for the box; a short one goes in as typed.
+bool TForm2::TakeLongInsert(const QString& text) {
+    if (text.size() <= static_cast<qsizetype>(kLongestListLine)) {
+        return false;
+    }
+    const QTextCursor cursor = Memo1->textCursor();
+    QString list = ListText();  // a document position is a place in this text: one character a line end
+    list.replace(cursor.selectionStart(), cursor.selectionEnd() - cursor.selectionStart(), text);
+    ListLines lines(list);
+    if (!NeedsView(lines)) {
+        return false;
+    }
+    HoldList(std::move(lines));
+    ListView1->setFocus();
+    return true;
+}
+
 void TForm2::FillListBox() {
-    if (!pending_) {
+    if (!held_) {
         return;
     }
-    const QString text = pending_->Text();
-    pending_.reset();
-    const QSignalBlocker quiet(Memo1);  // the list does not change, it only becomes visible
+    const QString text = held_->Text();
+    lineModel_->SetLines(nullptr);
+    held_.reset();
+    const QSignalBlocker quiet(Memo1);  // the list does not change, it only goes into the box
     Memo1->setPlainText(text);
+    ShowMode();
+}
+
+void TForm2::ShowMode() {
+    const bool view = ReadOnlyView();
+    if (view) {
+        const bool fits = FitsTheBox(*held_);
+        Label2->setText(fits ? QStringLiteral("Длинный список: только просмотр")
+                             : QStringLiteral("Длинная строка: только просмотр"));
+        Button4->setEnabled(fits);
+        Button4->setToolTip(
+            fits ? QStringLiteral("Открыть список для правки (может занять несколько секунд)")
+                 : QStringLiteral(
+                       "В списке строка длиннее %1 символов: это не домен, и для правки её не открыть")
+                       .arg(kLongestListLine));
+    }
+    Memo1->setVisible(!view);
+    Panel2->setVisible(view);
+    ListView1->setVisible(view);
 }
 
 // --- handlers ------------------------------------------------------------------------------------
 
 void TForm2::showEvent(QShowEvent* event) {
-    FillListBox();
+    if (held_ && !ReadOnlyView()) {
+        FillListBox();
+    }
     QDialog::showEvent(event);
     if (!event->spontaneous()) {
         FormShow();
@@ -243,7 +347,11 @@ void TForm2::showEvent(QShowEvent* event) {
 }
 
 void TForm2::FormShow() {
-    Memo1->setFocus();
+    if (ReadOnlyView()) {
+        ListView1->setFocus();
+    } else {
+        Memo1->setFocus();
+    }
     listEdited_ = 0;
     Memo2 = ListText();
 }
@@ -276,7 +384,11 @@ void TForm2::Button1Click() {
 }
 
 void TForm2::Button2Click() {
-    pending_.reset();
+    if (held_) {
+        lineModel_->SetLines(nullptr);
+        held_.reset();
+        ShowMode();
+    }
     listEdited_ = 1;
     Memo1->clear();
     Label1->setText(QStringLiteral("0"));
@@ -287,9 +399,19 @@ void TForm2::Button2Click() {
 
 void TForm2::Button3Click() {
     if (ListIsEmpty() || listEdited_ > 0) {
-        SetMemoText(Memo2);
+        SetList(Memo2);
     }
     reject();
+}
+
+void TForm2::Button4Click() {
+    if (!held_ || !FitsTheBox(*held_)) {
+        return;
+    }
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    FillListBox();
+    QApplication::restoreOverrideCursor();
+    Memo1->setFocus();
 }
 
 // --- hot keys ------------------------------------------------------------------------------------

@@ -4,6 +4,11 @@
 //
 // The list's lines are the text's lines (separated by "\n"): word wrap only changes the display, a
 // long line is never split into two domains. A last empty line is not counted.
+//
+// A list too long for the box (more than kViewLines lines or kViewChars characters, or a line longer than
+// kLongestListLine, which no domain is) is shown read-only in a list view instead, one row a line; the
+// "Редактировать" button above it puts the list into the box on demand, unless a line is too long for
+// it. Everything else the dialog does is the same in both modes.
 
 #include <QDialog>
 #include <QString>
@@ -15,6 +20,7 @@
 class QEvent;
 class QKeyEvent;
 class QLabel;
+class QListView;
 class QPlainTextEdit;
 class QPushButton;
 class QShowEvent;
@@ -23,6 +29,7 @@ class QWidget;
 namespace vantle {
 
 class ListHandOver;
+class ListLinesModel;
 
 class TForm2 : public QDialog {
     Q_OBJECT
@@ -34,6 +41,10 @@ public:
     // when the dialog is shown: the box takes about 3 µs a line to fill, so a million-line import
     // would otherwise stall for seconds before the list is even looked at.
     static constexpr int kDeferredLines = 10000;
+    // A list of more lines or characters than these is shown read-only, whenever it is set: the box
+    // would take seconds to fill, and a line of megabytes would take it minutes to lay out.
+    static constexpr int kViewLines = 50000;
+    static constexpr qsizetype kViewChars = 4000000;
 
     // The domain list. LineCount is O(1) in the list size and Line(i) O(log n): the check run asks for
     // both once per domain of lists of a million lines.
@@ -47,6 +58,9 @@ public:
     void SetListText(const std::string& cp1251Text);
     QString ListText() const;
 
+    // True while the list is shown in the read-only view instead of the box.
+    bool ReadOnlyView() const;
+
     // 0 right after the dialog is shown, 1 after any change of the list or "Очистить".
     int ListEdited() const { return listEdited_; }
 
@@ -58,6 +72,7 @@ public:
     void Button1Click();  // "На проверку": the hand-over
     void Button2Click();  // "Очистить"
     void Button3Click();  // "Отмена"
+    void Button4Click();  // "Редактировать": the list from the read-only view into the box
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -72,10 +87,17 @@ private:
     void WatchKeys();
     static HotKey HotKeyOf(const QKeyEvent& event);
     void WMHotKey(HotKey hotKey);
+    // Sets the list, in the box or held for the view or for later, as its length asks.
+    void SetList(const QString& text);
     void SetMemoText(const QString& text);
-    void DeferText(const QString& text);
-    // Puts a deferred list into the list box.
+    // Holds the list beside the box; Memo1 is emptied quietly and Memo1Change runs for the change.
+    void HoldList(ListLines lines);
+    // A paste or drop that would leave the box a list too long for it: the list goes to the view.
+    bool TakeLongInsert(const QString& text);
+    // Puts a held list into the list box.
     void FillListBox();
+    // Shows the box or the read-only view, whichever holds the list.
+    void ShowMode();
     bool ListIsEmpty() const;
     // Characters of the list, line ends included.
     qsizetype ListLength() const;
@@ -87,10 +109,16 @@ private:
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
     QLabel* Label1 = nullptr;
+    QWidget* Panel2 = nullptr;  // above the read-only view: what it is, and "Редактировать"
+    QLabel* Label2 = nullptr;
+    QPushButton* Button4 = nullptr;
+    QListView* ListView1 = nullptr;
+    ListLinesModel* lineModel_ = nullptr;
     QString Memo2;  // the snapshot: the list as it was when the dialog was last shown
     int listEdited_ = 0;
-    // The list while it waits to be put into Memo1 (Memo1 is empty meanwhile).
-    std::optional<ListLines> pending_;
+    // The list while it is not in Memo1 (Memo1 is empty meanwhile): waiting for the dialog to be
+    // shown, or shown in the read-only view.
+    std::optional<ListLines> held_;
 };
 
 }  // namespace vantle

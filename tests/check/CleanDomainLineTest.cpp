@@ -41,6 +41,18 @@ TEST(CleanDomainLine, Should_SkipTheLine_When_ItHoldsNoDot) {
     }
 }
 
+TEST(CleanDomainLine, Should_SkipTheLine_When_ItIsLongerThanAnyListLineOfADomain) {
+    struct Case {
+        std::size_t length;
+        bool kept;
+    };
+    const std::size_t limit = kLongestListLine;
+    for (const Case c : {Case{limit, true}, Case{limit + 1, false}, Case{5 * 1024 * 1024, false}}) {
+        const std::string line = "site.test/" + std::string(c.length - 10, 'x');
+        EXPECT_EQ(CleanDomainLine(line).has_value(), c.kept) << c.length;
+    }
+}
+
 TEST(CleanDomainLine, Should_LowerOnlyAsciiLetters) {
     EXPECT_EQ(CleanDomainLine(Utf16ToCp1251(u"ПРИМЕР.РФ")), Utf16ToCp1251(u"ПРИМЕР.РФ"));
     EXPECT_EQ(CleanDomainLine(Utf16ToCp1251(u" Пример.РФ/ ")), Utf16ToCp1251(u"Пример.РФ"));
