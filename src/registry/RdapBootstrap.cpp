@@ -80,29 +80,29 @@ std::optional<RdapBootstrap::Bases> RdapBootstrap::Get(const CancelToken& cancel
                                                        const web::Deadline& deadline) {
     std::lock_guard lock(mutex_);
     const auto now = std::chrono::steady_clock::now();
-    if (bases_ && now - loadedAt_ < kBootstrapMaxAge) {
+    if (nextTry_ && now < *nextTry_) {
+        return bases_;  // maybe none
+    }
+    auto [loaded, fresh] = Load(cancel, deadline);
+    if (cancel.Cancelled() && !loaded) {
         return bases_;
     }
-    if (failedAt_ && now - *failedAt_ < kRetryAfterFailure) {
-        return bases_;  // an old map, or none
-    }
-    if (std::optional<Bases> loaded = Load(cancel, deadline)) {
+    if (loaded) {
         bases_ = std::move(loaded);
-        loadedAt_ = now;
-        failedAt_.reset();
-    } else if (!cancel.Cancelled()) {
-        failedAt_ = now;
     }
+    nextTry_ =
+        now + (fresh ? std::chrono::duration_cast<std::chrono::steady_clock::duration>(kBootstrapMaxAge)
+                     : std::chrono::duration_cast<std::chrono::steady_clock::duration>(kRetryAfterFailure));
     return bases_;
 }
 
-std::optional<RdapBootstrap::Bases> RdapBootstrap::Load(const CancelToken& cancel,
-                                                        const web::Deadline& deadline) {
+std::pair<std::optional<RdapBootstrap::Bases>, bool> RdapBootstrap::Load(const CancelToken& cancel,
+                                                                         const web::Deadline& deadline) {
     const fs::path file = BootstrapCacheFile(endpoints_);
     std::optional<std::string> kept = file.empty() ? std::nullopt : ReadFile(file);
     std::optional<Bases> fromKept = kept ? ReadBootstrap(*kept) : std::nullopt;
     if (fromKept && Fresh(file)) {
-        return fromKept;
+        return {std::move(fromKept), true};
     }
     const HttpAnswer answer =
         HttpGet(endpoints_.rdapBootstrapUrl, "application/json", kRdapCap, endpoints_, cancel, deadline);
@@ -111,10 +111,10 @@ std::optional<RdapBootstrap::Bases> RdapBootstrap::Load(const CancelToken& cance
             if (!file.empty()) {
                 WriteFile(file, answer.body);
             }
-            return fetched;
+            return {std::move(fetched), true};
         }
     }
-    return fromKept;
+    return {std::move(fromKept), false};
 }
 
 }  // namespace vantle::registry

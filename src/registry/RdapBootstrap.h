@@ -29,17 +29,17 @@ public:
     explicit RdapBootstrap(const CheckEndpoints& endpoints) : endpoints_(endpoints) {}
 
     // The zone -> base URL map; nullopt when neither a fetch nor a kept copy gives one. Thread-safe; a
-    // map once had is used again until it is a week old, a failure is not tried again for a minute.
+    // fresh map is used again for a week, an old copy or a failure for a minute before the next try.
     std::optional<Bases> Get(const CancelToken& cancel, const web::Deadline& deadline);
 
 private:
-    std::optional<Bases> Load(const CancelToken& cancel, const web::Deadline& deadline);
+    // The map and whether it is fresh (fetched now, or a copy younger than a week).
+    std::pair<std::optional<Bases>, bool> Load(const CancelToken& cancel, const web::Deadline& deadline);
 
     const CheckEndpoints& endpoints_;
     std::mutex mutex_;
     std::optional<Bases> bases_;
-    std::chrono::steady_clock::time_point loadedAt_;
-    std::optional<std::chrono::steady_clock::time_point> failedAt_;
+    std::optional<std::chrono::steady_clock::time_point> nextTry_;
 };
 
 }  // namespace vantle::registry

@@ -113,14 +113,14 @@ RegistryCells RegistryCheck::Rdap(const std::string& base, const std::string& do
 RegistryCells RegistryCheck::WhoisViaIana(const std::string& zone, const std::string& domain,
                                           const CancelToken& cancel, const web::Deadline& deadline,
                                           bool& ianaFailed) {
-    std::string server;
+    std::optional<std::string> server;
     {
         std::lock_guard lock(serversMutex_);
         if (const auto it = whoisServers_.find(zone); it != whoisServers_.end()) {
             server = it->second;
         }
     }
-    if (server.empty()) {
+    if (!server) {
         const registry::WhoisAnswer answer =
             registry::AskWhois(endpoints_.whoisIana, zone, endpoints_, cancel, deadline);
         if (!answer.failure.empty()) {
@@ -128,14 +128,14 @@ RegistryCells RegistryCheck::WhoisViaIana(const std::string& zone, const std::st
             return RegistryCells::Failure(answer.failure);
         }
         server = registry::ReadIanaReferral(answer.text);
-        if (server.empty()) {
-            ianaFailed = true;
-            return RegistryCells::Failure("no whois");
-        }
         std::lock_guard lock(serversMutex_);
-        whoisServers_.emplace(zone, server);
+        whoisServers_.emplace(zone, *server);
     }
-    return Whois(server, domain, cancel, deadline);
+    if (server->empty()) {
+        ianaFailed = true;
+        return RegistryCells::Failure("no whois");
+    }
+    return Whois(*server, domain, cancel, deadline);
 }
 
 RegistryCells RegistryCheck::Whois(const std::string& server, const std::string& domain,

@@ -6,6 +6,7 @@
 
 #include <map>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -45,7 +46,7 @@ private:
     CheckEndpoints endpoints_;
     registry::RdapBootstrap bootstrap_;
     std::mutex serversMutex_;
-    std::map<std::string, std::string> whoisServers_;  // zone -> the server IANA named
+    std::map<std::string, std::string> whoisServers_;  // zone -> the server IANA named, "" for none
 };
 
 }  // namespace vantle
