@@ -1,0 +1,200 @@
+#include "registry/RegistryFetch.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdint>
+
+#include "http/HttpErrors.h"
+#include "http/TcpConnection.h"
+#include "registry/RegistryReaders.h"
+#include "web/WebCheck.h"
+
+namespace vantle::registry {
+namespace {
+
+using web::Set;
+
+struct Sink {
+    std::size_t cap = 0;
+    std::string body;
+    bool tooBig = false;
+    long retryAfterSeconds = -1;
+};
+
+std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    const std::size_t bytes = size * count;
+    if (sink->body.size() + bytes > sink->cap) {
+        sink->tooBig = true;
+        return 0;
+    }
+    sink->body.append(data, bytes);
+    return bytes;
+}
+
+bool StartsWithNoCase(std::string_view text, std::string_view prefix) {
+    if (text.size() < prefix.size()) {
+        return false;
+    }
+    for (std::size_t i = 0; i < prefix.size(); ++i) {
+        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+        if (lower(text[i]) != lower(prefix[i])) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* sink = static_cast<Sink*>(user);
+    const std::string_view line(data, size * count);
+    if (StartsWithNoCase(line, "HTTP/")) {
+        sink->retryAfterSeconds = -1;  // a new answer (after a redirect)
+    } else if (StartsWithNoCase(line, "Retry-After:")) {
+        std::string_view value = line.substr(12);
+        while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+            value.remove_prefix(1);
+        }
+        long seconds = 0;
+        std::size_t digits = 0;
+        while (digits < value.size() && digits < 9 && value[digits] >= '0' && value[digits] <= '9') {
+            seconds = seconds * 10 + (value[digits] - '0');
+            ++digits;
+        }
+        const std::string_view rest = value.substr(digits);
+        if (digits > 0 && rest.find_first_not_of(" \t\r\n") == std::string_view::npos) {
+            sink->retryAfterSeconds = seconds;
+        }
+    }
+    return size * count;
+}
+
+// "host", "host:port" or "[v6]:port".
+std::pair<std::string, std::uint16_t> HostAndPort(const std::string& server) {
+    std::string host = server;
+    std::uint16_t port = 43;
+    const auto colon = server.rfind(':');
+    const bool bracketed = !server.empty() && server.front() == '[';
+    if (colon != std::string::npos && (bracketed || server.find(':') == colon)) {
+        const std::string digits = server.substr(colon + 1);
+        if (!digits.empty() && digits.size() <= 5 &&
+            digits.find_first_not_of("0123456789") == std::string::npos) {
+            const unsigned long value = std::stoul(digits);
+            if (value > 0 && value <= 65535) {
+                port = static_cast<std::uint16_t>(value);
+                host = server.substr(0, colon);
+            }
+        }
+    }
+    if (host.size() >= 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);
+    }
+    return {host, port};
+}
+
+}  // namespace
+
+HttpAnswer HttpGet(const std::string& url, const char* accept, std::size_t cap,
+                   const CheckEndpoints& endpoints, const CancelToken& cancel,
+                   const web::Deadline& deadline) {
+    HttpAnswer answer;
+    try {
+        web::SList routes;
+        web::SList headers;
+        const web::Easy easy = web::NewEasy(endpoints, cancel, routes);
+        Sink sink;
+        sink.cap = cap;
+        CURL* e = easy.get();
+        if (!easy || !headers.Append(std::string("Accept: ") + accept) ||
+            !Set(e, CURLOPT_HTTPHEADER, headers.get()) || !Set(e, CURLOPT_URL, url.c_str()) ||
+            !Set(e, CURLOPT_FOLLOWLOCATION, 1L) || !Set(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") ||
+            !Set(e, CURLOPT_MAXREDIRS, static_cast<long>(endpoints.maxRedirects)) ||
+            !Set(e, CURLOPT_ACCEPT_ENCODING, "") || !Set(e, CURLOPT_WRITEFUNCTION, &OnBody) ||
+            !Set(e, CURLOPT_WRITEDATA, static_cast<void*>(&sink)) ||
+            !Set(e, CURLOPT_HEADERFUNCTION, &OnHeader) ||
+            !Set(e, CURLOPT_HEADERDATA, static_cast<void*>(&sink))) {
+            answer.failure = "error";
+            return answer;
+        }
+        if (!web::SetTimeLeft(e, endpoints, deadline)) {
+            answer.failure = "timeout";
+            return answer;
+        }
+        const CURLcode result = curl_easy_perform(e);
+        if (cancel.Cancelled()) {
+            answer.failure = "cancelled";
+            return answer;
+        }
+        if (sink.tooBig) {
+            answer.failure = std::string(kBadAnswer);
+            return answer;
+        }
+        if (result != CURLE_OK) {
+            answer.failure = WebFailureWord(result, url.starts_with("https:"));
+            if (answer.failure == "no answer") {
+                answer.failure = "error";
+            }
+            return answer;
+        }
+        curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &answer.status);
+        answer.body = std::move(sink.body);
+        answer.retryAfterSeconds = sink.retryAfterSeconds;
+    } catch (...) {
+        answer.failure = "error";
+    }
+    return answer;
+}
+
+WhoisAnswer AskWhois(const std::string& server, const std::string& query, const CheckEndpoints& endpoints,
+                     const CancelToken& cancel, const web::Deadline& deadline) {
+    using std::chrono::milliseconds;
+    WhoisAnswer answer;
+    try {
+        const auto [host, port] =
+            HostAndPort(endpoints.whoisConnectTo.empty() ? server : endpoints.whoisConnectTo);
+        const long left = deadline.LeftMs();
+        if (host.empty() || left <= 0) {
+            answer.failure = host.empty() ? "error" : "timeout";
+            return answer;
+        }
+        TcpConnection connection;
+        const long connect =
+            endpoints.connectTimeoutMs > 0 ? std::min(endpoints.connectTimeoutMs, left) : left;
+        connection.Open(host, port, milliseconds(connect));
+        connection.WriteAll(query + "\r\n", milliseconds(deadline.LeftMs()));
+        char buffer[16384];
+        for (;;) {
+            if (cancel.Cancelled()) {
+                answer.failure = "cancelled";
+                return answer;
+            }
+            const long wait = deadline.LeftMs();
+            if (wait <= 0) {
+                answer.failure = "timeout";
+                return answer;
+            }
+            const std::size_t got = connection.ReadSome(buffer, sizeof buffer, milliseconds(wait));
+            if (got == 0) {
+                return answer;
+            }
+            if (answer.text.size() + got > kWhoisCap) {
+                answer.failure = std::string(kBadAnswer);
+                answer.text.clear();
+                return answer;
+            }
+            answer.text.append(buffer, got);
+        }
+    } catch (const HttpTimeout&) {
+        answer.failure = "timeout";
+    } catch (const HttpConnectionRefused&) {
+        answer.failure = "refused";
+    } catch (const HttpHostNotFound&) {
+        answer.failure = "no address";
+    } catch (...) {
+        answer.failure = "error";
+    }
+    answer.text.clear();
+    return answer;
+}
+
+}  // namespace vantle::registry

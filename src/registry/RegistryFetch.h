@@ -1,0 +1,38 @@
+#pragma once
+// The transfers of the registration check: an HTTP GET on libcurl (the bootstrap file and the RDAP
+// answers) and one WHOIS exchange over TCP. Both are bounded by the endpoints' time-outs, the check's
+// deadline and a cap on the answer, and end early once cancel is set. Neither throws.
+
+#include <cstddef>
+#include <string>
+
+#include "check/Check.h"
+#include "check/CheckEndpoints.h"
+#include "web/CurlSession.h"
+
+namespace vantle::registry {
+
+inline constexpr std::size_t kRdapCap = 1u << 20;
+inline constexpr std::size_t kWhoisCap = 256u << 10;
+
+struct HttpAnswer {
+    std::string failure;          // empty when an answer came: "timeout", "refused", "bad answer", ...
+    long status = 0;              // of the last answer
+    std::string body;             // at most the cap
+    long retryAfterSeconds = -1;  // a Retry-After given in seconds; -1: none
+};
+
+HttpAnswer HttpGet(const std::string& url, const char* accept, std::size_t cap,
+                   const CheckEndpoints& endpoints, const CancelToken& cancel, const web::Deadline& deadline);
+
+struct WhoisAnswer {
+    std::string failure;  // empty when the server answered and closed: "timeout", "refused", ...
+    std::string text;
+};
+
+// Sends query and CR LF to server ("host" or "host:port", port 43 by default; endpoints.whoisConnectTo
+// instead when set) and reads until the server closes. An answer past kWhoisCap is "bad answer".
+WhoisAnswer AskWhois(const std::string& server, const std::string& query, const CheckEndpoints& endpoints,
+                     const CancelToken& cancel, const web::Deadline& deadline);
+
+}  // namespace vantle::registry

@@ -1,0 +1,187 @@
+// The registration check against the loopback registries: RDAP zones, the .ru registry's WHOIS, WHOIS
+// through IANA's referral, the bootstrap file's cache, and hostile answers that end with their cells
+// within short bounds.
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <filesystem>
+#include <functional>
+#include <thread>
+#include <vector>
+
+#include "registry/RdapBootstrap.h"
+#include "registry/RegistryCheck.h"
+#include "sim/RegistryServer.h"
+#include "text/Utf8.h"
+
+namespace vantle {
+namespace {
+
+using sim::RegistryServer;
+using sim::WhoisReply;
+using std::chrono::milliseconds;
+using Cells = std::vector<std::string>;
+
+constexpr long kBound = 2000;   // never reached by an answer that comes
+constexpr long kHostile = 300;  // what an answer that never comes gets
+
+class RegistryChecks : public ::testing::Test {
+protected:
+    CheckEndpoints Endpoints(long boundMs = kBound) const {
+        CheckEndpoints endpoints;
+        server.Apply(endpoints);
+        endpoints.connectTimeoutMs = boundMs;
+        endpoints.checkTimeoutMs = boundMs;
+        endpoints.maxRetryAfterMs = 1000;
+        return endpoints;
+    }
+
+    static Cells Run(RegistryCheck& check, const std::string& name) {
+        return check.Run({name, name, name}, CancelToken());
+    }
+
+    static Cells Expected(const std::string& domain) {
+        const sim::RegistryFacts facts = RegistryServer::Facts(domain);
+        return facts.free ? Cells{"free", "", ""}
+                          : Cells{facts.created, facts.expires, Utf8ToCp1251(facts.registrar)};
+    }
+
+    RegistryServer server;
+};
+
+TEST_F(RegistryChecks, Should_GiveTheSimulatorsFacts_OverEveryWay) {
+    const std::vector<std::pair<std::string, std::string>> cases = {
+        {"mail.alpha.com", "alpha.com"},                                         // RDAP
+        {"beta.org", "beta.org"},         {"www.freebie.test", "freebie.test"},  // RDAP 404
+        {"alpha.ru", "alpha.ru"},                                                // the .ru registry's WHOIS
+        {"www.gamma.su", "gamma.su"},     {"xn--80ak6aa92e.xn--p1ai", "xn--80ak6aa92e.xn--p1ai"},
+        {"free-one.ru", "free-one.ru"},   {"delta.info", "delta.info"},  // WHOIS through IANA's referral
+        {"freebie.info", "freebie.info"},
+    };
+    RegistryCheck check(Endpoints());
+    for (const auto& [name, domain] : cases) {
+        EXPECT_EQ(Run(check, name), Expected(domain)) << name;
+    }
+    EXPECT_FALSE(RegistryServer::Facts("alpha.com").free);
+    EXPECT_FALSE(RegistryServer::Facts("alpha.ru").free);
+    EXPECT_FALSE(RegistryServer::Facts("delta.info").free);
+    EXPECT_EQ(server.RdapRequests("alpha.com"), 1u);
+    EXPECT_EQ(server.WhoisQueries("alpha.ru"), 1u);
+}
+
+struct HostileCase {
+    const char* name;
+    std::function<void(RegistryServer&)> arrange;
+    Cells cells;
+    long bound = kBound;
+};
+
+TEST_F(RegistryChecks, Should_EndWithItsCell_When_TheAnswerIsHostile) {
+    const std::string rdap =
+        R"({"events":[{"eventAction":"registration","eventDate":"2001-02-03T04:05:06Z"}]})";
+    const std::vector<HostileCase> cases = {
+        {"again.com",
+         [&](auto& s) {
+             s.SetRdap("again.com", {RegistryServer::TooMany(0), RegistryServer::Json(rdap)});
+         },
+         {"2001-02-03", "", ""}},
+        {"busy.com",
+         [](auto& s) { s.SetRdap("busy.com", {RegistryServer::TooMany(0)}); },
+         {"rate limited", "", ""}},
+        {"later.com",
+         [](auto& s) { s.SetRdap("later.com", {RegistryServer::TooMany(3600)}); },
+         {"rate limited", "", ""}},
+        {"html.com",
+         [](auto& s) { s.SetRdap("html.com", {RegistryServer::NotJson()}); },
+         {"bad answer", "", ""}},
+        {"deep.com",
+         [](auto& s) { s.SetRdap("deep.com", {RegistryServer::Deep()}); },
+         {"bad answer", "", ""}},
+        {"huge.com",
+         [](auto& s) { s.SetRdap("huge.com", {RegistryServer::Huge()}); },
+         {"bad answer", "", ""}},
+        {"slow.com",
+         [](auto& s) { s.SetRdap("slow.com", {RegistryServer::Slow(milliseconds(5000))}); },
+         {"timeout", "", ""},
+         kHostile},
+        {"limited.ru",
+         [](auto& s) { s.SetWhois("limited.ru", WhoisReply::Limit()); },
+         {"rate limited", "", ""}},
+        {"endless.ru",
+         [](auto& s) { s.SetWhois("endless.ru", WhoisReply::Endless()); },
+         {"bad answer", "", ""}},
+        {"slow.ru",
+         [](auto& s) { s.SetWhois("slow.ru", WhoisReply::Slow(milliseconds(5000))); },
+         {"timeout", "", ""},
+         kHostile},
+        {"x.zz", [](auto& s) { s.SetWhois("zz", WhoisReply::Text("domain: ZZ\n")); }, {"no whois", "", ""}},
+        {"co.uk", [](auto&) {}, {"no domain", "", ""}},
+    };
+    for (const HostileCase& c : cases) {
+        c.arrange(server);
+        RegistryCheck check(Endpoints(c.bound));
+        EXPECT_EQ(Run(check, c.name), c.cells) << c.name;
+    }
+    EXPECT_EQ(server.RdapRequests("again.com"), 2u);
+    EXPECT_EQ(server.RdapRequests("busy.com"), 2u);
+    EXPECT_EQ(server.RdapRequests("later.com"), 1u);
+}
+
+TEST_F(RegistryChecks, Should_AskIanaOnce_When_TwoNamesShareAZone) {
+    RegistryCheck check(Endpoints());
+    EXPECT_EQ(Run(check, "one.info"), Expected("one.info"));
+    EXPECT_EQ(Run(check, "two.info"), Expected("two.info"));
+    EXPECT_EQ(server.WhoisQueries("info"), 1u);
+    EXPECT_EQ(server.WhoisQueries("two.info"), 1u);
+}
+
+TEST_F(RegistryChecks, Should_KeepTheBootstrapFileAWeek) {
+    const CheckEndpoints endpoints = Endpoints();
+    RegistryCheck first(endpoints);
+    EXPECT_EQ(Run(first, "alpha.com"), Expected("alpha.com"));
+    RegistryCheck second(endpoints);
+    EXPECT_EQ(Run(second, "beta.com"), Expected("beta.com"));
+    EXPECT_EQ(server.BootstrapRequests(), 1u);
+
+    const auto file = registry::BootstrapCacheFile(endpoints);
+    std::filesystem::last_write_time(
+        file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(8 * 24));
+    RegistryCheck third(endpoints);
+    EXPECT_EQ(Run(third, "alpha.com"), Expected("alpha.com"));
+    EXPECT_EQ(server.BootstrapRequests(), 2u);
+
+    // An old copy stands in for a file that cannot be had.
+    std::filesystem::last_write_time(
+        file, std::filesystem::file_time_type::clock::now() - std::chrono::hours(8 * 24));
+    server.SetBootstrap(RegistryServer::NotJson());
+    RegistryCheck fourth(endpoints);
+    EXPECT_EQ(Run(fourth, "alpha.com"), Expected("alpha.com"));
+    EXPECT_EQ(server.BootstrapRequests(), 3u);
+    EXPECT_EQ(server.RdapRequests("alpha.com"), 3u);
+}
+
+TEST_F(RegistryChecks, Should_FallBackToWhois_When_TheBootstrapFileIsNotJson) {
+    server.SetBootstrap(RegistryServer::NotJson());
+    RegistryCheck check(Endpoints());
+    EXPECT_EQ(Run(check, "alpha.com"), Expected("alpha.com"));
+    EXPECT_EQ(server.WhoisQueries("com"), 1u);
+    EXPECT_EQ(server.RdapRequests("alpha.com"), 0u);
+
+    server.SetWhois("net", WhoisReply::Text("% nothing here\n"));
+    EXPECT_EQ(Run(check, "alpha.net"), (Cells{"no RDAP", "", ""}));
+}
+
+TEST_F(RegistryChecks, Should_SayCancelled_When_CancelledWhileWaiting) {
+    server.SetRdap("slow.com", {RegistryServer::Slow(milliseconds(5000))});
+    RegistryCheck check(Endpoints());
+    CancelToken cancel;
+    std::thread canceller([&cancel] {
+        std::this_thread::sleep_for(milliseconds(100));
+        cancel.Cancel();
+    });
+    EXPECT_EQ(check.Run({"slow.com", "slow.com", "slow.com"}, cancel), (Cells{"cancelled", "", ""}));
+    canceller.join();
+}
+
+}  // namespace
+}  // namespace vantle
