@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
+#include <string_view>
 #include <thread>
 #include <utility>
 
@@ -13,7 +15,7 @@ namespace {
 
 using web::Set;
 
-// When a 429 answer names no wait, the next request goes after this pause.
+// When a 429 answer names no wait that can be read, the next request goes after this pause.
 constexpr long kDefaultRetryMs = 1000;
 // The wait for a Retry-After is cut into slices of this length to look at the cancel token.
 constexpr long kWaitSliceMs = 20;
@@ -38,9 +40,46 @@ std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) 
 struct Answer {
     CURLcode result = CURLE_OK;
     long status = 0;
-    long retryAfterMs = -1;  // -1: no Retry-After
+    long retryAfterMs = -1;  // -1: no Retry-After header that could be read
     Body body;
 };
+
+// The wait that a Retry-After value asks for: delay-seconds or an HTTP date; -1 when it is neither.
+long RetryAfterMs(std::string_view value) {
+    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) {
+        value.remove_suffix(1);
+    }
+    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
+        value.remove_prefix(1);
+    }
+    if (value.empty()) {
+        return -1;
+    }
+    if (value.find_first_not_of("0123456789") == std::string_view::npos) {
+        return value.size() > 6 ? 1000000000L : std::stol(std::string(value)) * 1000;
+    }
+    const time_t when = curl_getdate(std::string(value).c_str(), nullptr);
+    if (when < 0) {
+        return -1;
+    }
+    const time_t now = std::time(nullptr);
+    return when <= now ? 0 : static_cast<long>(std::min<time_t>(when - now, 1000000)) * 1000;
+}
+
+std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
+    auto* answer = static_cast<Answer*>(user);
+    const std::size_t bytes = size * count;
+    constexpr std::string_view kName = "retry-after:";
+    const std::string_view line(data, bytes);
+    if (line.size() > kName.size() &&
+        std::equal(kName.begin(), kName.end(), line.begin(),
+                   [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); })) {
+        answer->retryAfterMs = RetryAfterMs(line.substr(kName.size()));
+    } else if (line.rfind("HTTP/", 0) == 0) {
+        answer->retryAfterMs = -1;  // a new answer's head (after a 1xx)
+    }
+    return bytes;
+}
 
 Answer Ask(const std::string& url, const CheckEndpoints& endpoints, const CancelToken& cancel) {
     Answer answer;
@@ -51,16 +90,14 @@ Answer Ask(const std::string& url, const CheckEndpoints& endpoints, const Cancel
     if (!easy || !web::SetTimeLeft(easy.get(), endpoints, deadline) ||
         !Set(easy.get(), CURLOPT_URL, url.c_str()) || !Set(easy.get(), CURLOPT_WRITEFUNCTION, &OnBody) ||
         !Set(easy.get(), CURLOPT_WRITEDATA, static_cast<void*>(&answer.body)) ||
+        !Set(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeader) ||
+        !Set(easy.get(), CURLOPT_HEADERDATA, static_cast<void*>(&answer)) ||
         !Set(easy.get(), CURLOPT_ACCEPT_ENCODING, "")) {
         answer.result = CURLE_FAILED_INIT;
         return answer;
     }
     answer.result = curl_easy_perform(easy.get());
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &answer.status);
-    curl_off_t retryAfter = 0;
-    if (curl_easy_getinfo(easy.get(), CURLINFO_RETRY_AFTER, &retryAfter) == CURLE_OK && retryAfter > 0) {
-        answer.retryAfterMs = static_cast<long>(std::min<curl_off_t>(retryAfter, 1000000) * 1000);
-    }
     return answer;
 }
 

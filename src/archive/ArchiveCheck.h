@@ -19,7 +19,8 @@ public:
     std::vector<std::string> Columns() const override { return {"Archive"}; }
     // "YYYY-MM-DD" or "none" (see ArchiveCellFromCdx); else "rate limited", "timeout", "refused",
     // "no address", "bad answer", "cancelled" or "error". A 429 answer is asked once more after its
-    // Retry-After when that is at most endpoints.maxRetryAfterMs; each request is bounded by
+    // Retry-After (seconds or a date; 1 s when it names none) when that is at most
+    // endpoints.maxRetryAfterMs; each request is bounded by
     // endpoints.checkTimeoutMs, the wait between them by maxRetryAfterMs and the cancel token.
     std::vector<std::string> Run(const DomainNames& names, const CancelToken& cancel) override;
 
