@@ -157,6 +157,8 @@ TopListTable::TopListTable(TopListFormat format, std::size_t expected) : format_
         slots *= 2;
     }
     slots_.resize(slots);
+    entries_.reserve(expected);
+    pending_.reserve(kBatch);
 }
 
 void TopListTable::Add(std::string_view domain, std::int32_t rank) {
@@ -164,43 +166,61 @@ void TopListTable::Add(std::string_view domain, std::int32_t rank) {
     while (!domain.empty() && domain.back() == '.') {
         domain.remove_suffix(1);
     }
-    if (domain.empty() || domain.size() > kMaxDomain || arena_.size() + domain.size() > UINT32_MAX) {
+    if (domain.empty() || domain.size() > kMaxDomain || arena_.size() + domain.size() > UINT32_MAX ||
+        entries_.size() + pending_.size() >= UINT32_MAX) {
         return;
-    }
-    if ((count_ + 1) * 10 > slots_.size() * 7) {
-        std::vector<Slot> old(slots_.size() * 2);
-        old.swap(slots_);
-        const std::size_t mask = slots_.size() - 1;
-        for (const Slot& slot : old) {
-            if (slot.rank != 0) {
-                std::size_t at = slot.hash & mask;
-                while (slots_[at].rank != 0) {
-                    at = (at + 1) & mask;
-                }
-                slots_[at] = slot;
-            }
-        }
     }
     const std::size_t offset = arena_.size();
     arena_.resize(offset + domain.size());
     std::transform(domain.begin(), domain.end(), arena_.begin() + static_cast<std::ptrdiff_t>(offset), Lower);
-    const std::string_view key(arena_.data() + offset, domain.size());
-    const std::uint32_t hash = HashOf(key);
+    const std::uint32_t hash = HashOf({arena_.data() + offset, domain.size()});
+    __builtin_prefetch(&slots_[hash & (slots_.size() - 1)]);
+    pending_.push_back(
+        {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(domain.size()), hash, rank});
+    if (pending_.size() == kBatch) {
+        Flush();
+    }
+}
+
+void TopListTable::Grow() {
+    std::vector<std::uint64_t> old(slots_.size() * 2);
+    old.swap(slots_);
     const std::size_t mask = slots_.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        Slot& slot = slots_[at];
-        if (slot.rank == 0) {
-            slot = {static_cast<std::uint32_t>(offset), static_cast<std::uint32_t>(domain.size()), hash,
-                    rank};
-            ++count_;
-            return;
-        }
-        if (slot.hash == hash && KeyOf(slot) == key) {
-            slot.rank = std::min(slot.rank, rank);
-            arena_.resize(offset);
-            return;
+    for (const std::uint64_t slot : old) {
+        if (slot != 0) {
+            std::size_t at = static_cast<std::uint32_t>(slot >> 32) & mask;
+            while (slots_[at] != 0) {
+                at = (at + 1) & mask;
+            }
+            slots_[at] = slot;
         }
     }
+}
+
+void TopListTable::Flush() {
+    for (const Pending& key : pending_) {
+        if ((entries_.size() + 1) * 10 > slots_.size() * 7) {
+            Grow();
+        }
+        const std::size_t mask = slots_.size() - 1;
+        const std::string_view text = KeyOf(key.offset, key.length);
+        for (std::size_t at = key.hash & mask;; at = (at + 1) & mask) {
+            std::uint64_t& slot = slots_[at];
+            if (slot == 0) {
+                entries_.push_back({key.offset, key.length, key.rank});
+                slot = (std::uint64_t{key.hash} << 32) | entries_.size();
+                break;
+            }
+            if (static_cast<std::uint32_t>(slot >> 32) == key.hash) {
+                Entry& entry = entries_[static_cast<std::uint32_t>(slot) - 1];
+                if (KeyOf(entry.offset, entry.length) == text) {
+                    entry.rank = std::min(entry.rank, key.rank);  // its bytes stay unused in the arena
+                    break;
+                }
+            }
+        }
+    }
+    pending_.clear();
 }
 
 int TopListTable::Rank(std::string_view domain) const {
@@ -213,12 +233,15 @@ int TopListTable::Rank(std::string_view domain) const {
     const std::uint32_t hash = HashOf(key);
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        const Slot& slot = slots_[at];
-        if (slot.rank == 0) {
+        const std::uint64_t slot = slots_[at];
+        if (slot == 0) {
             return 0;
         }
-        if (slot.hash == hash && KeyOf(slot) == key) {
-            return slot.rank;
+        if (static_cast<std::uint32_t>(slot >> 32) == hash) {
+            const Entry& entry = entries_[static_cast<std::uint32_t>(slot) - 1];
+            if (KeyOf(entry.offset, entry.length) == key) {
+                return entry.rank;
+            }
         }
     }
 }
@@ -262,6 +285,7 @@ std::optional<TopListTable> TopListTable::FromCsv(std::string_view text) {
                 table.Add(rest.substr(0, rest.find(',')), rank);
             }
         });
+        table.Flush();
         return table;
     }
 
@@ -304,6 +328,7 @@ std::optional<TopListTable> TopListTable::FromCsv(std::string_view text) {
                   }
               }
           });
+    table.Flush();
     return table;
 }
 

@@ -30,29 +30,45 @@ public:
     // keeps its better rank.
     int Rank(std::string_view domain) const;
     // Domains held.
-    std::size_t Size() const { return count_; }
+    std::size_t Size() const { return entries_.size(); }
     TopListFormat Format() const { return format_; }
-    // Bytes held by the table (keys and slots), for the benchmark.
-    std::size_t MemoryBytes() const { return arena_.size() + slots_.size() * sizeof(Slot); }
+    // Bytes held by the table (keys, entries, slots), for the benchmark.
+    std::size_t MemoryBytes() const {
+        return arena_.size() + entries_.size() * sizeof(Entry) + slots_.size() * sizeof(std::uint64_t);
+    }
 
 private:
-    // The keys are lower-cased into one arena; the slots, a power of two of them, find them by
-    // open addressing with linear probing. rank 0 marks a free slot.
-    struct Slot {
-        std::uint32_t offset = 0;
-        std::uint32_t length = 0;
-        std::uint32_t hash = 0;
-        std::int32_t rank = 0;
+    // The keys are lower-cased into one arena and described by the entries in the order read. The
+    // slots, a power of two of them, find the entries by open addressing with linear probing: each
+    // holds the key's hash (high half) and its entry's index + 1 (low half); 0 is a free slot. Keys
+    // are added in small batches whose slots are fetched into the cache before any is probed.
+    struct Entry {
+        std::uint32_t offset;
+        std::uint32_t length;
+        std::int32_t rank;
     };
+    struct Pending {
+        std::uint32_t offset;
+        std::uint32_t length;
+        std::uint32_t hash;
+        std::int32_t rank;
+    };
+    static constexpr std::size_t kBatch = 16;
 
     TopListTable(TopListFormat format, std::size_t expected);
+    // Copies a domain into the arena and queues it; Flush adds what is queued.
     void Add(std::string_view domain, std::int32_t rank);
-    std::string_view KeyOf(const Slot& slot) const { return {arena_.data() + slot.offset, slot.length}; }
+    void Flush();
+    void Grow();
+    std::string_view KeyOf(std::uint32_t offset, std::uint32_t length) const {
+        return {arena_.data() + offset, length};
+    }
 
     TopListFormat format_;
     std::string arena_;
-    std::vector<Slot> slots_;
-    std::size_t count_ = 0;
+    std::vector<Entry> entries_;
+    std::vector<std::uint64_t> slots_;
+    std::vector<Pending> pending_;
 };
 
 // The largest list file read (and the largest entry unpacked from a zip).
