@@ -141,7 +141,7 @@ Reply ArchiveServer::Answer(const Request& request) {
                 .sendPieces(std::string(100000, ' '), 1, std::chrono::milliseconds(10))
                 .hold();
         case Rule::Kind::NotJson:
-            return Reply::http(200, "<html><body>Wayback is busy</body></html>",
+            return Reply::http(200, "<html><body>The index is busy</body></html>",
                                {{"Content-Type", "text/html"}});
     }
     return Reply::http(500, "no rule");

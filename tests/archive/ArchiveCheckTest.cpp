@@ -140,10 +140,5 @@ TEST_F(ArchiveChecks, Should_SayRefused_When_NothingListens) {
     EXPECT_EQ(Cell("site.ru", endpoints), "refused");
 }
 
-TEST_F(ArchiveChecks, Should_SendTheNameAsTheUrlParameter) {
-    EXPECT_EQ(ArchiveCheck::QueryUrl("http://a/cdx", "xn--80a.ru"),
-              "http://a/cdx?url=xn--80a.ru&output=json&limit=1&fl=timestamp");
-}
-
 }  // namespace
 }  // namespace vantle

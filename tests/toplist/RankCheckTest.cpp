@@ -56,25 +56,6 @@ INSTANTIATE_TEST_SUITE_P(Cases, RankLookup,
                                            LookupCase{"ru", "5"}),
                          [](const auto& info) { return testing::CaseName(info.param.name); });
 
-struct RegistrableCase {
-    const char* name;
-    std::string registrable;
-};
-
-class Registrable : public ::testing::TestWithParam<RegistrableCase> {};
-
-TEST_P(Registrable, Should_CutTheNameAtThePublicSuffix) {
-    EXPECT_EQ(RegistrableDomain(GetParam().name), GetParam().registrable);
-}
-
-INSTANTIATE_TEST_SUITE_P(Cases, Registrable,
-                         ::testing::Values(RegistrableCase{"www.yandex.ru", "yandex.ru"},
-                                           RegistrableCase{"mail.example.co.uk", "example.co.uk"},
-                                           RegistrableCase{"yandex.ru", "yandex.ru"},
-                                           RegistrableCase{"a.b.xn--80aswg.xn--p1ai", "xn--80aswg.xn--p1ai"},
-                                           RegistrableCase{"co.uk", ""}, RegistrableCase{"ru", ""}),
-                         [](const auto& info) { return testing::CaseName(info.param.name); });
-
 TEST(RankCheck, Should_ReadTheFileAgain_When_ItChangedBetweenRuns) {
     const testing::TempFolder folder;
     const std::string path = folder.File("top.csv");
