@@ -6,5 +6,6 @@ namespace vantle::bench {
 void RegisterPunycodeBenchmarks();
 void RegisterHttpBenchmarks();
 void RegisterChecksumBenchmarks();
+void RegisterTopListBenchmarks();
 
 }  // namespace vantle::bench

@@ -1,0 +1,144 @@
+// The archive check against the loopback capture index: the cells of its answers, the 429 rule, and
+// the answers that never end or never come.
+#include <gtest/gtest.h>
+
+#include "support/CaseName.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <thread>
+#include <vector>
+
+#include "archive/ArchiveCheck.h"
+#include "sim/ArchiveServer.h"
+
+namespace vantle {
+namespace {
+
+using sim::ArchiveServer;
+using std::chrono::milliseconds;
+
+constexpr long kBound = 2000;   // never reached by an answer that comes
+constexpr long kHostile = 300;  // what an answer that never ends gets
+
+class ArchiveChecks : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { server = std::make_unique<ArchiveServer>(); }
+    static void TearDownTestSuite() { server.reset(); }
+    void SetUp() override { server->Clear(); }
+
+    static CheckEndpoints Endpoints(long boundMs = kBound, long maxRetryAfterMs = 2000) {
+        CheckEndpoints endpoints;
+        server->Apply(endpoints);
+        endpoints.connectTimeoutMs = boundMs;
+        endpoints.checkTimeoutMs = boundMs;
+        endpoints.maxRetryAfterMs = maxRetryAfterMs;
+        endpoints.maxBody = 64 * 1024;
+        return endpoints;
+    }
+
+    static std::string Cell(const std::string& name, const CheckEndpoints& endpoints) {
+        ArchiveCheck check(endpoints);
+        const std::vector<std::string> cells = check.Run({name, name, name}, CancelToken());
+        return cells.size() == 1 ? cells.front() : "cells: " + std::to_string(cells.size());
+    }
+
+    static inline std::unique_ptr<ArchiveServer> server;
+};
+
+// A name whose default answer has a capture, and one whose has none.
+std::string NameWith(bool capture) {
+    for (int i = 0;; ++i) {
+        const std::string name = "site" + std::to_string(i) + ".ru";
+        if (ArchiveServer::DefaultDay(name).empty() != capture) {
+            return name;
+        }
+    }
+}
+
+struct AnswerCase {
+    const char* name;
+    std::function<void(ArchiveServer&, const std::string&)> rule;
+    std::string cell;
+    long bound = kBound;
+};
+
+std::vector<AnswerCase> AnswerCases() {
+    return {
+        {"default capture", [](ArchiveServer&, const std::string&) {}, ""},
+        {"exact body",
+         [](ArchiveServer& s, const std::string& n) {
+             s.SetBody(n, R"([["timestamp"],["20030707000000"]])");
+         },
+         "2003-07-07"},
+        {"no capture", [](ArchiveServer& s, const std::string& n) { s.SetBody(n, "[]"); }, "none"},
+        {"not json", [](ArchiveServer& s, const std::string& n) { s.SetNotJson(n); }, "bad answer"},
+        {"over the body cap",
+         [](ArchiveServer& s, const std::string& n) {
+             s.SetBody(n, "[[\"timestamp\"]" + std::string(100000, ' ') + "]");
+         },
+         "bad answer"},
+        {"endless body", [](ArchiveServer& s, const std::string& n) { s.SetEndless(n); }, "timeout",
+         kHostile},
+        {"429 once", [](ArchiveServer& s, const std::string& n) { s.SetRateLimited(n, 0); }, ""},
+        {"429 without end", [](ArchiveServer& s, const std::string& n) { s.SetRateLimited(n, 0, 2); },
+         "rate limited"},
+        {"429 too long to wait", [](ArchiveServer& s, const std::string& n) { s.SetRateLimited(n, 120); },
+         "rate limited"},
+    };
+}
+
+class ArchiveAnswers : public ArchiveChecks, public ::testing::WithParamInterface<std::size_t> {};
+
+TEST_P(ArchiveAnswers, Should_GiveTheArchiveCell) {
+    const AnswerCase c = AnswerCases().at(GetParam());
+    const std::string name = NameWith(true);
+    c.rule(*server, name);
+    const std::string expected = c.cell.empty() ? ArchiveServer::DefaultDay(name) : c.cell;
+    EXPECT_EQ(Cell(name, Endpoints(c.bound)), expected);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, ArchiveAnswers, ::testing::Range<std::size_t>(0, AnswerCases().size()),
+                         [](const auto& info) {
+                             return testing::CaseName(AnswerCases().at(info.param).name);
+                         });
+
+TEST_F(ArchiveChecks, Should_SayNone_When_TheDefaultAnswerHasNoCapture) {
+    EXPECT_EQ(Cell(NameWith(false), Endpoints()), "none");
+}
+
+TEST_F(ArchiveChecks, Should_AskOnceMoreAfterTheWait_When_TheRetryAfterIsShort) {
+    const std::string name = NameWith(true);
+    server->SetRateLimited(name, 1);
+    const std::size_t before = server->RequestCount();
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(Cell(name, Endpoints()), ArchiveServer::DefaultDay(name));
+    EXPECT_GE(std::chrono::steady_clock::now() - start, milliseconds(900));  // it did wait
+    EXPECT_EQ(server->RequestCount() - before, 2u);
+}
+
+TEST_F(ArchiveChecks, Should_SayCancelled_When_CancelledDuringTheWait) {
+    const std::string name = NameWith(true);
+    server->SetRateLimited(name, 30);
+    ArchiveCheck check(Endpoints(kBound, 60000));
+    CancelToken cancel;
+    std::thread canceller([&cancel] {
+        std::this_thread::sleep_for(milliseconds(50));
+        cancel.Cancel();
+    });
+    EXPECT_EQ(check.Run({name, name, name}, cancel), std::vector<std::string>{"cancelled"});
+    canceller.join();
+}
+
+TEST_F(ArchiveChecks, Should_SayRefused_When_NothingListens) {
+    CheckEndpoints endpoints = Endpoints();
+    {
+        const sim::TestServer gone;
+        endpoints.archiveUrl = "http://" + gone.authority() + "/cdx/search/cdx";
+    }
+    EXPECT_EQ(Cell("site.ru", endpoints), "refused");
+}
+
+}  // namespace
+}  // namespace vantle
