@@ -11,6 +11,7 @@ packages=(
   libc-ares-dev libidn2-dev libssl-dev openssl
   clang clang-format libclang-rt-14-dev
   fonts-dejavu-core
+  dpkg-dev desktop-file-utils librsvg2-bin
 )
 
 missing=()

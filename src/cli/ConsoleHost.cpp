@@ -55,13 +55,11 @@ std::string ConsoleHost::Line(int i) {
     return i >= 0 && i < LineCount() ? lines_[static_cast<std::size_t>(i)] : std::string();
 }
 
-// Lines skipped by the run move no progress of their own; the progress shown counts them once the
-// next line is done.
+// Position 0 starts the run's clock. Lines skipped by the run move no progress of their own; the
+// progress shown counts them once the next line is done.
 void ConsoleHost::SetProgressPosition(int position) {
     position_ = position;
-    if (position > 0) {
-        progress_.Update(lastLineAsked_ + 1, LineCount(), NowMs());
-    }
+    progress_.Update(position > 0 ? lastLineAsked_ + 1 : 0, LineCount(), NowMs());
 }
 
 void ConsoleHost::Sleep(int ms) {
