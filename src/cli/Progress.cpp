@@ -29,17 +29,16 @@ std::size_t Width(const std::string& utf8) {
 
 }  // namespace
 
-std::string Progress::Line(int done, int total, long long elapsedMs) {
+std::string Progress::Line(int done, int total, double perSecond) {
     std::string line = "Проверено: " + std::to_string(done) + "/" + std::to_string(total);
-    if (done > 0 && elapsedMs > 0) {
-        const double rate = done * 1000.0 / static_cast<double>(elapsedMs);
+    if (perSecond > 0) {
         char text[32];
-        std::snprintf(text, sizeof text, "%.1f", rate);
+        std::snprintf(text, sizeof text, "%.1f", perSecond);
         std::string shown = text;
         for (char& c : shown) {
             c = c == '.' ? ',' : c;
         }
-        const long long left = static_cast<long long>(static_cast<double>(total - done) / rate + 0.5);
+        const long long left = static_cast<long long>(static_cast<double>(total - done) / perSecond + 0.5);
         line += ", " + shown + " дом/сек, осталось " + Duration(left);
     }
     return line;
@@ -49,11 +48,15 @@ void Progress::Update(int done, int total, long long nowMs) {
     if (style_ == ProgressStyle::Off) {
         return;
     }
-    if (startMs_ < 0) {
-        startMs_ = nowMs;
+    if (firstMs_ < 0 && done > 0) {
+        firstMs_ = nowMs;
+        firstDone_ = done;
         lastLineMs_ = nowMs;
     }
-    const std::string line = Line(done, total, nowMs - startMs_);
+    const double perSecond = firstMs_ >= 0 && nowMs > firstMs_
+                                 ? (done - firstDone_) * 1000.0 / static_cast<double>(nowMs - firstMs_)
+                                 : 0.0;
+    const std::string line = Line(done, total, perSecond);
     if (style_ == ProgressStyle::Terminal) {
         const std::size_t width = Width(line);
         err_ << '\r' << line << std::string(shownWidth_ > width ? shownWidth_ - width : 0, ' ') << std::flush;
@@ -62,7 +65,7 @@ void Progress::Update(int done, int total, long long nowMs) {
         return;
     }
     const int tenth = total > 0 ? static_cast<int>(static_cast<long long>(done) * 10 / total) : 10;
-    if (tenth > lastTenth_ || nowMs - lastLineMs_ >= kLineEveryMs) {
+    if (tenth > lastTenth_ || (firstMs_ >= 0 && nowMs - lastLineMs_ >= kLineEveryMs)) {
         err_ << line << '\n' << std::flush;
         lastTenth_ = tenth;
         lastLineMs_ = nowMs;

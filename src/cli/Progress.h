@@ -13,18 +13,20 @@ class Progress {
 public:
     Progress(std::ostream& err, ProgressStyle style) : err_(err), style_(style) {}
 
-    // done of total lines gone through, nowMs on a monotonic clock; the first call starts the clock.
+    // done of total lines gone through, nowMs on a monotonic clock. The rate is measured from the
+    // first line done on: each line's time includes its pause, which comes after it is reported.
     void Update(int done, int total, long long nowMs);
     // Ends the in-place line, so that what follows starts on a line of its own.
     void Finish();
 
-    // "Проверено: 12/100, 2,9 дом/сек, осталось 0:31" (UTF-8); no rate or time left before a line is done.
-    static std::string Line(int done, int total, long long elapsedMs);
+    // "Проверено: 12/100, 2,9 дом/сек, осталось 0:31" (UTF-8); without a rate (0) no rate or time left.
+    static std::string Line(int done, int total, double perSecond);
 
 private:
     std::ostream& err_;
     ProgressStyle style_;
-    long long startMs_ = -1;
+    long long firstMs_ = -1;  // when the first line was done
+    int firstDone_ = 0;
     long long lastLineMs_ = 0;
     int lastTenth_ = 0;
     std::size_t shownWidth_ = 0;

@@ -40,9 +40,9 @@ TEST(ListInputTest, LinesAsTheEntryDialogCountsThem) {
 }
 
 TEST(ListInputTest, ProgressLine) {
-    EXPECT_EQ(Progress::Line(0, 10, 0), "Проверено: 0/10");
-    EXPECT_EQ(Progress::Line(5, 10, 2000), "Проверено: 5/10, 2,5 дом/сек, осталось 0:02");
-    EXPECT_EQ(Progress::Line(1, 7201, 1000), "Проверено: 1/7201, 1,0 дом/сек, осталось 2:00:00");
+    EXPECT_EQ(Progress::Line(1, 10, 0), "Проверено: 1/10");
+    EXPECT_EQ(Progress::Line(5, 10, 2.5), "Проверено: 5/10, 2,5 дом/сек, осталось 0:02");
+    EXPECT_EQ(Progress::Line(1, 7201, 1), "Проверено: 1/7201, 1,0 дом/сек, осталось 2:00:00");
 }
 
 }  // namespace
