@@ -12,6 +12,7 @@ packages=(
   nlohmann-json3-dev libzip-dev libpsl-dev publicsuffix libxlsxwriter-dev qt6-translations-l10n
   clang clang-format libclang-rt-14-dev
   fonts-dejavu-core
+  dpkg-dev desktop-file-utils librsvg2-bin
 )
 
 missing=()

@@ -1,0 +1,119 @@
+#include "cli/CliMain.h"
+
+#include <cerrno>
+#include <fstream>
+#include <memory>
+#include <string>
+#include <variant>
+#include <vector>
+
+#include "FWURLPosition/FetchURL.h"
+#include "check/CheckRun.h"
+#include "check/Texts.h"
+#include "cli/CliOptions.h"
+#include "cli/ConsoleHost.h"
+#include "cli/Interrupt.h"
+#include "cli/ListInput.h"
+#include "cli/OutputFormat.h"
+#include "http/HttpClient.h"
+#include "io/FileErrors.h"
+#include "text/IntText.h"
+#include "text/Utf8.h"
+
+#ifndef VANTLE_VERSION
+#define VANTLE_VERSION "0"
+#endif
+
+namespace vantle::cli {
+namespace {
+
+constexpr char kProgram[] = "vantle-cli";
+
+void Complain(std::ostream& err, const std::string& utf8) {
+    err << kProgram << ": " << utf8 << '\n' << std::flush;
+}
+
+std::vector<std::string> ReadLines(const std::string& list, std::istream& in) {
+    return list == "-" ? ReadListLines(in) : ReadListLines(list);
+}
+
+ProgressStyle StyleFor(const CliOptions& options, bool errIsTerminal) {
+    if (options.quiet) {
+        return ProgressStyle::Off;
+    }
+    return errIsTerminal ? ProgressStyle::Terminal : ProgressStyle::Lines;
+}
+
+}  // namespace
+
+int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err,
+            const ServiceHosts& hosts, const CheckEndpoints& endpoints, bool errIsTerminal) {
+    const std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
+    const std::variant<CliOptions, CliUsageError> parsed = ParseCliOptions(args);
+    if (const auto* error = std::get_if<CliUsageError>(&parsed)) {
+        Complain(err, error->message);
+        err << "Справка: «" << kProgram << " --help».\n";
+        return kExitUsage;
+    }
+    const CliOptions& options = std::get<CliOptions>(parsed);
+    if (options.help) {
+        out << HelpText() << std::flush;
+        return kExitChecked;
+    }
+    if (options.version) {
+        out << kProgram << ' ' << VANTLE_VERSION << '\n' << std::flush;
+        return kExitChecked;
+    }
+
+    ConsoleHost::Settings settings;
+    try {
+        settings.lines = ReadLines(options.list, in);
+    } catch (const std::exception& e) {
+        Complain(err, e.what());
+        return kExitUsage;
+    }
+    if (settings.lines.empty()) {
+        Complain(err, Cp1251ToUtf8(texts::NeedDomainList()));
+        return kExitUsage;
+    }
+    // The output file is made before the run, so that a name that cannot be written costs no run.
+    std::ofstream file;
+    if (options.output) {
+        file.open(*options.output, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            Complain(err, CannotCreateText(*options.output, errno));
+            return kExitUsage;
+        }
+    }
+    std::ostream& table = options.output ? file : out;
+
+    settings.checks = options.checks;
+    settings.rateText = IntToStr(options.rate);
+    settings.thresholdText = options.threshold.value_or(std::string());
+    Progress progress(err, StyleFor(options, errIsTerminal));
+    InterruptWatch interrupt;
+    ConsoleHost host(std::move(settings), endpoints, err, progress, &InterruptWatch::Requested);
+    HttpClient http;
+    CheckRun run(host, http, hosts, DirectFetcher(hosts));
+    host.Attach(run);
+    run.Button2Click();
+    progress.Finish();
+    if (host.InfoShown()) {
+        return kExitUsage;
+    }
+
+    const CsvTable saved = host.Saved();
+    FindOutputFormat(options.format)->write(table, saved);
+    table.flush();
+    if (!table) {
+        Complain(err, "не удалось записать таблицу" + (options.output ? " в «" + *options.output + "»"
+                                                                      : std::string(" в стандартный вывод")));
+        return kExitFailure;
+    }
+    if (InterruptWatch::Requested()) {
+        Complain(err, "проверка остановлена; строк в таблице: " + std::to_string(saved.rows - 1));
+    }
+    return host.ErrorShown() ? kExitFailure : kExitChecked;
+}
+
+}  // namespace vantle::cli

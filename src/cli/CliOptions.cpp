@@ -1,0 +1,227 @@
+#include "cli/CliOptions.h"
+
+#include <algorithm>
+#include <string_view>
+
+#include "catalog/CheckCatalog.h"
+#include "cli/OutputFormat.h"
+#include "text/IntText.h"
+
+namespace vantle::cli {
+namespace {
+
+constexpr int kMinRate = 1;
+constexpr int kMaxRate = 10;
+
+template <class Names>
+std::string Joined(const Names& names) {
+    std::string text;
+    for (const auto& name : names) {
+        text += (text.empty() ? "" : ", ") + std::string(name);
+    }
+    return text;
+}
+
+std::vector<std::string_view> FormatNames() {
+    std::vector<std::string_view> names;
+    for (const OutputFormat& format : OutputFormats()) {
+        names.push_back(format.name);
+    }
+    return names;
+}
+
+bool AllDigits(std::string_view text) {
+    return !text.empty() &&
+           std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::string Quoted(std::string_view value) {
+    return "«" + std::string(value) + "»";
+}
+
+// The options that take a value, by every name they go by.
+enum class Valued { None, Rate, Threshold, Checks, Output, Format };
+
+Valued ValuedOption(std::string_view name) {
+    if (name == "--rate")
+        return Valued::Rate;
+    if (name == "--threshold")
+        return Valued::Threshold;
+    if (name == "--checks")
+        return Valued::Checks;
+    if (name == "-o" || name == "--output")
+        return Valued::Output;
+    if (name == "--format")
+        return Valued::Format;
+    return Valued::None;
+}
+
+std::optional<CliUsageError> SetRate(CliOptions& options, const std::string& value) {
+    const std::optional<std::int32_t> rate = AllDigits(value) ? TryStrToInt(value) : std::nullopt;
+    if (!rate || *rate < kMinRate || *rate > kMaxRate) {
+        return CliUsageError{"скорость " + Quoted(value) + " — не число от 1 до 10 (доменов в секунду)"};
+    }
+    options.rate = *rate;
+    return std::nullopt;
+}
+
+std::optional<CliUsageError> SetThreshold(CliOptions& options, const std::string& value) {
+    if (!AllDigits(value) || !TryStrToInt(value)) {
+        return CliUsageError{"порог " + Quoted(value) + " — не целое число от 0 до 2147483647"};
+    }
+    options.threshold = value;
+    return std::nullopt;
+}
+
+std::optional<CliUsageError> SetChecks(CliOptions& options, const std::string& value) {
+    options.checks.clear();
+    std::size_t start = 0;
+    while (start <= value.size()) {
+        const std::size_t end = std::min(value.find(',', start), value.size());
+        const std::string name = value.substr(start, end - start);
+        start = end + 1;
+        if (name.empty()) {
+            continue;
+        }
+        const auto& known = CheckNames();
+        if (std::find(known.begin(), known.end(), name) == known.end()) {
+            return CliUsageError{"неизвестная проверка " + Quoted(name) + " (есть: " + Joined(known) + ")"};
+        }
+        options.checks.insert(name);
+    }
+    if (options.checks.empty()) {
+        return CliUsageError{"в " + Quoted(value) + " не названо ни одной проверки"};
+    }
+    return std::nullopt;
+}
+
+std::optional<CliUsageError> SetFormat(CliOptions& options, const std::string& value) {
+    if (FindOutputFormat(value) == nullptr) {
+        return CliUsageError{"неизвестный формат " + Quoted(value) + " (есть: " + Joined(FormatNames()) +
+                             ")"};
+    }
+    options.format = value;
+    return std::nullopt;
+}
+
+std::optional<CliUsageError> SetValue(CliOptions& options, Valued which, const std::string& value) {
+    switch (which) {
+        case Valued::Rate:
+            return SetRate(options, value);
+        case Valued::Threshold:
+            return SetThreshold(options, value);
+        case Valued::Checks:
+            return SetChecks(options, value);
+        case Valued::Output:
+            if (value.empty()) {
+                return CliUsageError{"пустое имя файла для «-o»"};
+            }
+            options.output = value;
+            return std::nullopt;
+        case Valued::Format:
+            return SetFormat(options, value);
+        case Valued::None:
+            break;
+    }
+    return std::nullopt;
+}
+
+}  // namespace
+
+std::variant<CliOptions, CliUsageError> ParseCliOptions(const std::vector<std::string>& args) {
+    CliOptions options;
+    std::vector<std::string> operands;
+    bool optionsEnd = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& arg = args[i];
+        if (optionsEnd || arg == "-" || arg.empty() || arg[0] != '-') {
+            operands.push_back(arg);
+            continue;
+        }
+        if (arg == "--") {
+            optionsEnd = true;
+        } else if (arg == "--help" || arg == "-h") {
+            options.help = true;
+        } else if (arg == "--version") {
+            options.version = true;
+        } else if (arg == "--quiet" || arg == "-q") {
+            options.quiet = true;
+        } else {
+            // "--name=value", "-oFILE", or the name with its value in the next argument.
+            const std::size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
+            std::string name = eq == std::string::npos ? arg : arg.substr(0, eq);
+            std::optional<std::string> value;
+            if (eq != std::string::npos) {
+                value = arg.substr(eq + 1);
+            } else if (arg.size() > 2 && arg[1] != '-') {
+                name = arg.substr(0, 2);
+                value = arg.substr(2);
+            }
+            const Valued which = ValuedOption(name);
+            if (which == Valued::None) {
+                return CliUsageError{"неизвестный параметр " + Quoted(arg)};
+            }
+            if (!value) {
+                if (i + 1 >= args.size()) {
+                    return CliUsageError{"параметру " + Quoted(name) + " нужно значение"};
+                }
+                value = args[++i];
+            }
+            if (auto error = SetValue(options, which, *value)) {
+                return *error;
+            }
+        }
+    }
+    if (options.help || options.version) {
+        return options;
+    }
+    if (operands.empty()) {
+        return CliUsageError{"не указан список доменов (файл или «-» для стандартного ввода)"};
+    }
+    if (operands.size() > 1) {
+        return CliUsageError{"лишний аргумент " + Quoted(operands[1]) + ": список доменов только один"};
+    }
+    options.list = operands[0];
+    if (options.threshold && options.checks.count("bar") == 0) {
+        return CliUsageError{"порог " + Quoted(*options.threshold) +
+                             " действует только с проверкой «bar» (--checks bar,...)"};
+    }
+    return options;
+}
+
+std::string HelpText() {
+    std::string formats;
+    for (const OutputFormat& format : OutputFormats()) {
+        formats += "                         " + std::string(format.name) + ": " +
+                   std::string(format.description) + "\n";
+    }
+    return "Использование: vantle-cli [ПАРАМЕТР]... СПИСОК\n"
+           "Проверяет домены из файла СПИСОК (или стандартного ввода, если СПИСОК — «-»), как это делает\n"
+           "окно Vantle, и выводит таблицу результатов.\n"
+           "Файл списка — Windows-1251 или UTF-8, один домен в строке.\n"
+           "\n"
+           "  --checks ИМЕНА       проверки через запятую, в любом порядке (по умолчанию bar);\n"
+           "                         есть: " +
+           Joined(CheckNames()) +
+           "\n"
+           "  --rate N             доменов в секунду, от 1 до 10 (по умолчанию 3)\n"
+           "  --threshold N        выводить только домены с тиц >= N (только с проверкой bar)\n"
+           "  -o, --output ФАЙЛ    записать таблицу в ФАЙЛ (по умолчанию — стандартный вывод)\n"
+           "  --format ФОРМАТ      формат таблицы (по умолчанию csv):\n" +
+           formats +
+           "  -q, --quiet          не показывать ход проверки\n"
+           "  -h, --help           показать эту справку и выйти\n"
+           "      --version        показать версию и выйти\n"
+           "\n"
+           "Столбцы: Domain, Tic, Status, Yaca (только с bar), YaPages, PR, затем столбцы остальных\n"
+           "проверок в порядке списка выше. Ход проверки выводится в стандартный поток ошибок.\n"
+           "Ctrl+C останавливает проверку после текущего домена; проверенное записывается.\n"
+           "\n"
+           "Код возврата:\n"
+           "  0  список проверен (или проверка остановлена по Ctrl+C)\n"
+           "  1  неверные параметры, пустой список или файл, который нельзя прочитать или создать;\n"
+           "     ничего не проверено\n"
+           "  2  проверку прервала ошибка; записаны строки, проверенные до неё\n";
+}
+
+}  // namespace vantle::cli

@@ -1,0 +1,36 @@
+#pragma once
+// The command line of vantle-cli: what it asks for, read and checked before anything is checked.
+
+#include <optional>
+#include <set>
+#include <string>
+#include <variant>
+#include <vector>
+
+namespace vantle::cli {
+
+struct CliOptions {
+    std::string list;                      // a file name, or "-" for standard input
+    int rate = 3;                          // domains a second, 1 to 10
+    std::optional<std::string> threshold;  // digits; only with the bar query
+    std::set<std::string> checks{"bar"};   // names of CheckNames()
+    std::optional<std::string> output;     // a file name; none: standard output
+    std::string format = "csv";            // one of OutputFormatNames()
+    bool quiet = false;
+    bool help = false;
+    bool version = false;
+};
+
+// A bad command line: the message (UTF-8) names the value at fault.
+struct CliUsageError {
+    std::string message;
+};
+
+// Options as GNU tools take them: "--rate 5", "--rate=5", "-o FILE", "-oFILE", "--" ending the
+// options, "-" as the list. --help and --version win over everything else that is well formed.
+std::variant<CliOptions, CliUsageError> ParseCliOptions(const std::vector<std::string>& args);
+
+// The text of --help (UTF-8), its check and format names taken from the catalog and the writers.
+std::string HelpText();
+
+}  // namespace vantle::cli

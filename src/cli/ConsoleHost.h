@@ -1,0 +1,109 @@
+#pragma once
+// The check run's host without a window: the list as lines, the table as a DomainTable laid out as
+// the main window lays it out for the chosen checks, the rate and threshold as typed on the command
+// line. Boxes go to standard error; the end question is answered "no" (the caller writes the table).
+
+#include <functional>
+#include <memory>
+#include <ostream>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "check/CheckEndpoints.h"
+#include "check/CheckRun.h"
+#include "check/CheckRunHost.h"
+#include "check/DomainTable.h"
+#include "cli/Progress.h"
+#include "io/CsvExport.h"
+
+namespace vantle::cli {
+
+class ConsoleHost : public CheckRunHost {
+public:
+    struct Settings {
+        std::vector<std::string> lines;  // Windows-1251
+        std::set<std::string> checks;    // names of CheckNames()
+        std::string rateText;
+        std::string thresholdText;
+    };
+    // stopRequested is asked at every pump; once it says yes the run is stopped as by "Стоп".
+    ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std::ostream& err, Progress& progress,
+                std::function<bool()> stopRequested);
+    ~ConsoleHost() override;
+
+    // The run whose stop command a stop request gives.
+    void Attach(CheckRun& run) { run_ = &run; }
+
+    bool InfoShown() const { return infoShown_; }
+    bool ErrorShown() const { return errorShown_; }
+
+    // The table as the window saves it: without the bar query its three columns are left out. A run
+    // that wrote no row gives the header row alone.
+    CsvTable Saved() const;
+
+    // CheckRunHost
+    int LineCount() override { return static_cast<int>(lines_.size()); }
+    std::string Line(int i) override;
+    int RowCount() override { return table_.RowCount(); }
+    void SetRowCount(int n) override { table_.SetRowCount(n); }
+    int ColCount() override { return table_.ColCount(); }
+    std::string Cell(int col, int row) override { return table_.Cell(col, row); }
+    void SetCell(int col, int row, const std::string& text) override { table_.SetCell(col, row, text); }
+    void ResetTable() override { table_.ResetTable(); }
+    int SelectedRow() override { return 1; }
+    void ScrollToEndAndRepaint() override {}
+    void SetPanel(int, const std::string&) override {}
+    void SetProgressVisible(bool) override {}
+    int ProgressPosition() override { return position_; }
+    void SetProgressPosition(int position) override;
+    void SetProgressMaximum(int) override {}
+    std::string ThresholdText() override { return thresholdText_; }
+    std::string RateText() override { return rateText_; }
+    std::string ResumeFlag() override { return resumeFlag_; }
+    void SetResumeFlag(const std::string& flag) override { resumeFlag_ = flag; }
+    bool StartVisible() override { return startVisible_; }
+    void SetStartVisible(bool visible) override { startVisible_ = visible; }
+    void SetRunInProgress(bool) override {}
+    bool CsvEnabled() override { return csvEnabled_; }
+    void SetCsvEnabled(bool enabled) override { csvEnabled_ = enabled; }
+    void ClickCsv() override {}
+    bool YaPagesChecked() override { return yaPagesCol_ > 0; }
+    bool PageRankChecked() override { return prCol_ > 0; }
+    int YaPagesCol() override { return yaPagesCol_; }
+    int PRCol() override { return prCol_; }
+    bool BarChecked() override { return bar_; }
+    std::vector<PlacedCheck> ExtraChecks() override { return placed_; }
+    void Sleep(int ms) override;
+    long long NowMs() override;
+    void ProcessMessages() override;
+    void InfoBox(const std::string& text) override;
+    bool AskSave(const std::string&) override { return false; }
+    void ErrorBox(const std::string& message) override;
+
+private:
+    void Say(const std::string& cp1251);
+
+    std::vector<std::string> lines_;
+    std::string rateText_;
+    std::string thresholdText_;
+    DomainTable table_{{"Domain", "Tic", "Status", "Yaca"}};
+    bool bar_ = false;
+    int yaPagesCol_ = 0;
+    int prCol_ = 0;
+    std::vector<std::unique_ptr<Check>> checks_;
+    std::vector<PlacedCheck> placed_;
+    std::ostream& err_;
+    Progress& progress_;
+    std::function<bool()> stopRequested_;
+    CheckRun* run_ = nullptr;
+    int position_ = 0;
+    int lastLineAsked_ = -1;
+    std::string resumeFlag_ = "0";
+    bool startVisible_ = true;
+    bool csvEnabled_ = false;
+    bool infoShown_ = false;
+    bool errorShown_ = false;
+};
+
+}  // namespace vantle::cli

@@ -1,0 +1,28 @@
+#pragma once
+// The domain list of the command line: a file or standard input, in Windows-1251 or UTF-8, split
+// into the lines the entry dialog would show.
+
+#include <istream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vantle::cli {
+
+// The list text as Windows-1251: a UTF-8 byte-order mark is dropped, and a text that is valid UTF-8
+// holding non-ASCII characters (or that carried the mark) is converted; any other text is taken as
+// Windows-1251 already. Line ends are left alone.
+std::string ListTextToCp1251(std::string_view bytes);
+
+// The lines of a decoded list text ("\n" between lines), as the entry dialog counts them: a last
+// empty line after a final line end, or an empty text, is no line.
+std::vector<std::string> SplitListLines(std::string_view text);
+
+// Reads a list file (ReadListFile: NUL ends the text, CR LF, CR and LF end lines) and gives its
+// lines in Windows-1251. Raises the file errors of ReadListFile.
+std::vector<std::string> ReadListLines(const std::string& path);
+
+// The same for a stream read to its end; the size bound of list files applies (ETextTooLong).
+std::vector<std::string> ReadListLines(std::istream& in);
+
+}  // namespace vantle::cli

@@ -1,0 +1,22 @@
+#include "cli/OutputFormat.h"
+
+namespace vantle::cli {
+
+const std::vector<OutputFormat>& OutputFormats() {
+    // "csv": the bytes of the window's "Сохранить в csv...".
+    static const std::vector<OutputFormat> formats = {
+        {"csv", "поля в кавычках через «;», Windows-1251, CR LF (как «Сохранить в csv...»)", WriteCsv},
+    };
+    return formats;
+}
+
+const OutputFormat* FindOutputFormat(std::string_view name) {
+    for (const OutputFormat& format : OutputFormats()) {
+        if (format.name == name) {
+            return &format;
+        }
+    }
+    return nullptr;
+}
+
+}  // namespace vantle::cli

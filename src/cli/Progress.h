@@ -1,0 +1,36 @@
+#pragma once
+// The run's progress on standard error: on a terminal one line rewritten in place, elsewhere a plain
+// line now and then (every tenth of the list, and at least every ten seconds while lines move).
+
+#include <ostream>
+#include <string>
+
+namespace vantle::cli {
+
+enum class ProgressStyle { Off, Terminal, Lines };
+
+class Progress {
+public:
+    Progress(std::ostream& err, ProgressStyle style) : err_(err), style_(style) {}
+
+    // done of total lines gone through, nowMs on a monotonic clock. The rate is measured from the
+    // first line done on: each line's time includes its pause, which comes after it is reported.
+    void Update(int done, int total, long long nowMs);
+    // Ends the in-place line, so that what follows starts on a line of its own.
+    void Finish();
+
+    // "Проверено: 12/100, 2,9 дом/сек, осталось 0:31" (UTF-8); without a rate (0) no rate or time left.
+    static std::string Line(int done, int total, double perSecond);
+
+private:
+    std::ostream& err_;
+    ProgressStyle style_;
+    long long firstMs_ = -1;  // when the first line was done
+    int firstDone_ = 0;
+    long long lastLineMs_ = 0;
+    int lastTenth_ = 0;
+    std::size_t shownWidth_ = 0;
+    bool open_ = false;
+};
+
+}  // namespace vantle::cli

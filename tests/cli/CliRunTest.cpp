@@ -1,0 +1,232 @@
+// vantle-cli against the simulator, as a child process: its table equals the engine's rows through
+// CsvLine; bad arguments; a failure mid-run; Ctrl+C; standard input.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <csignal>
+#include <memory>
+
+#include "FWURLPosition/FetchURL.h"
+#include "catalog/CheckCatalog.h"
+#include "check/CheckRun.h"
+#include "check/FakeHost.h"
+#include "cli/ChildRun.h"
+#include "cli/ListInput.h"
+#include "http/HttpClient.h"
+#include "io/CsvExport.h"
+#include "sim/CheckServices.h"
+#include "sim/ServiceSimulator.h"
+#include "text/Utf8.h"
+
+namespace vantle {
+namespace {
+
+using testing::ChildResult;
+using testing::RunCliSim;
+using testing::TempDir;
+using testing::WriteBytes;
+
+// Which columns a run has: the bar query, the two option columns, the checks of today by name.
+struct Layout {
+    bool bar = true;
+    bool yaPages = false;
+    bool pr = false;
+    std::vector<std::string> network;
+};
+
+class CliRunTest : public ::testing::Test {
+protected:
+    static void TearDownTestSuite() { services_.reset(); }
+
+    static CheckEndpoints Endpoints() {
+        if (!services_) {
+            services_ = std::make_unique<sim::CheckServices>();
+        }
+        return services_->Endpoints();
+    }
+
+    std::vector<std::string> Args(std::vector<std::string> cli, bool network = false) {
+        const ServiceHosts hosts = sim.Hosts();
+        std::vector<std::string> args{"--sim-bar=" + hosts.bar, "--sim-webmaster=" + hosts.webmaster,
+                                      "--sim-fetch=" + hosts.fetchConnectTo};
+        if (network) {
+            const CheckEndpoints endpoints = Endpoints();
+            args.push_back("--sim-dns=" + endpoints.dnsServers.at(0));
+            args.push_back("--sim-ca=" + endpoints.caFile);
+            for (const std::string& entry : endpoints.connectTo) {
+                args.push_back("--sim-connect-to=" + entry);
+            }
+        }
+        args.insert(args.end(), cli.begin(), cli.end());
+        return args;
+    }
+
+    // The same lines through the engine on a fake window laid out like the main window, each row
+    // written with CsvLine, the bar's columns left out without it.
+    std::string EngineCsv(const std::vector<std::string>& lines, const Layout& layout) {
+        testing::FakeHost host;
+        host.lines = lines;
+        host.rate = "10";
+        host.bar = layout.bar;
+        auto add = [&host](const std::string& header) {
+            const int col = host.table.ColCount();
+            host.table.SetColCount(col + 1);
+            host.table.SetCell(col, 0, header);
+            return col;
+        };
+        host.yaPages = layout.yaPages;
+        host.pageRank = layout.pr;
+        host.yaPagesCol = layout.yaPages ? add("YaPages") : 0;
+        host.prCol = layout.pr ? add("PR") : 0;
+        std::vector<std::unique_ptr<Check>> checks;
+        for (const std::string& name : layout.network) {
+            checks.push_back(MakeNetworkCheck(name, Endpoints()));
+            host.extras.push_back({checks.back().get(), host.table.ColCount()});
+            for (const std::string& header : checks.back()->Columns()) {
+                add(header);
+            }
+        }
+        HttpClient http;
+        CheckRun run(host, http, sim.Hosts(), DirectFetcher(sim.Hosts()));
+        run.Button2Click();
+        std::string csv;
+        for (int row = 0; row < host.table.RowCount(); ++row) {
+            std::vector<std::string> cells = host.table.RowCells(row);
+            if (!layout.bar) {
+                cells.erase(cells.begin() + 1, cells.begin() + 4);
+            }
+            csv += CsvLine(cells);
+        }
+        return csv;
+    }
+
+    static std::vector<std::string> Names(int count) {
+        std::vector<std::string> names;
+        for (int i = 1; i <= count; ++i) {
+            names.push_back("site" + std::to_string(i) + ".test");
+        }
+        return names;
+    }
+    static std::string Joined(const std::vector<std::string>& lines, const std::string& end = "\n") {
+        std::string text;
+        for (const std::string& line : lines) {
+            text += line + end;
+        }
+        return text;
+    }
+
+    sim::ServiceSimulator sim;
+    TempDir dir;
+    static std::unique_ptr<sim::CheckServices> services_;
+};
+
+std::unique_ptr<sim::CheckServices> CliRunTest::services_;
+
+// UTF-8 with a Cyrillic name, a name to clean and a line that is skipped.
+const char kUtf8List[] = "пример.рф\nnews.example.com\n  WWW.Site.TEST/  \nnot-a-domain\nmail.ru\n";
+
+TEST_F(CliRunTest, TableEqualsTheEngineRowsThroughCsvLine) {
+    struct Case {
+        std::string checks;
+        Layout layout;
+        std::string header;
+    };
+    const Case cases[] = {
+        {"bar", {}, "\"Domain\";\"Tic\";\"Status\";\"Yaca\"\r\n"},
+        {"pr,yapages", {false, true, true, {}}, "\"Domain\";\"YaPages\";\"PR\"\r\n"},
+        {"ssl,bar,dns",
+         {true, false, false, {"dns", "ssl"}},
+         "\"Domain\";\"Tic\";\"Status\";\"Yaca\";\"IP\";\"MX\";\"SSL\"\r\n"},
+    };
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, kUtf8List);
+    std::vector<std::string> lines;
+    for (const std::string& line : cli::SplitListLines(kUtf8List)) {
+        lines.push_back(Utf8ToCp1251(line));
+    }
+    for (const Case& c : cases) {
+        const ChildResult cli =
+            RunCliSim(Args({"--rate", "10", "--checks", c.checks, "-q", list}, !c.layout.network.empty()));
+        EXPECT_EQ(cli.status, 0) << c.checks << cli.err;
+        EXPECT_EQ(cli.out.substr(0, c.header.size()), c.header) << c.checks;
+        EXPECT_EQ(std::count(cli.out.begin(), cli.out.end(), '\n'), 5) << c.checks;  // "not-a-domain" skipped
+        EXPECT_EQ(cli.out, EngineCsv(lines, c.layout)) << c.checks;
+        EXPECT_EQ(cli.err, "") << c.checks;
+    }
+}
+
+TEST_F(CliRunTest, BadArgumentsCheckNothingAndNameTheValue) {
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--checks", "bar,whois", "l"}, "«whois»"},
+        {{"--rate", "0", "l"}, "«0»"},
+        {{"--rate=11", "l"}, "«11»"},
+        {{"--rate", "abc", "l"}, "«abc»"},
+        {{"--threshold", "7", "--checks", "dns", "l"}, "«7»"},
+        {{"--format", "xml", "l"}, "«xml»"},
+        {{"--frobnicate", "l"}, "«--frobnicate»"},
+        {{"l", "m"}, "«m»"},
+        {{}, "не указан список"},
+        {{"missing.txt"}, "\"missing.txt\""},
+    };
+    for (const auto& [cli, named] : cases) {
+        const ChildResult result = RunCliSim(Args(cli));
+        EXPECT_EQ(result.status, 1) << named;
+        EXPECT_NE(result.err.find(named), std::string::npos) << result.err;
+        EXPECT_EQ(result.out, "") << named;
+    }
+    EXPECT_EQ(sim.Count("/u"), 0);
+}
+
+TEST_F(CliRunTest, FailureMidRunWritesTheRowsSoFarAndExitsTwo) {
+    const std::vector<std::string> names = Names(4);
+    sim.FailBarFor(names[2]);
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, Joined(names));
+    const ChildResult cli = RunCliSim(Args({"--rate", "10", "-q", list}));
+    EXPECT_EQ(cli.status, 2);
+    EXPECT_EQ(cli.err, "vantle-cli: '' is not a valid integer value.\n");
+    sim.ClearFaults();
+    EXPECT_EQ(cli.out, EngineCsv({names[0], names[1]}, {}));
+}
+
+TEST_F(CliRunTest, InterruptStopsAfterTheCurrentDomainAndWritesItsRows) {
+    const std::vector<std::string> names = Names(40);
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, Joined(names));
+    bool sent = false;
+    const ChildResult cli = RunCliSim(Args({"--rate", "10", "-q", list}), "/dev/null", [&](pid_t pid) {
+        if (!sent && sim.Count("/u") >= 3) {
+            sent = ::kill(pid, SIGINT) == 0;
+        }
+    });
+    ASSERT_TRUE(sent);
+    EXPECT_EQ(cli.status, 0) << cli.err;
+    // The domain in progress when the signal came is finished and written; none starts after it.
+    const auto rows = std::count(cli.out.begin(), cli.out.end(), '\n') - 1;
+    EXPECT_GE(rows, 3);
+    EXPECT_LT(rows, 40);
+    EXPECT_EQ(rows, sim.Count("/u"));
+    EXPECT_EQ(cli.out, EngineCsv(std::vector<std::string>(names.begin(), names.begin() + rows), {}));
+    EXPECT_NE(cli.err.find("остановлена"), std::string::npos);
+}
+
+TEST_F(CliRunTest, StandardInputInEitherEncodingAndAnyLineEnds) {
+    const std::vector<std::string> cp1251{"\xEF\xF0\xE8\xEC\xE5\xF0.\xF0\xF4", "a.test", "b.test"};
+    const std::vector<std::string> utf8{"пример.рф", "a.test", "b.test"};
+    const std::pair<const char*, std::string> cases[] = {
+        {"Windows-1251, LF", Joined(cp1251)},
+        {"UTF-8 with its mark, CR LF", "\xEF\xBB\xBF" + Joined(utf8, "\r\n")},
+        {"UTF-8, CR", Joined(utf8, "\r")},
+    };
+    const std::string expected = EngineCsv(cp1251, {});
+    for (const auto& [what, bytes] : cases) {
+        const std::string input = dir.File("input");
+        WriteBytes(input, bytes);
+        const ChildResult cli = RunCliSim(Args({"--rate=10", "-q", "-"}), input);
+        EXPECT_EQ(cli.status, 0) << what << cli.err;
+        EXPECT_EQ(cli.out, expected) << what;
+    }
+}
+
+}  // namespace
+}  // namespace vantle
