@@ -46,7 +46,7 @@ private:
 struct Setup {
     Setup() {
         services.SetDelayAll(kServiceDelay);
-        for (std::string_view name : NetworkCheckNames()) {
+        for (std::string_view name : {"dns", "web", "ssl"}) {
             checks.push_back(std::make_unique<TimedCheck>(MakeNetworkCheck(name, services.Endpoints())));
         }
     }

@@ -1,12 +1,37 @@
 #include "sim/CheckServices.h"
 
+#include <unistd.h>
+#include <cstdio>
+#include <filesystem>
+
+#include "sim/TopList.h"
+
 namespace vantle::sim {
+
+CheckServices::CheckServices() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "vantle-toplist-XXXXXX").string();
+    const int fd = ::mkstemp(pattern.data());
+    if (fd >= 0) {
+        ::close(fd);
+        topList_ = pattern;
+        WriteTopList(topList_, TopListStyle::Tranco, DemoTopDomains());
+    }
+}
+
+CheckServices::~CheckServices() {
+    if (!topList_.empty()) {
+        std::remove(topList_.c_str());
+    }
+}
 
 CheckEndpoints CheckServices::Endpoints() const {
     CheckEndpoints endpoints;
     endpoints.dnsServers = {dns_.authority()};
     endpoints.caFile = web_.CaFile();
     endpoints.connectTo = web_.ConnectTo();
+    registry_.Apply(endpoints);
+    archive_.Apply(endpoints);
+    endpoints.topListFile = topList_;
     return endpoints;
 }
 

@@ -1,23 +1,35 @@
 #pragma once
-// The services that the checks of today ask, on loopback ports: a DNS server and the web (http and
-// https with a certificate authority of its own). Tests and the demo point the checks at them.
+// The services that the checks of today ask, on loopback ports: a DNS server, the web (http and https
+// with a certificate authority of its own), RDAP and WHOIS, the web archive, and a top-sites list file.
+// Tests and the demo point the checks at them.
 
 #include <chrono>
 #include <string>
 #include <string_view>
 
 #include "check/CheckEndpoints.h"
+#include "sim/ArchiveServer.h"
 #include "sim/DnsServer.h"
+#include "sim/RegistryServer.h"
 #include "sim/WebServer.h"
 
 namespace vantle::sim {
 
 class CheckServices {
 public:
+    CheckServices();
+    ~CheckServices();
+    CheckServices(const CheckServices&) = delete;
+    CheckServices& operator=(const CheckServices&) = delete;
+
     // Endpoints that send every check here, with the default bounds.
     CheckEndpoints Endpoints() const;
     DnsServer& Dns() { return dns_; }
     WebServer& Web() { return web_; }
+    RegistryServer& Registry() { return registry_; }
+    ArchiveServer& Archive() { return archive_; }
+    // A small top-sites list (Tranco style) that the demo's rank check reads.
+    const std::string& TopListFile() const { return topList_; }
     // Every answer of every service waits this long first.
     void SetDelayAll(std::chrono::milliseconds delay);
 
@@ -27,6 +39,9 @@ public:
 private:
     DnsServer dns_;
     WebServer web_;
+    RegistryServer registry_;
+    ArchiveServer archive_;
+    std::string topList_;
 };
 
 }  // namespace vantle::sim

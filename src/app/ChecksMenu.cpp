@@ -26,7 +26,16 @@ QString Caption(std::string_view name) {
     if (name == "web") {
         return QStringLiteral("Ответ сайта и зеркало: HTTP, Mirror");
     }
-    return QStringLiteral("Сертификат: SSL");
+    if (name == "ssl") {
+        return QStringLiteral("Сертификат: SSL");
+    }
+    if (name == "registry") {
+        return QStringLiteral("Регистрация: Created, Expires, Registrar");
+    }
+    if (name == "archive") {
+        return QStringLiteral("Веб-архив: Archive");
+    }
+    return QStringLiteral("Место в списке сайтов: Rank");
 }
 
 }  // namespace
@@ -47,6 +56,9 @@ ChecksMenu::ChecksMenu(QWidget* parent) {
         item->setChecked(name == "bar");
         entries_.push_back(Entry{std::string(name), item, nullptr});
     }
+    menu_->addSeparator();
+    listFileItem_ = menu_->addAction(QStringLiteral("Файл списка сайтов..."));
+    listFileItem_->setObjectName(QStringLiteral("TopListFile"));
     UseEndpoints(CheckEndpoints{});
 }
 

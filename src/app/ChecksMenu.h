@@ -27,6 +27,8 @@ public:
     QToolButton* Button() const { return button_; }
     // The item of a check by its name ("bar", "yapages", "pr", "dns", "web", "ssl").
     QAction* Item(std::string_view name) const;
+    // "Файл списка сайтов...": the top-sites list that the rank check reads.
+    QAction* ListFileItem() const { return listFileItem_; }
     bool Chosen(std::string_view name) const;
 
     // Makes the checks that answer today anew, going to endpoints.
@@ -45,6 +47,7 @@ private:
     };
     QToolButton* button_ = nullptr;
     QMenu* menu_ = nullptr;
+    QAction* listFileItem_ = nullptr;
     std::vector<Entry> entries_;
 };
 

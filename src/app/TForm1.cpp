@@ -34,12 +34,13 @@
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
+#include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "http/HttpClient.h"
-#include "io/Journal.h"
 #include "io/CsvExport.h"
+#include "io/Journal.h"
 #include "io/ListFile.h"
 #include "io/XlsxExport.h"
 #include "puny/DomainName.h"
@@ -129,6 +130,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     FormCreate();
 
     form2_ = new TForm2(*this, this);
+    UseCheckEndpoints(CheckEndpoints{});
     SetCsvEnabled(false);
 }
 
@@ -274,9 +276,10 @@ QWidget* TForm1::BuildBottomRow() {
     checks_ = std::make_unique<ChecksMenu>(row);
     items->addSpacing(20);
     items->addWidget(checks_->Button());
-    for (std::string_view name : {"bar", "yapages", "pr", "dns", "web", "ssl"}) {
+    for (std::string_view name : CheckNames()) {
         connect(checks_->Item(name), &QAction::triggered, this, [this, name]() { ChecksItemClick(name); });
     }
+    connect(checks_->ListFileItem(), &QAction::triggered, this, &TForm1::ChooseTopListFile);
     items->addStretch(1);
     items->addWidget(Label3);
     items->addWidget(Edit1);

@@ -75,6 +75,8 @@ public:
     void CheckBox1Click();
     void CheckBox2Click();
     void ChecksItemClick(std::string_view name);
+    // "Файл списка сайтов...": chooses the top-sites list and remembers it.
+    void ChooseTopListFile();
     void N5Click();
     void csv1Click();
     void YandexBar1Click();
@@ -163,6 +165,7 @@ private:
     std::unique_ptr<HttpGetter> IdHTTP1;
     std::unique_ptr<CheckRun> engine_;
     std::unique_ptr<ChecksMenu> checks_;
+    CheckEndpoints endpoints_;
     DomainTableModel* model_ = nullptr;
     TForm2* form2_ = nullptr;
     int yaPagesCol_ = 0;

@@ -2,9 +2,11 @@
 // and saved.
 #include <QAction>
 #include <QCheckBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTableView>
 
 #include "app/AppTitle.h"
@@ -51,6 +53,9 @@ void TForm1::ChecksItemClick(std::string_view name) {
     SetExtraColumnsAside();
     LayOutExtraColumns();
     ShowBarColumns();
+    if (name == "rank" && item->isChecked() && endpoints_.topListFile.empty()) {
+        ChooseTopListFile();
+    }
 }
 
 void TForm1::RefuseColumnChange() {
@@ -114,8 +119,31 @@ std::vector<int> TForm1::SavedColumns() const {
     return cols;
 }
 
+// The top-sites list is the user's choice, remembered between sessions, unless endpoints name one.
 void TForm1::UseCheckEndpoints(const CheckEndpoints& endpoints) {
-    checks_->UseEndpoints(endpoints);
+    endpoints_ = endpoints;
+    if (endpoints_.topListFile.empty()) {
+        endpoints_.topListFile = QSettings().value(QStringLiteral("topListFile")).toString().toStdString();
+    }
+    checks_->UseEndpoints(endpoints_);
+}
+
+void TForm1::ChooseTopListFile() {
+    QFileDialog dialog(this, QStringLiteral("Список сайтов"));
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({QStringLiteral("Списки сайтов (*.csv *.zip)"), QStringLiteral("Все файлы (*)")});
+    if (!endpoints_.topListFile.empty()) {
+        dialog.selectFile(QString::fromStdString(endpoints_.topListFile));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return;
+    }
+    const QString path = dialog.selectedFiles().constFirst();
+    QSettings().setValue(QStringLiteral("topListFile"), path);
+    endpoints_.topListFile = path.toStdString();
+    checks_->UseEndpoints(endpoints_);
 }
 
 void TForm1::SwitchColumn(QCheckBox* own, const std::string& ownHeader, int& ownCol, QCheckBox* other,

@@ -15,9 +15,9 @@
 #include "app/ChecksMenu.h"
 #include "app/TForm1.h"
 #include "app/Translations.h"
-#include "io/Journal.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
+#include "io/Journal.h"
 #include "sim/CheckServices.h"
 #include "sim/ServiceSimulator.h"
 
@@ -47,6 +47,8 @@ void ScreenshotWhenDone(vantle::TForm1& form, const QString& file) {
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("vantle"));
+    QCoreApplication::setApplicationName(QStringLiteral("vantle-demo"));
     vantle::InstallRussianQtTexts(app);
     vantle::sim::ServiceSimulator simulator;
     vantle::sim::CheckServices services;

@@ -9,6 +9,8 @@
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("vantle"));
+    QCoreApplication::setApplicationName(QStringLiteral("vantle"));
     vantle::InstallRussianQtTexts(app);
     vantle::TForm1 form1;
     form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());

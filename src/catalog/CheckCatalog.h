@@ -11,10 +11,11 @@
 namespace vantle {
 
 // In column order: "bar" (Tic, Status, Yaca), "yapages" (YaPages), "pr" (PR), then the checks that
-// answer today: "dns" (IP, MX), "web" (HTTP, Mirror), "ssl" (SSL).
+// answer today: "dns" (IP, MX), "web" (HTTP, Mirror), "ssl" (SSL), "registry" (Created, Expires,
+// Registrar), "archive" (Archive), "rank" (Rank).
 const std::vector<std::string_view>& CheckNames();
 
-// The names of the checks that run on workers beside the old services ("dns", "web", "ssl").
+// The names of the checks that run on workers beside the old services (from "dns" on).
 const std::vector<std::string_view>& NetworkCheckNames();
 
 // One of NetworkCheckNames() going to endpoints; nullptr for any other name.

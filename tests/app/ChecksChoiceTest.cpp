@@ -10,6 +10,7 @@
 #include "app/MainWindowFixture.h"
 #include "io/CsvExport.h"
 #include "sim/CheckServices.h"
+#include "sim/TopList.h"
 
 namespace vantle::testing {
 namespace {
@@ -169,6 +170,53 @@ TEST_F(ChecksChoiceTest, StopAndResumeWithTheNewColumnsAndAHostileSite) {
         EXPECT_EQ(Cell(0, r), FromCp1251(names[static_cast<std::size_t>(r - 1)]));
         EXPECT_FALSE(Cell(Col("HTTP"), r).isEmpty());
     }
+}
+
+TEST_F(ChecksChoiceTest, RegistrationArchiveAndRankRunAndRecheck) {
+    for (const char* name : {"registry", "archive", "rank"}) {
+        Choose(name);
+    }
+    EXPECT_EQ(Headers().mid(4).join(u','), Ascii("Created,Expires,Registrar,Archive,Rank"));
+    const std::string top = sim::DemoTopDomains().front();
+    EnterList(Ascii("site.test\n") + QString::fromStdString(top) + u'\n');
+    Start();
+    ASSERT_EQ(RowCount(), 3);
+    EXPECT_FALSE(Cell(Col("Created"), 1).isEmpty());
+    EXPECT_EQ(Cell(Col("Archive"), 1),
+              QString::fromStdString(sim::ArchiveServer::DefaultDay("site.test").empty()
+                                         ? std::string("none")
+                                         : sim::ArchiveServer::DefaultDay("site.test")));
+    EXPECT_EQ(Cell(Col("Rank"), 2), Ascii("1"));
+    EXPECT_EQ(Cell(Col("Rank"), 1), QString());
+
+    Model()->SetCell(Col("Rank"), 2, "old");
+    QApplication::setActiveWindow(form.get());
+    auto* grid = Find<QTableView>("RzStringGrid1");
+    grid->setCurrentIndex(Model()->index(1, 0));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_R, Qt::ControlModifier);
+    EXPECT_EQ(Cell(Col("Rank"), 2), Ascii("1"));
+}
+
+TEST_F(ChecksChoiceTest, TopListFileIsAskedForOnceAndRemembered) {
+    CheckEndpoints endpoints = services.Endpoints();
+    endpoints.topListFile.clear();
+    form->UseCheckEndpoints(endpoints);
+    const QString file = QString::fromStdString(services.TopListFile());
+    OnNextModal<QFileDialog>([file](QFileDialog* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->setText(file);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    Choose("rank");
+    TForm1 next(sim.Hosts());
+    next.UseCheckEndpoints(endpoints);
+    next.Checks().Item("rank")->trigger();  // no dialog now: the file is remembered
+    next.Form2()->SetListText(sim::DemoTopDomains().front() + "\n");
+    next.HandOver(1);
+    auto end = AnswerNextBox(QMessageBox::No);
+    next.Button2Click();
+    EXPECT_EQ(FromCp1251(next.Model()->Cell(4, 1)), Ascii("1"));
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // main() of the GUI test programs: the offscreen platform unless a display is asked for explicitly,
 // one QApplication for all tests.
 #include <QApplication>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <cstdlib>
 
 #include <gtest/gtest.h>
@@ -11,5 +13,8 @@ int main(int argc, char** argv) {
     }
     ::testing::InitGoogleTest(&argc, argv);
     QApplication app(argc, argv);
+    // What the windows remember goes to a folder of this run, never to the user's settings.
+    const QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
     return RUN_ALL_TESTS();
 }
