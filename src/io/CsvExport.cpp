@@ -104,6 +104,17 @@ void SaveCsvFile(const std::string& path, const CsvTable& table) {
     SaveRows(path, table, {}, [](const std::string& line) -> const std::string& { return line; });
 }
 
+void WriteCsvUtf8(std::ostream& out, const CsvTable& table) {
+    out.write("\xEF\xBB\xBF", 3);
+    std::string line;
+    for (int row = 0; row < table.rows && out; ++row) {
+        line.clear();
+        AppendRow(line, table, row);
+        const std::string utf8 = Cp1251ToUtf8(line);
+        out.write(utf8.data(), static_cast<std::streamsize>(utf8.size()));
+    }
+}
+
 void SaveCsvUtf8File(const std::string& path, const CsvTable& table) {
     SaveRows(path, table, "\xEF\xBB\xBF", [](const std::string& line) { return Cp1251ToUtf8(line); });
 }

@@ -35,5 +35,7 @@ void SaveCsvFile(const std::string& path, const CsvTable& table);
 
 // The same file in UTF-8 with a byte-order mark, as spreadsheets on every system read it.
 void SaveCsvUtf8File(const std::string& path, const CsvTable& table);
+// Those bytes to `out`; the stream's state tells whether that worked.
+void WriteCsvUtf8(std::ostream& out, const CsvTable& table);
 
 }  // namespace vantle

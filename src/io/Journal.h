@@ -27,7 +27,7 @@ struct JournalStart {
 };
 
 struct JournalRow {
-    int line = 0;  // -1: the row was rewritten by a recheck and keeps its line
+    int line = 0;                    // -1: the row was rewritten by a recheck and keeps its line
     std::vector<std::string> cells;  // Windows-1251
     std::array<std::int32_t, 3> totals{};
 };

@@ -1,11 +1,15 @@
 #include "io/XlsxExport.h"
 
+#include <unistd.h>
 #include <xlsxwriter.h>
 
 #include <algorithm>
 #include <array>
 #include <cerrno>
 #include <charconv>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -90,6 +94,24 @@ void SaveXlsxFile(const std::string& path, const CsvTable& table) {
     if (error != LXW_NO_ERROR) {
         CannotCreate(path, lxw_strerror(error));
     }
+}
+
+void WriteXlsx(std::ostream& out, const CsvTable& table) {
+    std::string path = (std::filesystem::temp_directory_path() / "vantle-xlsx-XXXXXX").string();
+    const int fd = ::mkstemp(path.data());
+    if (fd < 0) {
+        out.setstate(std::ios::failbit);
+        return;
+    }
+    ::close(fd);
+    try {
+        SaveXlsxFile(path, table);
+        std::ifstream in(path, std::ios::binary);
+        out << in.rdbuf();
+    } catch (const std::exception&) {
+        out.setstate(std::ios::failbit);
+    }
+    std::remove(path.c_str());
 }
 
 }  // namespace vantle

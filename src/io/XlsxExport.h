@@ -11,5 +11,8 @@ namespace vantle {
 // Creates the file `path` exactly as named. Raises EInOutError: Cannot create file "<path>". <reason>
 // when the workbook cannot be written.
 void SaveXlsxFile(const std::string& path, const CsvTable& table);
+// The workbook's bytes to `out` (made in a temporary file first); the stream's state tells whether that
+// worked.
+void WriteXlsx(std::ostream& out, const CsvTable& table);
 
 }  // namespace vantle

@@ -228,5 +228,17 @@ TEST_F(CliRunTest, StandardInputInEitherEncodingAndAnyLineEnds) {
     }
 }
 
+TEST_F(CliRunTest, OtherFormatsCarryTheSameTable) {
+    const std::vector<std::string> lines{"a.test", "b.test"};
+    const std::string input = dir.File("input");
+    WriteBytes(input, Joined(lines));
+    const ChildResult utf8 = RunCliSim(Args({"--rate=10", "-q", "--format=csv-utf8", "-"}), input);
+    EXPECT_EQ(utf8.status, 0) << utf8.err;
+    EXPECT_EQ(utf8.out, "\xEF\xBB\xBF" + EngineCsv(lines, {}));
+    const ChildResult book = RunCliSim(Args({"--rate=10", "-q", "--format", "xlsx", "-"}), input);
+    EXPECT_EQ(book.status, 0) << book.err;
+    EXPECT_EQ(book.out.substr(0, 2), "PK");
+}
+
 }  // namespace
 }  // namespace vantle
