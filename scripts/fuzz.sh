@@ -4,7 +4,7 @@
 # on one core. Inputs the fuzzer finds go to build-fuzz/found/<target>/, crashes to
 # build-fuzz/artifacts/<target>/, the log to build-fuzz/logs/<target>.log.
 #
-#   scripts/fuzz.sh [seconds] [target...]      targets: http_answer punycode domain_names answer_cutting csv_writer
+#   scripts/fuzz.sh [seconds] [target...]      targets: see "all" below
 #   VANTLE_FUZZ_MERGE=1 scripts/fuzz.sh ...    afterwards minimizes corpus + finds back into fuzz/corpus/<target>/
 #                                              (-set_cover_merge=1, a variant of -merge=1)
 set -euo pipefail
@@ -13,7 +13,8 @@ cd "$(dirname "$0")/.."
 
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
-all=(http_answer punycode domain_names answer_cutting csv_writer)
+all=(http_answer punycode domain_names answer_cutting csv_writer dns_answer web_verdict cert_date rdap_reader
+     whois_reader cdx_reader top_list_reader)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 
