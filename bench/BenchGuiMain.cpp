@@ -40,6 +40,7 @@ const GuiCase kCases[] = {
     {"TableAppend100k/DomainTableModel", AppendToDomainTable, true},
     {"TableAppend100k/QStandardItemModel", AppendToStandardItemModel, true},
     {"CheckRun200/TForm1", RunThroughMainWindow, true},
+    {"CheckRun200/TForm1+journal", RunThroughMainWindowWithJournal, true},
     {"CheckRun200/CheckRun", RunThroughEngine, false},
     {"Checks200/together", ChecksTogether, false},
     {"Checks200/one_after_another", ChecksOneAfterAnother, false},
@@ -114,6 +115,7 @@ int RunAll(int argc, char** argv) {
         {"CsvExport100k/SaveCsvFile", "CsvExport100k/ofstream"},
         {"TableAppend100k/DomainTableModel", "TableAppend100k/QStandardItemModel"},
         {"CheckRun200/TForm1", "ideal: 200 × 100 ms", ideal},
+        {"CheckRun200/TForm1+journal", "CheckRun200/TForm1"},
         {"CheckRun200/CheckRun", "ideal: 200 × 100 ms", ideal},
         {"Checks200/together", "Checks200/one_after_another"},
     });

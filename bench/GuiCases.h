@@ -63,6 +63,8 @@ CaseOutcome ChecksTogether(const std::string& dir);
 CaseOutcome ChecksOneAfterAnother(const std::string& dir);
 // A 200-domain run at rate 10 against the simulator through the real main window.
 CaseOutcome RunThroughMainWindow(const std::string& dir);
+// The same with the journal on: every row written to it and flushed to the disk.
+CaseOutcome RunThroughMainWindowWithJournal(const std::string& dir);
 // The same run through CheckRun with the real HTTP client and a host without windows.
 CaseOutcome RunThroughEngine(const std::string& dir);
 

@@ -102,11 +102,16 @@ std::string Note(Clock::duration total, Clock::duration requests, const CpuClock
 
 }  // namespace
 
-CaseOutcome RunThroughMainWindow(const std::string&) {
+namespace {
+
+CaseOutcome RunInMainWindow(const std::string& journalDir) {
     sim::ServiceSimulator simulator;
     auto http = std::make_unique<TimedHttp>();
     TimedHttp* timed = http.get();
     TForm1 form1(simulator.Hosts(), std::move(http));
+    if (!journalDir.empty()) {
+        form1.EnableSafetyNet(QString::fromStdString(journalDir));
+    }
     form1.show();
     form1.Form2()->SetListText(RunList());
     form1.HandOver(form1.Form2()->LineCount());
@@ -124,6 +129,16 @@ CaseOutcome RunThroughMainWindow(const std::string&) {
     }
     const auto total = watch.shownAt - start;
     return {Seconds(total), Note(total, timed->Spent(), cpu)};
+}
+
+}  // namespace
+
+CaseOutcome RunThroughMainWindow(const std::string&) {
+    return RunInMainWindow({});
+}
+
+CaseOutcome RunThroughMainWindowWithJournal(const std::string& dir) {
+    return RunInMainWindow(dir + "/journal");
 }
 
 CaseOutcome RunThroughEngine(const std::string&) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "FWURLPosition/FetchURL.h"
+#include "catalog/CheckCatalog.h"
 #include "check/CheckRun.h"
 #include "check/Texts.h"
 #include "cli/CliOptions.h"
@@ -17,6 +18,7 @@
 #include "cli/OutputFormat.h"
 #include "http/HttpClient.h"
 #include "io/FileErrors.h"
+#include "io/Journal.h"
 #include "text/IntText.h"
 #include "text/Utf8.h"
 
@@ -96,6 +98,23 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     HttpClient http;
     CheckRun run(host, http, hosts, DirectFetcher(hosts));
     host.Attach(run);
+    std::vector<std::string> checkNames;
+    for (std::string_view name : CheckNames()) {
+        if (options.checks.count(std::string(name)) > 0) {
+            checkNames.emplace_back(name);
+        }
+    }
+    const std::string stateDir = DefaultStateDir("cli");
+    host.UseJournal(stateDir, checkNames);
+    if (options.resume) {
+        const std::optional<JournalState> state = ReadJournal(stateDir);
+        if (!state || !host.ResumeFrom(*state, run)) {
+            Complain(
+                err,
+                "нечего продолжать: журнал прерванной проверки этого списка с этими проверками не найден");
+            return kExitUsage;
+        }
+    }
     run.Button2Click();
     progress.Finish();
     if (host.InfoShown()) {

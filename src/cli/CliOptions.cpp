@@ -146,6 +146,8 @@ std::variant<CliOptions, CliUsageError> ParseCliOptions(const std::vector<std::s
             options.version = true;
         } else if (arg == "--quiet" || arg == "-q") {
             options.quiet = true;
+        } else if (arg == "--resume") {
+            options.resume = true;
         } else {
             // "--name=value", "-oFILE", or the name with its value in the next argument.
             const std::size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
@@ -210,6 +212,8 @@ std::string HelpText() {
            "  --format ФОРМАТ      формат таблицы (по умолчанию csv):\n" +
            formats +
            "  -q, --quiet          не показывать ход проверки\n"
+           "      --resume         продолжить прерванную проверку того же списка с теми же\n"
+           "                       проверками по её журналу (~/.local/state/vantle/cli)\n"
            "  -h, --help           показать эту справку и выйти\n"
            "      --version        показать версию и выйти\n"
            "\n"

@@ -17,6 +17,7 @@ struct CliOptions {
     std::optional<std::string> output;     // a file name; none: standard output
     std::string format = "csv";            // one of OutputFormatNames()
     bool quiet = false;
+    bool resume = false;  // go on from the journal of an earlier run over the same list and checks
     bool help = false;
     bool version = false;
 };

@@ -113,4 +113,63 @@ CsvTable ConsoleHost::Saved() const {
         [this, cols](int col, int row) { return table_.Cell(cols[static_cast<std::size_t>(col)], row); }};
 }
 
+void ConsoleHost::UseJournal(const std::string& stateDir, std::vector<std::string> checkNames) {
+    journal_ = std::make_unique<JournalWriter>(stateDir);
+    checkNames_ = std::move(checkNames);
+}
+
+std::string ConsoleHost::ListBytes() const {
+    std::string bytes;
+    for (const std::string& line : lines_) {
+        bytes.append(line);
+        bytes.push_back('\n');
+    }
+    return bytes;
+}
+
+void ConsoleHost::RowWritten(int row, int line) {
+    if (!journal_) {
+        return;
+    }
+    bool written = true;
+    if (journalFresh_) {
+        journalFresh_ = false;
+        JournalStart start;
+        start.columns = table_.RowCells(0);
+        start.checks = checkNames_;
+        start.lineCount = LineCount();
+        const std::string list = ListBytes();
+        start.listHash = ListHash(list);
+        written = journal_->Start(start, list);
+    }
+    const Totals& totals = run_->totals();
+    written =
+        journal_->Row(
+            row, {line, table_.RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}}) &&
+        written;
+    if (!written && !journalWarned_) {
+        journalWarned_ = true;
+        err_ << "vantle-cli: журнал не записывается: " << Utf8ToCp1251(journal_->Error()) << '\n';
+    }
+}
+
+bool ConsoleHost::ResumeFrom(const JournalState& state, CheckRun& run) {
+    if (state.done || state.rows.empty() || state.start.listHash != ListHash(ListBytes()) ||
+        state.start.checks != checkNames_ || state.start.columns != table_.RowCells(0)) {
+        return false;
+    }
+    const int lastRow = state.rows.rbegin()->first;
+    table_.SetRowCount(lastRow + 1);
+    for (const auto& [row, content] : state.rows) {
+        for (int c = 0; c < static_cast<int>(content.cells.size()) && c < table_.ColCount(); ++c) {
+            table_.SetCell(c, row, content.cells[static_cast<std::size_t>(c)]);
+        }
+    }
+    const auto [line, row] = state.resume.value_or(std::make_pair(state.lastLine + 1, lastRow + 1));
+    run.Restore(Totals{state.lastTotals[0], state.lastTotals[1], state.lastTotals[2]}, line, row);
+    resumeFlag_.assign(1, '1');  // (a plain "1" trips a false -Wrestrict of GCC 12 here)
+    journalFresh_ = false;
+    return true;
+}
+
 }  // namespace vantle::cli

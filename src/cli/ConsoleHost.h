@@ -16,6 +16,7 @@
 #include "check/DomainTable.h"
 #include "cli/Progress.h"
 #include "io/CsvExport.h"
+#include "io/Journal.h"
 
 namespace vantle::cli {
 
@@ -31,6 +32,14 @@ public:
     ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std::ostream& err, Progress& progress,
                 std::function<bool()> stopRequested);
     ~ConsoleHost() override;
+
+    // Every row written goes to the journal of stateDir; a fresh run starts it anew with its first row.
+    void UseJournal(const std::string& stateDir, std::vector<std::string> checkNames);
+    // Puts back the rows of an earlier run over the same list and checks, and arms the run to go on
+    // after them; false when the journal is of another list or other checks.
+    bool ResumeFrom(const JournalState& state, CheckRun& run);
+    // The list's bytes as the journal knows them.
+    std::string ListBytes() const;
 
     // The run whose stop command a stop request gives.
     void Attach(CheckRun& run) { run_ = &run; }
@@ -73,6 +82,7 @@ public:
     int YaPagesCol() override { return yaPagesCol_; }
     int PRCol() override { return prCol_; }
     bool BarChecked() override { return bar_; }
+    void RowWritten(int row, int line) override;
     std::vector<PlacedCheck> ExtraChecks() override { return placed_; }
     void Sleep(int ms) override;
     long long NowMs() override;
@@ -104,6 +114,10 @@ private:
     bool csvEnabled_ = false;
     bool infoShown_ = false;
     bool errorShown_ = false;
+    std::unique_ptr<JournalWriter> journal_;
+    std::vector<std::string> checkNames_;
+    bool journalFresh_ = true;
+    bool journalWarned_ = false;
 };
 
 }  // namespace vantle::cli

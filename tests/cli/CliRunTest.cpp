@@ -36,6 +36,10 @@ struct Layout {
 
 class CliRunTest : public ::testing::Test {
 protected:
+    // The children keep their journal in this test's folder, never in the user's.
+    void SetUp() override { ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1); }
+
+protected:
     static void TearDownTestSuite() { services_.reset(); }
 
     static CheckEndpoints Endpoints() {
@@ -226,6 +230,26 @@ TEST_F(CliRunTest, StandardInputInEitherEncodingAndAnyLineEnds) {
         EXPECT_EQ(cli.status, 0) << what << cli.err;
         EXPECT_EQ(cli.out, expected) << what;
     }
+}
+
+TEST_F(CliRunTest, ResumeGoesOnFromTheJournalOfAnInterruptedRun) {
+    const std::vector<std::string> names = Names(10);
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, Joined(names));
+    bool sent = false;
+    const ChildResult first = RunCliSim(Args({"--rate", "10", "-q", list}), "/dev/null", [&](pid_t pid) {
+        if (!sent && sim.Count("/u") >= 3) {
+            sent = ::kill(pid, SIGINT) == 0;
+        }
+    });
+    ASSERT_TRUE(sent);
+    const int checked = sim.Count("/u");
+    const ChildResult other = RunCliSim(Args({"--checks", "bar,pr", "--resume", "-q", list}));
+    EXPECT_EQ(other.status, 1) << "the journal is of other checks";
+    const ChildResult resumed = RunCliSim(Args({"--rate", "10", "-q", "--resume", list}));
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(sim.Count("/u"), 10) << "no line asked twice, " << checked << " before the stop";
+    EXPECT_EQ(resumed.out, EngineCsv(names, {}));
 }
 
 TEST_F(CliRunTest, OtherFormatsCarryTheSameTable) {
