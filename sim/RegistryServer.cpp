@@ -297,7 +297,7 @@ std::uint16_t RegistryServer::WhoisPort() const {
 
 RegistryFacts RegistryServer::Facts(std::string_view name) {
     static constexpr std::string_view kRegistrars[] = {
-        "RU-CENTER-RU", "REGRU-RU", "Example Registrar, Inc.", "Namecheap, Inc.",
+        "REGISTRAR-ONE-RU", "REGISTRAR-TWO-RU", "Example Registrar, Inc.", "Sample Names, Inc.",
         "\xd0\xa0\xd0\xb5\xd0\xb3\xd0\xb8\xd1\x81\xd1\x82\xd1\x80\xd0\xb0\xd1\x82\xd0\xbe\xd1\x80 "
         "\xd0\x9e\xd0\x9e\xd0\x9e"};  // "Регистратор ООО"
     const std::string lower = Lower(name);

@@ -6,6 +6,7 @@
 #include <QMainWindow>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "FWURLPosition/TFWURLPosition.h"
 #include "check/CheckEndpoints.h"
@@ -30,6 +31,17 @@ namespace vantle {
 
 // The width of a column added after the first four.
 constexpr int kNewColumnWidth = 60;
+
+// The width of a new column, by its header: dates and names need more room than counts.
+inline int ColumnWidth(const std::string& header) {
+    if (header == "IP" || header == "Mirror" || header == "SSL" || header == "Registrar") {
+        return 2 * kNewColumnWidth;
+    }
+    if (header == "Created" || header == "Expires" || header == "Archive") {
+        return kNewColumnWidth * 3 / 2;
+    }
+    return kNewColumnWidth;
+}
 
 class ChecksMenu;
 class JournalWriter;

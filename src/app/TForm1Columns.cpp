@@ -93,8 +93,7 @@ void TForm1::LayOutExtraColumns() {
     for (std::size_t i = 0; i < headers.size(); ++i) {
         const int col = first + static_cast<int>(i);
         model_->SetCell(col, 0, headers[i]);
-        const bool wide = headers[i] == "IP" || headers[i] == "Mirror" || headers[i] == "SSL";
-        RzStringGrid1->setColumnWidth(col, wide ? 2 * kNewColumnWidth : kNewColumnWidth);
+        RzStringGrid1->setColumnWidth(col, ColumnWidth(headers[i]));
     }
 }
 

@@ -112,7 +112,7 @@ void TForm1::Restore(const JournalState& state) {
         yaPagesCol_ = header == "YaPages" ? c : yaPagesCol_;
         prCol_ = header == "PR" ? c : prCol_;
         if (c >= 4) {
-            RzStringGrid1->setColumnWidth(c, kNewColumnWidth);
+            RzStringGrid1->setColumnWidth(c, ColumnWidth(header));
         }
     }
     const int lastRow = state.rows.rbegin()->first;

@@ -70,10 +70,10 @@ int main(int argc, char** argv) {
         form1.findChild<QComboBox*>(QStringLiteral("ComboBox1"))->setCurrentIndex(9);
         form1.findChild<QCheckBox*>(QStringLiteral("CheckBox1"))->click();
         form1.findChild<QCheckBox*>(QStringLiteral("CheckBox2"))->click();
-        for (const char* name : {"dns", "web", "ssl"}) {
+        for (const char* name : {"dns", "web", "ssl", "registry", "archive", "rank"}) {
             form1.Checks().Item(name)->trigger();
         }
-        form1.resize(1100, form1.height());
+        form1.resize(1700, form1.height());
         ScreenshotWhenDone(form1, args.at(at + 1));
         QTimer::singleShot(100, &form1, [&form1]() { form1.Button2Click(); });
     }

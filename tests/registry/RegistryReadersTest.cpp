@@ -19,7 +19,7 @@ struct RdapCase {
 
 const char* const kRegistrarEntity = R"({"objectClassName":"entity","handle":"292","roles":["registrar"],
     "publicIds":[{"type":"IANA Registrar ID","identifier":"292"}],
-    "vcardArray":["vcard",[["version",{},"text","4.0"],["fn",{},"text","MarkMonitor Inc."]]],
+    "vcardArray":["vcard",[["version",{},"text","4.0"],["fn",{},"text","Example Brand Registrar Inc."]]],
     "entities":[{"objectClassName":"entity","roles":["abuse"],
       "vcardArray":["vcard",[["version",{},"text","4.0"],["fn",{},"text","Abuse desk"]]]}]})";
 
@@ -32,7 +32,7 @@ TEST(RdapReader, Should_ReadTheDatesAndTheRegistrar) {
             {"eventAction":"last update of RDAP database","eventDate":"2024-05-06T07:08:09Z"}],
             "entities":[)") +
              kRegistrarEntity + "]}",
-         {"1997-09-15", "2028-09-14", "MarkMonitor Inc."}},
+         {"1997-09-15", "2028-09-14", "Example Brand Registrar Inc."}},
         {"registrar by its IANA id only",
          R"({"events":[{"eventAction":"registration","eventDate":"2001-02-03T00:00:00.000+01:00"}],
             "entities":[{"roles":["technical","registrar"],"publicIds":[{"type":"IANA Registrar ID","identifier":"1068"}],
@@ -48,7 +48,7 @@ TEST(RdapReader, Should_ReadTheDatesAndTheRegistrar) {
          std::string(R"({"events":[],"entities":[{"roles":["registrant"],
             "entities":[)") +
              kRegistrarEntity + "]}]}",
-         {"", "", "MarkMonitor Inc."}},
+         {"", "", "Example Brand Registrar Inc."}},
         {"dates that are not days",
          R"({"events":[{"eventAction":"registration","eventDate":"2021-02-30T00:00:00Z"},
             {"eventAction":"expiration","eventDate":"soon"},{"eventAction":"expiration"}]})",
@@ -83,11 +83,11 @@ TEST(WhoisReader, Should_ReadTheRuAndTheGenericFields) {
         {"ru registry",
          "% TCI Whois Service. Terms of use:\n\ndomain:        YANDEX.RU\nnserver:       ns1.yandex.ru.\n"
          "state:         REGISTERED, DELEGATED, VERIFIED\norg:           YANDEX, LLC.\nregistrar:     "
-         "RU-CENTER-RU\n"
+         "REGISTRAR-ONE-RU\n"
          "created:       1997-09-23T09:45:07Z\npaid-till:     2025-09-30T21:00:00Z\nfree-date:     "
          "2025-11-01\n"
          "source:        TCI\n\nLast updated on 2024-05-06T07:08:09Z\n",
-         {"1997-09-23", "2025-09-30", "RU-CENTER-RU"}},
+         {"1997-09-23", "2025-09-30", "REGISTRAR-ONE-RU"}},
         {"ru registry, free", "No entries found for the selected source(s).\n",
          RegistryCells::Failure("free")},
         {"ru registry, limit", "%\n% You have exceeded allowed connection rate.\n",
