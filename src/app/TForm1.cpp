@@ -34,6 +34,7 @@
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
+#include "app/TableControls.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
@@ -118,6 +119,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     ProgressBar1->hide();
     column->addWidget(ProgressBar1);
     BuildGrid();
+    column->addWidget(table_->FilterEdit());
     column->addWidget(RzStringGrid1, 1);
     column->addWidget(BuildBottomRow());
     setCentralWidget(central);
@@ -208,10 +210,10 @@ void TForm1::BuildGrid() {
     model_ = new DomainTableModel(this);
     RzStringGrid1 = new QTableView(this);
     RzStringGrid1->setObjectName(QStringLiteral("RzStringGrid1"));
-    RzStringGrid1->setModel(model_);
+    table_ = new TableControls(RzStringGrid1, model_, this);
     RzStringGrid1->setShowGrid(true);
-    RzStringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    RzStringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    RzStringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    RzStringGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     RzStringGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                    QAbstractItemView::AnyKeyPressed);
     RzStringGrid1->verticalHeader()->hide();
@@ -224,7 +226,7 @@ void TForm1::BuildGrid() {
     for (int c = 0; c < 4; ++c) {
         RzStringGrid1->setColumnWidth(c, kColumnWidths[c]);
     }
-    RzStringGrid1->setCurrentIndex(model_->index(0, 0));
+    RzStringGrid1->setCurrentIndex(RzStringGrid1->model()->index(0, 0));
     RzStringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(RzStringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenu1Popup();
@@ -464,10 +466,16 @@ void TForm1::Button3Click() {
     engine_->Button3Click();
 }
 
+// Every selected row in turn, in the order shown.
 void TForm1::N5Click() {
-    if (N5->isEnabled()) {
+    if (!N5->isEnabled() || recheckRow_ > 0) {
+        return;
+    }
+    for (int row : table_->SelectedRows()) {
+        recheckRow_ = row;
         engine_->N5Click();
     }
+    recheckRow_ = 0;
 }
 
 void TForm1::csv1Click() {
@@ -495,9 +503,11 @@ void TForm1::csv1Click() {
         dialog.selectFile(QString());
     }
     const std::vector<int> cols = SavedColumns();
-    const CsvTable table{model_->RowCount(), static_cast<int>(cols.size()), [this, &cols](int col, int row) {
-                             return model_->Cell(cols[static_cast<std::size_t>(col)], row);
-                         }};
+    const std::vector<int> rows = SavedRows();
+    const CsvTable table{
+        static_cast<int>(rows.size()), static_cast<int>(cols.size()), [this, &cols, &rows](int col, int row) {
+            return model_->Cell(cols[static_cast<std::size_t>(col)], rows[static_cast<std::size_t>(row)]);
+        }};
     try {
         SaveCsvFile(lastSaveName_.toStdString(), table);
     } catch (const std::exception& e) {
@@ -528,8 +538,7 @@ void TForm1::PopupMenu1Popup() {
 }
 
 QString TForm1::SelectedDomainAscii() const {
-    const int row = RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().row() + 1 : 1;
-    return FromCp1251(DomainToAscii(model_->Cell(0, row)));
+    return FromCp1251(DomainToAscii(model_->Cell(0, table_->CurrentRow())));
 }
 
 void TForm1::YandexBar1Click() {
@@ -575,12 +584,12 @@ void TForm1::SetCell(int col, int row, const std::string& text) {
 
 void TForm1::ResetTable() {
     model_->ResetTable();
-    RzStringGrid1->setCurrentIndex(model_->index(
+    RzStringGrid1->setCurrentIndex(RzStringGrid1->model()->index(
         0, RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().column() : 0));
 }
 
 int TForm1::SelectedRow() {
-    return RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().row() + 1 : 1;
+    return recheckRow_ > 0 ? recheckRow_ : table_->CurrentRow();
 }
 
 void TForm1::ScrollToEndAndRepaint() {
@@ -630,6 +639,7 @@ void TForm1::SetRunInProgress(bool running) {
     }
     N6->setEnabled(!running);
     checks_->Button()->setEnabled(!running);
+    table_->SetRunInProgress(running);
 }
 
 bool TForm1::CsvEnabled() {

@@ -33,6 +33,7 @@ constexpr int kNewColumnWidth = 60;
 
 class ChecksMenu;
 class DomainTableModel;
+class TableControls;
 class TForm2;
 
 class TForm1 : public QMainWindow, public ListHandOver, private CheckRunHost {
@@ -100,6 +101,8 @@ private:
     void LayOutExtraColumns();
     void ShowBarColumns();
     std::vector<int> SavedColumns() const;
+    // The table rows to save, the header row first, as the grid shows them.
+    std::vector<int> SavedRows() const;
     void OpenInBrowser(const QString& address);
     QString SelectedDomainAscii() const;
     void ResetForNewList(int lineCount);
@@ -147,6 +150,8 @@ private:
     std::unique_ptr<CheckRun> engine_;
     std::unique_ptr<ChecksMenu> checks_;
     DomainTableModel* model_ = nullptr;
+    TableControls* table_ = nullptr;
+    int recheckRow_ = 0;  // the row N5Click rechecks, while it goes through the selected rows
     TForm2* form2_ = nullptr;
     int yaPagesCol_ = 0;
     int prCol_ = 0;

@@ -11,6 +11,7 @@
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/TForm1.h"
+#include "app/TableControls.h"
 
 namespace vantle {
 
@@ -112,6 +113,10 @@ std::vector<int> TForm1::SavedColumns() const {
         }
     }
     return cols;
+}
+
+std::vector<int> TForm1::SavedRows() const {
+    return table_->ShownRows();
 }
 
 void TForm1::UseCheckEndpoints(const CheckEndpoints& endpoints) {

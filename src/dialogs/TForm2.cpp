@@ -31,6 +31,8 @@ constexpr int kPanelHeight = 51;
 class ListBox : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
+    // Room under the text for a row of buttons.
+    void KeepBottomFree(int height) { setViewportMargins(0, 0, 0, height); }
 
 protected:
     void insertFromMimeData(const QMimeData* source) override {
@@ -122,6 +124,8 @@ void TForm2::CreateControls() {
 
     Button1->setEnabled(false);
     Button2->setEnabled(false);
+    static_cast<ListBox*>(Memo1)->KeepBottomFree(kRepeatsStrip);
+    CreateRepeatsButton();
 }
 
 void TForm2::SetCaptions() {

@@ -53,9 +53,10 @@ public:
     void Memo1Change();
     // Key presses in the list box; true when the key was handled here.
     bool Memo1KeyDown(QKeyEvent* event);
-    void Button1Click();  // "На проверку": the hand-over
-    void Button2Click();  // "Очистить"
-    void Button3Click();  // "Отмена"
+    void Button1Click();        // "На проверку": the hand-over
+    void Button2Click();        // "Очистить"
+    void Button3Click();        // "Отмена"
+    void ButtonRepeatsClick();  // "Убрать повторы"
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -65,6 +66,9 @@ private:
     enum class HotKey { None, CheckList, Cancel, Clear };
 
     void CreateControls();
+    // "Убрать повторы" sits in a strip at the foot of the list box.
+    static constexpr int kRepeatsStrip = 24;
+    void CreateRepeatsButton();
     void SetCaptions();
     void SetTabOrder();
     void WatchKeys();
@@ -84,6 +88,7 @@ private:
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
+    QPushButton* ButtonRepeats = nullptr;
     QLabel* Label1 = nullptr;
     QString Memo2;  // the snapshot: the list as it was when the dialog was last shown
     int listEdited_ = 0;
