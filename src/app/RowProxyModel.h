@@ -38,6 +38,7 @@ protected:
 private:
     void CompileFilter();
     const CellKey& KeyOf(int sourceRow) const;
+    void Refresh(std::size_t at, int col) const;
     void ForgetKeys(int first, int last);
 
     DomainTableModel* table_;
@@ -45,6 +46,9 @@ private:
     RowFilter filter_;
     // The sort keys of the sort column by model row, worked out as the sort asks for them.
     mutable std::vector<CellKey> keys_;
+    // In a column of texts, the cells themselves, trimmed and lowered: side by side they are read
+    // far faster than from the table's rows.
+    mutable std::vector<std::string> texts_;
     mutable std::vector<char> keyFresh_;
     bool ordinal_ = false;
 };
