@@ -97,6 +97,9 @@ bool Order(const RowFilter::Term& term, std::string_view cell, int& order) {
 RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>& headers) {
     RowFilter filter;
     for (RawTerm& raw : SplitTerms(text)) {
+        if (raw.text.empty()) {
+            continue;  // "": nothing to look for
+        }
         Term term;
         std::size_t length = 0;
         if (raw.op != std::string::npos &&

@@ -48,6 +48,7 @@ TEST(RowFilter, Should_KeepTheRowsThatMeetEveryTerm) {
         {"=ok", false, false},
         {"x.ru Tic!=0", false, true},
         {"Tic>=", true, true},
+        {"\"\" site", true, false},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(Accepts(c.filter, row), c.row) << c.filter;
