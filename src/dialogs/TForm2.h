@@ -53,10 +53,12 @@ public:
     void Memo1Change();
     // Key presses in the list box; true when the key was handled here.
     bool Memo1KeyDown(QKeyEvent* event);
-    void Button1Click();        // "На проверку": the hand-over
-    void Button2Click();        // "Очистить"
-    void Button3Click();        // "Отмена"
-    void ButtonRepeatsClick();  // "Убрать повторы"
+    void Button1Click();  // "На проверку": the hand-over
+    void Button2Click();  // "Очистить"
+    void Button3Click();  // "Отмена"
+
+    // "Убрать повторы": the lines whose domain repeats an earlier line's go, and a box says how many.
+    void ButtonRepeatsClick();
 
 protected:
     void showEvent(QShowEvent* event) override;
