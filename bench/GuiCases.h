@@ -57,6 +57,12 @@ CaseOutcome SaveWithOfstream(const std::string& dir);
 CaseOutcome AppendToDomainTable(const std::string& dir);
 // Its peer: QStandardItemModel::appendRow with the same view.
 CaseOutcome AppendToStandardItemModel(const std::string& dir);
+// A 100,000-row table shown by the grid's proxy, sorted by a text, a number and a date column (the
+// slowest counts), and filtered by three terms; their peers: QSortFilterProxyModel on its own.
+CaseOutcome SortWithRowProxy(const std::string& dir);
+CaseOutcome SortWithQtProxy(const std::string& dir);
+CaseOutcome FilterWithRowProxy(const std::string& dir);
+CaseOutcome FilterWithQtProxy(const std::string& dir);
 // 200 domains at rate 10 with every check that answers today, each service answering after 50 ms:
 // the checks of a domain together, as the run does them, and one after another.
 CaseOutcome ChecksTogether(const std::string& dir);

@@ -34,6 +34,7 @@
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
+#include "app/TableControls.h"
 #include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
@@ -121,6 +122,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     ProgressBar1->hide();
     column->addWidget(ProgressBar1);
     BuildGrid();
+    column->addWidget(table_->FilterEdit());
     column->addWidget(RzStringGrid1, 1);
     column->addWidget(BuildBottomRow());
     setCentralWidget(central);
@@ -212,10 +214,10 @@ void TForm1::BuildGrid() {
     model_ = new DomainTableModel(this);
     RzStringGrid1 = new QTableView(this);
     RzStringGrid1->setObjectName(QStringLiteral("RzStringGrid1"));
-    RzStringGrid1->setModel(model_);
+    table_ = new TableControls(RzStringGrid1, model_, this);
     RzStringGrid1->setShowGrid(true);
-    RzStringGrid1->setSelectionBehavior(QAbstractItemView::SelectItems);
-    RzStringGrid1->setSelectionMode(QAbstractItemView::SingleSelection);
+    RzStringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
+    RzStringGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
     RzStringGrid1->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
                                    QAbstractItemView::AnyKeyPressed);
     RzStringGrid1->verticalHeader()->hide();
@@ -228,7 +230,7 @@ void TForm1::BuildGrid() {
     for (int c = 0; c < 4; ++c) {
         RzStringGrid1->setColumnWidth(c, kColumnWidths[c]);
     }
-    RzStringGrid1->setCurrentIndex(model_->index(0, 0));
+    RzStringGrid1->setCurrentIndex(RzStringGrid1->model()->index(0, 0));
     RzStringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(RzStringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenu1Popup();
@@ -472,10 +474,16 @@ void TForm1::Button3Click() {
     engine_->Button3Click();
 }
 
+// Every selected row in turn, in the order shown.
 void TForm1::N5Click() {
-    if (N5->isEnabled()) {
+    if (!N5->isEnabled() || recheckRow_ > 0) {
+        return;
+    }
+    for (int row : table_->SelectedRows()) {
+        recheckRow_ = row;
         engine_->N5Click();  // the row goes to the journal through RowWritten
     }
+    recheckRow_ = 0;
 }
 
 namespace {
@@ -532,16 +540,20 @@ bool TForm1::SaveWithDialog() {
     if (!SaveTable(lastSaveName_, dialog.selectedNameFilter())) {
         return false;
     }
-    JournalDone();  // every row is in the file now
+    if (static_cast<int>(SavedRows().size()) == model_->RowCount()) {
+        JournalDone();  // every row is in the file now (a filter may have left some out)
+    }
     InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
     return true;
 }
 
 bool TForm1::SaveTable(const QString& path, const QString& filter) {
     const std::vector<int> cols = SavedColumns();
-    const CsvTable table{model_->RowCount(), static_cast<int>(cols.size()), [this, &cols](int col, int row) {
-                             return model_->Cell(cols[static_cast<std::size_t>(col)], row);
-                         }};
+    const std::vector<int> rows = SavedRows();
+    const CsvTable table{
+        static_cast<int>(rows.size()), static_cast<int>(cols.size()), [this, &cols, &rows](int col, int row) {
+            return model_->Cell(cols[static_cast<std::size_t>(col)], rows[static_cast<std::size_t>(row)]);
+        }};
     try {
         if (filter == QString::fromUtf16(kCsvUtf8Filter)) {
             SaveCsvUtf8File(path.toStdString(), table);
@@ -566,8 +578,7 @@ void TForm1::PopupMenu1Popup() {
 }
 
 QString TForm1::SelectedDomainAscii() const {
-    const int row = RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().row() + 1 : 1;
-    return FromCp1251(DomainToAscii(model_->Cell(0, row)));
+    return FromCp1251(DomainToAscii(model_->Cell(0, table_->CurrentRow())));
 }
 
 void TForm1::YandexBar1Click() {
@@ -613,12 +624,12 @@ void TForm1::SetCell(int col, int row, const std::string& text) {
 
 void TForm1::ResetTable() {
     model_->ResetTable();
-    RzStringGrid1->setCurrentIndex(model_->index(
+    RzStringGrid1->setCurrentIndex(RzStringGrid1->model()->index(
         0, RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().column() : 0));
 }
 
 int TForm1::SelectedRow() {
-    return RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().row() + 1 : 1;
+    return recheckRow_ > 0 ? recheckRow_ : table_->CurrentRow();
 }
 
 void TForm1::ScrollToEndAndRepaint() {
@@ -668,6 +679,7 @@ void TForm1::SetRunInProgress(bool running) {
     }
     N6->setEnabled(!running);
     checks_->Button()->setEnabled(!running);
+    table_->SetRunInProgress(running);
 }
 
 bool TForm1::CsvEnabled() {

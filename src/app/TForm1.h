@@ -47,6 +47,7 @@ class ChecksMenu;
 class JournalWriter;
 struct JournalState;
 class DomainTableModel;
+class TableControls;
 class TForm2;
 
 class TForm1 : public QMainWindow, public ListHandOver, private CheckRunHost {
@@ -121,6 +122,8 @@ private:
     void LayOutExtraColumns();
     void ShowBarColumns();
     std::vector<int> SavedColumns() const;
+    // The table rows to save, the header row first, as the grid shows them.
+    std::vector<int> SavedRows() const;
     void OpenInBrowser(const QString& address);
     // Writes the saved columns in the format the save dialog's filter names; false after an error box.
     bool SaveTable(const QString& path, const QString& filter);
@@ -179,6 +182,8 @@ private:
     std::unique_ptr<ChecksMenu> checks_;
     CheckEndpoints endpoints_;
     DomainTableModel* model_ = nullptr;
+    TableControls* table_ = nullptr;
+    int recheckRow_ = 0;  // the row N5Click rechecks, while it goes through the selected rows
     TForm2* form2_ = nullptr;
     int yaPagesCol_ = 0;
     int prCol_ = 0;

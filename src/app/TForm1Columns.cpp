@@ -13,6 +13,7 @@
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/TForm1.h"
+#include "app/TableControls.h"
 
 namespace vantle {
 
@@ -116,6 +117,10 @@ std::vector<int> TForm1::SavedColumns() const {
         }
     }
     return cols;
+}
+
+std::vector<int> TForm1::SavedRows() const {
+    return table_->ShownRows();
 }
 
 // The top-sites list is the user's choice, remembered between sessions, unless endpoints name one.

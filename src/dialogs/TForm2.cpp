@@ -39,6 +39,8 @@ constexpr int kViewBarHeight = 27;
 class ListBox : public QPlainTextEdit {
 public:
     using QPlainTextEdit::QPlainTextEdit;
+    // Room under the text for a row of buttons.
+    void KeepBottomFree(int height) { setViewportMargins(0, 0, 0, height); }
 
     std::function<bool(const QString&)> takeInsert;
 
@@ -170,6 +172,8 @@ void TForm2::CreateControls() {
 
     Button1->setEnabled(false);
     Button2->setEnabled(false);
+    static_cast<ListBox*>(Memo1)->KeepBottomFree(kRepeatsStrip);
+    CreateRepeatsButton();
 }
 
 void TForm2::SetCaptions() {

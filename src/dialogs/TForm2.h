@@ -74,6 +74,9 @@ public:
     void Button3Click();  // "Отмена"
     void Button4Click();  // "Редактировать": the list from the read-only view into the box
 
+    // "Убрать повторы": the lines whose domain repeats an earlier line's go, and a box says how many.
+    void ButtonRepeatsClick();
+
 protected:
     void showEvent(QShowEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -82,6 +85,9 @@ private:
     enum class HotKey { None, CheckList, Cancel, Clear };
 
     void CreateControls();
+    // "Убрать повторы" sits in a strip at the foot of the list box.
+    static constexpr int kRepeatsStrip = 24;
+    void CreateRepeatsButton();
     void SetCaptions();
     void SetTabOrder();
     void WatchKeys();
@@ -108,6 +114,7 @@ private:
     QPushButton* Button1 = nullptr;
     QPushButton* Button2 = nullptr;
     QPushButton* Button3 = nullptr;
+    QPushButton* ButtonRepeats = nullptr;
     QLabel* Label1 = nullptr;
     QWidget* Panel2 = nullptr;  // above the read-only view: what it is, and "Редактировать"
     QLabel* Label2 = nullptr;

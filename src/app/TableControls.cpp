@@ -1,0 +1,164 @@
+#include "app/TableControls.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QStatusBar>
+#include <QTableView>
+#include <algorithm>
+
+#include "app/DomainTableModel.h"
+#include "app/RowProxyModel.h"
+#include "dialogs/QtText.h"
+
+namespace vantle {
+
+namespace {
+
+// A cell inside one line of tab-separated text: its own tabs and line breaks become blanks.
+QString CopiedCell(const std::string& cell) {
+    QString text = FromCp1251(cell);
+    for (QChar& c : text) {
+        if (c == u'\t' || c == u'\n' || c == u'\r') {
+            c = u' ';
+        }
+    }
+    return text;
+}
+
+}  // namespace
+
+TableControls::TableControls(QTableView* grid, DomainTableModel* table, QMainWindow* window)
+    : QObject(window), grid_(grid), table_(table), proxy_(new RowProxyModel(table, this)) {
+    QItemSelectionModel* old = grid_->selectionModel();
+    grid_->setModel(proxy_);
+    grid_->setSelectionModel(new ShownSelectionModel(proxy_, grid_));
+    delete old;
+
+    QHeaderView* header = grid_->horizontalHeader();
+    header->setSectionsClickable(true);
+    header->setSortIndicatorShown(true);
+    header->setSortIndicatorClearable(true);
+    header->setSortIndicator(-1, Qt::AscendingOrder);
+    connect(header, &QHeaderView::sortIndicatorChanged, proxy_,
+            [this](int column, Qt::SortOrder order) { proxy_->sort(column, order); });
+
+    filterEdit_ = new QLineEdit(window);
+    filterEdit_->setObjectName(QStringLiteral("FilterEdit"));
+    filterEdit_->setPlaceholderText(
+        QStringLiteral("Фильтр: текст или Tic>=100 Expires<2027-03-01 HTTP=200 Mirror="));
+    filterEdit_->setClearButtonEnabled(true);
+    connect(filterEdit_, &QLineEdit::textChanged, this, [this](const QString& text) {
+        proxy_->SetFilterText(text);
+        ShowCount();
+    });
+    count_ = new QLabel(window->statusBar());
+    count_->setObjectName(QStringLiteral("FilterCount"));
+    window->statusBar()->addPermanentWidget(count_);
+    count_->hide();
+    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+        connect(proxy_, signal, this, &TableControls::ShowCount);
+    }
+    connect(proxy_, &QAbstractItemModel::layoutChanged, this, &TableControls::ShowCount);
+    connect(proxy_, &QAbstractItemModel::modelReset, this, &TableControls::ShowCount);
+
+    auto* find = new QAction(QStringLiteral("Фильтр"), window);
+    find->setObjectName(QStringLiteral("FilterFocus"));
+    find->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_F));
+    find->setShortcutContext(Qt::WindowShortcut);
+    window->addAction(find);
+    connect(find, &QAction::triggered, this, [this]() {
+        filterEdit_->setFocus(Qt::ShortcutFocusReason);
+        filterEdit_->selectAll();
+    });
+
+    auto* copy = new QAction(QStringLiteral("Копировать"), grid_);
+    copy->setObjectName(QStringLiteral("CopyRows"));
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    grid_->addAction(copy);
+    connect(copy, &QAction::triggered, this, &TableControls::Copy);
+}
+
+void TableControls::ShowCount() {
+    if (!proxy_->Filtering()) {
+        count_->hide();
+        return;
+    }
+    // A clean table's one empty row is no row of results.
+    const bool clean = table_->RowCount() == 2 && table_->Cell(0, 1).empty();
+    const int total = clean ? 0 : table_->RowCount() - 1;
+    const int shown = clean ? 0 : proxy_->rowCount();
+    count_->setText(QStringLiteral("Показано: %1 из %2").arg(shown).arg(total));
+    count_->show();
+}
+
+int TableControls::CurrentRow() const {
+    const QModelIndex current = proxy_->mapToSource(grid_->currentIndex());
+    return current.isValid() ? current.row() + 1 : 1;
+}
+
+std::vector<int> TableControls::SelectedRows() const {
+    QModelIndexList selected = grid_->selectionModel()->selectedRows();
+    std::sort(selected.begin(), selected.end(),
+              [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
+    std::vector<int> rows;
+    for (const QModelIndex& index : selected) {
+        rows.push_back(proxy_->mapToSource(index).row() + 1);
+    }
+    if (rows.empty()) {
+        rows.push_back(CurrentRow());
+    }
+    return rows;
+}
+
+std::vector<int> TableControls::ShownRows() const {
+    std::vector<int> rows{0};
+    if (!proxy_->Filtering() && !proxy_->Sorting()) {
+        for (int r = 1; r < table_->RowCount(); ++r) {
+            rows.push_back(r);
+        }
+        return rows;
+    }
+    for (int r = 0; r < proxy_->rowCount(); ++r) {
+        rows.push_back(proxy_->mapToSource(proxy_->index(r, 0)).row() + 1);
+    }
+    return rows;
+}
+
+QString TableControls::SelectionText() const {
+    std::vector<int> cols;
+    for (int c = 0; c < table_->ColCount(); ++c) {
+        if (!grid_->isColumnHidden(c)) {
+            cols.push_back(c);
+        }
+    }
+    std::vector<int> rows = SelectedRows();
+    rows.insert(rows.begin(), 0);
+    QString text;
+    for (int row : rows) {
+        for (std::size_t i = 0; i < cols.size(); ++i) {
+            text += (i > 0 ? QStringLiteral("\t") : QString()) + CopiedCell(table_->Cell(cols[i], row));
+        }
+        text += u'\n';
+    }
+    return text;
+}
+
+void TableControls::Copy() {
+    QGuiApplication::clipboard()->setText(SelectionText());
+}
+
+void TableControls::SetRunInProgress(bool running) {
+    QHeaderView* header = grid_->horizontalHeader();
+    if (running) {
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+    }
+    header->setSectionsClickable(!running);
+}
+
+}  // namespace vantle

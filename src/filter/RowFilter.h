@@ -1,0 +1,63 @@
+#pragma once
+// The table's filter, as the user types it (Windows-1251): terms separated by blanks, all of which a
+// row must meet. A plain term is text that one of the row's cells contains, case not counting; a
+// term "Name<op>value" compares the cell of the column whose header is Name (case not counting) with
+// the value, by one of = != < <= > >=: numbers as numbers, dates YYYY-MM-DD as dates, anything else as
+// text without regard to case. Double quotes keep blanks inside a term ("Vantle: a.ru" or
+// Status="a b"). "Mirror=" asks for an empty cell. A name that is no header makes the term plain
+// text.
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "filter/CellOrder.h"
+
+namespace vantle {
+
+class RowFilter {
+public:
+    enum class Op { Contains, Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual };
+    struct Term {
+        int col = -1;  // -1: a plain term over every cell
+        Op op = Op::Contains;
+        std::string value;
+        CellKey key;
+    };
+
+    RowFilter() = default;
+    // headers: the table's row 0, column by column.
+    static RowFilter Parse(std::string_view text, const std::vector<std::string>& headers);
+
+    // No terms: every row passes.
+    bool Empty() const { return terms_.empty(); }
+    const std::vector<Term>& Terms() const { return terms_; }
+
+    // cellAt(col) gives the row's cell of column col (a std::string_view or what converts to one).
+    template <class CellAt>
+    bool Accepts(int colCount, CellAt&& cellAt) const {
+        for (const Term& term : terms_) {
+            bool met = false;
+            if (term.col < 0) {
+                for (int c = 0; c < colCount && !met; ++c) {
+                    met = ContainsFolded(cellAt(c), term.value);
+                }
+            } else {
+                met = Meets(term,
+                            term.col < colCount ? std::string_view(cellAt(term.col)) : std::string_view());
+            }
+            if (!met) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    // Whether one cell meets a column term.
+    static bool Meets(const Term& term, std::string_view cell);
+
+private:
+    std::vector<Term> terms_;
+};
+
+}  // namespace vantle
