@@ -35,8 +35,8 @@ void TForm2::ButtonRepeatsClick() {
         }
     }
     const auto removed = lines.size() - kept.size();
-    if (removed > 0 && pending_) {
-        SetMemoText(kept.join(u'\n'));
+    if (removed > 0 && held_) {
+        SetList(kept.join(u'\n'));
     } else if (removed > 0) {
         // Through the cursor, so that Ctrl+Z brings the lines back.
         QTextCursor cursor(Memo1->document());
