@@ -1,4 +1,5 @@
 #include "sim/ArchiveServer.h"
+#include "sim/NameHash.h"
 
 #include <cstdio>
 #include <utility>
@@ -7,14 +8,6 @@ namespace vantle::sim {
 namespace {
 
 constexpr std::string_view kPath = "/cdx/search/cdx";
-
-std::uint32_t NameHash(std::string_view name) {
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (char c : name) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-    }
-    return hash;
-}
 
 int HexDigit(char c) {
     if (c >= '0' && c <= '9') {

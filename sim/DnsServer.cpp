@@ -1,4 +1,5 @@
 #include "sim/DnsServer.h"
+#include "sim/NameHash.h"
 
 #include <arpa/inet.h>
 
@@ -36,15 +37,6 @@ std::string Lower(std::string_view text) {
         out.pop_back();
     }
     return out;
-}
-
-std::uint32_t Fnv1a(std::string_view text) {
-    std::uint32_t hash = 2166136261u;
-    for (char ch : text) {
-        hash ^= static_cast<unsigned char>(ch);
-        hash *= 16777619u;
-    }
-    return hash;
 }
 
 void Put16(std::string& out, unsigned value) {
@@ -228,7 +220,7 @@ DnsAnswer& DnsAnswer::truncated() {
 
 DnsAnswer DnsServer::defaultAnswer(std::string_view name) {
     const std::string lower = Lower(name);
-    const std::uint32_t hash = Fnv1a(lower);
+    const std::uint32_t hash = NameHash(lower);
     if (lower.rfind("nx", 0) == 0 || hash % 40 == 7) {
         return DnsAnswer::nxDomain();
     }

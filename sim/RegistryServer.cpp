@@ -1,4 +1,5 @@
 #include "sim/RegistryServer.h"
+#include "sim/NameHash.h"
 
 #include <stdlib.h>
 
@@ -19,24 +20,6 @@ namespace {
 
 constexpr std::string_view kDomainPath = "/rdap/domain/";
 constexpr std::size_t kLongestQuery = 1024;
-
-std::uint32_t NameHash(std::string_view name) {
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (char c : name) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-    }
-    return hash;
-}
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
 
 std::string Upper(std::string_view text) {
     std::string out(text);
@@ -142,7 +125,7 @@ private:
         while (!line.empty() && (line.back() == '\n' || line.back() == '\r' || line.back() == ' ')) {
             line.pop_back();
         }
-        reply_ = state_.WhoisFor(Lower(line));
+        reply_ = state_.WhoisFor(AsciiLower(line));
         timer_.expires_after(reply_.delay);
         timer_.async_wait([self = shared_from_this()](const asio::error_code& ec) {
             if (!ec) {
@@ -220,7 +203,7 @@ WhoisReply RegistryServer::State::WhoisFor(const std::string& query) {
 }
 
 Reply RegistryServer::State::Answer(const Request& request) {
-    const std::string target = Lower(request.target);
+    const std::string target = AsciiLower(request.target);
     std::lock_guard lock(mutex);
     if (target == "/rdap/dns.json") {
         ++bootstrapRequests;
@@ -300,7 +283,7 @@ RegistryFacts RegistryServer::Facts(std::string_view name) {
         "REGISTRAR-ONE-RU", "REGISTRAR-TWO-RU", "Example Registrar, Inc.", "Sample Names, Inc.",
         "\xd0\xa0\xd0\xb5\xd0\xb3\xd0\xb8\xd1\x81\xd1\x82\xd1\x80\xd0\xb0\xd1\x82\xd0\xbe\xd1\x80 "
         "\xd0\x9e\xd0\x9e\xd0\x9e"};  // "Регистратор ООО"
-    const std::string lower = Lower(name);
+    const std::string lower = AsciiLower(name);
     const std::uint32_t h = NameHash(lower);
     RegistryFacts facts;
     facts.free = lower.starts_with("free") || h % 8 == 3;
@@ -381,12 +364,12 @@ void RegistryServer::SetBootstrap(std::optional<Reply> reply) {
 
 void RegistryServer::SetRdap(std::string name, std::vector<Reply> replies) {
     std::lock_guard lock(state_->mutex);
-    state_->rdap[Lower(name)] = std::move(replies);
+    state_->rdap[AsciiLower(name)] = std::move(replies);
 }
 
 void RegistryServer::SetWhois(std::string query, WhoisReply reply) {
     std::lock_guard lock(state_->mutex);
-    state_->whois[Lower(query)] = std::move(reply);
+    state_->whois[AsciiLower(query)] = std::move(reply);
 }
 
 Reply RegistryServer::Json(std::string_view body) {
@@ -432,13 +415,13 @@ std::size_t RegistryServer::BootstrapRequests() const {
 
 std::size_t RegistryServer::RdapRequests(std::string_view name) const {
     std::lock_guard lock(state_->mutex);
-    const auto it = state_->rdapRequests.find(Lower(name));
+    const auto it = state_->rdapRequests.find(AsciiLower(name));
     return it == state_->rdapRequests.end() ? 0 : it->second;
 }
 
 std::size_t RegistryServer::WhoisQueries(std::string_view query) const {
     std::lock_guard lock(state_->mutex);
-    const auto it = state_->whoisQueries.find(Lower(query));
+    const auto it = state_->whoisQueries.find(AsciiLower(query));
     return it == state_->whoisQueries.end() ? 0 : it->second;
 }
 

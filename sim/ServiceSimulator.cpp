@@ -1,4 +1,5 @@
 #include "sim/ServiceSimulator.h"
+#include "sim/NameHash.h"
 
 #include <string>
 
@@ -8,15 +9,6 @@
 namespace vantle::sim {
 
 namespace {
-
-// FNV-1a: a stable spread of the domain's bytes, the same on every run and machine.
-std::uint32_t Spread(std::string_view text) {
-    std::uint32_t h = 2166136261u;
-    for (unsigned char c : text) {
-        h = (h ^ c) * 16777619u;
-    }
-    return h;
-}
 
 // The value of key in a query string ("a=1&b=2"), up to the next "&"; the last key takes the rest.
 std::string_view QueryValue(std::string_view target, std::string_view key, bool toEnd = false) {
@@ -42,7 +34,7 @@ Reply Page(int code, const std::string& body) {
 }  // namespace
 
 SimSite SiteFor(std::string_view domain) {
-    const std::uint32_t h = Spread(domain);
+    const std::uint32_t h = NameHash(domain);
     SimSite site;
     site.tic = h % 7 == 0 ? 0 : static_cast<int>((h >> 3) % 40) * 10;
     if (h % 11 == 0) {

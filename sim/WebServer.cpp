@@ -1,4 +1,5 @@
 #include "sim/WebServer.h"
+#include "sim/NameHash.h"
 
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
@@ -24,31 +25,13 @@ namespace {
 constexpr std::string_view kWww = "www.";
 constexpr std::string_view kLoopback = "127.0.0.1";
 
-std::uint32_t NameHash(std::string_view name) {
-    std::uint32_t hash = 2166136261u;  // FNV-1a
-    for (char c : name) {
-        hash = (hash ^ static_cast<unsigned char>(c)) * 16777619u;
-    }
-    return hash;
-}
-
-std::string Lower(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (c >= 'A' && c <= 'Z') {
-            c = static_cast<char>(c - 'A' + 'a');
-        }
-    }
-    return out;
-}
-
 // The host of a Host header: lower case, without a port.
 std::string HostOf(const Request& request) {
     const std::string* header = request.header("Host");
     if (header == nullptr) {
         return {};
     }
-    std::string host = Lower(*header);
+    std::string host = AsciiLower(*header);
     if (const auto colon = host.rfind(':');
         colon != std::string::npos && host.find(']') == std::string::npos) {
         host.erase(colon);
@@ -215,7 +198,7 @@ int OnServerName(SSL* ssl, int*, void* arg) {
     auto* state = static_cast<WebServer::State*>(arg);
     const char* name = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name);
     try {
-        SSL_set_SSL_CTX(ssl, state->ContextFor(Lower(name == nullptr ? "localhost" : name)));
+        SSL_set_SSL_CTX(ssl, state->ContextFor(AsciiLower(name == nullptr ? "localhost" : name)));
         return SSL_TLSEXT_ERR_OK;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "WebServer: %s\n", e.what());

@@ -70,7 +70,11 @@ std::string DecideMx(const MxAnswer& mx) {
     return kDnsMxNo;
 }
 
-AddressAnswer ParseA(const RawAnswer& raw) {
+namespace {
+
+// One address family: its c-ares record, parser, address field and text length.
+template <class Record, int Family, std::size_t TextLength, class Parser, class AddressOf>
+AddressAnswer ParseAddresses(const RawAnswer& raw, Parser parse, AddressOf addressOf) {
     AddressAnswer answer{raw.status, {}};
     if (raw.status != ARES_SUCCESS) {
         return answer;
@@ -79,16 +83,16 @@ AddressAnswer ParseA(const RawAnswer& raw) {
         answer.status = ARES_EBADRESP;
         return answer;
     }
-    std::array<ares_addrttl, kMaxAddresses> found{};
+    std::array<Record, kMaxAddresses> found{};
     int count = kMaxAddresses;
-    answer.status =
-        ares_parse_a_reply(Bytes(raw), static_cast<int>(raw.bytes.size()), nullptr, found.data(), &count);
+    answer.status = parse(Bytes(raw), static_cast<int>(raw.bytes.size()), nullptr, found.data(), &count);
     if (answer.status != ARES_SUCCESS) {
         return answer;
     }
     for (int i = 0; i < count && i < kMaxAddresses; ++i) {
-        std::array<char, INET_ADDRSTRLEN> text{};
-        if (inet_ntop(AF_INET, &found[i].ipaddr, text.data(), text.size()) != nullptr) {
+        std::array<char, TextLength> text{};
+        if (inet_ntop(Family, addressOf(found[static_cast<std::size_t>(i)]), text.data(), text.size()) !=
+            nullptr) {
             answer.addresses.emplace_back(text.data());
         }
     }
@@ -98,32 +102,16 @@ AddressAnswer ParseA(const RawAnswer& raw) {
     return answer;
 }
 
+}  // namespace
+
+AddressAnswer ParseA(const RawAnswer& raw) {
+    return ParseAddresses<ares_addrttl, AF_INET, INET_ADDRSTRLEN>(
+        raw, ares_parse_a_reply, [](const ares_addrttl& r) { return &r.ipaddr; });
+}
+
 AddressAnswer ParseAaaa(const RawAnswer& raw) {
-    AddressAnswer answer{raw.status, {}};
-    if (raw.status != ARES_SUCCESS) {
-        return answer;
-    }
-    if (!Parseable(raw)) {
-        answer.status = ARES_EBADRESP;
-        return answer;
-    }
-    std::array<ares_addr6ttl, kMaxAddresses> found{};
-    int count = kMaxAddresses;
-    answer.status =
-        ares_parse_aaaa_reply(Bytes(raw), static_cast<int>(raw.bytes.size()), nullptr, found.data(), &count);
-    if (answer.status != ARES_SUCCESS) {
-        return answer;
-    }
-    for (int i = 0; i < count && i < kMaxAddresses; ++i) {
-        std::array<char, INET6_ADDRSTRLEN> text{};
-        if (inet_ntop(AF_INET6, &found[i].ip6addr, text.data(), text.size()) != nullptr) {
-            answer.addresses.emplace_back(text.data());
-        }
-    }
-    if (answer.addresses.empty()) {
-        answer.status = ARES_ENODATA;
-    }
-    return answer;
+    return ParseAddresses<ares_addr6ttl, AF_INET6, INET6_ADDRSTRLEN>(
+        raw, ares_parse_aaaa_reply, [](const ares_addr6ttl& r) { return &r.ip6addr; });
 }
 
 MxAnswer ParseMx(const RawAnswer& raw) {
