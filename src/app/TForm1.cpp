@@ -423,6 +423,7 @@ void TForm1::Button1Click() {
 
 void TForm1::HandOver(int lineCount) {
     ResetForNewList(lineCount);
+    JournalDone();  // a new list: the rows before it are let go
     SetResumeFlag("0");
 }
 
@@ -435,7 +436,6 @@ void TForm1::ResetForNewList(int lineCount) {
     ProgressBar1->hide();
     SetCsvEnabled(false);
     engine_->ForgetResume();
-    JournalDone();
 }
 
 void TForm1::Button4Click() {
@@ -459,6 +459,7 @@ void TForm1::Button4Click() {
         return;
     }
     ResetForNewList(form2_->LineCount());
+    JournalDone();
 }
 
 void TForm1::Button2Click() {

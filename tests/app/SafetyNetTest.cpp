@@ -72,6 +72,7 @@ TEST_F(SafetyNetTest, KilledRunIsRestoredWithItsTotalsAndGoesOnWithTheNextLine) 
         EXPECT_EQ(Cell(1, r).toInt(), sim::SiteFor("d" + std::to_string(r) + ".test").tic);
     }
     EXPECT_EQ(ResumeLabel()->text(), Ascii("1"));
+    EXPECT_FALSE(ReadJournal(state.path().toStdString())->done) << "restored rows stay journaled";
     const QString restoredTotals = form->PanelText(1);
     EXPECT_FALSE(restoredTotals.isEmpty());
 
