@@ -196,6 +196,25 @@ TEST_F(ChecksChoiceTest, RegistrationArchiveAndRankRunAndRecheck) {
     grid->setFocus();
     QTest::keyClick(grid, Qt::Key_R, Qt::ControlModifier);
     EXPECT_EQ(Cell(Col("Rank"), 2), Ascii("1"));
+
+    QTemporaryDir dir;
+    const QString path = dir.filePath(Ascii("registry.csv"));
+    OnNextModal<QFileDialog>([path](QFileDialog* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->setText(path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    AnswerNextBox(QMessageBox::Ok);
+    form->csv1Click();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QByteArray saved = file.readAll();
+    EXPECT_TRUE(
+        saved.startsWith("\"Domain\";\"Tic\";\"Status\";\"Yaca\";\"Created\";\"Expires\";\"Registrar\";"
+                         "\"Archive\";\"Rank\"\r\n"));
+    EXPECT_EQ(saved.toStdString(), CsvLine(Model()->Table().RowCells(0)) +
+                                       CsvLine(Model()->Table().RowCells(1)) +
+                                       CsvLine(Model()->Table().RowCells(2)));
 }
 
 TEST_F(ChecksChoiceTest, TopListFileIsAskedForOnceAndRemembered) {

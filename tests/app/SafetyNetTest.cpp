@@ -124,6 +124,18 @@ TEST_F(SafetyNetTest, NoToTheCloseQuestionDuringARunStopsItAndCloses) {
     EXPECT_TRUE(ReadJournal(state.path().toStdString())->done) << "No lets the rows go";
 }
 
+TEST_F(SafetyNetTest, CancelToTheCloseQuestionDuringARunLetsItGoOn) {
+    form->EnableSafetyNet(state.path());
+    const auto names = Domains(4, [](const sim::SimSite&) { return true; });
+    EnterList(Lines(names));
+    auto cancel = AnswerNextBox(QMessageBox::Cancel);
+    QTimer::singleShot(150, form.get(), [this] { form->close(); });
+    Start();
+    EXPECT_TRUE(cancel->shown);
+    EXPECT_EQ(RowCount(), 5) << "the run went through to the end";
+    EXPECT_TRUE(form->isVisible());
+}
+
 TEST_F(SafetyNetTest, Utf8AndWorkbookFormatsGetTheirExtension) {
     EnterList(Ascii("site.test\n"));
     Start();
