@@ -36,6 +36,16 @@ protected:
         return h;
     }
     void Choose(const char* name) { Item(name)->trigger(); }
+    // Saves the table through the save dialog under path, answering "Информация сохранена".
+    void SaveTo(const QString& path) {
+        OnNextModal<QFileDialog>([path](QFileDialog* d) {
+            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            edit->setText(path);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        AnswerNextBox(QMessageBox::Ok);
+        form->csv1Click();
+    }
     int Col(const char* header) const { return static_cast<int>(Headers().indexOf(Ascii(header))); }
     sim::CheckServices services;
 };
@@ -113,13 +123,7 @@ TEST_F(ChecksChoiceTest, EveryCheckAtOnceThenRecheckAndSave) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath(Ascii("all.csv"));
-    OnNextModal<QFileDialog>([path](QFileDialog* d) {
-        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        edit->setText(path);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-    AnswerNextBox(QMessageBox::Ok);
-    form->csv1Click();
+    SaveTo(path);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     std::string expected;
@@ -136,13 +140,7 @@ TEST_F(ChecksChoiceTest, CsvWithoutTheBarLeavesItsColumnsOut) {
     Start();
     QTemporaryDir dir;
     const QString path = dir.filePath(Ascii("dns.csv"));
-    OnNextModal<QFileDialog>([path](QFileDialog* d) {
-        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        edit->setText(path);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-    AnswerNextBox(QMessageBox::Ok);
-    form->csv1Click();
+    SaveTo(path);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const std::string expected =
@@ -199,13 +197,7 @@ TEST_F(ChecksChoiceTest, RegistrationArchiveAndRankRunAndRecheck) {
 
     QTemporaryDir dir;
     const QString path = dir.filePath(Ascii("registry.csv"));
-    OnNextModal<QFileDialog>([path](QFileDialog* d) {
-        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
-        edit->setText(path);
-        QTest::keyClick(edit, Qt::Key_Return);
-    });
-    AnswerNextBox(QMessageBox::Ok);
-    form->csv1Click();
+    SaveTo(path);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray saved = file.readAll();
