@@ -1,8 +1,9 @@
 #include "sim/ArchiveServer.h"
-#include "sim/NameHash.h"
 
 #include <cstdio>
 #include <utility>
+
+#include "sim/Support.h"
 
 namespace vantle::sim {
 namespace {

@@ -1,5 +1,4 @@
 #include "sim/DnsServer.h"
-#include "sim/NameHash.h"
 
 #include <arpa/inet.h>
 
@@ -13,6 +12,8 @@
 #include <thread>
 #include <unordered_map>
 #include <utility>
+
+#include "sim/Support.h"
 
 namespace vantle::sim {
 
@@ -421,17 +422,7 @@ DnsServer::DnsServer() : state_(std::make_unique<State>()) {
     }
     state_->StartReceive();
     state_->StartAccept();
-    State* state = state_.get();
-    state_->thread = std::thread([state] {
-        for (;;) {
-            try {
-                state->io.run();
-                return;
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "DnsServer: %s\n", e.what());
-            }
-        }
-    });
+    state_->thread = ServeOnThread(state_->io, "DnsServer");
 }
 
 DnsServer::~DnsServer() {

@@ -1,5 +1,4 @@
 #include "sim/RegistryServer.h"
-#include "sim/NameHash.h"
 
 #include <stdlib.h>
 
@@ -10,6 +9,8 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 #include <thread>
+
+#include "sim/Support.h"
 
 namespace vantle::sim {
 
@@ -243,7 +244,7 @@ RegistryServer::RegistryServer() : state_(std::make_unique<State>()) {
     s.acceptor.bind(local);
     s.acceptor.listen();
     s.Accept();
-    s.thread = std::thread([&s] { s.io.run(); });
+    s.thread = ServeOnThread(s.io, "RegistryServer");
     s.http.setHandler([&s](const Request& request) { return s.Answer(request); });
 }
 

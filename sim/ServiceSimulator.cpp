@@ -1,9 +1,9 @@
 #include "sim/ServiceSimulator.h"
-#include "sim/NameHash.h"
 
 #include <string>
 
 #include "FWURLPosition/ToolbarChecksum.h"
+#include "sim/Support.h"
 #include "text/Cp1251.h"
 
 namespace vantle::sim {

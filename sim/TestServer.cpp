@@ -8,6 +8,8 @@
 #include <mutex>
 #include <thread>
 
+#include "sim/Support.h"
+
 namespace vantle::sim {
 
 using tcp = asio::ip::tcp;
@@ -432,17 +434,7 @@ TestServer::TestServer() : state_(std::make_unique<State>()) {
     state_->acceptor.listen();
     state_->port = state_->acceptor.local_endpoint().port();
     state_->StartAccept();
-    State* state = state_.get();
-    state_->thread = std::thread([state] {
-        for (;;) {
-            try {
-                state->io.run();
-                return;
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "TestServer: %s\n", e.what());
-            }
-        }
-    });
+    state_->thread = ServeOnThread(state_->io, "TestServer");
 }
 
 TestServer::~TestServer() {

@@ -1,5 +1,4 @@
 #include "sim/WebServer.h"
-#include "sim/NameHash.h"
 
 #include <openssl/pem.h>
 #include <openssl/ssl.h>
@@ -13,6 +12,7 @@
 #include <stdexcept>
 #include <thread>
 
+#include "sim/Support.h"
 #include "sim/TestServer.h"
 
 namespace vantle::sim {
@@ -37,15 +37,6 @@ std::string HostOf(const Request& request) {
         host.erase(colon);
     }
     return host;
-}
-
-std::string Repeat(std::string_view piece, std::size_t times) {
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i) {
-        out += piece;
-    }
-    return out;
 }
 
 Reply Redirect(int code, const std::string& location) {
@@ -347,16 +338,7 @@ WebServer::WebServer() : state_(std::make_unique<State>()) {
     state->AcceptTls();
     state->Park(state->stallAcceptor, false);
     state->Park(state->plainAcceptor, true);
-    state->thread = std::thread([state] {
-        for (;;) {
-            try {
-                state->io.run();
-                return;
-            } catch (const std::exception& e) {
-                std::fprintf(stderr, "WebServer: %s\n", e.what());
-            }
-        }
-    });
+    state->thread = ServeOnThread(state->io, "WebServer");
 }
 
 WebServer::~WebServer() {

@@ -12,10 +12,13 @@
 
 #include "FWURLPosition/FetchURL.h"
 #include "FWURLPosition/TFWURLPosition.h"
+#include "sim/Support.h"
 #include "sim/TestServer.h"
 
 namespace vantle {
 namespace {
+
+using sim::Repeat;
 
 using sim::Reply;
 using sim::TestServer;
@@ -24,15 +27,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kCap = 64 * 1024;
 constexpr auto kBound = std::chrono::seconds(10);
-
-std::string Repeat(std::string_view piece, std::size_t times) {
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i) {
-        out += piece;
-    }
-    return out;
-}
 
 struct HostileFetch {
     const char* name;

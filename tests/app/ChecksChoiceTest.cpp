@@ -15,10 +15,6 @@
 namespace vantle::testing {
 namespace {
 
-QString Ascii(const char* text) {
-    return QString::fromLatin1(text);
-}
-
 class ChecksChoiceTest : public MainWindowFixture {
 protected:
     void SetUp() override {
@@ -28,13 +24,6 @@ protected:
         form->UseCheckEndpoints(endpoints);
     }
     QAction* Item(const char* name) const { return form->Checks().Item(name); }
-    QStringList Headers() const {
-        QStringList h;
-        for (int c = 0; c < Model()->ColCount(); ++c) {
-            h << Cell(c, 0);
-        }
-        return h;
-    }
     void Choose(const char* name) { Item(name)->trigger(); }
     // Saves the table through the save dialog under path, answering "Информация сохранена".
     void SaveTo(const QString& path) {

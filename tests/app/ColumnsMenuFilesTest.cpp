@@ -14,23 +14,12 @@
 namespace vantle::testing {
 namespace {
 
-QString Ascii(const char* text) {
-    return QString::fromLatin1(text);
-}
-
 class ColumnsMenuFilesTest : public MainWindowFixture {
 protected:
     QTemporaryDir dir;
 
     QAction* Action(const char* name) const { return Find<QAction>(name); }
     QCheckBox* Box(const char* name) const { return Find<QCheckBox>(name); }
-    QStringList Headers() const {
-        QStringList h;
-        for (int c = 0; c < Model()->ColCount(); ++c) {
-            h << Cell(c, 0);
-        }
-        return h;
-    }
     void SelectRow(int row) {
         QApplication::setActiveWindow(form.get());
         auto* grid = Find<QTableView>("RzStringGrid1");

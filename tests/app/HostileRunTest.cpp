@@ -8,23 +8,18 @@
 
 #include "app/MainWindowFixture.h"
 #include "http/HttpClient.h"
+#include "sim/Support.h"
 #include "sim/TestServer.h"
 #include "support/CaseName.h"
 
 namespace vantle::testing {
 namespace {
 
+using sim::Repeat;
+
 using sim::Reply;
 using std::chrono::milliseconds;
 using Clock = std::chrono::steady_clock;
-
-std::string Repeat(std::string_view piece, std::size_t times) {
-    std::string out;
-    for (std::size_t i = 0; i < times; ++i) {
-        out += piece;
-    }
-    return out;
-}
 
 struct HostileBar {
     const char* name;

@@ -25,6 +25,10 @@
 
 namespace vantle::testing {
 
+inline QString Ascii(const char* text) {
+    return QString::fromLatin1(text);
+}
+
 class MainWindowFixture : public ::testing::Test {
 protected:
     sim::ServiceSimulator sim;
@@ -59,6 +63,13 @@ protected:
     DomainTableModel* Model() const { return form->Model(); }
     QString Cell(int col, int row) const { return FromCp1251(Model()->Cell(col, row)); }
     int RowCount() const { return Model()->RowCount(); }
+    QStringList Headers() const {
+        QStringList h;
+        for (int c = 0; c < Model()->ColCount(); ++c) {
+            h << Cell(c, 0);
+        }
+        return h;
+    }
 
     // Pastes text into the entry dialog and hands it over with "На проверку".
     void EnterList(const QString& text) {

@@ -10,10 +10,6 @@
 namespace vantle::testing {
 namespace {
 
-QString Ascii(const char* text) {
-    return QString::fromLatin1(text);
-}
-
 class MainWindowTest : public MainWindowFixture {
 protected:
     QAction* Action(const char* name) const { return Find<QAction>(name); }

@@ -20,10 +20,6 @@
 namespace vantle::testing {
 namespace {
 
-QString Ascii(const char* text) {
-    return QString::fromLatin1(text);
-}
-
 int JournalRows(const QString& dir) {
     std::ifstream in((dir + QStringLiteral("/journal")).toStdString());
     int rows = 0;

@@ -12,10 +12,6 @@
 namespace vantle::testing {
 namespace {
 
-QString Ascii(const char* text) {
-    return QString::fromLatin1(text);
-}
-
 class TableViewTest : public MainWindowFixture {
 protected:
     QTableView* Grid() const { return Find<QTableView>("RzStringGrid1"); }

@@ -9,10 +9,6 @@
 namespace vantle::testing {
 namespace {
 
-QString Ascii(const char* text) {
-    return QString::fromLatin1(text);
-}
-
 class WindowDetailsTest : public MainWindowFixture {};
 
 TEST_F(WindowDetailsTest, OnlyALeftClickOnTheControlOpensItsPage) {

@@ -13,10 +13,13 @@
 
 #include "http/FailureKind.h"
 #include "http/HttpClient.h"
+#include "sim/Support.h"
 #include "sim/TestServer.h"
 
 namespace vantle {
 namespace {
+
+using sim::Repeat;
 
 using httptest::CatchFailure;
 using httptest::Failure;
@@ -27,15 +30,6 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kCap = 64 * 1024;
 constexpr auto kBound = std::chrono::seconds(10);  // generous: a hang, not a slow machine, fails it
-
-std::string Repeat(std::string_view piece, std::size_t times) {
-    std::string out;
-    out.reserve(piece.size() * times);
-    for (std::size_t i = 0; i < times; ++i) {
-        out += piece;
-    }
-    return out;
-}
 
 // Many 4 KiB chunks: a chunked body far larger than the cap.
 std::string EndlessChunks(std::size_t chunks) {
