@@ -22,6 +22,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
 #include <QThread>
@@ -130,6 +131,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     BuildHiddenMenu();
     BuildPopupMenu();
     FormCreate();
+    ShowBarColumns();
 
     form2_ = new TForm2(*this, this);
     UseCheckEndpoints(CheckEndpoints{});
@@ -251,6 +253,16 @@ QWidget* TForm1::BuildBottomRow() {
     ComboBox1->setCurrentIndex(2);
     Label1 = new QLabel(row);
     Label1->setObjectName(QStringLiteral("Label1"));
+    // How many domains are checked at once when none of the old services is chosen.
+    Label5 = new QLabel(QStringLiteral("Параллельно"), row);
+    Label5->setObjectName(QStringLiteral("Label5"));
+    SpinEdit1 = new QSpinBox(row);
+    SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
+    SpinEdit1->setRange(1, 256);
+    SpinEdit1->setValue(16);
+    SpinEdit1->setToolTip(
+        QStringLiteral("Сколько доменов проверять одновременно (без Яндекс.Бара, Индекса Я и PageRank)"));
+    Label5->setBuddy(SpinEdit1);
     Label4 = new QLabel(row);
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setStyleSheet(QStringLiteral("color: navy; text-decoration: underline;"));
@@ -272,6 +284,9 @@ QWidget* TForm1::BuildBottomRow() {
 
     items->addWidget(ComboBox1);
     items->addWidget(Label1);
+    items->addSpacing(12);
+    items->addWidget(Label5);
+    items->addWidget(SpinEdit1);
     items->addSpacing(20);
     items->addWidget(Label4);
     items->addWidget(Label2);
@@ -707,6 +722,16 @@ bool TForm1::BarChecked() {
 }
 std::vector<CheckRunHost::PlacedCheck> TForm1::ExtraChecks() {
     return checks_->Placed(FirstExtraCol());
+}
+int TForm1::ParallelCount() {
+    return SpinEdit1->value();
+}
+long TForm1::CheckTimeoutMs() {
+    return endpoints_.checkTimeoutMs;
+}
+// The list file and the checks stay as they are while anything runs, a recheck included.
+void TForm1::StateChanged() {
+    checks_->ListFileItem()->setEnabled(engine_->State() == RunState::Idle);
 }
 long long TForm1::NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(

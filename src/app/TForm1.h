@@ -25,6 +25,7 @@ class QLineEdit;
 class QMenu;
 class QProgressBar;
 class QPushButton;
+class QSpinBox;
 class QTableView;
 
 namespace vantle {
@@ -168,6 +169,9 @@ private:
     void RowWritten(int row, int line) override;
     bool BarChecked() override;
     std::vector<PlacedCheck> ExtraChecks() override;
+    int ParallelCount() override;
+    long CheckTimeoutMs() override;
+    void StateChanged() override;
     void Sleep(int ms) override;
     long long NowMs() override;
     void ProcessMessages() override;
@@ -213,6 +217,8 @@ private:
     QLabel* Label2 = nullptr;
     QLabel* Label3 = nullptr;
     QLabel* Label4 = nullptr;
+    QLabel* Label5 = nullptr;
+    QSpinBox* SpinEdit1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QLabel* panels_[3] = {nullptr, nullptr, nullptr};
     QAction* N1 = nullptr;

@@ -2,11 +2,13 @@
 // and saved.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSettings>
+#include <QSpinBox>
 #include <QTableView>
 
 #include "app/AppTitle.h"
@@ -28,12 +30,14 @@ void TForm1::CheckBox1Click() {
     SwitchColumn(CheckBox1, "YaPages", yaPagesCol_, CheckBox2, "PR", prCol_);
     LayOutExtraColumns();
     checks_->Item("yapages")->setChecked(CheckBox1->isChecked());
+    ShowBarColumns();
 }
 void TForm1::CheckBox2Click() {
     SetExtraColumnsAside();
     SwitchColumn(CheckBox2, "PR", prCol_, CheckBox1, "YaPages", yaPagesCol_);
     LayOutExtraColumns();
     checks_->Item("pr")->setChecked(CheckBox2->isChecked());
+    ShowBarColumns();
 }
 
 // The menu's items for the two option boxes click the boxes, so that both go the same way; the other
@@ -107,6 +111,13 @@ void TForm1::ShowBarColumns() {
     }
     Edit1->setEnabled(bar);
     Label3->setEnabled(bar);
+    // The old services go one domain at a time at the rate; without them the domains go many at once
+    // and the rate has nothing to pace (each service has its own pace).
+    const bool oneAtATime = bar || CheckBox1->isChecked() || CheckBox2->isChecked();
+    ComboBox1->setEnabled(oneAtATime);
+    Label1->setEnabled(oneAtATime);
+    SpinEdit1->setEnabled(!oneAtATime);
+    Label5->setEnabled(!oneAtATime);
 }
 
 std::vector<int> TForm1::SavedColumns() const {
@@ -133,6 +144,9 @@ void TForm1::UseCheckEndpoints(const CheckEndpoints& endpoints) {
 }
 
 void TForm1::ChooseTopListFile() {
+    if (engine_->State() != RunState::Idle) {
+        return;  // the list's checks may be running
+    }
     QFileDialog dialog(this, QStringLiteral("Список сайтов"));
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);

@@ -303,10 +303,13 @@ int CheckRun::RunLinesParallel(int firstLine, int lineCount, int& row) {
             ++next;
         }
         // Rows go out in list order: a finished domain waits for the ones above it.
-        while (!inFlight.empty() && (!inFlight.front().checks || inFlight.front().checks->WaitFor(0))) {
+        // Each row is shown at once, and a stop given meanwhile leaves the rows after it unwritten.
+        while (!inFlight.empty() && !host_.StartVisible() &&
+               (!inFlight.front().checks || inFlight.front().checks->WaitFor(0))) {
             InFlight& done = inFlight.front();
             if (done.name) {
                 WriteParallelRow(done.line, *done.name, done.checks.get(), extras, row);
+                host_.ProcessMessages();
             }
             inFlight.pop_front();
         }
