@@ -90,6 +90,7 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     std::ostream& table = options.output ? file : out;
 
     settings.checks = options.checks;
+    settings.parallel = options.parallel;
     settings.rateText = IntToStr(options.rate);
     settings.thresholdText = options.threshold.value_or(std::string());
     Progress progress(err, StyleFor(options, errIsTerminal));
@@ -115,14 +116,31 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
             return kExitUsage;
         }
     }
+    // The CSV formats go out row by row as the run writes them, each flushed: a run that is killed
+    // leaves every row it checked in the file. The workbook is written whole at the end.
+    const OutputFormat& format = *FindOutputFormat(options.format);
+    if (format.line) {
+        table << format.prefix << format.line(host.SavedRow(0));
+        for (int row = 1; row < host.RowCount() && options.resume; ++row) {
+            table << format.line(host.SavedRow(row));
+        }
+        table.flush();
+        host.StreamRows([&table, &format](const std::vector<std::string>& cells) {
+            table << format.line(cells);
+            table.flush();
+        });
+    }
     run.Button2Click();
     progress.Finish();
+    host.StreamRows(nullptr);
     if (host.InfoShown()) {
         return kExitUsage;
     }
 
     const CsvTable saved = host.Saved();
-    FindOutputFormat(options.format)->write(table, saved);
+    if (!format.line) {
+        format.write(table, saved);
+    }
     table.flush();
     if (!table) {
         Complain(err, "не удалось записать таблицу" + (options.output ? " в «" + *options.output + "»"

@@ -12,6 +12,8 @@ namespace {
 
 constexpr int kMinRate = 1;
 constexpr int kMaxRate = 10;
+constexpr int kMinParallel = 1;
+constexpr int kMaxParallel = 256;
 
 template <class Names>
 std::string Joined(const Names& names) {
@@ -40,11 +42,13 @@ std::string Quoted(std::string_view value) {
 }
 
 // The options that take a value, by every name they go by.
-enum class Valued { None, Rate, Threshold, Checks, Output, Format };
+enum class Valued { None, Rate, Parallel, Threshold, Checks, Output, Format };
 
 Valued ValuedOption(std::string_view name) {
     if (name == "--rate")
         return Valued::Rate;
+    if (name == "--parallel")
+        return Valued::Parallel;
     if (name == "--threshold")
         return Valued::Threshold;
     if (name == "--checks")
@@ -62,6 +66,15 @@ std::optional<CliUsageError> SetRate(CliOptions& options, const std::string& val
         return CliUsageError{"скорость " + Quoted(value) + " — не число от 1 до 10 (доменов в секунду)"};
     }
     options.rate = *rate;
+    return std::nullopt;
+}
+
+std::optional<CliUsageError> SetParallel(CliOptions& options, const std::string& value) {
+    const std::optional<std::int32_t> parallel = AllDigits(value) ? TryStrToInt(value) : std::nullopt;
+    if (!parallel || *parallel < kMinParallel || *parallel > kMaxParallel) {
+        return CliUsageError{"число одновременных проверок " + Quoted(value) + " — не число от 1 до 256"};
+    }
+    options.parallel = *parallel;
     return std::nullopt;
 }
 
@@ -108,6 +121,8 @@ std::optional<CliUsageError> SetValue(CliOptions& options, Valued which, const s
     switch (which) {
         case Valued::Rate:
             return SetRate(options, value);
+        case Valued::Parallel:
+            return SetParallel(options, value);
         case Valued::Threshold:
             return SetThreshold(options, value);
         case Valued::Checks:
@@ -206,7 +221,10 @@ std::string HelpText() {
            "                         есть: " +
            Joined(CheckNames()) +
            "\n"
-           "  --rate N             доменов в секунду, от 1 до 10 (по умолчанию 3)\n"
+           "  --rate N             доменов в секунду, от 1 до 10 (по умолчанию 3); только для bar,\n"
+           "                       yapages и pr, которые проверяют по одному домену\n"
+           "  --parallel N         без bar, yapages и pr: сколько доменов проверять одновременно,\n"
+           "                       от 1 до 256 (по умолчанию 16); у каждой службы свой темп\n"
            "  --threshold N        выводить только домены с тиц >= N (только с проверкой bar)\n"
            "  -o, --output ФАЙЛ    записать таблицу в ФАЙЛ (по умолчанию — стандартный вывод)\n"
            "  --format ФОРМАТ      формат таблицы (по умолчанию csv):\n" +
@@ -219,7 +237,9 @@ std::string HelpText() {
            "\n"
            "Столбцы: Domain, Tic, Status, Yaca (только с bar), YaPages, PR, затем столбцы остальных\n"
            "проверок в порядке списка выше. Ход проверки выводится в стандартный поток ошибок.\n"
-           "Ctrl+C останавливает проверку после текущего домена; проверенное записывается.\n"
+           "Строки CSV записываются по мере проверки, по порядку списка. Ctrl+C, SIGTERM и SIGHUP\n"
+           "останавливают проверку (с bar, yapages или pr — после текущего домена); проверенное\n"
+           "записывается. Второй Ctrl+C завершает программу сразу.\n"
            "\n"
            "Код возврата:\n"
            "  0  список проверен (или проверка остановлена по Ctrl+C)\n"

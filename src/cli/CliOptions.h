@@ -12,6 +12,7 @@ namespace vantle::cli {
 struct CliOptions {
     std::string list;                      // a file name, or "-" for standard input
     int rate = 3;                          // domains a second, 1 to 10
+    int parallel = 16;                     // domains at once without the old services, 1 to 256
     std::optional<std::string> threshold;  // digits; only with the bar query
     std::set<std::string> checks{"bar"};   // names of CheckNames()
     std::optional<std::string> output;     // a file name; none: standard output

@@ -18,6 +18,8 @@ constexpr int kSleepSliceMs = 20;
 ConsoleHost::ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std::ostream& err,
                          Progress& progress, std::function<bool()> stopRequested)
     : lines_(std::move(settings.lines)),
+      parallel_(settings.parallel),
+      checkTimeoutMs_(endpoints.checkTimeoutMs),
       rateText_(std::move(settings.rateText)),
       thresholdText_(std::move(settings.thresholdText)),
       err_(err),
@@ -99,13 +101,26 @@ void ConsoleHost::ErrorBox(const std::string& message) {
     Say(!message.empty() && static_cast<unsigned char>(message.back()) > '.' ? message + "." : message);
 }
 
-CsvTable ConsoleHost::Saved() const {
+std::vector<int> ConsoleHost::SavedColumns() const {
     std::vector<int> cols;
     for (int c = 0; c < table_.ColCount(); ++c) {
         if (bar_ || c < 1 || c > 3) {
             cols.push_back(c);
         }
     }
+    return cols;
+}
+
+std::vector<std::string> ConsoleHost::SavedRow(int row) const {
+    std::vector<std::string> cells;
+    for (int c : SavedColumns()) {
+        cells.push_back(table_.Cell(c, row));
+    }
+    return cells;
+}
+
+CsvTable ConsoleHost::Saved() const {
+    const std::vector<int> cols = SavedColumns();
     const bool noRow = table_.RowCount() == 2 && std::all_of(cols.begin(), cols.end(), [this](int c) {
                            return table_.Cell(c, 1).empty();
                        });
@@ -129,6 +144,9 @@ std::string ConsoleHost::ListBytes() const {
 }
 
 void ConsoleHost::RowWritten(int row, int line) {
+    if (sink_) {
+        sink_(SavedRow(row));
+    }
     if (!journal_) {
         return;
     }

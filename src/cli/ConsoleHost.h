@@ -27,6 +27,7 @@ public:
         std::set<std::string> checks;    // names of CheckNames()
         std::string rateText;
         std::string thresholdText;
+        int parallel = 16;
     };
     // stopRequested is asked at every pump; once it says yes the run is stopped as by "Стоп".
     ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std::ostream& err, Progress& progress,
@@ -50,6 +51,12 @@ public:
     // The table as the window saves it: without the bar query its three columns are left out. A run
     // that wrote no row gives the header row alone.
     CsvTable Saved() const;
+    // One row's cells as saved (row 0: the headers).
+    std::vector<std::string> SavedRow(int row) const;
+    // Every row written from now on goes to sink as well, with its saved cells, in list order.
+    void StreamRows(std::function<void(const std::vector<std::string>& cells)> sink) {
+        sink_ = std::move(sink);
+    }
 
     // CheckRunHost
     int LineCount() override { return static_cast<int>(lines_.size()); }
@@ -84,6 +91,8 @@ public:
     bool BarChecked() override { return bar_; }
     void RowWritten(int row, int line) override;
     std::vector<PlacedCheck> ExtraChecks() override { return placed_; }
+    int ParallelCount() override { return parallel_; }
+    long CheckTimeoutMs() override { return checkTimeoutMs_; }
     void Sleep(int ms) override;
     long long NowMs() override;
     void ProcessMessages() override;
@@ -94,7 +103,12 @@ public:
 private:
     void Say(const std::string& cp1251);
 
+    std::vector<int> SavedColumns() const;
+
     std::vector<std::string> lines_;
+    int parallel_ = 16;
+    long checkTimeoutMs_ = 20000;
+    std::function<void(const std::vector<std::string>&)> sink_;
     std::string rateText_;
     std::string thresholdText_;
     DomainTable table_{{"Domain", "Tic", "Status", "Yaca"}};

@@ -2,6 +2,7 @@
 
 #include <signal.h>
 #include <csignal>
+#include <iterator>
 
 namespace vantle::cli {
 namespace {
@@ -12,10 +13,13 @@ extern "C" void OnInterrupt(int) {
     interrupted = 1;
 }
 
+// Ctrl+C, a terminal that went away, and the polite end the system asks for.
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+
 }  // namespace
 
 struct InterruptWatch::Saved {
-    struct sigaction previous {};
+    struct sigaction previous[std::size(kSignals)]{};
 };
 
 InterruptWatch::InterruptWatch() : saved_(new Saved) {
@@ -24,11 +28,15 @@ InterruptWatch::InterruptWatch() : saved_(new Saved) {
     action.sa_handler = OnInterrupt;
     sigemptyset(&action.sa_mask);
     action.sa_flags = SA_RESETHAND | SA_RESTART;
-    sigaction(SIGINT, &action, &saved_->previous);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], &action, &saved_->previous[i]);
+    }
 }
 
 InterruptWatch::~InterruptWatch() {
-    sigaction(SIGINT, &saved_->previous, nullptr);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], &saved_->previous[i], nullptr);
+    }
     delete saved_;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
-// Ctrl+C during a run: the first SIGINT only raises a flag (the run stops after the current domain);
-// the handler then steps aside, so that a second one ends the program at once.
+// Ctrl+C, SIGTERM or SIGHUP during a run: the first only raises a flag (the run stops and what was
+// checked is written); the handler of that signal then steps aside, so that a second one ends the
+// program at once (the rows so far are in the file already).
 
 namespace vantle::cli {
 

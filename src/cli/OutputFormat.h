@@ -4,6 +4,7 @@
 
 #include <functional>
 #include <ostream>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -15,6 +16,10 @@ struct OutputFormat {
     std::string_view name;
     std::string_view description;  // UTF-8, for --help
     std::function<void(std::ostream& out, const CsvTable& table)> write;
+    // A format written as the run goes: the bytes before the first line, and one row's line (its
+    // Windows-1251 cells) in the file's bytes. Empty for a format written whole at the end.
+    std::string_view prefix;
+    std::function<std::string(const std::vector<std::string>& cells)> line;
 };
 
 const std::vector<OutputFormat>& OutputFormats();
