@@ -5,12 +5,14 @@
 #include <algorithm>
 #include <csignal>
 #include <memory>
+#include <variant>
 
 #include "FWURLPosition/FetchURL.h"
 #include "catalog/CheckCatalog.h"
 #include "check/CheckRun.h"
 #include "check/FakeHost.h"
 #include "cli/ChildRun.h"
+#include "cli/CliOptions.h"
 #include "cli/ListInput.h"
 #include "http/HttpClient.h"
 #include "io/CsvExport.h"
@@ -262,6 +264,83 @@ TEST_F(CliRunTest, OtherFormatsCarryTheSameTable) {
     const ChildResult book = RunCliSim(Args({"--rate=10", "-q", "--format", "xlsx", "-"}), input);
     EXPECT_EQ(book.status, 0) << book.err;
     EXPECT_EQ(book.out.substr(0, 2), "PK");
+}
+
+TEST(CliParallelOption, RangeIsOneTo256) {
+    const std::pair<std::string, bool> cases[] = {{"0", false}, {"1", true}, {"256", true}, {"257", false},
+                                                  {"x", false}, {"", false}, {"-4", false}};
+    for (const auto& [value, good] : cases) {
+        const auto parsed = cli::ParseCliOptions({"--parallel", value, "l"});
+        EXPECT_EQ(std::holds_alternative<cli::CliOptions>(parsed), good) << value;
+        if (good) {
+            EXPECT_EQ(std::get<cli::CliOptions>(parsed).parallel, std::stoi(value));
+        } else {
+            EXPECT_NE(std::get<cli::CliUsageError>(parsed).message.find("«" + value + "»"),
+                      std::string::npos);
+        }
+    }
+    EXPECT_EQ(std::get<cli::CliOptions>(cli::ParseCliOptions({"l"})).parallel, 16);
+}
+
+// Many domains at once give the same table, in list order, as one at a time.
+TEST_F(CliRunTest, ParallelRunWritesTheRowsInListOrder) {
+    const std::vector<std::string> names = Names(12);
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, Joined(names));
+    const ChildResult cli = RunCliSim(Args({"--checks", "dns,ssl", "--parallel", "8", "-q", list}, true));
+    EXPECT_EQ(cli.status, 0) << cli.err;
+    EXPECT_EQ(cli.out, EngineCsv(names, {false, false, false, {"dns", "ssl"}}));
+}
+
+TEST_F(CliRunTest, TermAndHangUpStopAsCtrlCDoesAndWriteTheRows) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        sim.ClearFaults();
+        const int before = sim.Count("/u");
+        const std::vector<std::string> names = Names(40);
+        const std::string list = dir.File("list.txt");
+        WriteBytes(list, Joined(names));
+        bool sent = false;
+        const ChildResult cli = RunCliSim(Args({"--rate", "10", "-q", list}), "/dev/null", [&](pid_t pid) {
+            if (!sent && sim.Count("/u") - before >= 2) {
+                sent = ::kill(pid, signal) == 0;
+            }
+        });
+        ASSERT_TRUE(sent) << signal;
+        EXPECT_EQ(cli.status, 0) << signal << cli.err;
+        const auto rows = std::count(cli.out.begin(), cli.out.end(), '\n') - 1;
+        EXPECT_EQ(rows, sim.Count("/u") - before) << signal;
+        EXPECT_LT(rows, 40) << signal;
+        EXPECT_EQ(cli.out, EngineCsv(std::vector<std::string>(names.begin(), names.begin() + rows), {}));
+    }
+}
+
+// The second Ctrl+C ends the program at once, while the first still waits for the current domain (its
+// site trickles); every row checked before it is in the file already.
+TEST_F(CliRunTest, SecondInterruptEndsAtOnceWithTheRowsSoFarInTheFile) {
+    const std::vector<std::string> names = Names(6);
+    Endpoints();
+    services_->Web().SetRule(names[3], sim::WebRule::Trickle);
+    const std::string list = dir.File("list.txt");
+    const std::string out = dir.File("out.csv");
+    WriteBytes(list, Joined(names));
+    int sent = 0;
+    auto first = std::chrono::steady_clock::now();
+    const ChildResult cli =
+        RunCliSim(Args({"--checks", "bar,web", "--rate", "10", "-q", "-o", out, list}, true), "/dev/null",
+                  [&](pid_t pid) {
+                      if (sent == 0 && sim.Count("/u") >= 4) {
+                          sent += ::kill(pid, SIGINT) == 0 ? 1 : 0;
+                          first = std::chrono::steady_clock::now();
+                      } else if (sent == 1 &&
+                                 std::chrono::steady_clock::now() - first > std::chrono::milliseconds(200)) {
+                          sent += ::kill(pid, SIGINT) == 0 ? 1 : 0;
+                      }
+                  });
+    services_->Web().SetRule(names[3], sim::WebServer::DefaultRule(names[3]));
+    ASSERT_EQ(sent, 2);
+    EXPECT_EQ(cli.status, -1) << "ended by the signal";
+    const std::string written = testing::ReadBytes(out);
+    EXPECT_EQ(written, EngineCsv({names[0], names[1], names[2]}, {true, false, false, {"web"}}));
 }
 
 }  // namespace
