@@ -262,6 +262,11 @@ RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>
                 term.periodEnd = end;
             }
             error = ValueError(term, kind);
+            if (!error.empty() && IsOrdering(term.op) && !term.value.empty()) {
+                // Nothing to compare with: the term is the text typed, as a name that is no header is.
+                term = Term();
+                term.value = std::move(raw.text);
+            }
         }
         if (filter.error_.empty()) {
             filter.error_ = std::move(error);

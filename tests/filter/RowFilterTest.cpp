@@ -38,6 +38,8 @@ TEST(RowFilter, Should_KeepTheRowsThatMeetEveryTerm) {
         {"Tic<=119", false, false},
         {"Tic>=121", false, false},
         {"tic<100", false, false},
+        {"Tic>=abc", false, false},
+        {"Tic>>3", false, false},
         {"Tic=120", true, false},
         {"Tic!=120", false, true},
         {"Tic>100.5", true, false},
@@ -152,6 +154,14 @@ TEST(RowFilter, Should_TakeAYearOrAMonthAsThatPeriod_When_TheColumnHoldsDates) {
     }
 }
 
+TEST(RowFilter, Should_TakeAMonthAsThatPeriod_When_TheColumnHoldsText) {
+    const std::vector<std::string> headers = {"Domain", "Status"};
+    const std::vector<std::string> row = {"a.ru", "2010-03-15"};
+    const auto cell = [&row](int col) { return std::string_view(row[static_cast<std::size_t>(col)]); };
+    EXPECT_TRUE(RowFilter::Parse("Status=2010-03", headers).Accepts(2, cell));
+    EXPECT_FALSE(RowFilter::Parse("Status=2010", headers).Accepts(2, cell));
+}
+
 TEST(RowFilter, Should_SayWhyATermCannotBeRead) {
     const std::vector<std::string> headers = {"Domain", "Tic", "Created", "Status", "HTTP", "Mirror"};
     struct Case {
@@ -168,6 +178,8 @@ TEST(RowFilter, Should_SayWhyATermCannotBeRead) {
         {"HTTP<timeout", u"«timeout» — не число"},
         {"Created>soon", u"«soon» — не дата (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)"},
         {"Created<2010-13", u"«2010-13» — не дата (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)"},
+        {"Created<2010-00", u"«2010-00» — не дата (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)"},
+        {"Created<201", u"«201» — не дата (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)"},
         {"Tic>=", u"нет значения после «>=»"},
         {"Tic!5", u"после «!» нужен «=»"},
         // What reads: the boundary on each side of every rule above.
