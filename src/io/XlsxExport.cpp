@@ -212,9 +212,9 @@ void SaveXlsxFile(const std::string& path, const CsvTable& table, int rowsPerShe
     SaveFileBytes(path, bytes);
 }
 
-void WriteXlsx(std::ostream& out, const CsvTable& table, int rowsPerSheet) {
+void WriteXlsx(std::ostream& out, const CsvTable& table) {
     std::string bytes;
-    if (!WorkbookBytes(table, rowsPerSheet, bytes).empty()) {
+    if (!WorkbookBytes(table, kXlsxRowsPerSheet, bytes).empty()) {
         out.setstate(std::ios::failbit);
         return;
     }

@@ -19,6 +19,6 @@ constexpr int kXlsxRowsPerSheet = 1048575;
 void SaveXlsxFile(const std::string& path, const CsvTable& table, int rowsPerSheet = kXlsxRowsPerSheet);
 // The workbook's bytes to `out` (made in a temporary file first); the stream's state tells whether that
 // worked.
-void WriteXlsx(std::ostream& out, const CsvTable& table, int rowsPerSheet = kXlsxRowsPerSheet);
+void WriteXlsx(std::ostream& out, const CsvTable& table);
 
 }  // namespace vantle
