@@ -96,6 +96,9 @@ public:
         widths_ = Widths(table);
     }
 
+    // The first cell that could not be written (a text longer than a cell holds), else LXW_NO_ERROR.
+    lxw_error Error() const { return error_; }
+
     // The header, then the rows first..last (table rows, inclusive) in a sheet of their own.
     void Sheet(int first, int last) {
         lxw_worksheet* sheet = workbook_add_worksheet(book_, nullptr);
@@ -121,13 +124,16 @@ private:
             const std::optional<double> number =
                 kind == ColumnKind::Number ? WholeNumber(cell) : std::nullopt;
             std::optional<lxw_datetime> date = kind == ColumnKind::Date ? DateOf(cell) : std::nullopt;
+            lxw_error error = LXW_NO_ERROR;
             if (number) {
-                worksheet_write_number(sheet, at, c, *number, nullptr);
+                error = worksheet_write_number(sheet, at, c, *number, nullptr);
             } else if (date) {
-                worksheet_write_datetime(sheet, at, c, &*date, date_);
+                error = worksheet_write_datetime(sheet, at, c, &*date, date_);
             } else if (!cell.empty()) {
-                worksheet_write_string(sheet, at, c, Cp1251ToUtf8(cell).c_str(), row == 0 ? bold_ : nullptr);
+                error = worksheet_write_string(sheet, at, c, Cp1251ToUtf8(cell).c_str(),
+                                               row == 0 ? bold_ : nullptr);
             }
+            error_ = error_ == LXW_NO_ERROR ? error : error_;
         }
     }
 
@@ -137,6 +143,7 @@ private:
     lxw_format* date_;
     std::vector<ColumnKind> kinds_;
     std::vector<double> widths_;
+    lxw_error error_ = LXW_NO_ERROR;
 };
 
 // The workbook into the file `path`; the reason why not as an error text, empty when it worked.
@@ -157,7 +164,9 @@ std::string MakeWorkbook(const std::string& path, const CsvTable& table, int row
         first = last + 1;
     } while (first < table.rows);
     const lxw_error error = workbook_close(book.release());
-    return error == LXW_NO_ERROR ? std::string() : std::string(lxw_strerror(error));
+    // A cell left out is a workbook that does not hold the table: no less a failure than the file's.
+    const lxw_error firstError = writer.Error() != LXW_NO_ERROR ? writer.Error() : error;
+    return firstError == LXW_NO_ERROR ? std::string() : std::string(lxw_strerror(firstError));
 }
 
 // A temporary file's name, the file removed when this goes.

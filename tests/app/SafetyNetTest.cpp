@@ -193,6 +193,15 @@ TEST_F(SafetyNetTest, TypedExtensionPicksTheFormatAndAFailedWorkbookSaysSo) {
         box->text.startsWith(QStringLiteral("Cannot create file \"") + missing + QStringLiteral("\".")))
         << box->text.toStdString();
     EXPECT_EQ(box->icon, QMessageBox::Critical);
+
+    // A cell longer than a sheet's cell holds: the save fails and says so, no cell is left out quietly.
+    Model()->SetCell(2, 1, std::string(40000, 'x'));
+    const QString tooLong = state.filePath(Ascii("f.xlsx"));
+    const auto failed = SaveSeen(csv, tooLong);
+    EXPECT_TRUE(
+        failed->text.startsWith(QStringLiteral("Cannot create file \"") + tooLong + QStringLiteral("\".")))
+        << failed->text.toStdString();
+    EXPECT_EQ(failed->icon, QMessageBox::Critical);
 }
 
 TEST_F(SafetyNetTest, EndQuestionSpeaksRussianAndAnswersToItsKey) {

@@ -190,6 +190,29 @@ TEST(ExportFormatsTest, WorkbookOnAFullDeviceRaisesDiskFullAsTheCsvDoes) {
     }
 }
 
+// A sheet's cell holds 32,767 characters at the most: a longer one is a failed save, not a cell left out.
+TEST(ExportFormatsTest, WorkbookWithACellTooLongForASheetRaisesCannotCreate) {
+    struct Case {
+        std::size_t length;
+        bool fails;
+    };
+    const Case cases[] = {{32767, false}, {32768, true}};
+    for (const Case& c : cases) {
+        const std::string cell(c.length, 'x');
+        const CsvTable table{2, 1, [&cell](int, int row) { return row == 0 ? std::string("Status") : cell; }};
+        testing::TempDir dir;
+        const std::string path = dir.File("t.xlsx");
+        std::string error;
+        try {
+            SaveXlsxFile(path, table);
+        } catch (const EInOutError& e) {
+            error = e.what();
+        }
+        EXPECT_EQ(!error.empty(), c.fails) << c.length << " " << error;
+        EXPECT_EQ(error.rfind("Cannot create file \"" + path + "\".", 0) == 0, c.fails) << error;
+    }
+}
+
 TEST(ExportFormatsTest, WorkbookThatCannotBeCreatedRaisesCannotCreate) {
     try {
         SaveXlsxFile("/nonexistent-dir/t.xlsx", Table());
