@@ -1,7 +1,9 @@
 #include "app/ChecksMenu.h"
 
 #include <QAction>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMouseEvent>
 #include <QToolButton>
 
 #include "catalog/CheckCatalog.h"
@@ -38,6 +40,33 @@ QString Caption(std::string_view name) {
     return QStringLiteral("Место в списке сайтов: Rank");
 }
 
+// Ticks a checkable item where the menu would tick it and close: the menu stays open for the next.
+class StayOpen : public QObject {
+public:
+    explicit StayOpen(QMenu* menu) : QObject(menu), menu_(menu) { menu->installEventFilter(this); }
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        QAction* item = nullptr;
+        if (event->type() == QEvent::MouseButtonRelease) {
+            const auto* mouse = static_cast<QMouseEvent*>(event);
+            item = mouse->button() == Qt::LeftButton ? menu_->actionAt(mouse->position().toPoint()) : nullptr;
+        } else if (event->type() == QEvent::KeyPress) {
+            const int key = static_cast<QKeyEvent*>(event)->key();
+            const bool press = key == Qt::Key_Return || key == Qt::Key_Enter || key == Qt::Key_Space;
+            item = press ? menu_->activeAction() : nullptr;
+        }
+        if (item == nullptr || !item->isCheckable() || !item->isEnabled()) {
+            return QObject::eventFilter(watched, event);
+        }
+        item->trigger();
+        return true;
+    }
+
+private:
+    QMenu* menu_;
+};
+
 }  // namespace
 
 ChecksMenu::ChecksMenu(QWidget* parent) {
@@ -49,6 +78,7 @@ ChecksMenu::ChecksMenu(QWidget* parent) {
     menu_ = new QMenu(button_);
     menu_->setObjectName(QStringLiteral("ChecksMenu"));
     button_->setMenu(menu_);
+    new StayOpen(menu_);
     for (std::string_view name : CheckNames()) {
         QAction* item = menu_->addAction(Caption(name));
         item->setObjectName(QStringLiteral("Check_") + QString::fromLatin1(name.data(), name.size()));
@@ -56,6 +86,10 @@ ChecksMenu::ChecksMenu(QWidget* parent) {
         item->setChecked(name == "bar");
         entries_.push_back(Entry{std::string(name), item, nullptr});
     }
+    menu_->addSeparator();
+    todayItem_ = menu_->addAction(QStringLiteral("Все проверки сегодняшнего дня"));
+    todayItem_->setObjectName(QStringLiteral("ChecksToday"));
+    todayItem_->setToolTip(QStringLiteral("Отметить все проверки, что работают сегодня"));
     menu_->addSeparator();
     listFileItem_ = menu_->addAction(QStringLiteral("Файл списка сайтов..."));
     listFileItem_->setObjectName(QStringLiteral("TopListFile"));

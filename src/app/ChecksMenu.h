@@ -1,6 +1,8 @@
 #pragma once
 // The "Проверки" button of the main window: a drop-down of checkable items, one per check a run can
-// do, and the checks themselves for the ones that answer today.
+// do, and the checks themselves for the ones that answer today. The menu stays open while its items
+// are ticked (by mouse, Enter or Space), so that several are chosen in one go; "Все проверки сегодняшнего
+// дня" ticks every check that answers today.
 
 #include <QString>
 #include <memory>
@@ -29,6 +31,9 @@ public:
     QAction* Item(std::string_view name) const;
     // "Файл списка сайтов...": the top-sites list that the rank check reads.
     QAction* ListFileItem() const { return listFileItem_; }
+    // The item that ticks every check that answers today; what it does is for the window to say.
+    QAction* TodayItem() const { return todayItem_; }
+    QMenu* Menu() const { return menu_; }
     bool Chosen(std::string_view name) const;
 
     // Makes the checks that answer today anew, going to endpoints.
@@ -48,6 +53,7 @@ private:
     QToolButton* button_ = nullptr;
     QMenu* menu_ = nullptr;
     QAction* listFileItem_ = nullptr;
+    QAction* todayItem_ = nullptr;
     std::vector<Entry> entries_;
 };
 

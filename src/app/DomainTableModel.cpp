@@ -1,8 +1,12 @@
 #include "app/DomainTableModel.h"
 
+#include <QBrush>
+#include <QColor>
 #include <algorithm>
+#include <chrono>
 
 #include "dialogs/QtText.h"
+#include "filter/CellTone.h"
 
 namespace vantle {
 
@@ -62,7 +66,32 @@ int DomainTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : table_.ColCount();
 }
 
+QVariant DomainTableModel::Tint(const QModelIndex& index, int role) const {
+    const QDate today = today_();
+    const std::chrono::sys_days day = std::chrono::year_month_day(
+        std::chrono::year(today.year()), std::chrono::month(static_cast<unsigned>(today.month())),
+        std::chrono::day(static_cast<unsigned>(today.day())));
+    const CellTone tone =
+        ToneOf(table_.Cell(index.column(), 0), table_.Cell(index.column(), index.row() + 1), day);
+    if (role == Qt::ForegroundRole) {
+        return tone == CellTone::Failed ? QVariant(QBrush(QColor(0x80, 0x80, 0x80))) : QVariant();
+    }
+    switch (tone) {
+        case CellTone::Soon:
+            return QBrush(QColor(0xff, 0xe0, 0x99));
+        case CellTone::Past:
+            return QBrush(QColor(0xff, 0xb8, 0xb8));
+        case CellTone::Free:
+            return QBrush(QColor(0xc4, 0xee, 0xc4));
+        default:
+            return {};
+    }
+}
+
 QVariant DomainTableModel::data(const QModelIndex& index, int role) const {
+    if (index.isValid() && (role == Qt::BackgroundRole || role == Qt::ForegroundRole)) {
+        return Tint(index, role);
+    }
     if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::EditRole)) {
         return {};
     }

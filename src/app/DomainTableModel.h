@@ -1,9 +1,12 @@
 #pragma once
 // The domain table as the view RzStringGrid1 shows it: row 0 of the table is the horizontal header,
 // table row r is model row r - 1. Cells hold Windows-1251 bytes; the model decodes them for display
-// and encodes what the user types.
+// and encodes what the user types. Cells are tinted where a buyer looks first (see CellTone): an
+// expiry within 30 days amber, a past one red, a free name green; the words of failed checks grey.
 
 #include <QAbstractTableModel>
+#include <QDate>
+#include <functional>
 
 #include "check/DomainTable.h"
 
@@ -23,6 +26,8 @@ public:
     void SetCell(int col, int row, const std::string& text);
     void ResetTable();
     const DomainTable& Table() const { return table_; }
+    // Where the tints take today's date from; the system's clock unless set.
+    void SetToday(std::function<QDate()> today) { today_ = std::move(today); }
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -32,7 +37,10 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
+    QVariant Tint(const QModelIndex& index, int role) const;
+
     DomainTable table_;
+    std::function<QDate()> today_ = [] { return QDate::currentDate(); };
 };
 
 }  // namespace vantle

@@ -1,9 +1,14 @@
 #include "app/GridDelegate.h"
 
+#include <QAbstractItemView>
 #include <QAction>
+#include <QApplication>
 #include <QEvent>
+#include <QHelpEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QStyle>
+#include <QToolTip>
 
 namespace vantle {
 
@@ -43,6 +48,29 @@ QWidget* GridDelegate::createEditor(QWidget* parent, const QStyleOptionViewItem&
         keys.append(action->shortcut());
     }
     return new CellEditor(keys, parent);
+}
+
+bool GridDelegate::CutShort(const QString& text, const QFontMetrics& metrics, int width,
+                            const QWidget* widget) {
+    // The margins the style keeps on either side of a cell's text.
+    const QStyle* style = widget != nullptr ? widget->style() : QApplication::style();
+    const int margin = style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1;
+    return metrics.horizontalAdvance(text) > width - 2 * margin;
+}
+
+bool GridDelegate::helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                             const QModelIndex& index) {
+    if (event == nullptr || view == nullptr || event->type() != QEvent::ToolTip) {
+        return QStyledItemDelegate::helpEvent(event, view, option, index);
+    }
+    const QString text = index.data(Qt::DisplayRole).toString();
+    const QRect cell = view->visualRect(index);
+    if (CutShort(text, option.fontMetrics, cell.width(), view)) {
+        QToolTip::showText(event->globalPos(), text, view->viewport(), cell);
+    } else {
+        QToolTip::hideText();
+    }
+    return true;
 }
 
 }  // namespace vantle

@@ -1,6 +1,6 @@
 #pragma once
 // The table's cells are edited in a line edit that lets the table's own shortcuts through (Ctrl+R,
-// Ctrl+Y, Ctrl+S act while a cell is being edited).
+// Ctrl+Y, Ctrl+S act while a cell is being edited). A cell cut short shows its whole text as a tooltip.
 
 #include <QList>
 #include <QStyledItemDelegate>
@@ -15,6 +15,11 @@ public:
     GridDelegate(QList<QAction*> actions, QObject* parent);
     QWidget* createEditor(QWidget* parent, const QStyleOptionViewItem& option,
                           const QModelIndex& index) const override;
+    bool helpEvent(QHelpEvent* event, QAbstractItemView* view, const QStyleOptionViewItem& option,
+                   const QModelIndex& index) override;
+
+    // Whether the text does not fit a cell of that width in that font.
+    static bool CutShort(const QString& text, const QFontMetrics& metrics, int width, const QWidget* widget);
 
 private:
     QList<QAction*> actions_;

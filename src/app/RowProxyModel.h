@@ -22,6 +22,8 @@ public:
     // What the user typed into the filter box; empty shows every row.
     void SetFilterText(const QString& text);
     bool Filtering() const { return !filter_.Empty(); }
+    // Why the filter cannot be read (Windows-1251), empty when it can.
+    const std::string& FilterError() const { return filter_.Error(); }
     bool Sorting() const { return sortColumn() >= 0; }
 
     // Column -1 restores the order of the check.

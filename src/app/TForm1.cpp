@@ -35,6 +35,7 @@
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
+#include "app/SaveFormat.h"
 #include "app/TableControls.h"
 #include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
@@ -130,6 +131,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     BuildStatusBar();
     BuildHiddenMenu();
     BuildPopupMenu();
+    SetTabOrder();
     FormCreate();
     ShowBarColumns();
 
@@ -193,6 +195,7 @@ QWidget* TForm1::BuildTopPanel() {
     Button2 = MakeButton(startStop, "Button2", QString(), QString());
     Button2->setGeometry(0, 0, 113, 30);
     Button2->raise();
+    Button3->setFocusPolicy(Qt::NoFocus);
 
     commands->addWidget(Button1);
     commands->addSpacing(18);
@@ -232,7 +235,9 @@ void TForm1::BuildGrid() {
     for (int c = 0; c < 4; ++c) {
         RzStringGrid1->setColumnWidth(c, kColumnWidths[c]);
     }
-    RzStringGrid1->setCurrentIndex(RzStringGrid1->model()->index(0, 0));
+    // The first cell is current but not selected: a fresh table's blank row is no row to act on.
+    RzStringGrid1->selectionModel()->setCurrentIndex(RzStringGrid1->model()->index(0, 0),
+                                                     QItemSelectionModel::NoUpdate);
     RzStringGrid1->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(RzStringGrid1, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         PopupMenu1Popup();
@@ -297,6 +302,7 @@ QWidget* TForm1::BuildBottomRow() {
         connect(checks_->Item(name), &QAction::triggered, this, [this, name]() { ChecksItemClick(name); });
     }
     connect(checks_->ListFileItem(), &QAction::triggered, this, &TForm1::ChooseTopListFile);
+    connect(checks_->TodayItem(), &QAction::triggered, this, &TForm1::ChecksTodayClick);
     items->addStretch(1);
     items->addWidget(Label3);
     items->addWidget(Edit1);
@@ -356,6 +362,7 @@ void TForm1::BuildPopupMenu() {
     PopupMenu1->addMenu(Whois1);
     PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N4"));
     PopupMenu1->addAction(csv1);
+    PopupMenu1->addAction(table_->SortItem());
     // The shortcuts act while the table or its cell editor has the focus.
     for (QAction* action : {N5, YandexBar1, csv1}) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -367,6 +374,15 @@ void TForm1::BuildPopupMenu() {
     connect(WhoisItem1, &QAction::triggered, this, &TForm1::WhoisItem1Click);
     connect(WhoisItem2, &QAction::triggered, this, &TForm1::WhoisItem2Click);
     connect(csv1, &QAction::triggered, this, &TForm1::csv1Click);
+}
+
+void TForm1::SetTabOrder() {
+    QWidget* const order[] = {
+        Button1,       Button4,   CheckBox1,         CheckBox2, Button2, Button3, table_->FilterEdit(),
+        RzStringGrid1, ComboBox1, checks_->Button(), Edit1};
+    for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
+        setTabOrder(order[i], order[i + 1]);
+    }
 }
 
 void TForm1::FormCreate() {
@@ -502,29 +518,6 @@ void TForm1::N5Click() {
     recheckRow_ = 0;
 }
 
-namespace {
-
-// The save dialog's formats; the first is the default and writes the classic bytes.
-const char16_t kCsvFilter[] = u"Формат csv (*.csv)";
-const char16_t kCsvUtf8Filter[] = u"CSV UTF-8 (Excel, LibreOffice) (*.csv)";
-const char16_t kXlsxFilter[] = u"Книга Excel (*.xlsx)";
-
-// The newer formats get their extension when the name has none; the classic one is saved as named.
-QString WithExtension(const QString& path, const QString& filter) {
-    if (!QFileInfo(path).suffix().isEmpty()) {
-        return path;
-    }
-    if (filter == QString::fromUtf16(kCsvUtf8Filter)) {
-        return path + QStringLiteral(".csv");
-    }
-    if (filter == QString::fromUtf16(kXlsxFilter)) {
-        return path + QStringLiteral(".xlsx");
-    }
-    return path;
-}
-
-}  // namespace
-
 void TForm1::csv1Click() {
     if (csv1->isEnabled()) {
         SaveWithDialog();
@@ -537,8 +530,7 @@ bool TForm1::SaveWithDialog() {
     dialog.setOption(QFileDialog::DontConfirmOverwrite);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters({QString::fromUtf16(kCsvFilter), QString::fromUtf16(kCsvUtf8Filter),
-                           QString::fromUtf16(kXlsxFilter)});
+    dialog.setNameFilters(SaveFilters());
     dialog.selectFile(lastSaveName_);
     for (;;) {
         if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
@@ -546,7 +538,7 @@ bool TForm1::SaveWithDialog() {
         }
         const QString chosen = dialog.selectedFiles().constFirst();
         if (!IsPattern(chosen)) {
-            lastSaveName_ = WithExtension(chosen, dialog.selectedNameFilter());
+            lastSaveName_ = SaveName(chosen, dialog.selectedNameFilter());
             break;
         }
         dialog.setDirectory(QFileInfo(chosen).path());
@@ -571,9 +563,10 @@ bool TForm1::SaveTable(const QString& path, const QString& filter) {
             return model_->Cell(cols[static_cast<std::size_t>(col)], rows[static_cast<std::size_t>(row)]);
         }};
     try {
-        if (filter == QString::fromUtf16(kCsvUtf8Filter)) {
+        const SaveFormat format = FormatOfSave(path, filter);
+        if (format == SaveFormat::CsvUtf8) {
             SaveCsvUtf8File(path.toStdString(), table);
-        } else if (filter == QString::fromUtf16(kXlsxFilter)) {
+        } else if (format == SaveFormat::Xlsx) {
             SaveXlsxFile(path.toStdString(), table);
         } else {
             SaveCsvFile(path.toStdString(), table);
@@ -640,8 +633,11 @@ void TForm1::SetCell(int col, int row, const std::string& text) {
 
 void TForm1::ResetTable() {
     model_->ResetTable();
-    RzStringGrid1->setCurrentIndex(RzStringGrid1->model()->index(
-        0, RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().column() : 0));
+    RzStringGrid1->selectionModel()->clearSelection();
+    RzStringGrid1->selectionModel()->setCurrentIndex(
+        RzStringGrid1->model()->index(
+            0, RzStringGrid1->currentIndex().isValid() ? RzStringGrid1->currentIndex().column() : 0),
+        QItemSelectionModel::NoUpdate);
 }
 
 int TForm1::SelectedRow() {
@@ -687,6 +683,7 @@ bool TForm1::StartVisible() {
 }
 void TForm1::SetStartVisible(bool visible) {
     Button2->setVisible(visible);
+    Button3->setFocusPolicy(visible ? Qt::NoFocus : Qt::StrongFocus);  // Tab skips it while it is covered
 }
 
 void TForm1::SetRunInProgress(bool running) {

@@ -89,6 +89,8 @@ public:
     void CheckBox1Click();
     void CheckBox2Click();
     void ChecksItemClick(std::string_view name);
+    // "Все проверки сегодняшнего дня": ticks every check that answers today.
+    void ChecksTodayClick();
     // "Файл списка сайтов...": chooses the top-sites list and remembers it.
     void ChooseTopListFile();
     void N5Click();
@@ -112,6 +114,8 @@ private:
     void BuildStatusBar();
     void BuildHiddenMenu();
     void BuildPopupMenu();
+    // Tab goes through the window from top to bottom, each row from left to right.
+    void SetTabOrder();
     void SwitchColumn(QCheckBox* own, const std::string& ownHeader, int& ownCol, QCheckBox* other,
                       const std::string& otherHeader, int& otherCol);
     bool TableIsClean() const;
@@ -122,6 +126,9 @@ private:
     void SetExtraColumnsAside();
     void LayOutExtraColumns();
     void ShowBarColumns();
+    // After a change of the chosen checks: the columns anew, and the window wide enough to show them.
+    void ApplyChecksChoice();
+    void GrowToShowColumns();
     std::vector<int> SavedColumns() const;
     // The table rows to save, the header row first, as the grid shows them.
     std::vector<int> SavedRows() const;

@@ -7,15 +7,19 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QScreen>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
+#include <algorithm>
 
 #include "app/AppTitle.h"
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/TForm1.h"
 #include "app/TableControls.h"
+#include "catalog/CheckCatalog.h"
 
 namespace vantle {
 
@@ -55,11 +59,56 @@ void TForm1::ChecksItemClick(std::string_view name) {
         RefuseColumnChange();
         return;
     }
+    ApplyChecksChoice();
+    if (name == "rank" && item->isChecked() && endpoints_.topListFile.empty()) {
+        ChooseTopListFile();
+    }
+}
+
+void TForm1::ChecksTodayClick() {
+    if (!TableIsClean()) {
+        RefuseColumnChange();
+        return;
+    }
+    const bool hadRank = checks_->Chosen("rank");
+    for (std::string_view name : NetworkCheckNames()) {
+        checks_->Item(name)->setChecked(true);
+    }
+    ApplyChecksChoice();
+    if (!hadRank && endpoints_.topListFile.empty()) {
+        ChooseTopListFile();
+    }
+}
+
+void TForm1::ApplyChecksChoice() {
     SetExtraColumnsAside();
     LayOutExtraColumns();
     ShowBarColumns();
-    if (name == "rank" && item->isChecked() && endpoints_.topListFile.empty()) {
-        ChooseTopListFile();
+    GrowToShowColumns();
+}
+
+// Only wider, and no wider than the screen leaves room for: the last column at its own width, the
+// others as they are.
+void TForm1::GrowToShowColumns() {
+    int last = model_->ColCount() - 1;
+    while (last > 0 && RzStringGrid1->isColumnHidden(last)) {
+        --last;
+    }
+    int needed = ColumnWidth(model_->Cell(last, 0)) + RzStringGrid1->verticalScrollBar()->sizeHint().width() +
+                 2 * RzStringGrid1->frameWidth();
+    for (int c = 0; c < last; ++c) {
+        needed += RzStringGrid1->isColumnHidden(c) ? 0 : RzStringGrid1->columnWidth(c);
+    }
+    const int missing = needed - RzStringGrid1->width();
+    if (missing <= 0) {
+        return;
+    }
+    const QRect room = screen()->availableGeometry();
+    const QRect frame = frameGeometry();
+    const int widest = room.width() - (frame.width() - width());
+    resize(std::min(width() + missing, widest), height());
+    if (frameGeometry().right() > room.right()) {
+        move(std::max(room.left(), room.right() - frameGeometry().width() + 1), y());
     }
 }
 

@@ -7,6 +7,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPalette>
 #include <QStatusBar>
 #include <QTableView>
 #include <algorithm>
@@ -44,6 +45,7 @@ TableControls::TableControls(QTableView* grid, DomainTableModel* table, QMainWin
     header->setSortIndicatorShown(true);
     header->setSortIndicatorClearable(true);
     header->setSortIndicator(-1, Qt::AscendingOrder);
+    header->setStretchLastSection(true);  // the columns take the window's free width
     connect(header, &QHeaderView::sortIndicatorChanged, proxy_,
             [this](int column, Qt::SortOrder order) { proxy_->sort(column, order); });
 
@@ -56,6 +58,10 @@ TableControls::TableControls(QTableView* grid, DomainTableModel* table, QMainWin
         proxy_->SetFilterText(text);
         ShowCount();
     });
+    filterError_ = new QLabel(window->statusBar());
+    filterError_->setObjectName(QStringLiteral("FilterError"));
+    window->statusBar()->addPermanentWidget(filterError_);
+    filterError_->hide();
     count_ = new QLabel(window->statusBar());
     count_->setObjectName(QStringLiteral("FilterCount"));
     window->statusBar()->addPermanentWidget(count_);
@@ -76,6 +82,11 @@ TableControls::TableControls(QTableView* grid, DomainTableModel* table, QMainWin
         filterEdit_->selectAll();
     });
 
+    grid_->setTabKeyNavigation(false);
+    sortItem_ = new QAction(QStringLiteral("Сортировать по столбцу"), this);
+    sortItem_->setObjectName(QStringLiteral("SortColumn"));
+    connect(sortItem_, &QAction::triggered, this, &TableControls::SortCurrentColumn);
+
     auto* copy = new QAction(QStringLiteral("Копировать"), grid_);
     copy->setObjectName(QStringLiteral("CopyRows"));
     copy->setShortcut(QKeySequence::Copy);
@@ -84,7 +95,26 @@ TableControls::TableControls(QTableView* grid, DomainTableModel* table, QMainWin
     connect(copy, &QAction::triggered, this, &TableControls::Copy);
 }
 
+void TableControls::ShowFilterError() {
+    const QString error = FromCp1251(proxy_->FilterError());
+    if (error == filterError_->text() && error.isEmpty() == filterError_->isHidden()) {
+        return;
+    }
+    filterError_->setText(error);
+    filterError_->setVisible(!error.isEmpty());
+    filterEdit_->setToolTip(error);
+    if (error.isEmpty()) {
+        filterEdit_->setPalette(QPalette());  // the window's own again
+        return;
+    }
+    QPalette palette = filterEdit_->palette();
+    palette.setColor(QPalette::Base, QColor(0xff, 0xe0, 0xe0));
+    palette.setColor(QPalette::Text, QColor(0xa0, 0x00, 0x00));
+    filterEdit_->setPalette(palette);
+}
+
 void TableControls::ShowCount() {
+    ShowFilterError();
     if (!proxy_->Filtering()) {
         count_->hide();
         return;
@@ -153,12 +183,29 @@ void TableControls::Copy() {
     QGuiApplication::clipboard()->setText(SelectionText());
 }
 
+void TableControls::SortCurrentColumn() {
+    QHeaderView* header = grid_->horizontalHeader();
+    if (!header->sectionsClickable()) {
+        return;
+    }
+    const QModelIndex current = grid_->currentIndex();
+    const int column = current.isValid() ? current.column() : 0;
+    if (header->sortIndicatorSection() != column) {
+        header->setSortIndicator(column, Qt::AscendingOrder);
+    } else if (header->sortIndicatorOrder() == Qt::AscendingOrder) {
+        header->setSortIndicator(column, Qt::DescendingOrder);
+    } else {
+        header->setSortIndicator(-1, Qt::AscendingOrder);
+    }
+}
+
 void TableControls::SetRunInProgress(bool running) {
     QHeaderView* header = grid_->horizontalHeader();
     if (running) {
         header->setSortIndicator(-1, Qt::AscendingOrder);
     }
     header->setSectionsClickable(!running);
+    sortItem_->setEnabled(!running);
 }
 
 }  // namespace vantle

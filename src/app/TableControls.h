@@ -1,8 +1,9 @@
 #pragma once
 // The domain table's own commands: a click on a column header sorts by it (again: the other way,
 // a third time: the order of the check), the filter box above the table (Ctrl+F), the selection of
-// rows and Ctrl+C, which copies them as tab-separated text. Rows are table rows here (row 0 the
-// headers), as the check run counts them.
+// rows and Ctrl+C, which copies them as tab-separated text. A filter that cannot be read turns the box
+// red and says why in the status bar. Tab leaves the table rather than walking its cells. Rows are table rows
+// here (row 0 the headers), as the check run counts them.
 
 #include <QObject>
 #include <vector>
@@ -27,6 +28,9 @@ public:
 
     QLineEdit* FilterEdit() const { return filterEdit_; }
     RowProxyModel* Proxy() const { return proxy_; }
+    // "Сортировать по столбцу", for the context menu: the current cell's column ascending, then
+    // descending, then in the order of the check, as clicks on its header do.
+    QAction* SortItem() const { return sortItem_; }
 
     // The table row of the grid's current cell; 1 when there is none.
     int CurrentRow() const;
@@ -43,13 +47,17 @@ public:
 
 private:
     void Copy();
+    void SortCurrentColumn();
     void ShowCount();
+    void ShowFilterError();
 
     QTableView* grid_;
     DomainTableModel* table_;
     RowProxyModel* proxy_;
     QLineEdit* filterEdit_;
     QLabel* count_;
+    QAction* sortItem_;
+    QLabel* filterError_;
 };
 
 }  // namespace vantle

@@ -18,6 +18,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 #include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
 
 #include "check/CleanDomainLine.h"
@@ -82,6 +83,8 @@ bool FitsTheBox(const ListLines& lines) {
 
 // The letter on the A key of the Russian layout: with that layout active the key reports it, not A.
 constexpr int kKeyCyrillicEf = 0x0424;
+// And the one on the Z key.
+constexpr int kKeyCyrillicYa = 0x042F;
 
 QPushButton* MakeButton(QWidget* parent, const char* name, QRect geometry) {
     auto* button = new QPushButton(parent);
@@ -226,6 +229,7 @@ std::string TForm2::Line(int i) const {
 }
 
 void TForm2::SetListText(const std::string& cp1251Text) {
+    cleared_.reset();
     SetList(FromCp1251(cp1251Text));
 }
 
@@ -357,6 +361,7 @@ void TForm2::FormShow() {
         Memo1->setFocus();
     }
     listEdited_ = 0;
+    cleared_.reset();
     Memo2 = ListText();
 }
 
@@ -379,7 +384,24 @@ bool TForm2::Memo1KeyDown(QKeyEvent* event) {
         Memo1->textCursor().insertBlock();
         return true;
     }
+    if (event->matches(QKeySequence::Undo) ||
+        (held == Qt::ControlModifier && event->key() == kKeyCyrillicYa)) {
+        return UndoClear();
+    }
     return false;
+}
+
+bool TForm2::UndoClear() {
+    if (!cleared_ || Memo1->document()->isUndoAvailable() || !ListIsEmpty()) {
+        return false;
+    }
+    const QString text = cleared_->Text();
+    cleared_.reset();
+    SetList(text);
+    if (ReadOnlyView()) {
+        ListView1->setFocus();
+    }
+    return true;
 }
 
 void TForm2::Button1Click() {
@@ -390,11 +412,18 @@ void TForm2::Button1Click() {
 void TForm2::Button2Click() {
     if (held_) {
         lineModel_->SetLines(nullptr);
+        cleared_ = std::move(held_);
         held_.reset();
         ShowMode();
+        Memo1->clear();
+    } else {
+        // One step that Ctrl+Z takes back, where clear() would forget the box's undo.
+        cleared_.reset();
+        QTextCursor all(Memo1->document());
+        all.select(QTextCursor::Document);
+        all.removeSelectedText();
     }
     listEdited_ = 1;
-    Memo1->clear();
     Label1->setText(QStringLiteral("0"));
     Memo1->setFocus();
     Button2->setEnabled(false);
@@ -462,6 +491,10 @@ bool TForm2::eventFilter(QObject* watched, QEvent* event) {
         return true;
     }
     if (type == QEvent::KeyPress && watched == Memo1 && Memo1KeyDown(key)) {
+        return true;
+    }
+    // The view has no use for Enter; let through, it would press the dialog's default button.
+    if (type == QEvent::KeyPress && watched == ListView1 && IsEnterKey(key->key())) {
         return true;
     }
     return QDialog::eventFilter(watched, event);

@@ -8,7 +8,8 @@
 // A list too long for the box (more than kViewLines lines or kViewChars characters, or a line longer than
 // kLongestListLine, which no domain is) is shown read-only in a list view instead, one row a line; the
 // "Редактировать" button above it puts the list into the box on demand, unless a line is too long for
-// it. Everything else the dialog does is the same in both modes.
+// it. Everything else the dialog does is the same in both modes, but Enter, which the box takes as a
+// line break, does nothing in the view.
 
 #include <QDialog>
 #include <QString>
@@ -102,6 +103,8 @@ private:
     bool TakeLongInsert(const QString& text);
     // Puts a held list into the list box.
     void FillListBox();
+    // Ctrl+Z in an empty box with nothing left to undo: the list "Очистить" took, back as it was.
+    bool UndoClear();
     // Shows the box or the read-only view, whichever holds the list.
     void ShowMode();
     bool ListIsEmpty() const;
@@ -126,6 +129,8 @@ private:
     // The list while it is not in Memo1 (Memo1 is empty meanwhile): waiting for the dialog to be
     // shown, or shown in the read-only view.
     std::optional<ListLines> held_;
+    // The long list that "Очистить" took from the read-only view, for Ctrl+Z.
+    std::optional<ListLines> cleared_;
 };
 
 }  // namespace vantle

@@ -1,5 +1,8 @@
 #include "filter/RowFilter.h"
 
+#include "text/ColumnKind.h"
+#include "text/Cp1251.h"
+
 namespace vantle {
 
 namespace {
@@ -46,6 +49,11 @@ std::vector<RawTerm> SplitTerms(std::string_view text) {
     return terms;
 }
 
+bool IsOrdering(RowFilter::Op op) {
+    return op == RowFilter::Op::Less || op == RowFilter::Op::LessEqual || op == RowFilter::Op::Greater ||
+           op == RowFilter::Op::GreaterEqual;
+}
+
 // The operator at the start of text and its length; none when the text starts with "!" alone.
 bool ReadOperator(std::string_view text, RowFilter::Op& op, std::size_t& length) {
     struct Known {
@@ -63,6 +71,124 @@ bool ReadOperator(std::string_view text, RowFilter::Op& op, std::size_t& length)
         }
     }
     return false;
+}
+
+bool OnlyOperator(const RawTerm& term) {
+    return term.op == 0 && term.text.find_first_not_of("=!<>") == std::string::npos;
+}
+
+// Whether the term ends in an operator that wants a value after it: < <= > >= but not = or !=, as
+// "Mirror= site" asks for an empty Mirror.
+bool WantsValue(const RawTerm& term) {
+    RowFilter::Op op{};
+    std::size_t length = 0;
+    return term.op != std::string::npos &&
+           ReadOperator(std::string_view(term.text).substr(term.op), op, length) &&
+           term.op + length == term.text.size() && IsOrdering(op);
+}
+
+// "Tic >= 100", "Tic >=100", "Tic>= 100" as one term each.
+std::vector<RawTerm> JoinSpacedOperators(std::vector<RawTerm> split) {
+    std::vector<RawTerm> joined;
+    bool operatorAlone = false;  // the last term joined was an operator on its own
+    for (RawTerm& raw : split) {
+        if (!joined.empty()) {
+            RawTerm& last = joined.back();
+            if (raw.op == 0 && last.op == std::string::npos && !last.text.empty()) {
+                last.op = last.text.size();
+                last.text += raw.text;
+                operatorAlone = OnlyOperator(raw);
+                continue;
+            }
+            if (raw.op == std::string::npos && (operatorAlone || WantsValue(last))) {
+                last.text += raw.text;
+                operatorAlone = false;
+                continue;
+            }
+        }
+        operatorAlone = false;
+        joined.push_back(std::move(raw));
+    }
+    return joined;
+}
+
+// A year YYYY or a month YYYY-MM: its first day and the first day after it (yyyymmdd).
+bool ReadPeriod(std::string_view text, double& first, double& end) {
+    const auto digits = [text](std::size_t from, std::size_t to) {
+        for (std::size_t i = from; i < to; ++i) {
+            if (text[i] < '0' || text[i] > '9') {
+                return false;
+            }
+        }
+        return true;
+    };
+    const auto number = [text](std::size_t from, std::size_t to) {
+        int value = 0;
+        for (std::size_t i = from; i < to; ++i) {
+            value = value * 10 + (text[i] - '0');
+        }
+        return value;
+    };
+    text = TrimBlanks(text);
+    if (text.size() == 4 && digits(0, 4)) {
+        const int year = number(0, 4);
+        first = year * 10000.0 + 101;
+        end = (year + 1) * 10000.0 + 101;
+        return true;
+    }
+    if (text.size() == 7 && digits(0, 4) && text[4] == '-' && digits(5, 7)) {
+        const int year = number(0, 4);
+        const int month = number(5, 7);
+        if (month < 1 || month > 12) {
+            return false;
+        }
+        first = year * 10000.0 + month * 100 + 1;
+        end = month == 12 ? (year + 1) * 10000.0 + 101 : year * 10000.0 + (month + 1) * 100 + 1;
+        return true;
+    }
+    return false;
+}
+
+std::string Quoted(std::string_view text) {
+    return Utf16ToCp1251(u"«") + std::string(text) + Utf16ToCp1251(u"»");
+}
+
+std::string OperatorText(RowFilter::Op op) {
+    switch (op) {
+        case RowFilter::Op::NotEqual:
+            return "!=";
+        case RowFilter::Op::Less:
+            return "<";
+        case RowFilter::Op::LessEqual:
+            return "<=";
+        case RowFilter::Op::Greater:
+            return ">";
+        case RowFilter::Op::GreaterEqual:
+            return ">=";
+        default:
+            return "=";
+    }
+}
+
+// What is wrong with a column term, empty when nothing is; kind is what the column holds.
+std::string ValueError(const RowFilter::Term& term, ColumnKind kind) {
+    const std::string_view value = TrimBlanks(term.value);
+    if (!value.empty() && IsOperatorChar(value.front())) {
+        return Utf16ToCp1251(u"лишний знак сравнения: ") + Quoted(OperatorText(term.op) + term.value);
+    }
+    if (!IsOrdering(term.op)) {
+        return {};
+    }
+    if (value.empty()) {
+        return Utf16ToCp1251(u"нет значения после ") + Quoted(OperatorText(term.op));
+    }
+    if (kind == ColumnKind::Number && term.key.kind != CellKind::Number) {
+        return Quoted(value) + Utf16ToCp1251(u" — не число");
+    }
+    if (kind == ColumnKind::Date && term.key.kind != CellKind::Date) {
+        return Quoted(value) + Utf16ToCp1251(u" — не дата (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)");
+    }
+    return {};
 }
 
 int HeaderColumn(std::string_view name, const std::vector<std::string>& headers) {
@@ -85,7 +211,11 @@ bool Order(const RowFilter::Term& term, std::string_view cell, int& order) {
         if (key.kind != term.key.kind) {
             return false;
         }
-        order = key.value < term.key.value ? -1 : (term.key.value < key.value ? 1 : 0);
+        if (term.periodEnd > 0) {
+            order = key.value < term.key.value ? -1 : (key.value < term.periodEnd ? 0 : 1);
+        } else {
+            order = key.value < term.key.value ? -1 : (term.key.value < key.value ? 1 : 0);
+        }
         return true;
     }
     order = CompareFolded(TrimBlanks(cell), TrimBlanks(term.value));
@@ -96,22 +226,50 @@ bool Order(const RowFilter::Term& term, std::string_view cell, int& order) {
 
 RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>& headers) {
     RowFilter filter;
-    for (RawTerm& raw : SplitTerms(text)) {
+    for (RawTerm& raw : JoinSpacedOperators(SplitTerms(text))) {
         if (raw.text.empty()) {
             continue;  // "": nothing to look for
         }
+        std::string error;
         Term term;
         std::size_t length = 0;
+        const std::string_view name = raw.op == std::string::npos
+                                          ? std::string_view()
+                                          : TrimBlanks(std::string_view(raw.text).substr(0, raw.op));
         if (raw.op != std::string::npos &&
             ReadOperator(std::string_view(raw.text).substr(raw.op), term.op, length)) {
-            term.col = HeaderColumn(std::string_view(raw.text).substr(0, raw.op), headers);
+            term.col = HeaderColumn(name, headers);
+            if (term.col < 0) {
+                error = name.empty()
+                            ? Utf16ToCp1251(u"нет имени столбца перед ") + Quoted(OperatorText(term.op))
+                            : Utf16ToCp1251(u"нет столбца ") + Quoted(name);
+            }
+        } else if (raw.op != std::string::npos && HeaderColumn(name, headers) >= 0) {
+            error = Utf16ToCp1251(u"после «!» нужен «=»");
         }
         if (term.col < 0) {
             term.op = Op::Contains;
             term.value = std::move(raw.text);
         } else {
-            term.value = raw.text.substr(raw.op + length);
+            term.value = TrimBlanks(std::string_view(raw.text).substr(raw.op + length));
             term.key = KeyOf(term.value);
+            const ColumnKind kind = KindOfColumn(TrimBlanks(headers[static_cast<std::size_t>(term.col)]));
+            double first = 0;
+            double end = 0;
+            if ((kind == ColumnKind::Date || term.key.kind == CellKind::Text) &&
+                ReadPeriod(term.value, first, end)) {
+                term.key = CellKey{CellKind::Date, first};
+                term.periodEnd = end;
+            }
+            error = ValueError(term, kind);
+            if (!error.empty() && IsOrdering(term.op) && !term.value.empty()) {
+                // Nothing to compare with: the term is the text typed, as a name that is no header is.
+                term = Term();
+                term.value = std::move(raw.text);
+            }
+        }
+        if (filter.error_.empty()) {
+            filter.error_ = std::move(error);
         }
         filter.terms_.push_back(std::move(term));
     }

@@ -4,8 +4,14 @@
 // term "Name<op>value" compares the cell of the column whose header is Name (case not counting) with
 // the value, by one of = != < <= > >=: numbers as numbers, dates YYYY-MM-DD as dates, anything else as
 // text without regard to case. Double quotes keep blanks inside a term ("Vantle: a.ru" or
-// Status="a b"). "Mirror=" asks for an empty cell. A name that is no header makes the term plain
-// text.
+// Status="a b"). "Mirror=" asks for an empty cell. Blanks may stand around the operator
+// ("Tic >= 100"); after < <= > >= the value may also follow a blank ("Tic>= 100"), after = and != it
+// may not, as "Mirror= site" asks for an empty Mirror and "site" anywhere. In a date column a year or a
+// month (2010, 2010-03) is that period: <2010 before 2010-01-01, <=2010 up to 2010-12-31, =2010-03 in
+// March 2010.
+//
+// A term that cannot be read (a name that is no header, "Tic>>3", a word where a number column needs a
+// number) matches as plain text, which finds nothing; Error() says what is wrong with it.
 
 #include <string>
 #include <string_view>
@@ -23,6 +29,9 @@ public:
         Op op = Op::Contains;
         std::string value;
         CellKey key;
+        // A date term that names a year or a month: the first date after that period (yyyymmdd); 0
+        // for one day or a number.
+        double periodEnd = 0;
     };
 
     RowFilter() = default;
@@ -32,6 +41,9 @@ public:
     // No terms: every row passes.
     bool Empty() const { return terms_.empty(); }
     const std::vector<Term>& Terms() const { return terms_; }
+    // Why the first term that cannot be read cannot, in Russian (Windows-1251); empty when every term
+    // reads.
+    const std::string& Error() const { return error_; }
 
     // cellAt(col) gives the row's cell of column col (a std::string_view or what converts to one).
     template <class CellAt>
@@ -58,6 +70,7 @@ public:
 
 private:
     std::vector<Term> terms_;
+    std::string error_;
 };
 
 }  // namespace vantle

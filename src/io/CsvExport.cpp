@@ -104,6 +104,16 @@ void SaveCsvFile(const std::string& path, const CsvTable& table) {
     SaveRows(path, table, {}, [](const std::string& line) -> const std::string& { return line; });
 }
 
+void SaveFileBytes(const std::string& path, std::string_view bytes) {
+    UniqueFd fd = CreateForWriting(path);
+    if (const int error = WriteAll(fd.get(), bytes)) {
+        throw EInOutError(InOutErrorText(error));
+    }
+    if (const int error = fd.close()) {
+        throw EInOutError(InOutErrorText(error));
+    }
+}
+
 void WriteCsvUtf8(std::ostream& out, const CsvTable& table) {
     out.write("\xEF\xBB\xBF", 3);
     std::string line;

@@ -7,6 +7,7 @@
 #include <functional>
 #include <iosfwd>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "io/FileErrors.h"
@@ -32,6 +33,10 @@ void WriteCsv(std::ostream& out, const CsvTable& table);
 // created; "Disk full" or "I/O error <errno>" when a write fails. What was written before a failure
 // stays in the file.
 void SaveCsvFile(const std::string& path, const CsvTable& table);
+
+// Creates the file `path` exactly as named and writes `bytes` into it, raising EInOutError as
+// SaveCsvFile does.
+void SaveFileBytes(const std::string& path, std::string_view bytes);
 
 // The same file in UTF-8 with a byte-order mark, as spreadsheets on every system read it.
 void SaveCsvUtf8File(const std::string& path, const CsvTable& table);

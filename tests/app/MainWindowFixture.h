@@ -63,6 +63,28 @@ protected:
     DomainTableModel* Model() const { return form->Model(); }
     QString Cell(int col, int row) const { return FromCp1251(Model()->Cell(col, row)); }
     int RowCount() const { return Model()->RowCount(); }
+    QTableView* Grid() const { return Find<QTableView>("RzStringGrid1"); }
+    // A table without a run: headers, then one row per list of cells.
+    void Fill(const QStringList& headers, const std::vector<QStringList>& rows) {
+        Model()->SetColCount(static_cast<int>(headers.size()));
+        for (int c = 0; c < headers.size(); ++c) {
+            Model()->SetCell(c, 0, ToCp1251(headers[c]));
+        }
+        for (std::size_t r = 0; r < rows.size(); ++r) {
+            for (int c = 0; c < rows[r].size(); ++c) {
+                Model()->SetCell(c, static_cast<int>(r) + 1, ToCp1251(rows[r][c]));
+            }
+            Model()->SetRowCount(static_cast<int>(r) + 2);
+        }
+    }
+    // The texts of a column as the grid shows them, top down.
+    QStringList Shown(int col) const {
+        QStringList texts;
+        for (int r = 0; r < Grid()->model()->rowCount(); ++r) {
+            texts << Grid()->model()->index(r, col).data().toString();
+        }
+        return texts;
+    }
     QStringList Headers() const {
         QStringList h;
         for (int c = 0; c < Model()->ColCount(); ++c) {

@@ -42,6 +42,22 @@ protected:
             QTest::keyClick(edit, Qt::Key_Return);
         });
     }
+    // Saves through the dialog with that format and name; what the box after it said.
+    std::shared_ptr<SeenBox> SaveSeen(const QString& filter, const QString& path) {
+        OnNextModal<QFileDialog>([filter, path](QFileDialog* d) {
+            d->selectNameFilter(filter);
+            auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+            edit->setText(path);
+            QTest::keyClick(edit, Qt::Key_Return);
+        });
+        auto box = AnswerNextBox(QMessageBox::Ok);
+        form->csv1Click();
+        return box;
+    }
+    QByteArray Head(const QString& path, int bytes) {
+        QFile file(path);
+        return file.open(QIODevice::ReadOnly) ? file.read(bytes) : QByteArray();
+    }
 };
 
 TEST_F(SafetyNetTest, KilledRunIsRestoredWithItsTotalsAndGoesOnWithTheNextLine) {
@@ -146,6 +162,46 @@ TEST_F(SafetyNetTest, Utf8AndWorkbookFormatsGetTheirExtension) {
     QFile book(state.filePath(Ascii("w.xlsx")));
     ASSERT_TRUE(book.open(QIODevice::ReadOnly));
     EXPECT_TRUE(book.read(2) == "PK");
+}
+
+TEST_F(SafetyNetTest, TypedExtensionPicksTheFormatAndAFailedWorkbookSaysSo) {
+    EnterList(Ascii("site.test\n"));
+    Start();
+    const QString csv = QStringLiteral("Формат csv (*.csv)");
+    const QString xlsx = QStringLiteral("Книга Excel (*.xlsx)");
+    struct Case {
+        QString filter;
+        const char* name;
+        QByteArray head;
+    };
+    const Case cases[] = {
+        {csv, "a.xlsx", "PK"},
+        {csv, "b.csv", "\"Domain\""},
+        {xlsx, "c.csv", "\"Domain\""},
+        {xlsx, "d.xlsx", "PK"},
+    };
+    for (const Case& c : cases) {
+        const QString path = state.filePath(Ascii(c.name));
+        const auto box = SaveSeen(c.filter, path);
+        EXPECT_EQ(box->text, QStringLiteral("Информация сохранена")) << c.name;
+        EXPECT_EQ(Head(path, c.head.size()), c.head) << c.name;
+    }
+    const QString missing = state.filePath(Ascii("no-such-folder/e.xlsx"));
+    const auto box = SaveSeen(csv, missing);
+    EXPECT_TRUE(box->shown);
+    EXPECT_TRUE(
+        box->text.startsWith(QStringLiteral("Cannot create file \"") + missing + QStringLiteral("\".")))
+        << box->text.toStdString();
+    EXPECT_EQ(box->icon, QMessageBox::Critical);
+
+    // A cell longer than a sheet's cell holds: the save fails and says so, no cell is left out quietly.
+    Model()->SetCell(2, 1, std::string(40000, 'x'));
+    const QString tooLong = state.filePath(Ascii("f.xlsx"));
+    const auto failed = SaveSeen(csv, tooLong);
+    EXPECT_TRUE(
+        failed->text.startsWith(QStringLiteral("Cannot create file \"") + tooLong + QStringLiteral("\".")))
+        << failed->text.toStdString();
+    EXPECT_EQ(failed->icon, QMessageBox::Critical);
 }
 
 TEST_F(SafetyNetTest, EndQuestionSpeaksRussianAndAnswersToItsKey) {

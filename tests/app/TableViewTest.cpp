@@ -14,34 +14,12 @@ namespace {
 
 class TableViewTest : public MainWindowFixture {
 protected:
-    QTableView* Grid() const { return Find<QTableView>("RzStringGrid1"); }
     QHeaderView* Header() const { return Grid()->horizontalHeader(); }
     QLineEdit* FilterBox() const { return Find<QLineEdit>("FilterEdit"); }
 
-    // A table without a run: headers, then one row per list of cells.
-    void Fill(const QStringList& headers, const std::vector<QStringList>& rows) {
-        Model()->SetColCount(static_cast<int>(headers.size()));
-        for (int c = 0; c < headers.size(); ++c) {
-            Model()->SetCell(c, 0, ToCp1251(headers[c]));
-        }
-        for (std::size_t r = 0; r < rows.size(); ++r) {
-            for (int c = 0; c < rows[r].size(); ++c) {
-                Model()->SetCell(c, static_cast<int>(r) + 1, ToCp1251(rows[r][c]));
-            }
-            Model()->SetRowCount(static_cast<int>(r) + 2);
-        }
-    }
     void ClickHeader(int col) {
         QTest::mouseClick(Header()->viewport(), Qt::LeftButton, Qt::NoModifier,
                           QPoint(Header()->sectionViewportPosition(col) + 5, 5));
-    }
-    // The texts of a column as the grid shows them, top down.
-    QStringList Shown(int col) const {
-        QStringList texts;
-        for (int r = 0; r < Grid()->model()->rowCount(); ++r) {
-            texts << Grid()->model()->index(r, col).data().toString();
-        }
-        return texts;
     }
     void ClickRow(int shownRow, Qt::KeyboardModifiers keys) {
         const QRect cell = Grid()->visualRect(Grid()->model()->index(shownRow, 0));
@@ -141,6 +119,38 @@ TEST_F(TableViewTest, FilterTermsHideRowsAndTheStatusBarCountsThem) {
     FilterBox()->clear();
     EXPECT_EQ(Shown(0).size(), 5);
     EXPECT_EQ(CountText(), QString());
+}
+
+TEST_F(TableViewTest, AFilterThatCannotBeReadTurnsTheBoxRedAndTheStatusBarSaysWhy) {
+    Fill(kHeaders, kRows);
+    form->show();
+    const QColor normal = FilterBox()->palette().color(QPalette::Base);
+    auto* error = Find<QLabel>("FilterError");
+    struct Case {
+        const char* filter;
+        QString error;  // empty: the filter reads
+        QStringList shown;
+    };
+    const Case cases[] = {
+        {"Foo>1", QStringLiteral("нет столбца «Foo»"), {}},
+        {"Tic>>3", QStringLiteral("лишний знак сравнения: «>>3»"), {}},
+        {"Tic>=abc", QStringLiteral("«abc» — не число"), {}},
+        {"Tic >= 100", QString(), {"b.test", "d.test"}},
+        {"Expires<2027", QString(), {"c.test"}},
+        {"Expires>=2027-03", QString(), {"b.test"}},
+        {"Tic>=100", QString(), {"b.test", "d.test"}},
+    };
+    for (const Case& c : cases) {
+        TypeFilter(c.filter);
+        EXPECT_EQ(Shown(0), c.shown) << c.filter;
+        EXPECT_EQ(error->isVisible() ? error->text() : QString(), c.error) << c.filter;
+        EXPECT_EQ(FilterBox()->toolTip(), c.error) << c.filter;
+        EXPECT_EQ(FilterBox()->palette().color(QPalette::Base) == normal, c.error.isEmpty()) << c.filter;
+    }
+    TypeFilter("Foo>1");
+    FilterBox()->clear();
+    EXPECT_FALSE(error->isVisible());
+    EXPECT_EQ(FilterBox()->palette().color(QPalette::Base), normal);
 }
 
 TEST_F(TableViewTest, CtrlCCopiesTheSelectedRowsAsShownWithTheShownColumns) {

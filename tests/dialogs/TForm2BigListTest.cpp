@@ -201,6 +201,53 @@ TEST_P(ViewKeysTest, F6ThenEsc_Should_ClearIntoTheBoxAndBringTheViewBack) {
     EXPECT_EQ(ToCp1251(dialog_->ListText()), GetParam().list);
 }
 
+TEST_P(ViewKeysTest, Enter_Should_DoNothingInTheView) {
+    for (Qt::Key key : {Qt::Key_Return, Qt::Key_Enter}) {
+        for (Qt::KeyboardModifiers modifiers :
+             {Qt::KeyboardModifiers(Qt::NoModifier), Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
+            Key(key, modifiers);
+            EXPECT_TRUE(dialog_->isVisible()) << key;
+            EXPECT_TRUE(dialog_->ReadOnlyView()) << key;
+            EXPECT_EQ(dialog_->ListEdited(), 0) << key;
+            EXPECT_EQ(Count(), QString::number(GetParam().lines));
+        }
+    }
+    EXPECT_TRUE(main_.handOvers.empty());
+    EXPECT_EQ(ToCp1251(dialog_->ListText()), GetParam().list);
+}
+
+TEST_P(ViewKeysTest, F6ThenCtrlZ_Should_BringTheListBackIntoTheView) {
+    Key(Qt::Key_F6);
+    ASSERT_EQ(dialog_->LineCount(), 0);
+    // What was typed after the clear is undone first, then the clear itself.
+    QTest::sendKeyEvent(QTest::Click, Memo(), Qt::Key_unknown, QStringLiteral("x"), Qt::NoModifier);
+    EXPECT_EQ(dialog_->ListText(), QStringLiteral("x"));
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(dialog_->LineCount(), 0);
+    EXPECT_FALSE(dialog_->ReadOnlyView());
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_TRUE(dialog_->ReadOnlyView());
+    EXPECT_EQ(ToCp1251(dialog_->ListText()), GetParam().list);
+    EXPECT_EQ(Count(), QString::number(GetParam().lines));
+    EXPECT_TRUE(Button("Button1")->isEnabled());
+    EXPECT_EQ(QApplication::focusWidget(), View());
+    // Once back, the clear is spent: a second clear and the Russian Ctrl+Я bring it back again.
+    Key(Qt::Key_F6);
+    QTest::sendKeyEvent(QTest::Click, Memo(), Qt::Key(0x042F), QStringLiteral("я"), Qt::ControlModifier);
+    EXPECT_EQ(ToCp1251(dialog_->ListText()), GetParam().list);
+    Key(Qt::Key_Return, Qt::ControlModifier);
+    EXPECT_EQ(main_.handOvers, std::vector<int>{GetParam().lines});
+}
+
+TEST_P(ViewKeysTest, CtrlZ_Should_NotBringBackAListThatANewListReplaced) {
+    Key(Qt::Key_F6);
+    dialog_->SetListText("a.ru\nb.ru\n");
+    Memo()->clear();
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_FALSE(dialog_->ReadOnlyView());
+    EXPECT_EQ(dialog_->LineCount(), 0);
+}
+
 TEST_P(ViewKeysTest, EscWithoutChange_Should_CloseAndLeaveTheList) {
     Key(Qt::Key_Escape);
     EXPECT_FALSE(dialog_->isVisible());

@@ -156,6 +156,18 @@ TEST_F(TForm2Test, DeletingAllByHand_Should_ShowZeroAndDisableBothButtons) {
     EXPECT_FALSE(Button("Button2")->isEnabled());
 }
 
+TEST_F(TForm2Test, F6ThenCtrlZ_Should_BringTheListBack) {
+    Open();
+    Type(QStringLiteral("a.ru\nb.ru"));
+    Key(Qt::Key_F6);
+    EXPECT_EQ(dialog_->ListText(), QString());
+    EXPECT_EQ(Count(), QStringLiteral("0"));
+    Key(Qt::Key_Z, Qt::ControlModifier);
+    EXPECT_EQ(dialog_->ListText(), QStringLiteral("a.ru\nb.ru"));
+    EXPECT_EQ(Count(), QStringLiteral("2"));
+    EXPECT_TRUE(Button("Button1")->isEnabled());
+}
+
 TEST_F(TForm2Test, LongPastedLine_Should_CountOnceThoughItWraps) {
     Open();
     const QString longLine = QString(300, QLatin1Char('x')) + QStringLiteral(".ru");

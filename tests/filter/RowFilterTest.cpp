@@ -31,7 +31,15 @@ TEST(RowFilter, Should_KeepTheRowsThatMeetEveryTerm) {
         {"SITE.RU vantle", true, false},
         {"site nothing", false, false},
         {"Tic>=100", true, false},
+        {"Tic>=120", true, false},
+        {"Tic<=120", true, false},
+        {"Tic>120", false, false},
+        {"Tic<120", false, false},
+        {"Tic<=119", false, false},
+        {"Tic>=121", false, false},
         {"tic<100", false, false},
+        {"Tic>=abc", false, false},
+        {"Tic>>3", false, false},
         {"Tic=120", true, false},
         {"Tic!=120", false, true},
         {"Tic>100.5", true, false},
@@ -81,6 +89,115 @@ TEST(RowFilter, Should_ReadTermsOperatorsAndColumns) {
         EXPECT_EQ(filter.Terms()[0].col, c.col) << c.filter;
         EXPECT_EQ(filter.Terms()[0].op, c.op) << c.filter;
         EXPECT_EQ(filter.Terms()[0].value, c.value) << c.filter;
+    }
+}
+
+TEST(RowFilter, Should_ReadBlanksAroundTheOperator) {
+    struct Case {
+        std::string filter;
+        std::size_t terms;
+        int col;  // of the first term
+        RowFilter::Op op;
+        std::string value;
+    };
+    const Case cases[] = {
+        {"Tic >= 100", 1, 1, RowFilter::Op::GreaterEqual, "100"},
+        {"Tic >=100", 1, 1, RowFilter::Op::GreaterEqual, "100"},
+        {"Tic>= 100", 1, 1, RowFilter::Op::GreaterEqual, "100"},
+        {"Tic < 5 site", 2, 1, RowFilter::Op::Less, "5"},
+        {"HTTP = 200", 1, 5, RowFilter::Op::Equal, "200"},
+        {"HTTP =200", 1, 5, RowFilter::Op::Equal, "200"},
+        // After = and != a blank ends the term: an empty cell, then a word anywhere.
+        {"Mirror= site", 2, 6, RowFilter::Op::Equal, ""},
+        {"Mirror!= site", 2, 6, RowFilter::Op::NotEqual, ""},
+        {"Tic>=100 site", 2, 1, RowFilter::Op::GreaterEqual, "100"},
+        {"site Tic>5", 2, -1, RowFilter::Op::Contains, "site"},
+        {"\"Tic\" \">\" 5", 3, -1, RowFilter::Op::Contains, "Tic"},
+    };
+    for (const Case& c : cases) {
+        const RowFilter filter = RowFilter::Parse(c.filter, kHeaders);
+        ASSERT_EQ(filter.Terms().size(), c.terms) << c.filter;
+        EXPECT_EQ(filter.Terms()[0].col, c.col) << c.filter;
+        EXPECT_EQ(filter.Terms()[0].op, c.op) << c.filter;
+        EXPECT_EQ(filter.Terms()[0].value, c.value) << c.filter;
+    }
+}
+
+TEST(RowFilter, Should_TakeAYearOrAMonthAsThatPeriod_When_TheColumnHoldsDates) {
+    const std::vector<std::string> headers = {"Domain", "Created"};
+    struct Case {
+        std::string filter;
+        std::string created;
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"Created<2010", "2009-12-31", true},       {"Created<2010", "2010-01-01", false},
+        {"Created<=2010", "2010-12-31", true},      {"Created<=2010", "2011-01-01", false},
+        {"Created>2010", "2010-12-31", false},      {"Created>2010", "2011-01-01", true},
+        {"Created>=2010", "2009-12-31", false},     {"Created>=2010", "2010-01-01", true},
+        {"Created=2010", "2010-06-15", true},       {"Created=2010", "2011-01-01", false},
+        {"Created!=2010", "2010-06-15", false},     {"Created>=2010-03", "2010-02-28", false},
+        {"Created>=2010-03", "2010-03-01", true},   {"Created<2010-03", "2010-02-28", true},
+        {"Created<=2010-03", "2010-03-31", true},   {"Created<=2010-03", "2010-04-01", false},
+        {"Created<=2010-12", "2010-12-31", true},   {"Created<=2010-12", "2011-01-01", false},
+        {"Created=2010-12", "2011-01-01", false},   {"Created=2010-12", "2010-12-01", true},
+        {"Created<2010-03-01", "2010-02-28", true}, {"Created<2010", "free", false},
+    };
+    for (const Case& c : cases) {
+        const std::vector<std::string> row = {"a.ru", c.created};
+        const RowFilter filter = RowFilter::Parse(c.filter, headers);
+        EXPECT_TRUE(filter.Error().empty()) << c.filter;
+        EXPECT_EQ(filter.Accepts(
+                      2, [&row](int col) { return std::string_view(row[static_cast<std::size_t>(col)]); }),
+                  c.accepted)
+            << c.filter << " " << c.created;
+    }
+}
+
+TEST(RowFilter, Should_TakeAMonthAsThatPeriod_When_TheColumnHoldsText) {
+    const std::vector<std::string> headers = {"Domain", "Status"};
+    const std::vector<std::string> row = {"a.ru", "2010-03-15"};
+    const auto cell = [&row](int col) { return std::string_view(row[static_cast<std::size_t>(col)]); };
+    EXPECT_TRUE(RowFilter::Parse("Status=2010-03", headers).Accepts(2, cell));
+    EXPECT_FALSE(RowFilter::Parse("Status=2010", headers).Accepts(2, cell));
+}
+
+TEST(RowFilter, Should_SayWhyATermCannotBeRead) {
+    const std::vector<std::string> headers = {"Domain", "Tic", "Created", "Status", "HTTP", "Mirror"};
+    struct Case {
+        std::string filter;
+        std::u16string error;  // empty: the filter reads
+    };
+    const Case cases[] = {
+        {"Foo>1", u"нет столбца «Foo»"},
+        {"site Foo=1 Bar=2", u"нет столбца «Foo»"},
+        {">=5", u"нет имени столбца перед «>=»"},
+        {"Tic>>3", u"лишний знак сравнения: «>>3»"},
+        {"Tic==3", u"лишний знак сравнения: «==3»"},
+        {"Tic>=abc", u"«abc» — не число"},
+        {"HTTP<timeout", u"«timeout» — не число"},
+        {"Created>soon", u"«soon» — не дата (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)"},
+        {"Created<2010-13", u"«2010-13» — не дата (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)"},
+        {"Created<2010-00", u"«2010-00» — не дата (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)"},
+        {"Created<201", u"«201» — не дата (ГГГГ-ММ-ДД, ГГГГ-ММ или ГГГГ)"},
+        {"Tic>=", u"нет значения после «>=»"},
+        {"Tic!5", u"после «!» нужен «=»"},
+        // What reads: the boundary on each side of every rule above.
+        {"Tic>=120", u""},
+        {"Tic >= 120", u""},
+        {"HTTP=timeout", u""},
+        {"HTTP!=200", u""},
+        {"Status>abc", u""},
+        {"Mirror=", u""},
+        {"Created<2010", u""},
+        {"Created<2010-12", u""},
+        {"Created>=2010-03-01", u""},
+        {"\"Foo>1\"", u""},
+        {"Yahoo!", u""},
+        {"site", u""},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(RowFilter::Parse(c.filter, headers).Error(), Utf16ToCp1251(c.error)) << c.filter;
     }
 }
 
