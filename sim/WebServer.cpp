@@ -313,6 +313,10 @@ Reply WebServer::State::Play(const std::string& host, const Request& request, bo
             return Reply().send(okHead + Repeat("X-Pad: " + std::string(100, 'p') + "\r\n", 40000)).hold();
         case WebRule::Trickle:
             return Reply().sendPieces(okHead + Repeat("X-Slow: 1\r\n", 1000), 1, milliseconds(100));
+        case WebRule::HangAfterHead:
+            return Reply().send(okHead + "Content-Length: 100000\r\n\r\n").hold();
+        case WebRule::BlackHole:
+            return Reply().hold();
         case WebRule::HugeBody:
             return Reply()
                 .send(okHead + "Content-Length: " + std::to_string(4u << 20) + "\r\n\r\n" +
@@ -361,6 +365,7 @@ std::vector<std::string> WebServer::ConnectTo() const {
                     routes.push_back(host + "::" + loopback + ":" + std::to_string(state_->refusedPort));
                     break;
                 case WebRule::TlsStall:
+                case WebRule::BlackHole:
                     routes.push_back(host + ":443:" + loopback + ":" +
                                      std::to_string(state_->stallAcceptor.local_endpoint().port()));
                     break;

@@ -35,6 +35,8 @@ enum class WebRule {
     Refused,         // every port refuses the connection
     TlsStall,        // port 443 accepts but never answers the TLS handshake; http: 301 to https
     NotTls,          // port 443 speaks plain http; http: 200
+    HangAfterHead,   // the head of a 200 with a body announced, then silence
+    BlackHole,       // http: the request is taken and never answered; port 443 as TlsStall
 };
 
 class WebServer {

@@ -1,0 +1,132 @@
+// The run without the old services through the real window: "Параллельно" and the rate box, rows in
+// list order with many domains in flight, a stop that does not wait for a hanging site, and a recheck
+// that keeps a run and the list file away.
+#include <QAction>
+#include <QFileDialog>
+#include <QSpinBox>
+#include <QTableView>
+#include <QTimer>
+
+#include "app/ChecksMenu.h"
+#include "app/MainWindowFixture.h"
+#include "sim/CheckServices.h"
+
+namespace vantle::testing {
+namespace {
+
+class ParallelRunWindowTest : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        UseBound(3000);
+    }
+    void UseBound(long checkTimeoutMs) {
+        CheckEndpoints endpoints = services.Endpoints();
+        endpoints.checkTimeoutMs = checkTimeoutMs;
+        form->UseCheckEndpoints(endpoints);
+    }
+    void Choose(const char* name) { form->Checks().Item(name)->trigger(); }
+    QSpinBox* Parallel() const { return Find<QSpinBox>("SpinEdit1"); }
+    int Col(const char* header) const { return static_cast<int>(Headers().indexOf(Ascii(header))); }
+    sim::CheckServices services;
+};
+
+TEST_F(ParallelRunWindowTest, TheRatePacesTheOldServicesAndParallelTheOthers) {
+    EXPECT_EQ(Parallel()->value(), 16);
+    EXPECT_EQ(Parallel()->minimum(), 1);
+    EXPECT_EQ(Parallel()->maximum(), 256);
+    EXPECT_TRUE(Combo()->isEnabled());
+    EXPECT_FALSE(Parallel()->isEnabled());
+    Choose("bar");
+    EXPECT_FALSE(Combo()->isEnabled());
+    EXPECT_EQ(Combo()->currentText(), Ascii("10")) << "greyed, its value kept";
+    EXPECT_TRUE(Parallel()->isEnabled());
+    Find<QCheckBox>("CheckBox2")->click();  // PageRank is an old service too
+    EXPECT_TRUE(Combo()->isEnabled());
+    EXPECT_FALSE(Parallel()->isEnabled());
+    Find<QCheckBox>("CheckBox2")->click();
+    EXPECT_FALSE(Combo()->isEnabled());
+}
+
+TEST_F(ParallelRunWindowTest, RowsComeInListOrderWhileASlowSiteHoldsTheFirst) {
+    UseBound(400);
+    Choose("bar");
+    Choose("web");
+    Parallel()->setValue(8);
+    const auto names = Domains(10, [](const sim::SimSite&) { return true; });
+    services.Web().SetRule(names[0], sim::WebRule::Trickle);
+    EnterList(Lines(names));
+    Start();
+    ASSERT_EQ(RowCount(), 11);
+    for (int r = 1; r <= 10; ++r) {
+        EXPECT_EQ(Cell(0, r), FromCp1251(names[static_cast<std::size_t>(r - 1)]));
+    }
+    EXPECT_EQ(Cell(Col("HTTP"), 1), Ascii("timeout"));
+    EXPECT_EQ(form->PanelText(0), Ascii("Всего: 10/10"));
+}
+
+TEST_F(ParallelRunWindowTest, StopLetsAHangingSiteGoAndTheResumeAsksItAgain) {
+    UseBound(60000);
+    Choose("bar");
+    Choose("web");
+    const auto names = Domains(5, [](const sim::SimSite&) { return true; });
+    services.Web().SetRule(names[1], sim::WebRule::Trickle);
+    EnterList(Lines(names));
+    StopWhenPanelReads(QStringLiteral("Всего: 1/5"));
+    Start();
+    // The site that hangs (for a minute) is not waited for: its row and the rows after it are not
+    // written, and "Пуск" goes on with it.
+    EXPECT_EQ(RowCount(), 2);
+    EXPECT_EQ(ResumeLabel()->text(), Ascii("1"));
+    services.Web().SetRule(names[1], sim::WebServer::DefaultRule(names[1]));
+    Start();
+    ASSERT_EQ(RowCount(), 6);
+    for (int r = 1; r <= 5; ++r) {
+        EXPECT_EQ(Cell(0, r), FromCp1251(names[static_cast<std::size_t>(r - 1)]));
+        EXPECT_NE(Cell(Col("HTTP"), r), Ascii("timeout"));
+    }
+}
+
+TEST_F(ParallelRunWindowTest, ARecheckKeepsARunAndTheListFileAway) {
+    UseBound(1500);
+    Choose("bar");
+    Choose("web");
+    const auto names = Domains(2, [](const sim::SimSite&) { return true; });
+    EnterList(Lines(names));
+    Start();
+    ASSERT_EQ(RowCount(), 3);
+    services.Web().SetRule(names[0], sim::WebRule::Trickle);  // the recheck takes its whole bound
+
+    bool fileDialogShown = false;
+    OnNextModal<QFileDialog>([&fileDialogShown](QFileDialog* d) {
+        fileDialogShown = true;
+        d->reject();
+    });
+    bool tried = false;
+    auto* timer = new QTimer(form.get());
+    QObject::connect(timer, &QTimer::timeout, form.get(), [&]() {
+        if (Cell(0, 1).startsWith(Ascii("> ")) && !tried) {
+            tried = true;
+            EXPECT_FALSE(form->Checks().ListFileItem()->isEnabled());
+            form->ChooseTopListFile();
+            QTest::keyClick(form.get(), Qt::Key_G, Qt::ControlModifier);
+            form->Button2Click();
+        }
+    });
+    timer->start(5);
+    QApplication::setActiveWindow(form.get());
+    auto* grid = Find<QTableView>("RzStringGrid1");
+    grid->setCurrentIndex(Model()->index(0, 0));
+    grid->setFocus();
+    QTest::keyClick(grid, Qt::Key_R, Qt::ControlModifier);
+    timer->stop();
+    EXPECT_TRUE(tried);
+    EXPECT_FALSE(fileDialogShown);
+    EXPECT_EQ(RowCount(), 3) << "no run went inside the recheck";
+    EXPECT_EQ(Cell(0, 1), FromCp1251(names[0]));
+    EXPECT_EQ(Cell(Col("HTTP"), 1), Ascii("timeout"));
+    EXPECT_TRUE(form->Checks().ListFileItem()->isEnabled());
+}
+
+}  // namespace
+}  // namespace vantle::testing
