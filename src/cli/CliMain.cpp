@@ -105,9 +105,9 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
         }
     }
     const std::string stateDir = DefaultStateDir("cli");
-    host.UseJournal(stateDir, checkNames);
+    const std::string journalDir = host.UseJournal(stateDir, checkNames, options.resume);
     if (options.resume) {
-        const std::optional<JournalState> state = ReadJournal(stateDir);
+        const std::optional<JournalState> state = ReadJournal(journalDir);
         if (!state || !host.ResumeFrom(*state, run)) {
             Complain(
                 err,
