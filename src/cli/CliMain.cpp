@@ -131,6 +131,8 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     }
     if (InterruptWatch::Requested()) {
         Complain(err, "проверка остановлена; строк в таблице: " + std::to_string(saved.rows - 1));
+    } else if (!host.ErrorShown()) {
+        host.JournalDone();
     }
     return host.ErrorShown() ? kExitFailure : kExitChecked;
 }

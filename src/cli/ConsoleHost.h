@@ -42,6 +42,12 @@ public:
     // after them; false when the journal is of another list or other checks.
     bool ResumeFrom(const JournalState& state, CheckRun& run);
     bool Continues(const JournalState& state) const;
+    // The whole table is written: nothing is left to resume.
+    void JournalDone() {
+        if (journal_) {
+            journal_->Done();
+        }
+    }
     // The list's bytes as the journal knows them.
     std::string ListBytes() const;
 

@@ -14,6 +14,7 @@
 #include "cli/ListInput.h"
 #include "http/HttpClient.h"
 #include "io/CsvExport.h"
+#include "io/Journal.h"
 #include "sim/CheckServices.h"
 #include "sim/ServiceSimulator.h"
 #include "text/Utf8.h"
@@ -250,6 +251,58 @@ TEST_F(CliRunTest, ResumeGoesOnFromTheJournalOfAnInterruptedRun) {
     EXPECT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_EQ(sim.Count("/u"), 10) << "no line asked twice, " << checked << " before the stop";
     EXPECT_EQ(resumed.out, EngineCsv(names, {}));
+}
+
+TEST_F(CliRunTest, CopiesAtOnceKeepAJournalEachAndResumeTakesTheOneWhoseOwnerIsGone) {
+    const std::vector<std::string> first = Names(16);
+    std::vector<std::string> second;
+    for (int i = 1; i <= 8; ++i) {
+        second.push_back("other" + std::to_string(i) + ".test");
+    }
+    const std::string firstList = dir.File("first.txt"), secondList = dir.File("second.txt");
+    WriteBytes(firstList, Joined(first));
+    WriteBytes(secondList, Joined(second));
+    const std::string base = dir.File("state/vantle/cli");
+    const auto rows = [](const std::string& folder) {
+        const auto journal = ReadJournal(folder);
+        return journal ? journal->rows.size() : 0u;
+    };
+
+    bool alongside = false;
+    ChildResult killed, resumed, notLive;
+    const ChildResult live = RunCliSim(Args({"--rate", "2", "-q", firstList}), "/dev/null", [&](pid_t) {
+        if (alongside || rows(base) < 2) {
+            return;
+        }
+        alongside = true;
+        killed = RunCliSim(Args({"--rate", "10", "-q", secondList}), "/dev/null", [&](pid_t pid) {
+            if (rows(base + "/2") >= 3) {
+                ::kill(pid, SIGKILL);
+            }
+        });
+        resumed = RunCliSim(Args({"--rate", "10", "-q", "--resume", secondList}));
+        notLive = RunCliSim(Args({"--rate", "10", "-q", "--resume", firstList}));
+    });
+    ASSERT_TRUE(alongside);
+    EXPECT_EQ(killed.status, -1);
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(resumed.out, EngineCsv(second, {})) << "the killed copy's rows and the rest";
+    EXPECT_EQ(notLive.status, 1) << "the run still going is not resumed by another copy";
+    EXPECT_EQ(live.status, 0) << live.err;
+    EXPECT_EQ(live.out, EngineCsv(first, {}));
+
+    const auto liveJournal = ReadJournal(base);
+    ASSERT_TRUE(liveJournal.has_value());
+    EXPECT_EQ(liveJournal->start.lineCount, 16);
+    EXPECT_EQ(liveJournal->rows.size(), 16u) << "the live copy's journal was neither cut nor written into";
+    EXPECT_EQ(liveJournal->rejected, 0);
+    EXPECT_TRUE(liveJournal->done) << "a table written whole leaves nothing to resume";
+    const auto secondJournal = ReadJournal(base + "/2");
+    ASSERT_TRUE(secondJournal.has_value());
+    EXPECT_EQ(secondJournal->rows.size(), 8u) << "the resumed copy went on in the killed one's journal";
+    // A line asked just before the kill may be asked again; none other is.
+    EXPECT_GE(sim.Count("/u"), 16 + 8);
+    EXPECT_LE(sim.Count("/u"), 16 + 8 + 1);
 }
 
 TEST_F(CliRunTest, OtherFormatsCarryTheSameTable) {
