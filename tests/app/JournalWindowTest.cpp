@@ -15,6 +15,19 @@
 namespace vantle::testing {
 namespace {
 
+// A child process killed and waited for once the test is done with it, or when the test ends.
+struct Reaped {
+    pid_t pid;
+    void End() {
+        if (pid > 0) {
+            ::kill(pid, SIGKILL);
+            ::waitpid(pid, nullptr, 0);
+            pid = -1;
+        }
+    }
+    ~Reaped() { End(); }
+};
+
 class JournalWindowTest : public MainWindowFixture {
 protected:
     QTemporaryDir state;
@@ -34,6 +47,7 @@ TEST_F(JournalWindowTest, ASecondWindowKeepsItsOwnJournalBesideALiveRun) {
         ::_exit(127);
     }
     ASSERT_GT(child, 0);
+    Reaped reap{child};  // the child also goes when a check fails
     ASSERT_TRUE(sim::TestServer::waitFor([&] { return JournalRows(Base()) >= 2; }, std::chrono::seconds(20)));
 
     form->EnableSafetyNet(state.path());
@@ -41,6 +55,7 @@ TEST_F(JournalWindowTest, ASecondWindowKeepsItsOwnJournalBesideALiveRun) {
     EXPECT_FALSE(form->OfferRecovery());
     QTest::qWait(50);
     EXPECT_FALSE(offer->shown) << "the live run of the other window is not offered";
+    offer->cancelled = true;
     EnterList(Ascii("a.test\nb.test\n"));
     Start();
     ASSERT_EQ(RowCount(), 3);
@@ -58,8 +73,7 @@ TEST_F(JournalWindowTest, ASecondWindowKeepsItsOwnJournalBesideALiveRun) {
     ASSERT_EQ(own->rows.size(), 2u);
     EXPECT_EQ(own->rows.at(2).cells.at(0), "b.test");
 
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    reap.End();
     const std::size_t kept = JournalRows(Base());
     TForm1 next(sim.Hosts());
     next.EnableSafetyNet(state.path());
@@ -112,6 +126,7 @@ TEST_F(JournalWindowTest, AJournalWithNoRowThatFitsIsNotOffered) {
     EXPECT_FALSE(form->OfferRecovery());
     QTest::qWait(50);
     EXPECT_FALSE(offer->shown);
+    offer->cancelled = true;
     EnterList(Ascii("a.test\n"));
     Start();
     EXPECT_EQ(RowCount(), 2) << "the window works as after a clean start";
