@@ -253,6 +253,31 @@ TEST_F(CliRunTest, ResumeGoesOnFromTheJournalOfAnInterruptedRun) {
     EXPECT_EQ(resumed.out, EngineCsv(names, {}));
 }
 
+TEST_F(CliRunTest, ResumeLeavesOutJournalRecordsThatDoNotFitAndSaysHowMany) {
+    const std::vector<std::string> names = Names(6);
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, Joined(names));
+    bool sent = false;
+    RunCliSim(Args({"--rate", "10", "-q", list}), "/dev/null", [&](pid_t pid) {
+        if (!sent && sim.Count("/u") >= 2) {
+            sent = ::kill(pid, SIGINT) == 0;
+        }
+    });
+    ASSERT_TRUE(sent);
+    const std::string journal = dir.File("state/vantle/cli/journal");
+    WriteBytes(journal,
+               testing::ReadBytes(journal) +
+                   "{\"row\":-5,\"line\":0,\"cells\":[],\"totals\":[0,0,0]}\n"
+                   "{\"row\":100000000,\"line\":0,\"cells\":[],\"totals\":[0,0,0]}\n"
+                   "{\"row\":7,\"line\":5,\"cells\":[],\"totals\":[0,0,0]}\n"
+                   "{\"row\":1,\"line\":0,\"cells\":[\"a\",\"b\",\"c\",\"d\",\"e\"],\"totals\":[0,0,0]}\n"
+                   "{\"resume\":-1,\"at\":2}\n");
+    const ChildResult resumed = RunCliSim(Args({"--rate", "10", "-q", "--resume", list}));
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(resumed.err, "vantle-cli: записей журнала не подошло и пропущено: 5\n");
+    EXPECT_EQ(resumed.out, EngineCsv(names, {}));
+}
+
 TEST_F(CliRunTest, CopiesAtOnceKeepAJournalEachAndResumeTakesTheOneWhoseOwnerIsGone) {
     const std::vector<std::string> first = Names(16);
     std::vector<std::string> second;
