@@ -11,22 +11,10 @@
 
 #include "app/MainWindowFixture.h"
 #include "io/Journal.h"
+#include "support/Reaped.h"
 
 namespace vantle::testing {
 namespace {
-
-// A child process killed and waited for once the test is done with it, or when the test ends.
-struct Reaped {
-    pid_t pid;
-    void End() {
-        if (pid > 0) {
-            ::kill(pid, SIGKILL);
-            ::waitpid(pid, nullptr, 0);
-            pid = -1;
-        }
-    }
-    ~Reaped() { End(); }
-};
 
 class JournalWindowTest : public MainWindowFixture {
 protected:

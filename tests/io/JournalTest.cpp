@@ -13,6 +13,7 @@
 #include <filesystem>
 
 #include "io/TempDir.h"
+#include "support/Reaped.h"
 #include "text/Cp1251.h"
 
 namespace vantle {
@@ -385,6 +386,7 @@ TEST(JournalSlotTest, TheLockOfAKilledHolderIsFreeAgain) {
         ::_exit(0);
     }
     ASSERT_GT(child, 0);
+    testing::Reaped reap{child};
     char byte = 0;
     ASSERT_EQ(::read(ready[0], &byte, 1), 1);
     ASSERT_EQ(byte, '1');
@@ -393,8 +395,7 @@ TEST(JournalSlotTest, TheLockOfAKilledHolderIsFreeAgain) {
         EXPECT_EQ(other.Dir(), base + "/2") << "the live holder's journal is neither offered nor taken";
         EXPECT_FALSE(ReadJournal(other.Dir()).has_value());
     }
-    ::kill(child, SIGKILL);
-    ::waitpid(child, nullptr, 0);
+    reap.End();
     ::close(ready[0]);
     ::close(ready[1]);
     JournalSlot after = JournalSlot::Take(base, Restorable);
