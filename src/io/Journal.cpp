@@ -278,11 +278,14 @@ JournalSlot JournalSlot::Take(const std::string& base,
     std::sort(numbers.begin(), numbers.end());
     JournalSlot empty;   // the first free slot without rows left unsaved
     JournalSlot spare;   // the first free slot at all
-    JournalSlot failed;  // why the first slot could not be locked
+    JournalSlot failed;  // the first slot, held by another copy
     for (const int n : numbers) {
         int error = 0;
         JournalSlot slot = Lock(dirOf(n), error);
         if (!slot.Held()) {
+            if (n == 1 && error != EWOULDBLOCK) {
+                return slot;  // no lock can be taken below a base that has none
+            }
             if (n == 1) {
                 failed = std::move(slot);
             }
