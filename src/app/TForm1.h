@@ -63,7 +63,8 @@ public:
     void UseCheckEndpoints(const CheckEndpoints& endpoints);
     ChecksMenu& Checks() { return *checks_; }
 
-    // Keeps a journal of every written row in stateDir, and asks before closing with unsaved rows.
+    // Keeps a journal of every written row in a slot of stateDir that no other running window holds
+    // (JournalSlot), and asks before closing with unsaved rows.
     void EnableSafetyNet(const QString& stateDir);
     // Offers to restore the rows of a journal that were never saved; true when they were restored.
     bool OfferRecovery();

@@ -18,9 +18,12 @@
 
 namespace vantle {
 
+// Another running copy keeps its own slot; of the free ones, the first with rows to restore is taken.
 void TForm1::EnableSafetyNet(const QString& stateDir) {
-    journal_ = std::make_unique<JournalWriter>(stateDir.toStdString());
-    journalDir_ = stateDir;
+    journal_.reset();  // lets go of an earlier slot first
+    JournalSlot slot = JournalSlot::Take(stateDir.toStdString(), Restorable);
+    journalDir_ = QString::fromStdString(slot.Dir());
+    journal_ = std::make_unique<JournalWriter>(std::move(slot));
 }
 
 void TForm1::JournalResult(bool written) {
@@ -78,7 +81,7 @@ bool TForm1::OfferRecovery() {
         return false;
     }
     const std::optional<JournalState> state = ReadJournal(journalDir_.toStdString());
-    if (!state || state->done || state->rows.empty() || state->list.empty()) {
+    if (!state || !Restorable(*state)) {
         return false;
     }
     QMessageBox box(
@@ -90,6 +93,10 @@ bool TForm1::OfferRecovery() {
         return false;
     }
     Restore(*state);
+    if (state->rejected > 0) {
+        statusBar()->showMessage(
+            QStringLiteral("Записей журнала не подошло и пропущено: %1").arg(state->rejected), 15000);
+    }
     return true;
 }
 

@@ -106,9 +106,9 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
         }
     }
     const std::string stateDir = DefaultStateDir("cli");
-    host.UseJournal(stateDir, checkNames);
+    const std::string journalDir = host.UseJournal(stateDir, checkNames, options.resume);
     if (options.resume) {
-        const std::optional<JournalState> state = ReadJournal(stateDir);
+        const std::optional<JournalState> state = ReadJournal(journalDir);
         if (!state || !host.ResumeFrom(*state, run)) {
             Complain(
                 err,
@@ -149,6 +149,8 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     }
     if (InterruptWatch::Requested()) {
         Complain(err, "проверка остановлена; строк в таблице: " + std::to_string(saved.rows - 1));
+    } else if (!host.ErrorShown()) {
+        host.JournalDone();
     }
     return host.ErrorShown() ? kExitFailure : kExitChecked;
 }

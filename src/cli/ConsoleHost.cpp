@@ -129,9 +129,14 @@ CsvTable ConsoleHost::Saved() const {
         [this, cols](int col, int row) { return table_.Cell(cols[static_cast<std::size_t>(col)], row); }};
 }
 
-void ConsoleHost::UseJournal(const std::string& stateDir, std::vector<std::string> checkNames) {
-    journal_ = std::make_unique<JournalWriter>(stateDir);
+std::string ConsoleHost::UseJournal(const std::string& stateDir, std::vector<std::string> checkNames,
+                                    bool resume) {
     checkNames_ = std::move(checkNames);
+    JournalSlot slot =
+        JournalSlot::Take(stateDir, [&](const JournalState& state) { return resume && Continues(state); });
+    std::string dir = slot.Dir();
+    journal_ = std::make_unique<JournalWriter>(std::move(slot));
+    return dir;
 }
 
 std::string ConsoleHost::ListBytes() const {
@@ -172,10 +177,18 @@ void ConsoleHost::RowWritten(int row, int line) {
     }
 }
 
+bool ConsoleHost::Continues(const JournalState& state) const {
+    return !state.done && !state.rows.empty() && state.start.listHash == ListHash(ListBytes()) &&
+           static_cast<std::size_t>(state.start.lineCount) == lines_.size() &&
+           state.start.checks == checkNames_ && state.start.columns == table_.RowCells(0);
+}
+
 bool ConsoleHost::ResumeFrom(const JournalState& state, CheckRun& run) {
-    if (state.done || state.rows.empty() || state.start.listHash != ListHash(ListBytes()) ||
-        state.start.checks != checkNames_ || state.start.columns != table_.RowCells(0)) {
+    if (!Continues(state)) {
         return false;
+    }
+    if (state.rejected > 0) {
+        err_ << "vantle-cli: записей журнала не подошло и пропущено: " << state.rejected << '\n';
     }
     const int lastRow = state.rows.rbegin()->first;
     table_.SetRowCount(lastRow + 1);

@@ -34,11 +34,21 @@ public:
                 std::function<bool()> stopRequested);
     ~ConsoleHost() override;
 
-    // Every row written goes to the journal of stateDir; a fresh run starts it anew with its first row.
-    void UseJournal(const std::string& stateDir, std::vector<std::string> checkNames);
+    // Every row written goes to a journal slot of stateDir that no other running copy holds (with
+    // resume, preferably one that ResumeFrom can go on from); a fresh run starts it anew with its
+    // first row. Answers the slot's folder.
+    std::string UseJournal(const std::string& stateDir, std::vector<std::string> checkNames,
+                           bool resume = false);
     // Puts back the rows of an earlier run over the same list and checks, and arms the run to go on
     // after them; false when the journal is of another list or other checks.
     bool ResumeFrom(const JournalState& state, CheckRun& run);
+    bool Continues(const JournalState& state) const;
+    // The whole table is written: nothing is left to resume.
+    void JournalDone() {
+        if (journal_) {
+            journal_->Done();
+        }
+    }
     // The list's bytes as the journal knows them.
     std::string ListBytes() const;
 

@@ -1,8 +1,10 @@
 #include "io/Journal.h"
 
 #include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
@@ -32,14 +34,6 @@ json Utf8List(const std::vector<std::string>& cp1251) {
     return list;
 }
 
-std::vector<std::string> Cp1251List(const json& list) {
-    std::vector<std::string> out;
-    for (const json& item : list) {
-        out.push_back(Utf8ToCp1251(item.get<std::string>()));
-    }
-    return out;
-}
-
 std::string ReadFile(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC));
     std::string bytes;
@@ -50,22 +44,114 @@ std::string ReadFile(const std::string& path) {
     return bytes;
 }
 
-// One record into state; a record of the wrong shape throws and is passed over as torn.
-void ApplyRecord(const json& record, JournalState& state, int& lastRow) {
-    if (record.contains("start")) {
-        const json& s = record.at("start");
-        state = JournalState{};
-        state.start.columns = Cp1251List(s.at("cols"));
-        state.start.checks = s.at("checks").get<std::vector<std::string>>();
-        state.start.lineCount = s.at("lines").get<int>();
-        state.start.listHash = s.at("hash").get<std::string>();
-        lastRow = 0;
-    } else if (record.contains("row")) {
-        JournalRow row;
-        row.line = record.at("line").get<int>();
-        row.cells = Cp1251List(record.at("cells"));
-        row.totals = record.at("totals").get<std::array<std::int32_t, 3>>();
-        const int at = record.at("row").get<int>();
+constexpr std::size_t kMaxColumns = 64;
+constexpr std::size_t kMaxChecks = 64;
+constexpr int kMaxLinesWithoutList = 1 << 24;
+constexpr int kMaxSlots = 64;
+
+// An integer in [low, high], else nullopt (also for a fraction, a string or a number beyond int).
+std::optional<int> IntIn(const json* value, long long low, long long high) {
+    long long n = 0;
+    if (value == nullptr) {
+        return std::nullopt;
+    } else if (value->is_number_unsigned()) {
+        const auto u = value->get<std::uint64_t>();
+        if (u > static_cast<std::uint64_t>(high)) {
+            return std::nullopt;
+        }
+        n = static_cast<long long>(u);
+    } else if (value->is_number_integer()) {
+        n = value->get<long long>();
+    } else {
+        return std::nullopt;
+    }
+    if (n < low || n > high) {
+        return std::nullopt;
+    }
+    return static_cast<int>(n);
+}
+
+const json* Field(const json& record, const char* name) {
+    const auto it = record.find(name);
+    return it == record.end() ? nullptr : &*it;
+}
+
+// An array of at most `most` strings, else nullopt.
+std::optional<std::vector<std::string>> Strings(const json* value, std::size_t most) {
+    if (value == nullptr || !value->is_array() || value->size() > most) {
+        return std::nullopt;
+    }
+    std::vector<std::string> out;
+    for (const json& item : *value) {
+        if (!item.is_string()) {
+            return std::nullopt;
+        }
+        out.push_back(item.get<std::string>());
+    }
+    return out;
+}
+
+std::vector<std::string> Cp1251List(std::vector<std::string> utf8) {
+    for (std::string& text : utf8) {
+        text = Utf8ToCp1251(text);
+    }
+    return utf8;
+}
+
+// The most lines a list of these bytes can have, however its lines end.
+long long LinesIn(std::string_view list) {
+    return std::count_if(list.begin(), list.end(), [](char c) { return c == '\n' || c == '\r'; }) + 1;
+}
+
+std::optional<JournalStart> StartOf(const json& s, const std::string& list) {
+    JournalStart start;
+    auto columns = Strings(Field(s, "cols"), kMaxColumns);
+    auto checks = Strings(Field(s, "checks"), kMaxChecks);
+    const json* hash = Field(s, "hash");
+    if (!columns || columns->empty() || !checks || hash == nullptr || !hash->is_string()) {
+        return std::nullopt;
+    }
+    start.listHash = hash->get<std::string>();
+    const bool listKnown = ListHash(list) == start.listHash;
+    const auto lines = IntIn(Field(s, "lines"), 0, listKnown ? LinesIn(list) : kMaxLinesWithoutList);
+    if (!lines) {
+        return std::nullopt;
+    }
+    start.columns = Cp1251List(std::move(*columns));
+    start.checks = std::move(*checks);
+    start.lineCount = *lines;
+    return start;
+}
+
+std::optional<std::pair<int, JournalRow>> RowOf(const json& record, const JournalStart& start) {
+    const int lines = start.lineCount;
+    const auto at = IntIn(Field(record, "row"), 1, lines);
+    const auto line = IntIn(Field(record, "line"), -1, lines - 1);
+    auto cells = Strings(Field(record, "cells"), start.columns.size());
+    const json* totals = Field(record, "totals");
+    if (!at || !line || !cells || totals == nullptr || !totals->is_array() || totals->size() != 3) {
+        return std::nullopt;
+    }
+    JournalRow row{*line, Cp1251List(std::move(*cells)), {}};
+    for (std::size_t i = 0; i < 3; ++i) {
+        const auto count = IntIn(&(*totals)[i], 0, lines);
+        if (!count) {
+            return std::nullopt;
+        }
+        row.totals[i] = *count;
+    }
+    return std::make_pair(*at, std::move(row));
+}
+
+// One record after a start into state; false when its values do not fit.
+bool ApplyRecord(const json& record, JournalState& state) {
+    const int lines = state.start.lineCount;
+    if (record.contains("row")) {
+        auto parsed = RowOf(record, state.start);
+        if (!parsed) {
+            return false;
+        }
+        auto& [at, row] = *parsed;
         if (row.line < 0) {
             const auto old = state.rows.find(at);
             row.line = old == state.rows.end() ? -1 : old->second.line;
@@ -76,12 +162,21 @@ void ApplyRecord(const json& record, JournalState& state, int& lastRow) {
         state.lastTotals = row.totals;
         state.rows[at] = std::move(row);
         state.done = false;
-        lastRow = std::max(lastRow, at);
     } else if (record.contains("resume")) {
-        state.resume = std::make_pair(record.at("resume").get<int>(), record.at("at").get<int>());
+        const auto line = IntIn(Field(record, "resume"), 0, lines);
+        const auto at = IntIn(Field(record, "at"), 1, static_cast<long long>(lines) + 1);
+        if (!line || !at) {
+            return false;
+        }
+        state.resume = std::make_pair(*line, *at);
     } else if (record.contains("done")) {
-        state.done = true;
+        const json* done = Field(record, "done");
+        if (!done->is_boolean()) {
+            return false;
+        }
+        state.done = state.done || done->get<bool>();
     }
+    return true;
 }
 
 }  // namespace
@@ -96,39 +191,134 @@ std::string ListHash(std::string_view bytes) {
     return text;
 }
 
-std::optional<JournalState> ReadJournal(const std::string& dir) {
-    const std::string bytes = ReadFile(PathIn(dir, kJournal));
+std::optional<JournalState> ReadJournalBytes(std::string_view bytes, std::string list) {
     std::optional<JournalState> state;
     JournalState current;
     bool started = false;
-    int lastRow = 0;
     std::size_t begin = 0;
     while (begin < bytes.size()) {
-        std::size_t end = bytes.find('\n', begin);
-        const bool torn = end == std::string::npos;  // no line end yet: the write was cut
-        if (torn) {
-            break;
+        const std::size_t end = bytes.find('\n', begin);
+        if (end == std::string_view::npos) {
+            break;  // no line end yet: the write was cut
         }
-        try {
-            const json record = json::parse(std::string_view(bytes).substr(begin, end - begin));
-            started = started || record.contains("start");
-            if (started) {
-                ApplyRecord(record, current, lastRow);
-            }
-        } catch (const std::exception&) {
-            // a record that does not parse is passed over
-        }
+        const json record = json::parse(bytes.substr(begin, end - begin), nullptr, false);
         begin = end + 1;
+        if (!record.is_object()) {
+            continue;  // a line that does not parse (torn) is passed over
+        }
+        if (const auto it = record.find("start"); it != record.end()) {
+            std::optional<JournalStart> start = it->is_object() ? StartOf(*it, list) : std::nullopt;
+            started = start.has_value();
+            current = JournalState{};
+            if (start) {
+                current.start = std::move(*start);
+            }
+        } else if (started && !ApplyRecord(record, current)) {
+            ++current.rejected;
+        }
     }
     if (!started) {
         return state;
     }
-    const std::string list = ReadFile(PathIn(dir, kList));
     if (ListHash(list) == current.start.listHash) {
-        current.list = list;
+        current.list = std::move(list);
     }
     state = std::move(current);
     return state;
+}
+
+std::optional<JournalState> ReadJournal(const std::string& dir) {
+    const std::string bytes = ReadFile(PathIn(dir, kJournal));
+    if (bytes.empty()) {
+        return std::nullopt;
+    }
+    return ReadJournalBytes(bytes, ReadFile(PathIn(dir, kList)));
+}
+
+bool Restorable(const JournalState& state) {
+    return !state.done && !state.rows.empty() && !state.list.empty();
+}
+
+JournalSlot JournalSlot::Lock(std::string dir, int& errorNumber) {
+    JournalSlot slot;
+    slot.dir_ = std::move(dir);
+    std::error_code made;
+    std::filesystem::create_directories(slot.dir_, made);
+    const std::string path = PathIn(slot.dir_, "lock");
+    UniqueFd lock(::open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0600));
+    if (!lock) {
+        errorNumber = errno;
+    } else if (::flock(lock.get(), LOCK_EX | LOCK_NB) != 0) {
+        errorNumber = errno;
+        lock = UniqueFd();
+    } else {
+        errorNumber = 0;
+        slot.lock_ = std::move(lock);
+    }
+    if (errorNumber != 0) {
+        slot.error_ = path + ": " + std::strerror(errorNumber);
+    }
+    return slot;
+}
+
+JournalSlot JournalSlot::Take(const std::string& base,
+                              const std::function<bool(const JournalState&)>& prefer) {
+    const auto dirOf = [&base](int n) { return n == 1 ? base : PathIn(base, std::to_string(n).c_str()); };
+    std::vector<int> numbers{1};
+    std::error_code listed;
+    for (const auto& entry : std::filesystem::directory_iterator(base, listed)) {
+        const std::string name = entry.path().filename().string();
+        const auto n = name.size() <= 2 && name.find_first_not_of("0123456789") == std::string::npos
+                           ? std::atoi(name.c_str())
+                           : 0;
+        if (n >= 2 && n <= kMaxSlots && std::to_string(n) == name) {
+            numbers.push_back(n);
+        }
+    }
+    std::sort(numbers.begin(), numbers.end());
+    JournalSlot empty;   // the first free slot without rows left unsaved
+    JournalSlot spare;   // the first free slot at all
+    JournalSlot failed;  // the first slot, held by another copy
+    for (const int n : numbers) {
+        int error = 0;
+        JournalSlot slot = Lock(dirOf(n), error);
+        if (!slot.Held()) {
+            if (n == 1 && error != EWOULDBLOCK) {
+                return slot;  // no lock can be taken below a base that has none
+            }
+            if (n == 1) {
+                failed = std::move(slot);
+            }
+            continue;
+        }
+        const std::optional<JournalState> state = ReadJournal(slot.dir_);
+        if (state && prefer && prefer(*state)) {
+            return slot;
+        }
+        const bool unsaved = state && !state->done && !state->rows.empty();
+        if (!unsaved && !empty.Held()) {
+            empty = std::move(slot);
+        } else if (!spare.Held()) {
+            spare = std::move(slot);
+        }
+    }
+    if (empty.Held()) {
+        return empty;
+    }
+    for (int n = numbers.back() + 1; n <= kMaxSlots; ++n) {
+        int error = 0;
+        JournalSlot slot = Lock(dirOf(n), error);
+        if (slot.Held() || error != EWOULDBLOCK) {
+            return slot.Held() || !spare.Held() ? std::move(slot) : std::move(spare);
+        }
+    }
+    return spare.Held() ? std::move(spare) : std::move(failed);
+}
+
+JournalWriter::JournalWriter(JournalSlot slot) : dir_(slot.Dir()), slot_(std::move(slot)) {
+    if (!slot_.Held()) {
+        refusal_ = slot_.Error();
+    }
 }
 
 bool JournalWriter::Fail(const std::string& what, int errorNumber) {
@@ -138,14 +328,25 @@ bool JournalWriter::Fail(const std::string& what, int errorNumber) {
 }
 
 bool JournalWriter::Append(const std::string& line) {
+    if (!refusal_.empty()) {
+        error_ = refusal_;
+        return false;
+    }
+    std::string record = line + "\n";
     if (!fd_) {
-        fd_ =
-            UniqueFd(::open(PathIn(dir_, kJournal).c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
+        const std::string path = PathIn(dir_, kJournal);
+        fd_ = UniqueFd(::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0600));
         if (!fd_) {
-            return Fail(PathIn(dir_, kJournal), errno);
+            return Fail(path, errno);
+        }
+        // A line torn by a crash keeps its bytes; the next record starts on a line of its own.
+        char last = '\n';
+        const off_t size = ::lseek(fd_.get(), 0, SEEK_END);
+        if (size > 0 && ::pread(fd_.get(), &last, 1, size - 1) == 1 && last != '\n') {
+            record.insert(record.begin(), '\n');
         }
     }
-    if (const int error = WriteAll(fd_.get(), line + "\n")) {
+    if (const int error = WriteAll(fd_.get(), record)) {
         return Fail(PathIn(dir_, kJournal), error);
     }
     if (::fdatasync(fd_.get()) != 0) {
@@ -155,29 +356,53 @@ bool JournalWriter::Append(const std::string& line) {
     return true;
 }
 
+// name written whole under a temporary name, flushed, and renamed over the old one: a crash leaves
+// either file, never a part of the new one.
+bool JournalWriter::Replace(const char* name, std::string_view bytes) {
+    const std::string path = PathIn(dir_, name);
+    const std::string temporary = path + ".new";
+    UniqueFd file(::open(temporary.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
+    if (!file) {
+        return Fail(temporary, errno);
+    }
+    if (const int error = WriteAll(file.get(), bytes)) {
+        return Fail(temporary, error);
+    }
+    if (::fdatasync(file.get()) != 0) {
+        return Fail(temporary, errno);
+    }
+    if (const int error = file.close()) {
+        return Fail(temporary, error);
+    }
+    if (::rename(temporary.c_str(), path.c_str()) != 0) {
+        return Fail(path, errno);
+    }
+    return true;
+}
+
 bool JournalWriter::Start(const JournalStart& start, std::string_view listBytes) {
+    if (!refusal_.empty()) {
+        error_ = refusal_;
+        return false;
+    }
     std::error_code ignored;
     std::filesystem::create_directories(dir_, ignored);
     fd_ = UniqueFd();
-    {
-        UniqueFd list(::open(PathIn(dir_, kList).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-        if (!list) {
-            return Fail(PathIn(dir_, kList), errno);
-        }
-        if (const int error = WriteAll(list.get(), listBytes)) {
-            return Fail(PathIn(dir_, kList), error);
-        }
-    }
-    UniqueFd fresh(::open(PathIn(dir_, kJournal).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-    if (!fresh) {
-        return Fail(PathIn(dir_, kJournal), errno);
-    }
     json record;
     record["start"] = {{"cols", Utf8List(start.columns)},
                        {"checks", start.checks},
                        {"lines", start.lineCount},
                        {"hash", start.listHash}};
-    return Append(record.dump());
+    if (!Replace(kList, listBytes) || !Replace(kJournal, record.dump() + "\n")) {
+        return false;
+    }
+    // The renames are safe once the folder that names the files is.
+    UniqueFd folder(::open(dir_.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!folder || ::fsync(folder.get()) != 0) {
+        return Fail(dir_, errno);
+    }
+    error_.clear();
+    return true;
 }
 
 bool JournalWriter::Row(int row, const JournalRow& content) {

@@ -5,10 +5,12 @@
 //   {"row":R,"line":L,"cells":[...],"totals":[glued,zero,yaca]}   a row written (a later one wins)
 //   {"resume":L,"at":R}  a stop that can be resumed at line L into row R
 //   {"done":true}        the rows are safe elsewhere (saved, or the list was replaced)
-// The domain list itself is kept beside it, as its bytes.
+// The domain list itself is kept beside it, as its bytes. Each running copy of the program writes to a
+// journal slot of its own, held by a lock that the kernel lets go when the copy ends, however it ends.
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <map>
 #include <optional>
 #include <string>
@@ -40,20 +42,51 @@ struct JournalState {
     std::array<std::int32_t, 3> lastTotals{};  // of the row written last
     int lastLine = -1;                         // the list line of the run's last row
     std::string list;  // the domain list's bytes; empty when the copy is missing or does not match
+    int rejected = 0;  // records passed over for values that do not fit the journal's list and columns
 };
 
 // A hex digest of the list's bytes, for telling lists apart.
 std::string ListHash(std::string_view bytes);
 
-// Reads the journal of dir. Lines that do not parse (a torn last line) are passed over; nullopt when
-// there is no journal or it has no start.
+// Reads the journal of dir. Lines that do not parse (a torn line) are passed over, and so is every
+// record whose values do not fit: a row or line beyond the list, more cells than columns, a value of
+// the wrong type. nullopt when there is no journal or no start that fits.
 std::optional<JournalState> ReadJournal(const std::string& dir);
+// The same from the journal's and the list copy's bytes.
+std::optional<JournalState> ReadJournalBytes(std::string_view journal, std::string list);
+
+// Rows that were never saved, with the list they came from: what a start may offer to restore.
+bool Restorable(const JournalState& state);
+
+// A folder for one running copy's journal, locked for as long as the slot lives. The slots of a base
+// folder are the base itself and its subfolders 2, 3, ...
+class JournalSlot {
+public:
+    // Takes a slot of base that no running copy holds: the first whose journal `prefer` accepts, else
+    // the first without rows left unsaved, else a new one. A slot whose lock cannot be taken is
+    // never read. When no slot can be locked at all, Held() is false and Error() says why.
+    static JournalSlot Take(const std::string& base, const std::function<bool(const JournalState&)>& prefer);
+
+    const std::string& Dir() const { return dir_; }
+    bool Held() const { return static_cast<bool>(lock_); }
+    const std::string& Error() const { return error_; }
+
+private:
+    // The slot of dir when its lock is free; errno EWOULDBLOCK in the error when it is held.
+    static JournalSlot Lock(std::string dir, int& errorNumber);
+
+    std::string dir_;
+    UniqueFd lock_;
+    std::string error_;
+};
 
 // Appends to the journal of dir, each record flushed to the disk before the call returns. Every call
 // answers whether it worked; a journal that cannot be written never throws.
 class JournalWriter {
 public:
     explicit JournalWriter(std::string dir) : dir_(std::move(dir)) {}
+    // Writes in the slot's folder, holding its lock; every call fails when the slot is not held.
+    explicit JournalWriter(JournalSlot slot);
 
     // A new journal (the old one is replaced), with a copy of the list.
     bool Start(const JournalStart& start, std::string_view listBytes);
@@ -65,11 +98,14 @@ public:
 
 private:
     bool Append(const std::string& line);
+    bool Replace(const char* name, std::string_view bytes);
     bool Fail(const std::string& what, int errorNumber);
 
     std::string dir_;
     UniqueFd fd_;
     std::string error_;
+    JournalSlot slot_;
+    std::string refusal_;  // why nothing can be written, when the slot was not held
 };
 
 // The user's folder for the journal: $XDG_STATE_HOME/vantle, else ~/.local/state/vantle; subfolder is

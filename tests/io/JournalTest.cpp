@@ -1,10 +1,19 @@
 // The run's journal: what is written is read back, a torn last line is passed over, a folder that
-// cannot be written says so without throwing.
+// cannot be written says so without throwing, no value read is trusted, and each running copy holds a
+// slot of its own.
 #include "io/Journal.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
 
 #include "io/TempDir.h"
+#include "support/Reaped.h"
 #include "text/Cp1251.h"
 
 namespace vantle {
@@ -62,6 +71,363 @@ TEST(JournalTest, NoJournalAndAFolderThatCannotBeWritten) {
     EXPECT_FALSE(writer.Start(Start("a\n"), "a\n"));
     EXPECT_NE(writer.Error().find("Not a directory"), std::string::npos) << writer.Error();
     EXPECT_FALSE(writer.Row(1, {}));
+}
+
+// A journal of three lines and five columns, its list copy matching, and one record after its start.
+constexpr std::string_view kThreeLines = "a.test\nb.test\nc.test\n";
+
+std::string StartLine(int lines, int columns = 5) {
+    std::string cols;
+    for (int c = 0; c < columns; ++c) {
+        cols += (c > 0 ? ",\"C" : "\"C") + std::to_string(c) + "\"";
+    }
+    return "{\"start\":{\"cols\":[" + cols + "],\"checks\":[\"bar\"],\"lines\":" + std::to_string(lines) +
+           ",\"hash\":\"" + ListHash(kThreeLines) + "\"}}\n";
+}
+
+std::optional<JournalState> WithRecord(const std::string& record) {
+    return ReadJournalBytes(StartLine(3) + record + "\n", std::string(kThreeLines));
+}
+
+std::string RowRecord(const std::string& row, const std::string& line, const std::string& cells,
+                      const std::string& totals) {
+    return "{\"row\":" + row + ",\"line\":" + line + ",\"cells\":" + cells + ",\"totals\":" + totals + "}";
+}
+
+struct RecordCase {
+    std::string record;
+    bool taken;
+};
+
+void ExpectRowTaken(const std::vector<RecordCase>& cases) {
+    for (const RecordCase& c : cases) {
+        const auto state = WithRecord(c.record);
+        ASSERT_TRUE(state.has_value()) << c.record;
+        EXPECT_EQ(state->rows.size(), c.taken ? 1u : 0u) << c.record;
+        EXPECT_EQ(state->rejected, c.taken ? 0 : 1) << c.record;
+    }
+}
+
+TEST(JournalTrustTest, RowNumberLiesWithinTheList) {
+    const std::string cells = R"(["a.test"])", totals = "[0,0,0]";
+    ExpectRowTaken({
+        {RowRecord("0", "0", cells, totals), false},  // row 0 holds the headers
+        {RowRecord("1", "0", cells, totals), true},
+        {RowRecord("3", "0", cells, totals), true},
+        {RowRecord("4", "0", cells, totals), false},
+        {RowRecord("-5", "0", cells, totals), false},
+        {RowRecord("100000000", "0", cells, totals), false},
+        {RowRecord("18446744073709551615", "0", cells, totals), false},
+        {RowRecord("1.5", "0", cells, totals), false},
+        {RowRecord("\"1\"", "0", cells, totals), false},
+    });
+}
+
+TEST(JournalTrustTest, LineLiesWithinTheListOrMarksARecheck) {
+    const std::string cells = R"(["a.test"])", totals = "[0,0,0]";
+    ExpectRowTaken({
+        {RowRecord("1", "-2", cells, totals), false},
+        {RowRecord("1", "-1", cells, totals), true},
+        {RowRecord("1", "2", cells, totals), true},
+        {RowRecord("1", "3", cells, totals), false},
+        {RowRecord("1", "null", cells, totals), false},
+        {"{\"row\":1,\"cells\":[],\"totals\":[0,0,0]}", false},
+    });
+}
+
+TEST(JournalTrustTest, CellsAreStringsNoMoreThanTheColumns) {
+    const std::string totals = "[0,0,0]";
+    ExpectRowTaken({
+        {RowRecord("1", "0", "[]", totals), true},
+        {RowRecord("1", "0", R"(["a","b","c","d","e"])", totals), true},
+        {RowRecord("1", "0", R"(["a","b","c","d","e","f"])", totals), false},
+        {RowRecord("1", "0", R"(["a",2])", totals), false},
+        {RowRecord("1", "0", R"("a")", totals), false},
+    });
+}
+
+TEST(JournalTrustTest, TotalsAreThreeCountsUpToTheLines) {
+    const std::string cells = "[]";
+    ExpectRowTaken({
+        {RowRecord("1", "0", cells, "[0,0,0]"), true},
+        {RowRecord("1", "0", cells, "[3,3,3]"), true},
+        {RowRecord("1", "0", cells, "[4,0,0]"), false},
+        {RowRecord("1", "0", cells, "[0,0,4]"), false},
+        {RowRecord("1", "0", cells, "[0,-1,0]"), false},
+        {RowRecord("1", "0", cells, "[0,0]"), false},
+        {RowRecord("1", "0", cells, "[0,0,0,0]"), false},
+        {RowRecord("1", "0", cells, "{}"), false},
+    });
+}
+
+TEST(JournalTrustTest, ResumeLiesWithinTheListAndOneRowBeyondIt) {
+    const struct {
+        std::string line, at;
+        bool taken;
+    } cases[] = {
+        {"-1", "1", false}, {"0", "1", true},  {"3", "4", true},      {"4", "1", false},
+        {"0", "0", false},  {"0", "5", false}, {"\"0\"", "1", false},
+    };
+    for (const auto& c : cases) {
+        const std::string record = "{\"resume\":" + c.line + ",\"at\":" + c.at + "}";
+        const auto state = WithRecord(record);
+        ASSERT_TRUE(state.has_value());
+        EXPECT_EQ(state->resume.has_value(), c.taken) << record;
+        EXPECT_EQ(state->rejected, c.taken ? 0 : 1) << record;
+        if (c.taken) {
+            EXPECT_EQ(state->resume, std::make_pair(std::stoi(c.line), std::stoi(c.at)));
+        }
+    }
+}
+
+TEST(JournalTrustTest, StartFitsItsListCopyOrNothingIsRead) {
+    const std::string list(kThreeLines);  // three line ends: at most four lines
+    const struct {
+        std::string start;
+        std::string list;
+        bool read;
+    } cases[] = {
+        {StartLine(4), list, true},
+        {StartLine(5), list, false},
+        {StartLine(-1), list, false},
+        {StartLine(1 << 24), "", true},  // without its list copy only a bound of its own holds
+        {StartLine((1 << 24) + 1), "", false},
+        {StartLine(3, 64), list, true},
+        {StartLine(3, 65), list, false},
+        {StartLine(3, 0), list, false},
+        {"{\"start\":{\"cols\":[\"D\"],\"checks\":[1],\"lines\":1,\"hash\":\"\"}}\n", list, false},
+        {"{\"start\":{\"cols\":[\"D\"],\"checks\":[],\"lines\":1}}\n", list, false},
+        {"{\"start\":[]}\n", list, false},
+    };
+    for (const auto& c : cases) {
+        const std::string journal = c.start + RowRecord("1", "0", "[]", "[0,0,0]") + "\n";
+        EXPECT_EQ(ReadJournalBytes(journal, c.list).has_value(), c.read) << c.start;
+    }
+}
+
+TEST(JournalTrustTest, AStartThatDoesNotFitEndsTheJournalBeforeIt) {
+    const std::string journal = StartLine(3) + RowRecord("1", "0", "[]", "[0,0,0]") + "\n" + StartLine(9) +
+                                RowRecord("2", "1", "[]", "[0,0,0]") + "\n";
+    EXPECT_FALSE(ReadJournalBytes(journal, std::string(kThreeLines)).has_value())
+        << "no row of a journal whose start does not fit is restored";
+}
+
+TEST(JournalTrustTest, DoneIsABooleanAndARecheckKeepsTheRowsLine) {
+    EXPECT_TRUE(WithRecord(R"({"done":true})")->done);
+    EXPECT_FALSE(WithRecord(R"({"done":false})")->done);
+    EXPECT_EQ(WithRecord(R"({"done":1})")->rejected, 1);
+    const auto state = ReadJournalBytes(StartLine(3) + RowRecord("2", "1", "[]", "[0,0,0]") + "\n" +
+                                            RowRecord("2", "-1", R"(["x"])", "[1,0,0]") + "\n" +
+                                            RowRecord("3", "-1", "[]", "[1,0,0]") + "\n",
+                                        std::string(kThreeLines));
+    ASSERT_TRUE(state.has_value());
+    EXPECT_EQ(state->rows.at(2).line, 1) << "a rechecked row keeps its line";
+    EXPECT_EQ(state->rows.at(2).cells, std::vector<std::string>{"x"});
+    EXPECT_EQ(state->rows.at(3).line, -1) << "a recheck of a row never written has no line";
+    EXPECT_EQ(state->lastLine, 1) << "a recheck is not the run's last line";
+    EXPECT_EQ(state->lastTotals, (std::array<std::int32_t, 3>{1, 0, 0}));
+}
+
+TEST(JournalTest, AStopIsForgottenOnceTheRunWritesAnotherRow) {
+    const std::string resume = "{\"resume\":1,\"at\":2}\n";
+    const struct {
+        std::string after;
+        bool kept;
+    } cases[] = {
+        {"", true},
+        {RowRecord("2", "1", "[]", "[0,0,0]") + "\n", false},
+        {RowRecord("1", "-1", "[]", "[0,0,0]") + "\n", true},  // a recheck does not move the run on
+        {R"({"done":true})"
+         "\n",
+         true},
+    };
+    for (const auto& c : cases) {
+        const auto state =
+            ReadJournalBytes(StartLine(3) + RowRecord("1", "0", "[]", "[0,0,0]") + "\n" + resume + c.after,
+                             std::string(kThreeLines));
+        ASSERT_TRUE(state.has_value());
+        EXPECT_EQ(state->resume.has_value(), c.kept) << c.after;
+    }
+}
+
+TEST(JournalTest, AfterATornLineTheNextRecordStartsOnALineOfItsOwn) {
+    testing::TempDir dir;
+    const std::string list(kThreeLines);
+    ASSERT_TRUE(JournalWriter(dir.File("")).Start(Start(list), list));
+    const std::string whole = testing::ReadBytes(dir.File("journal"));
+    JournalWriter(dir.File("")).Row(1, {0, {"a.test"}, {0, 0, 0}});
+    const std::string oneRow = testing::ReadBytes(dir.File("journal"));
+    EXPECT_EQ(std::count(oneRow.begin(), oneRow.end(), '\n'), 2) << "no blank line after a whole one";
+    testing::WriteBytes(dir.File("journal"), oneRow + "{\"row\":2,\"line\":1,\"cel");
+
+    JournalWriter after(dir.File(""));  // as after a restart
+    ASSERT_TRUE(after.Row(3, {2, {"c.test"}, {0, 0, 0}}));
+    const std::string added = testing::ReadBytes(dir.File("journal")).substr(oneRow.size());
+    EXPECT_EQ(added.substr(0, 25), "{\"row\":2,\"line\":1,\"cel\n{\"") << added;
+    EXPECT_EQ(std::count(added.begin(), added.end(), '\n'), 2) << added;
+    const auto state = ReadJournal(dir.File(""));
+    ASSERT_TRUE(state.has_value());
+    EXPECT_EQ(state->rows.size(), 2u) << "only the torn line is passed over";
+    EXPECT_EQ(state->rows.at(3).cells[0], "c.test");
+    EXPECT_EQ(state->rejected, 0);
+    EXPECT_EQ(whole.back(), '\n');
+}
+
+TEST(JournalTest, StartLeavesTheListAndTheJournalWholeWithoutTemporaries) {
+    testing::TempDir dir;
+    JournalWriter writer(dir.File(""));
+    const std::string list(kThreeLines);
+    ASSERT_TRUE(writer.Start(Start("old\n"), "old\n"));
+    ASSERT_TRUE(writer.Row(1, {0, {"old"}, {0, 0, 0}}));
+    ASSERT_TRUE(writer.Start(Start(list), list));
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.path())) {
+        names.push_back(entry.path().filename().string());
+    }
+    std::sort(names.begin(), names.end());
+    EXPECT_EQ(names, (std::vector<std::string>{"journal", "list"}));
+    EXPECT_EQ(testing::ReadBytes(dir.File("list")), list);
+    const auto state = ReadJournal(dir.File(""));
+    ASSERT_TRUE(state.has_value());
+    EXPECT_TRUE(state->rows.empty()) << "a new start replaces the journal";
+    EXPECT_EQ(state->list, list);
+}
+
+// A journal in folder with one row never saved, or finished.
+void WriteJournal(const std::string& folder, bool done) {
+    std::filesystem::create_directories(folder);
+    const std::string list(kThreeLines);
+    JournalWriter writer(folder);
+    ASSERT_TRUE(writer.Start(Start(list), list));
+    ASSERT_TRUE(writer.Row(1, {0, {"a.test"}, {0, 0, 0}}));
+    if (done) {
+        ASSERT_TRUE(writer.Done());
+    }
+}
+
+TEST(JournalSlotTest, EachHolderGetsAFolderOfItsOwnAndTheFirstComesBack) {
+    testing::TempDir dir;
+    const std::string base = dir.File("state");
+    JournalSlot first = JournalSlot::Take(base, Restorable);
+    ASSERT_TRUE(first.Held()) << first.Error();
+    EXPECT_EQ(first.Dir(), base);
+    {
+        // a second open file description is a second holder, as another process would be
+        JournalSlot second = JournalSlot::Take(base, Restorable);
+        ASSERT_TRUE(second.Held());
+        EXPECT_EQ(second.Dir(), base + "/2");
+        JournalSlot third = JournalSlot::Take(base, Restorable);
+        EXPECT_EQ(third.Dir(), base + "/3");
+    }
+    EXPECT_EQ(JournalSlot::Take(base, Restorable).Dir(), base + "/2") << "a slot let go is free again";
+    first = JournalSlot();
+    EXPECT_EQ(JournalSlot::Take(base, Restorable).Dir(), base);
+}
+
+TEST(JournalSlotTest, WhichFreeSlotIsTaken) {
+    // Slots 1..3 of a base; each busy (held by another) or free, with no journal, a finished one or
+    // one with rows never saved.
+    enum Kind { Busy, None, Finished, Unsaved };
+    const struct {
+        std::vector<Kind> slots;
+        bool preferUnsaved;
+        std::string taken;  // "" for the base, else its subfolder
+    } cases[] = {
+        {{None, Unsaved, Unsaved}, true, "2"},
+        {{Busy, Unsaved, Unsaved}, true, "2"},
+        {{Unsaved, Busy, Unsaved}, true, ""},
+        {{Busy, Busy, Unsaved}, true, "3"},
+        {{Busy, Busy, Busy}, true, "4"},
+        {{Busy, Finished, None}, true, "2"},
+        {{Unsaved, Unsaved, Finished}, false, "3"},
+        {{Unsaved, None, Unsaved}, false, "2"},
+        {{Unsaved, Unsaved, Unsaved}, false, "4"},
+        {{Busy, Unsaved, Busy}, false, "4"},
+    };
+    for (const auto& c : cases) {
+        testing::TempDir dir;
+        const std::string base = dir.File("state");
+        for (std::size_t i = 0; i < c.slots.size(); ++i) {
+            const std::string folder = i == 0 ? base : base + "/" + std::to_string(i + 1);
+            std::filesystem::create_directories(folder);
+            if (c.slots[i] == Finished || c.slots[i] == Unsaved) {
+                WriteJournal(folder, c.slots[i] == Finished);
+            }
+        }
+        std::vector<UniqueFd> held;  // a lock held from outside, as another copy holds it
+        for (std::size_t i = 0; i < c.slots.size(); ++i) {
+            if (c.slots[i] == Busy) {
+                const std::string lock = (i == 0 ? base : base + "/" + std::to_string(i + 1)) + "/lock";
+                held.emplace_back(::open(lock.c_str(), O_RDWR | O_CREAT, 0600));
+                ASSERT_EQ(::flock(held.back().get(), LOCK_EX | LOCK_NB), 0);
+            }
+        }
+        const auto prefer = c.preferUnsaved ? std::function<bool(const JournalState&)>(Restorable) : nullptr;
+        const JournalSlot slot = JournalSlot::Take(base, prefer);
+        EXPECT_EQ(slot.Dir(), c.taken.empty() ? base : base + "/" + c.taken)
+            << "case " << (&c - cases) << ": " << slot.Error();
+    }
+}
+
+TEST(JournalSlotTest, TheLockOfAKilledHolderIsFreeAgain) {
+    testing::TempDir dir;
+    const std::string base = dir.File("state");
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        JournalSlot slot = JournalSlot::Take(base, {});
+        JournalWriter writer(std::move(slot));
+        const std::string list(kThreeLines);
+        const bool written = writer.Start(Start(list), list) && writer.Row(1, {0, {"a.test"}, {0, 0, 0}});
+        const char byte = written ? '1' : '0';
+        (void)!::write(ready[1], &byte, 1);
+        ::pause();
+        ::_exit(0);
+    }
+    ASSERT_GT(child, 0);
+    testing::Reaped reap{child};
+    char byte = 0;
+    ASSERT_EQ(::read(ready[0], &byte, 1), 1);
+    ASSERT_EQ(byte, '1');
+    {
+        JournalSlot other = JournalSlot::Take(base, Restorable);
+        EXPECT_EQ(other.Dir(), base + "/2") << "the live holder's journal is neither offered nor taken";
+        EXPECT_FALSE(ReadJournal(other.Dir()).has_value());
+    }
+    reap.End();
+    ::close(ready[0]);
+    ::close(ready[1]);
+    JournalSlot after = JournalSlot::Take(base, Restorable);
+    EXPECT_EQ(after.Dir(), base);
+    const auto state = ReadJournal(after.Dir());
+    ASSERT_TRUE(state.has_value());
+    EXPECT_TRUE(Restorable(*state));
+}
+
+TEST(JournalSlotTest, ASlotThatCannotBeLockedRefusesEveryWrite) {
+    testing::TempDir dir;
+    testing::WriteBytes(dir.File("file"), "");
+    JournalSlot slot = JournalSlot::Take(dir.File("file/state"), Restorable);
+    EXPECT_FALSE(slot.Held());
+    EXPECT_EQ(slot.Error(), dir.File("file/state/lock") + ": Not a directory");
+    JournalWriter writer(std::move(slot));
+    EXPECT_FALSE(writer.Start(Start("a\n"), "a\n"));
+    EXPECT_NE(writer.Error().find("Not a directory"), std::string::npos) << writer.Error();
+    EXPECT_FALSE(writer.Row(1, {0, {}, {0, 0, 0}}));
+    EXPECT_FALSE(writer.Done());
+}
+
+TEST(JournalSlotTest, AWriterOfAHeldSlotWritesInItsFolder) {
+    testing::TempDir dir;
+    const std::string base = dir.File("state");
+    JournalSlot busy = JournalSlot::Take(base, {});
+    JournalWriter writer(JournalSlot::Take(base, {}));
+    const std::string list(kThreeLines);
+    ASSERT_TRUE(writer.Start(Start(list), list));
+    ASSERT_TRUE(writer.Row(2, {1, {"b.test"}, {0, 0, 0}}));
+    EXPECT_FALSE(ReadJournal(base).has_value());
+    EXPECT_EQ(ReadJournal(base + "/2")->rows.size(), 1u);
 }
 
 }  // namespace
