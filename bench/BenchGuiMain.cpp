@@ -48,6 +48,8 @@ const GuiCase kCases[] = {
     {"CheckRun200/CheckRun", RunThroughEngine, false},
     {"Checks200/together", ChecksTogether, false},
     {"Checks200/one_after_another", ChecksOneAfterAnother, false},
+    {"Parallel10k/dns+web+ssl", ParallelTenThousand, false},
+    {"RankOnly1M/CheckRun", RankOnlyMillion, false},
 };
 
 int RunCaseHere(const GuiCase& c, const std::string& dir, int argc, char** argv) {
@@ -126,6 +128,7 @@ int RunAll(int argc, char** argv) {
         {"CheckRun200/TForm1+journal", "CheckRun200/TForm1"},
         {"CheckRun200/CheckRun", "ideal: 200 × 100 ms", ideal},
         {"Checks200/together", "Checks200/one_after_another"},
+        {"RankOnly1M/CheckRun", "budget: 10 s", 10.0},
     });
     benchmark::RunSpecifiedBenchmarks(&report);
     report.PrintRatios(std::cout);

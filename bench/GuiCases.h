@@ -67,6 +67,10 @@ CaseOutcome FilterWithQtProxy(const std::string& dir);
 // the checks of a domain together, as the run does them, and one after another.
 CaseOutcome ChecksTogether(const std::string& dir);
 CaseOutcome ChecksOneAfterAnother(const std::string& dir);
+// 10,000 names, DNS, web and certificate, 64 at once, with dead and hanging sites.
+CaseOutcome ParallelTenThousand(const std::string& dir);
+// Rank alone over a million names and a million-line list.
+CaseOutcome RankOnlyMillion(const std::string& dir);
 // A 200-domain run at rate 10 against the simulator through the real main window.
 CaseOutcome RunThroughMainWindow(const std::string& dir);
 // The same with the journal on: every row written to it and flushed to the disk.

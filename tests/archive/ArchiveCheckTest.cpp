@@ -118,6 +118,19 @@ TEST_F(ArchiveChecks, Should_AskOnceMoreAfterTheWait_When_TheRetryAfterIsShort) 
     EXPECT_EQ(server->RequestCount() - before, 2u);
 }
 
+// A wait that reaches past the check's time is not waited for at all.
+TEST_F(ArchiveChecks, Should_SayRateLimitedAtOnce_When_TheRetryAfterOutlastsTheCheck) {
+    for (const int seconds : {2, 3, 60}) {
+        const std::string name = NameWith(true);
+        server->SetRateLimited(name, seconds);
+        const std::size_t before = server->RequestCount();
+        ArchiveCheck check(Endpoints(kBound, 120000));
+        EXPECT_EQ(check.Run({name, name, name}, CancelToken()), std::vector<std::string>{"rate limited"})
+            << seconds;
+        EXPECT_EQ(server->RequestCount() - before, 1u) << seconds;
+    }
+}
+
 TEST_F(ArchiveChecks, Should_SayCancelled_When_CancelledDuringTheWait) {
     const std::string name = NameWith(true);
     server->SetRateLimited(name, 30);

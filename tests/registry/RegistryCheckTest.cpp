@@ -160,6 +160,24 @@ TEST_F(RegistryChecks, Should_KeepTheBootstrapFileAWeek) {
     EXPECT_EQ(server.RdapRequests("alpha.com"), 3u);
 }
 
+// A bootstrap file that could not be had is asked for again a minute later, and not before: the
+// minute is the run's clock, so the test moves it.
+TEST_F(RegistryChecks, Should_AskForAFailedBootstrapFileAgainAfterAMinute) {
+    server.SetBootstrap(RegistryServer::NotJson());
+    RegistryCheck check(Endpoints());
+    VirtualClock clock;
+    const auto runAt = [&](long afterMs) {
+        clock.Advance(milliseconds(afterMs));
+        const CancelToken token({}, clock.Now() + milliseconds(kBound), clock, nullptr);
+        return check.Run({"alpha.com", "alpha.com", "alpha.com"}, token);
+    };
+    const std::pair<long, std::size_t> cases[] = {{0, 1}, {59999, 1}, {1, 2}, {59999, 2}, {1, 3}};
+    for (const auto& [afterMs, requests] : cases) {
+        EXPECT_EQ(runAt(afterMs), Expected("alpha.com"));
+        EXPECT_EQ(server.BootstrapRequests(), requests) << afterMs;
+    }
+}
+
 TEST_F(RegistryChecks, Should_FallBackToWhois_When_TheBootstrapFileIsNotJson) {
     server.SetBootstrap(RegistryServer::NotJson());
     RegistryCheck check(Endpoints());

@@ -1,0 +1,176 @@
+// Long lists without the old services: 10,000 simulated names checked for DNS, web and certificate 64
+// at once, every answer after 100 ms, with the faults of a real list of expired domains; and the Rank
+// look-up alone over a million names.
+#include <cstdio>
+#include <fstream>
+#include <map>
+#include <mutex>
+
+#include "GuiCases.h"
+#include "SleepingHost.h"
+#include "catalog/CheckCatalog.h"
+#include "check/CheckRun.h"
+#include "http/HttpClient.h"
+#include "sim/CheckServices.h"
+
+namespace vantle::bench {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr int kNames = 10000;
+constexpr int kInFlight = 64;
+constexpr int kRankNames = 1000000;
+
+double Seconds(Clock::duration d) {
+    return std::chrono::duration<double>(d).count();
+}
+
+class ManyAtOnceHost : public SleepingHost {
+public:
+    int parallel = 1;
+    int ParallelCount() override { return parallel; }
+    long CheckTimeoutMs() override { return timeoutMs; }
+    long timeoutMs = 20000;
+};
+
+// Notes how long each run of a check took, by the domain's name.
+class TimedCheck : public Check {
+public:
+    explicit TimedCheck(std::unique_ptr<Check> inner) : inner_(std::move(inner)) {}
+    std::string_view Name() const override { return inner_->Name(); }
+    std::vector<std::string> Columns() const override { return inner_->Columns(); }
+    bool Local() const override { return inner_->Local(); }
+    std::vector<std::string> Run(const DomainNames& names, const CancelToken& cancel) override {
+        const auto start = Clock::now();
+        auto cells = inner_->Run(names, cancel);
+        const std::lock_guard<std::mutex> lock(mutex_);
+        took_[names.full] = Clock::now() - start;
+        return cells;
+    }
+    Clock::duration Took(const std::string& name) const { return took_.at(name); }
+
+private:
+    std::unique_ptr<Check> inner_;
+    std::mutex mutex_;
+    std::map<std::string, Clock::duration> took_;
+};
+
+// Of every five names one does not exist; of every ten one black-holes its connections; of every
+// twenty one hangs after the head of its answer.
+std::string ListName(int i) {
+    return (i % 5 == 0 ? "nx" : "p") + std::to_string(i) + ".test";
+}
+
+void PlantFaults(sim::CheckServices& services) {
+    for (int i = 0; i < kNames; ++i) {
+        const std::string name = ListName(i);
+        if (i % 5 == 0) {
+            services.Web().SetRule(name, sim::WebRule::NoAddress);
+        } else if (i % 10 == 1) {
+            services.Web().SetRule(name, sim::WebRule::BlackHole);
+        } else if (i % 20 == 2) {
+            services.Web().SetRule(name, sim::WebRule::HangAfterHead);
+        } else {
+            services.Web().SetRule(name, sim::WebRule::Ok);
+        }
+    }
+}
+
+long PeakMiB() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line)) {
+        if (line.rfind("VmHWM:", 0) == 0) {
+            return std::stol(line.substr(6)) / 1024;
+        }
+    }
+    return -1;
+}
+
+}  // namespace
+
+CaseOutcome ParallelTenThousand(const std::string&) {
+    sim::CheckServices services;
+    services.SetDelayAll(std::chrono::milliseconds(100));
+    PlantFaults(services);
+    CheckEndpoints endpoints = services.Endpoints();
+    endpoints.checkTimeoutMs = 3000;
+    endpoints.connectTimeoutMs = 3000;
+    std::vector<std::unique_ptr<TimedCheck>> checks;
+    ManyAtOnceHost host;
+    host.bar = false;
+    host.parallel = kInFlight;
+    host.timeoutMs = endpoints.checkTimeoutMs;
+    int col = 4;
+    for (std::string_view name : {"dns", "web", "ssl"}) {
+        checks.push_back(std::make_unique<TimedCheck>(MakeNetworkCheck(name, endpoints)));
+        host.extras.push_back({checks.back().get(), col});
+        col += static_cast<int>(checks.back()->Columns().size());
+    }
+    host.table.SetColCount(col);
+    for (int i = 0; i < kNames; ++i) {
+        host.lines.push_back(ListName(i));
+    }
+    HttpClient http;
+    CheckRun run(host, http, ServiceHosts{}, [](std::string_view, std::string&) {});
+    // Every simulated site is 127.0.0.1: the pace of one web address would make them one site.
+    std::vector<PaceRule> rules = DefaultPaceRules();
+    std::erase_if(rules, [](const PaceRule& rule) { return rule.key == "web:"; });
+    run.UsePace(SteadyClock(), rules);
+    const auto start = Clock::now();
+    run.Button2Click();
+    const auto total = Clock::now() - start;
+    if (host.RowCount() - 1 != kNames) {
+        throw CaseFailed("the run did not check every domain");
+    }
+    Clock::duration slowestSum{};
+    for (int i = 0; i < kNames; ++i) {
+        Clock::duration slowest{};
+        for (const auto& c : checks) {
+            slowest = std::max(slowest, c->Took(ListName(i)));
+        }
+        slowestSum += slowest;
+    }
+    const double ideal = Seconds(slowestSum) / kInFlight;
+    char note[200];
+    std::snprintf(note, sizeof note,
+                  "%.2f x its ideal %.1f s (the slowest check of each domain / %d); peak %ld MiB",
+                  Seconds(total) / ideal, ideal, kInFlight, PeakMiB());
+    return {Seconds(total), note};
+}
+
+CaseOutcome RankOnlyMillion(const std::string& dir) {
+    const std::string topFile = dir + "/top-1m.csv";
+    {
+        std::ofstream top(topFile, std::ios::binary);
+        for (int i = 0; i < kRankNames; ++i) {
+            top << (i + 1) << ",n" << 2 * i << ".example\n";
+        }
+    }
+    CheckEndpoints endpoints;
+    endpoints.topListFile = topFile;
+    ManyAtOnceHost host;
+    host.bar = false;
+    host.parallel = kInFlight;
+    std::shared_ptr<Check> rank = MakeNetworkCheck("rank", endpoints);
+    host.extras.push_back({rank.get(), 4, rank});
+    host.table.SetColCount(5);
+    host.lines.reserve(kRankNames);
+    for (int i = 0; i < kRankNames; ++i) {
+        host.lines.push_back("n" + std::to_string(i) + ".example");
+    }
+    HttpClient http;
+    CheckRun run(host, http, ServiceHosts{}, [](std::string_view, std::string&) {});
+    const auto start = Clock::now();
+    run.Button2Click();
+    const auto total = Clock::now() - start;
+    if (host.RowCount() - 1 != kRankNames || host.table.Cell(4, 1) != "1") {
+        throw CaseFailed("the run did not rank every domain");
+    }
+    char note[120];
+    std::snprintf(note, sizeof note, "%d names against a %d-line list", kRankNames, kRankNames);
+    return {Seconds(total), note};
+}
+
+}  // namespace vantle::bench
