@@ -22,7 +22,7 @@ bool IsDayOrEmpty(const std::string& cell) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(bytes), size);
-    const RegistryCells cells = ReadWhois(text);
+    const RegistryCells cells = ReadWhois(text, "example.com");
     if (cells.created == kBadAnswer || cells.created == kFree || cells.created == kRateLimited) {
         Check(cells.expires.empty() && cells.registrar.empty(), "cells beside a failure word");
     } else {

@@ -144,7 +144,7 @@ RegistryCells RegistryCheck::Whois(const std::string& server, const std::string&
     if (!answer.failure.empty()) {
         return RegistryCells::Failure(std::move(answer.failure));
     }
-    return registry::ReadWhois(answer.text);
+    return registry::ReadWhois(answer.text, domain);
 }
 
 }  // namespace vantle

@@ -122,7 +122,7 @@ TEST(WhoisReader, Should_ReadTheRuAndTheGenericFields) {
     };
     for (const WhoisCase& c : cases) {
         SCOPED_TRACE(c.what);
-        EXPECT_EQ(ReadWhois(c.text), c.cells);
+        EXPECT_EQ(ReadWhois(c.text, ""), c.cells);
     }
 }
 
