@@ -44,16 +44,34 @@ const std::string* StringAt(const json& object, const char* key) {
     return it != object.end() && it->is_string() ? &it->get_ref<const std::string&>() : nullptr;
 }
 
-// The "fn" of a jCard: ["vcard", [[name, params, type, value], ...]].
-std::string VcardName(const json& entity) {
+// The text of a jCard property: a string, or the first string of a structured value (an "org" may be
+// ["Company", "Unit"]).
+std::string PropertyText(const json& value) {
+    if (value.is_string()) {
+        return CellText(value.get_ref<const std::string&>());
+    }
+    if (value.is_array()) {
+        for (const json& part : value) {
+            if (part.is_string() && !Trim(part.get_ref<const std::string&>()).empty()) {
+                return CellText(part.get_ref<const std::string&>());
+            }
+        }
+    }
+    return {};
+}
+
+// The first non-empty property called name of a jCard: ["vcard", [[name, params, type, value], ...]].
+std::string VcardText(const json& entity, std::string_view name) {
     const auto card = entity.find("vcardArray");
     if (card == entity.end() || !card->is_array() || card->size() < 2 || !(*card)[1].is_array()) {
         return {};
     }
     for (const json& property : (*card)[1]) {
         if (property.is_array() && property.size() >= 4 && property[0].is_string() &&
-            LowerCopy(property[0].get_ref<const std::string&>()) == "fn" && property[3].is_string()) {
-            return CellText(property[3].get_ref<const std::string&>());
+            LowerCopy(property[0].get_ref<const std::string&>()) == name) {
+            if (std::string text = PropertyText(property[3]); !text.empty()) {
+                return text;
+            }
         }
     }
     return {};
@@ -96,6 +114,19 @@ bool HasRole(const json& entity, std::string_view role) {
     return false;
 }
 
+// A registrar entity's name: its vcard "fn", else its "org", else its handle, else its IANA id.
+std::string RegistrarName(const json& entity) {
+    for (const std::string_view property : {"fn", "org"}) {
+        if (std::string name = VcardText(entity, property); !name.empty()) {
+            return name;
+        }
+    }
+    if (const std::string* handle = StringAt(entity, "handle"); handle != nullptr && !Trim(*handle).empty()) {
+        return CellText(*handle);
+    }
+    return IanaId(entity);
+}
+
 // The registrar among the entities of holder and, below them, theirs (the depth is bounded by the
 // parse). Empty when there is none or it has neither a name nor an IANA id.
 std::string Registrar(const json& holder) {
@@ -105,8 +136,7 @@ std::string Registrar(const json& holder) {
     }
     for (const json& entity : *entities) {
         if (entity.is_object() && HasRole(entity, "registrar")) {
-            std::string name = VcardName(entity);
-            return name.empty() ? IanaId(entity) : name;
+            return RegistrarName(entity);
         }
     }
     for (const json& entity : *entities) {

@@ -40,8 +40,8 @@ std::optional<std::map<std::string, std::string>> ReadBootstrap(std::string_view
 std::string RdapBaseFor(const std::map<std::string, std::string>& bases, std::string_view name);
 
 // The cells of an RDAP domain answer: the registration and expiration events and the registrar
-// entity's name (or "IANA #<id>"). "bad answer" when it is not JSON, is nested too deep, is not an
-// object or has no "events" list.
+// entity's name: its vcard "fn", else its "org", else its handle, else "IANA #<id>". "bad answer" when it is
+// not JSON, is nested too deep, is not an object or has no "events" list.
 RegistryCells ReadRdap(std::string_view json);
 
 // The cells of a WHOIS answer about domain (ASCII; empty: whatever name the answer is about), read
