@@ -62,6 +62,9 @@ constexpr std::array kWhoisKeys{
              "ation",
              Slot::Created},
     WhoisKey{"registrierungsdatum", Slot::Created},
+    WhoisKey{"domain dateregistered", Slot::Created},
+    WhoisKey{"\xe7\x99\xbb\xe9\x8c\xb2\xe5\xb9\xb4\xe6\x9c\x88\xe6\x97\xa5", Slot::Created},
+    WhoisKey{"\xeb\x93\xb1\xeb\xa1\x9d\xec\x9d\xbc", Slot::Created},
     WhoisKey{"paid-till", Slot::Expires},
     WhoisKey{"expire", Slot::Expires},
     WhoisKey{"expires", Slot::Expires},
@@ -88,6 +91,11 @@ constexpr std::array kWhoisKeys{
     WhoisKey{"data de expira\xc3\xa7\xc3\xa3o", Slot::Expires},
     WhoisKey{"data scadenza", Slot::Expires},
     WhoisKey{"date d'expiration", Slot::Expires},
+    WhoisKey{"expire-date", Slot::Expires},
+    WhoisKey{"exp date", Slot::Expires},
+    WhoisKey{"record expired", Slot::Expires},
+    WhoisKey{"domain datebilleduntil", Slot::Expires},
+    WhoisKey{"\xe6\x9c\x89\xe5\x8a\xb9\xe6\x9c\x9f\xe9\x99\x90", Slot::Expires},
     WhoisKey{"registrar", Slot::Registrar},
     WhoisKey{"sponsoring registrar", Slot::Registrar},
     WhoisKey{"registrar name", Slot::Registrar},
@@ -96,6 +104,8 @@ constexpr std::array kWhoisKeys{
     WhoisKey{"current registar", Slot::Registrar},
     WhoisKey{"registration service provider", Slot::Registrar},
     WhoisKey{"registrar organization", Slot::Registrar},
+    WhoisKey{"registrar handle", Slot::Registrar},
+    WhoisKey{"authorized agency", Slot::Registrar},
     WhoisKey{"domain", Slot::Domain},
     WhoisKey{"domain name", Slot::Domain},
     WhoisKey{"domainname", Slot::Domain},
@@ -118,40 +128,44 @@ constexpr std::array kWhoisKeys{
 };
 
 // The keys of the registrar's own block that name it ("Registrar:" then "Name: X").
-constexpr std::array<std::string_view, 6> kRegistrarNameKeys{"name", "organization", "organisation",
-                                                             "org",  "registrar",    "registrar name"};
+constexpr std::string_view kRegistrarNameKeys[] = {"name", "organization", "organisation",
+                                                   "org",  "registrar",    "registrar name"};
 
 // Words of a header that opens a contact's block.
-constexpr std::array<std::string_view, 12> kContactWords{"contact", "registrant", "holder",      "owner",
-                                                         "admin",   "tech",       "billing",     "titular",
-                                                         "zone-c",  "person",     "responsible", "contacto"};
+constexpr std::string_view kContactWords[] = {"contact", "registrant", "holder",      "owner",
+                                              "admin",   "tech",       "billing",     "titular",
+                                              "zone-c",  "person",     "responsible", "contacto"};
 
 // Answers for a name that no one holds; compared with the answer in lower case, its blanks single.
-constexpr std::array<std::string_view, 22> kFreePhrases{"no entries found",
-                                                        "no match",
-                                                        "not found",
-                                                        "no data found",
-                                                        "no object found",
-                                                        "object does not exist",
-                                                        "status: free",
-                                                        "is free",
-                                                        "status: available",
-                                                        "is not registered",
-                                                        "not registered",
-                                                        "no found",
-                                                        "%error:103",
-                                                        "220 available",
-                                                        "domain is available",
-                                                        "available for registration",
-                                                        "no such domain",
-                                                        "nothing found",
-                                                        "has not been registered",
-                                                        "no matching record",
-                                                        "does not exist",
-                                                        "no entries"};
+constexpr std::string_view kFreePhrases[] = {"no entries found",
+                                             "no match",
+                                             "not found",
+                                             "no data found",
+                                             "no object found",
+                                             "object does not exist",
+                                             "status: free",
+                                             "is free",
+                                             "status: available",
+                                             "is not registered",
+                                             "not registered",
+                                             "no found",
+                                             "%error:103",
+                                             "220 available",
+                                             "domain is available",
+                                             "available for registration",
+                                             "no such domain",
+                                             "nothing found",
+                                             "has not been registered",
+                                             "no matching record",
+                                             "does not exist",
+                                             "no entries",
+                                             "no information available",
+                                             "do not have an entry",
+                                             "object_not_found",
+                                             "no data was found"};
 
-constexpr std::array<std::string_view, 6> kLimitPhrases{"exceeded",        "rate limit",  "too many",
-                                                        "try again later", "query limit", "quota"};
+constexpr std::string_view kLimitPhrases[] = {"exceeded",        "rate limit",  "too many",
+                                              "try again later", "query limit", "quota"};
 
 enum class Section { Domain, Contact, Registrar, OtherName };
 
@@ -314,7 +328,7 @@ std::string Phrasing(std::string_view answer) {
 }
 
 template <std::size_t N>
-bool AnyOf(std::string_view lower, const std::array<std::string_view, N>& phrases) {
+bool AnyOf(std::string_view lower, const std::string_view (&phrases)[N]) {
     for (std::string_view phrase : phrases) {
         if (HasWord(lower, phrase)) {
             return true;
@@ -479,8 +493,8 @@ private:
         }
         const std::optional<Slot> slot = SlotOf(line.key);
         if (section_ == Section::Registrar && blockStarted_ &&
-            std::find(kRegistrarNameKeys.begin(), kRegistrarNameKeys.end(), line.key) !=
-                kRegistrarNameKeys.end()) {
+            std::find(std::begin(kRegistrarNameKeys), std::end(kRegistrarNameKeys), line.key) !=
+                std::end(kRegistrarNameKeys)) {
             Name(line.value);
             return i;
         }

@@ -191,6 +191,13 @@ TEST(WhoisReader, Should_KnowTheRegistriesKeys) {
          "Expiry Date: 07-03-2020\n",
          {"1998-07-14", "2020-03-07", "Example Registration Ltd"}},
         {"taiwanese", "Registration Service Provider: Example, Inc.\n", {"registered", "", "Example, Inc."}},
+        {"underscored",
+         "domain_dateregistered: 1997-05-04T12:00:00+12:00\nregistrar_name: Example Ltd\n",
+         {"1997-05-04", "", "Example Ltd"}},
+        {"japanese",
+         "[\xe7\x99\xbb\xe9\x8c\xb2\xe5\xb9\xb4\xe6\x9c\x88\xe6\x97\xa5]  2001/02/03\n"
+         "[\xe6\x9c\x89\xe5\x8a\xb9\xe6\x9c\x9f\xe9\x99\x90]  2031/02/28\n",
+         {"2001-02-03", "2031-02-28", ""}},
         {"israeli", "assigned:     05-06-1999\nvalidity:     05-06-2026\n", {"1999-06-05", "2026-06-05", ""}},
         {"keys that only start like one",
          "option created: 2014.06.02\noption expiration date: 2020.06.02\nregistrar url: http://x.test\n"
