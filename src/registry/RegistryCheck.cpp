@@ -2,8 +2,8 @@
 
 #include <thread>
 
-#include "registry/RegistrableDomain.h"
 #include "registry/RegistryFetch.h"
+#include "registry/RegistryTarget.h"
 #include "text/Utf8.h"
 
 namespace vantle {
@@ -50,11 +50,18 @@ std::vector<std::string> RegistryCheck::Columns() const {
 
 std::vector<std::string> RegistryCheck::Run(const DomainNames& names, const CancelToken& cancel) {
     try {
-        const std::string domain = registry::RegistrableDomain(names.full);
+        const registry::RegistryTarget target = registry::ChooseRegistry(names.full, endpoints_);
+        const std::string& domain = target.domain;
         if (domain.empty()) {
             return Cells(RegistryCells::Failure("no domain"));
         }
+        if (target.way == registry::RegistryTarget::Way::NoWhois) {
+            return Cells(RegistryCells::Failure("no whois"));
+        }
         const web::Deadline deadline(endpoints_.checkTimeoutMs);
+        if (target.way == registry::RegistryTarget::Way::Whois) {
+            return Cells(Whois(target.server, domain, cancel, deadline));
+        }
         const std::string zone = TopZone(domain);
         if (IsRuZone(zone)) {
             return Cells(Whois(endpoints_.whoisRu, domain, cancel, deadline));
