@@ -73,6 +73,26 @@ std::vector<AnswerCase> AnswerCases() {
          },
          "2003-07-07"},
         {"no capture", [](ArchiveServer& s, const std::string& n) { s.SetBody(n, "[]"); }, "none"},
+        {"503 with a capture",
+         [](ArchiveServer& s, const std::string& n) {
+             s.SetStatus(n, 503, R"([["timestamp"],["20030707000000"]])");
+         },
+         "error"},
+        {"404 with a capture",
+         [](ArchiveServer& s, const std::string& n) {
+             s.SetStatus(n, 404, R"([["timestamp"],["20030707000000"]])");
+         },
+         "error"},
+        {"201 with a capture",
+         [](ArchiveServer& s, const std::string& n) {
+             s.SetStatus(n, 201, R"([["timestamp"],["20030707000000"]])");
+         },
+         "error"},
+        {"200 set as a status",
+         [](ArchiveServer& s, const std::string& n) {
+             s.SetStatus(n, 200, R"([["timestamp"],["20030707000000"]])");
+         },
+         "2003-07-07"},
         {"not json", [](ArchiveServer& s, const std::string& n) { s.SetNotJson(n); }, "bad answer"},
         {"over the body cap",
          [](ArchiveServer& s, const std::string& n) {
