@@ -129,6 +129,7 @@ struct Tally {
 
 struct Tallies {
     Tally created, expires, registrar;
+    Tally given;  // the fields whose expected value is not empty
     Tally All() const {
         return {created.right + expires.right + registrar.right,
                 created.total + expires.total + registrar.total};
@@ -165,6 +166,12 @@ void Compare(const std::string& name, const RegistryCells& got, const Expected& 
     note("created", created, got.created, want.created);
     note("expires", expires, got.expires, want.expires);
     note("registrar", registrar, got.registrar, want.registrar);
+    for (const auto& [ok, accepted] : {std::pair{created, &want.created}, std::pair{expires, &want.expires},
+                                       std::pair{registrar, &want.registrar}}) {
+        if (!accepted->front().empty()) {
+            tallies.given.Add(ok);
+        }
+    }
     tallies.created.Add(created);
     tallies.expires.Add(expires);
     tallies.registrar.Add(registrar);
@@ -178,6 +185,8 @@ void Print(const char* what, const Tallies& t) {
         what, t.created.right, t.created.total, t.created.Percent(), t.expires.right, t.expires.total,
         t.expires.Percent(), t.registrar.right, t.registrar.total, t.registrar.Percent(), all.right,
         all.total, all.Percent());
+    std::printf("%-6s fields with a value expected %3d/%-3d (%5.1f %%)\n", what, t.given.right, t.given.total,
+                t.given.Percent());
 }
 
 // The answers of one WHOIS server one after the other ("nic.live": IANA's referral, then the

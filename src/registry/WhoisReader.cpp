@@ -179,6 +179,12 @@ struct Line {
     std::string_view value;
 };
 
+// A key of the registrar's own block that names it.
+bool IsNameKey(const Line& line) {
+    return line.keyed && std::find(std::begin(kRegistrarNameKeys), std::end(kRegistrarNameKeys), line.key) !=
+                             std::end(kRegistrarNameKeys);
+}
+
 std::size_t Indent(std::string_view line) {
     std::size_t n = 0;
     while (n < line.size() && (line[n] == ' ' || line[n] == '\t')) {
@@ -269,11 +275,12 @@ bool IsContactText(std::string_view lower) {
 }
 
 Section SectionOf(std::string_view header) {
+    // "Registrar Technical Contacts" is a contact's block, "Registrar" the registrar's own.
     const std::string lower = LowerCopy(header);
-    if (HasWord(lower, "registrar") || HasWord(lower, "registar")) {
-        return Section::Registrar;
+    if (IsContactText(lower)) {
+        return Section::Contact;
     }
-    return IsContactText(lower) ? Section::Contact : Section::Domain;
+    return HasWord(lower, "registrar") || HasWord(lower, "registar") ? Section::Registrar : Section::Domain;
 }
 
 // A line without a key that heads a block: a few words naming a contact or the registrar
@@ -492,9 +499,7 @@ private:
             return i;
         }
         const std::optional<Slot> slot = SlotOf(line.key);
-        if (section_ == Section::Registrar && blockStarted_ &&
-            std::find(std::begin(kRegistrarNameKeys), std::end(kRegistrarNameKeys), line.key) !=
-                std::end(kRegistrarNameKeys)) {
+        if (section_ == Section::Registrar && blockStarted_ && IsNameKey(line)) {
             Name(line.value);
             return i;
         }
@@ -507,11 +512,13 @@ private:
             }
         }
         if (value.empty()) {
-            // A header: "Registrar:" over an indented block names the registrar's block; an empty
-            // "Registrar:" over a line at its own indent names nothing.
+            // A header: "Registrar:" over an indented block, or over "name:" at its own indent, heads
+            // the registrar's block; an empty "Registrar:" over another line at its own indent names
+            // nothing.
             const Line* next = Next(i);
             const Section kind = SectionOf(line.key);
-            if (kind == Section::Registrar && (next == nullptr || next->indent <= line.indent)) {
+            if (kind == Section::Registrar &&
+                !(next != nullptr && (next->indent > line.indent || IsNameKey(*next)))) {
                 Open(Section::Domain, i);
             } else if (!slot || *slot == Slot::Registrar) {
                 Open(kind, i);

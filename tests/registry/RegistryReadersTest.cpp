@@ -269,12 +269,20 @@ TEST(WhoisReader, Should_FindTheRegistrarWhereverItStands) {
          "Registrar\n  Organization:     Example Limited\n"
          "  Name:             EXAMPLE-REG\n  Created: 2017-01-01\n",
          {"2018-03-02", "", "Example Limited"}},
+        {"the registrar's contacts before the registrar",
+         "Registered:\tWed Jan 12 2000\n\nRegistrar Technical Contacts:\n\tOrganisation:\tReseller NV\n\n"
+         "Registrar:\n\tName:\t Example Registrar NV\n",
+         {"2000-01-12", "", "Example Registrar NV"}},
         {"a bare header over a blank line",
          "Registrar\n\nregistrar..........: Example GmbH (d/b/a ex.test)\n",
          {"registered", "", "Example GmbH (d/b/a ex.test)"}},
         {"empty, the next line a field at the same indent",
          "Registrar:\nCreation Date: 2001-02-03\nRegistry Expiry Date: 2031-02-03\n",
          {"2001-02-03", "2031-02-03", ""}},
+        {"a block at its header's own indent",
+         "Registrar:\nname:       Example AS\nchanged:    2019-01-01\n\n"
+         "registered: 2001-02-03\n",
+         {"2001-02-03", "", "Example AS"}},
         {"empty, the next line a deeper field",
          "Registrar:\n   Creation Date: 2001-02-03\nRegistry Expiry Date: 2031-02-03\n",
          {"", "2031-02-03", ""}},
