@@ -265,13 +265,18 @@ bool HasWord(std::string_view lower, std::string_view word) {
     return lower.find(word) != std::string_view::npos;
 }
 
-bool IsContactText(std::string_view lower) {
-    for (std::string_view word : kContactWords) {
-        if (HasWord(lower, word)) {
+template <std::size_t N>
+bool AnyOf(std::string_view lower, const std::string_view (&phrases)[N]) {
+    for (std::string_view phrase : phrases) {
+        if (HasWord(lower, phrase)) {
             return true;
         }
     }
     return false;
+}
+
+bool IsContactText(std::string_view lower) {
+    return AnyOf(lower, kContactWords);
 }
 
 Section SectionOf(std::string_view header) {
@@ -332,16 +337,6 @@ std::string Phrasing(std::string_view answer) {
         out += text::Lower(c);
     }
     return out;
-}
-
-template <std::size_t N>
-bool AnyOf(std::string_view lower, const std::string_view (&phrases)[N]) {
-    for (std::string_view phrase : phrases) {
-        if (HasWord(lower, phrase)) {
-            return true;
-        }
-    }
-    return false;
 }
 
 // A status that says the name is held ("connect", "ok", "Registered", "clientTransferProhibited").

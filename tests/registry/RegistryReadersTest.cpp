@@ -111,6 +111,14 @@ struct WhoisCase {
     RegistryCells cells;
 };
 
+// Each answer read as an answer about domain ("": whatever name it is about).
+void ExpectCells(const std::vector<WhoisCase>& cases, std::string_view domain) {
+    for (const WhoisCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(ReadWhois(c.text, domain), c.cells);
+    }
+}
+
 TEST(WhoisReader, Should_ReadTheRuAndTheGenericFields) {
     const std::vector<WhoisCase> cases = {
         {"ru registry",
@@ -153,10 +161,7 @@ TEST(WhoisReader, Should_ReadTheRuAndTheGenericFields) {
         {"nothing known", "% Welcome\nsome words\n", RegistryCells::Failure("bad answer")},
         {"empty", "", RegistryCells::Failure("bad answer")},
     };
-    for (const WhoisCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(ReadWhois(c.text, ""), c.cells);
-    }
+    ExpectCells(cases, "");
 }
 
 // Registries name the same fields in many ways; each key here must land in its cell, and keys that
@@ -204,10 +209,7 @@ TEST(WhoisReader, Should_KnowTheRegistriesKeys) {
          "created: 2001-01-01\n",
          {"2001-01-01", "", ""}},
     };
-    for (const WhoisCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(ReadWhois(c.text, ""), c.cells);
-    }
+    ExpectCells(cases, "");
 }
 
 TEST(WhoisReader, Should_ReadEveryKeyLayout) {
@@ -240,10 +242,7 @@ TEST(WhoisReader, Should_ReadEveryKeyLayout) {
          {"1996-02-08", "", "example AG"}},
         {"the next line is a key of its own", "Created:\nExpires: 2024-01-31\n", {"", "2024-01-31", ""}},
     };
-    for (const WhoisCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(ReadWhois(c.text, ""), c.cells);
-    }
+    ExpectCells(cases, "");
 }
 
 // Where the registrar's name stands: on its line, on the next, or in a block of its own.
@@ -287,10 +286,7 @@ TEST(WhoisReader, Should_FindTheRegistrarWhereverItStands) {
          "Registrar:\n   Creation Date: 2001-02-03\nRegistry Expiry Date: 2031-02-03\n",
          {"", "2031-02-03", ""}},
     };
-    for (const WhoisCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(ReadWhois(c.text, ""), c.cells);
-    }
+    ExpectCells(cases, "");
 }
 
 // An answer may hold contacts' blocks and other names' records beside the domain's own: the cells come
@@ -323,10 +319,7 @@ TEST(WhoisReader, Should_ReadTheRecordOfTheDomainAsked) {
          "created: 2010-11-11\n",
          {"2010-11-11", "", ""}},
     };
-    for (const WhoisCase& c : cases) {
-        SCOPED_TRACE(c.what);
-        EXPECT_EQ(ReadWhois(c.text, "example.com"), c.cells) << "asked example.com";
-    }
+    ExpectCells(cases, "example.com");
 }
 
 // Without dates or a registrar the answer still says what it is: no entry, a limit, a held name, or
