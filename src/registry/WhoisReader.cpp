@@ -162,7 +162,9 @@ constexpr std::string_view kFreePhrases[] = {"no entries found",
                                              "no information available",
                                              "do not have an entry",
                                              "object_not_found",
-                                             "no data was found"};
+                                             "no data was found",
+                                             "no existe",
+                                             "no se encuentra registrado"};
 
 constexpr std::string_view kLimitPhrases[] = {"exceeded",        "rate limit",  "too many",
                                               "try again later", "query limit", "quota"};

@@ -332,6 +332,7 @@ TEST(WhoisReader, Should_TellFreeFromHeldFromUnknown) {
         {"No Found\n", "free"},
         {"%ERROR:103: Domain is not registered\n", "free"},
         {"220 Available\n", "free"},
+        {"example.com: no existe\n", "free"},
         {"Domain: example.com\nStatus: free\n", "free"},
         {"Domain: example.com\nStatus: connect\n", "registered"},
         {"domain: example.com\nstatus: taken\n", "registered"},
