@@ -89,7 +89,7 @@ std::vector<CheckRunHost::PlacedCheck> ChecksMenu::Placed(int firstCol) const {
     int col = firstCol;
     for (const Entry& e : entries_) {
         if (e.check && e.item->isChecked()) {
-            placed.push_back({e.check.get(), col});
+            placed.push_back({e.check.get(), col, e.check});
             col += static_cast<int>(e.check->Columns().size());
         }
     }

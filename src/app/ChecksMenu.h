@@ -43,7 +43,7 @@ private:
     struct Entry {
         std::string name;
         QAction* item = nullptr;
-        std::unique_ptr<Check> check;  // only for the checks that answer today
+        std::shared_ptr<Check> check;  // only for the checks that answer today
     };
     QToolButton* button_ = nullptr;
     QMenu* menu_ = nullptr;

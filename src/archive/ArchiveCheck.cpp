@@ -3,11 +3,12 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <optional>
 #include <string_view>
-#include <thread>
 #include <utility>
 
 #include "archive/CdxReader.h"
+#include "pace/RetryAfter.h"
 #include "web/CurlSession.h"
 
 namespace vantle {
@@ -17,8 +18,7 @@ using web::Set;
 
 // When a 429 answer names no wait that can be read, the next request goes after this pause.
 constexpr long kDefaultRetryMs = 1000;
-// The wait for a Retry-After is cut into slices of this length to look at the cancel token.
-constexpr long kWaitSliceMs = 20;
+constexpr std::string_view kPaceKey = "archive";
 
 struct Body {
     std::string bytes;
@@ -44,49 +44,25 @@ struct Answer {
     Body body;
 };
 
-// The wait that a Retry-After value asks for: delay-seconds or an HTTP date; -1 when it is neither.
-long RetryAfterMs(std::string_view value) {
-    while (!value.empty() && (value.back() == '\r' || value.back() == '\n' || value.back() == ' ')) {
-        value.remove_suffix(1);
-    }
-    while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
-        value.remove_prefix(1);
-    }
-    if (value.empty()) {
-        return -1;
-    }
-    if (value.find_first_not_of("0123456789") == std::string_view::npos) {
-        return value.size() > 6 ? 1000000000L : std::stol(std::string(value)) * 1000;
-    }
-    const time_t when = curl_getdate(std::string(value).c_str(), nullptr);
-    if (when < 0) {
-        return -1;
-    }
-    const time_t now = std::time(nullptr);
-    return when <= now ? 0 : static_cast<long>(std::min<time_t>(when - now, 1000000)) * 1000;
-}
-
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
     auto* answer = static_cast<Answer*>(user);
     const std::size_t bytes = size * count;
-    constexpr std::string_view kName = "retry-after:";
     const std::string_view line(data, bytes);
-    if (line.size() > kName.size() &&
-        std::equal(kName.begin(), kName.end(), line.begin(),
-                   [](char a, char b) { return a == (b >= 'A' && b <= 'Z' ? b - 'A' + 'a' : b); })) {
-        answer->retryAfterMs = RetryAfterMs(line.substr(kName.size()));
+    if (const std::optional<std::string_view> value = RetryAfterValue(line)) {
+        const std::optional<Millis> wait = RetryAfterWait(*value, std::time(nullptr));
+        answer->retryAfterMs = wait ? static_cast<long>(wait->count()) : -1;
     } else if (line.rfind("HTTP/", 0) == 0) {
         answer->retryAfterMs = -1;  // a new answer's head (after a 1xx)
     }
     return bytes;
 }
 
-Answer Ask(const std::string& url, const CheckEndpoints& endpoints, const CancelToken& cancel) {
+Answer Ask(const std::string& url, const CheckEndpoints& endpoints, const CancelToken& cancel,
+           const web::Deadline& deadline) {
     Answer answer;
     answer.body.cap = endpoints.maxBody;
     web::SList routes;
     const web::Easy easy = web::NewEasy(endpoints, cancel, routes);
-    const web::Deadline deadline(endpoints.checkTimeoutMs);
     if (!easy || !web::SetTimeLeft(easy.get(), endpoints, deadline) ||
         !Set(easy.get(), CURLOPT_URL, url.c_str()) || !Set(easy.get(), CURLOPT_WRITEFUNCTION, &OnBody) ||
         !Set(easy.get(), CURLOPT_WRITEDATA, static_cast<void*>(&answer.body)) ||
@@ -119,20 +95,6 @@ std::string FailureWord(const Answer& answer) {
     }
 }
 
-// Waits ms unless cancel is set first; false when it was.
-bool Wait(long ms, const CancelToken& cancel) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (!cancel.Cancelled()) {
-        const auto now = std::chrono::steady_clock::now();
-        if (now >= end) {
-            return true;
-        }
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-            end - now, std::chrono::milliseconds(kWaitSliceMs)));
-    }
-    return false;
-}
-
 }  // namespace
 
 ArchiveCheck::ArchiveCheck(CheckEndpoints endpoints) : endpoints_(std::move(endpoints)) {}
@@ -160,8 +122,15 @@ std::string ArchiveCheck::QueryUrl(std::string_view archiveUrl, std::string_view
 std::vector<std::string> ArchiveCheck::Run(const DomainNames& names, const CancelToken& cancel) {
     try {
         const std::string url = QueryUrl(endpoints_.archiveUrl, names.full);
+        const web::Deadline deadline(cancel, endpoints_.checkTimeoutMs);
         for (int attempt = 0;; ++attempt) {
-            const Answer answer = Ask(url, endpoints_, cancel);
+            bool limited = false;
+            std::optional<Limiter::Lease> lease = cancel.Pace(kPaceKey, &limited);
+            if (!lease) {
+                return {limited ? "rate limited" : "cancelled"};
+            }
+            const Answer answer = Ask(url, endpoints_, cancel, deadline);
+            lease->Release();
             if (cancel.Cancelled()) {
                 return {"cancelled"};
             }
@@ -169,12 +138,11 @@ std::vector<std::string> ArchiveCheck::Run(const DomainNames& names, const Cance
                 return {FailureWord(answer)};
             }
             if (answer.status == 429) {
+                // Every domain waits for the archive; this one asks once more if the wait fits its time.
                 const long wait = answer.retryAfterMs >= 0 ? answer.retryAfterMs : kDefaultRetryMs;
-                if (attempt > 0 || wait > endpoints_.maxRetryAfterMs) {
+                cancel.Backoff(kPaceKey, Millis(wait));
+                if (attempt > 0 || wait > endpoints_.maxRetryAfterMs || wait >= deadline.LeftMs()) {
                     return {"rate limited"};
-                }
-                if (!Wait(wait, cancel)) {
-                    return {"cancelled"};
                 }
                 continue;
             }

@@ -4,9 +4,16 @@
 // are walked by the run through this interface.
 
 #include <atomic>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "pace/Clock.h"
+#include "pace/Limiter.h"
 
 namespace vantle {
 
@@ -17,15 +24,46 @@ struct DomainNames {
     std::string full;     // every label lower-cased and in Punycode (IDNA): what resolvers and TLS see
 };
 
-// Set by the run when a check's answer is no longer wanted (the run failed or the window closes);
-// a check looks at it between its waits and returns early with whatever cells it has.
+// What a check is given beside the names: the stop signal, the time by which it must be done, the
+// clock its waits take and the pace of the services it asks. Every wait inside a check ends by
+// them. A token made with no arguments has no deadline of its own, the steady clock and no pace.
 class CancelToken {
 public:
-    void Cancel() { cancelled_.store(true, std::memory_order_relaxed); }
-    bool Cancelled() const { return cancelled_.load(std::memory_order_relaxed); }
+    CancelToken() = default;
+    // Stopped when outer is; done by deadline (a wait in line for a paced service moves it on, since
+    // the queue is the run's doing and not the service's).
+    CancelToken(std::stop_token outer, SteadyTime deadline, Clock& clock, Pacer* pacer);
+    CancelToken(const CancelToken&) = delete;
+    CancelToken& operator=(const CancelToken&) = delete;
+
+    void Cancel() { source_.request_stop(); }
+    bool Cancelled() const { return source_.stop_requested(); }
+    std::stop_token Stop() const { return source_.get_token(); }
+    Clock& clock() const { return *clock_; }
+    bool HasDeadline() const { return deadline_.load() != kNoDeadline; }
+    SteadyTime Deadline() const { return SteadyTime(SteadyTime::duration(deadline_.load())); }
+    // Milliseconds left until the deadline, 0 once it passed; a very large number without one.
+    long LeftMs() const;
+
+    // Waits for a place with the service of `key` ("whois:whois.tcinet.ru", "archive", ...). The lease
+    // holds the place until it ends; an unpaced key gives an empty lease at once. Nothing when the
+    // stop came first or the service asked to be left alone past the deadline (rateLimited is then
+    // set).
+    std::optional<Limiter::Lease> Pace(std::string_view key, bool* rateLimited = nullptr) const;
+    // The service of key answered "too many" and asked for wait: every domain waits for it.
+    void Backoff(std::string_view key, Millis wait) const;
 
 private:
-    std::atomic<bool> cancelled_{false};
+    static constexpr SteadyTime::rep kNoDeadline = SteadyTime::duration::max().count();
+
+    std::optional<Limiter::Lease> WaitOwnBackoff(bool* rateLimited) const;
+
+    std::stop_source source_;
+    std::unique_ptr<std::stop_callback<std::function<void()>>> follow_;
+    mutable std::atomic<SteadyTime::rep> deadline_{kNoDeadline};
+    Clock* clock_ = &SteadyClock();
+    Pacer* pacer_ = nullptr;
+    mutable std::atomic<SteadyTime::rep> ownBackoff_{SteadyTime::duration::min().count()};
 };
 
 class Check {
@@ -38,6 +76,9 @@ public:
     // True for the checks that go to the old services one request at a time on the window's thread;
     // false for checks that may run on a worker thread beside the others.
     virtual bool InPlace() const { return false; }
+    // True for checks that ask nothing remote (a look-up in a local file): they are not paced and
+    // need no thread of their own.
+    virtual bool Local() const { return false; }
     // One cell text per column (Windows-1251). Never throws: every failure is a short cell text.
     // May be called on a worker thread; a check is never run twice at the same time.
     virtual std::vector<std::string> Run(const DomainNames& names, const CancelToken& cancel) = 0;

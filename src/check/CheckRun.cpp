@@ -1,6 +1,7 @@
 #include "check/CheckRun.h"
 
 #include <algorithm>
+#include <deque>
 #include <memory>
 #include <utility>
 
@@ -48,20 +49,74 @@ std::vector<Check*> ChecksOf(const std::vector<CheckRunHost::PlacedCheck>& place
     return checks;
 }
 
-// The checks beside the old services start as soon as the domain is known and run while the old
-// services are asked; nothing starts when none is chosen.
-std::unique_ptr<ParallelChecks> StartExtraChecks(const std::vector<CheckRunHost::PlacedCheck>& placed,
-                                                 const DomainNames& names) {
-    if (placed.empty()) {
-        return nullptr;
+std::vector<std::shared_ptr<Check>> KeepsOf(const std::vector<CheckRunHost::PlacedCheck>& placed) {
+    std::vector<std::shared_ptr<Check>> keeps;
+    for (const auto& p : placed) {
+        if (p.keep) {
+            keeps.push_back(p.keep);
+        }
     }
-    return std::make_unique<ParallelChecks>(ChecksOf(placed), names);
+    return keeps;
 }
 
 }  // namespace
 
 CheckRun::CheckRun(CheckRunHost& host, HttpGetter& http, ServiceHosts hosts, RankFetcher rankFetch)
-    : host_(host), http_(http), hosts_(std::move(hosts)), rankFetch_(std::move(rankFetch)) {}
+    : host_(host),
+      http_(http),
+      hosts_(std::move(hosts)),
+      rankFetch_(std::move(rankFetch)),
+      pacer_(std::make_unique<Pacer>(*clock_, DefaultPaceRules())) {}
+
+CheckRun::~CheckRun() = default;
+
+void CheckRun::UsePace(Clock& clock, std::vector<PaceRule> rules) {
+    clock_ = &clock;
+    pacer_ = std::make_unique<Pacer>(clock, std::move(rules));
+}
+
+RunState CheckRun::State() {
+    if (rechecking_) {
+        return RunState::Rechecking;
+    }
+    if (!running_) {
+        return RunState::Idle;
+    }
+    return host_.StartVisible() ? RunState::Stopping : RunState::Running;
+}
+
+void CheckRun::SetRunning(bool running) {
+    running_ = running;
+    host_.SetRunInProgress(running || rechecking_);
+    host_.StateChanged();
+}
+
+bool CheckRun::OldServicesChosen() {
+    return host_.BarChecked() || host_.YaPagesChecked() || host_.PageRankChecked();
+}
+
+CheckBounds CheckRun::Bounds() {
+    return CheckBounds{clock_, pacer_.get(), host_.CheckTimeoutMs()};
+}
+
+// The checks beside the old services start as soon as the domain is known and run while the old
+// services are asked; nothing starts when none is chosen.
+std::unique_ptr<ParallelChecks> CheckRun::StartExtraChecks(
+    const std::vector<CheckRunHost::PlacedCheck>& placed, const DomainNames& names) {
+    if (placed.empty()) {
+        return nullptr;
+    }
+    return std::make_unique<ParallelChecks>(ChecksOf(placed), names, Bounds(), KeepsOf(placed));
+}
+
+void CheckRun::Abandon(std::unique_ptr<ParallelChecks> checks) {
+    if (!checks) {
+        return;
+    }
+    checks->Cancel();
+    std::erase_if(abandoned_, [](const std::unique_ptr<ParallelChecks>& old) { return old->WaitFor(0); });
+    abandoned_.push_back(std::move(checks));
+}
 
 std::string CheckRun::TotalsLine() const {
     return texts::Glued() + IntToStr(totals_.GluedCount) + texts::Zero() + IntToStr(totals_.ZeroCount) +
@@ -117,7 +172,7 @@ void CheckRun::PrepareFreshRun() {
 }
 
 void CheckRun::Button2Click() {
-    if (running_) {
+    if (running_ || rechecking_) {
         return;
     }
     const int lines = host_.LineCount();
@@ -144,11 +199,11 @@ void CheckRun::Button2Click() {
     }
     host_.SetProgressMaximum(lines);
     host_.SetStartVisible(false);
-    host_.SetRunInProgress(true);
-    running_ = true;
+    SetRunning(true);
 
     int row = start.row;
-    const int resumeLine = RunLines(start.line, lines, *settings, row);
+    const int resumeLine = OldServicesChosen() ? RunLines(start.line, lines, *settings, row)
+                                               : RunLinesParallel(start.line, lines, row);
     if (resumeLine >= 0 && settings->threshold < kQuietThreshold) {
         host_.SetResumeFlag("1");
         resume_ = ResumePoint{resumeLine, row};
@@ -228,6 +283,65 @@ CheckRun::LineResult CheckRun::CheckLine(int i, const Settings& settings, int& r
     return LineResult::Checked;
 }
 
+int CheckRun::RunLinesParallel(int firstLine, int lineCount, int& row) {
+    struct InFlight {
+        int line = 0;
+        std::optional<std::string> name;  // nothing for a line that holds no domain
+        std::unique_ptr<ParallelChecks> checks;
+    };
+    const std::vector<CheckRunHost::PlacedCheck> extras = host_.ExtraChecks();
+    const auto width = static_cast<std::size_t>(std::clamp(host_.ParallelCount(), 1, 256));
+    std::deque<InFlight> inFlight;
+    int next = firstLine;
+    for (;;) {
+        while (next < lineCount && inFlight.size() < width) {
+            InFlight domain{next, CleanDomainLine(host_.Line(next)), nullptr};
+            if (domain.name) {
+                domain.checks = StartExtraChecks(extras, NamesOf(*domain.name));
+            }
+            inFlight.push_back(std::move(domain));
+            ++next;
+        }
+        // Rows go out in list order: a finished domain waits for the ones above it.
+        while (!inFlight.empty() && (!inFlight.front().checks || inFlight.front().checks->WaitFor(0))) {
+            InFlight& done = inFlight.front();
+            if (done.name) {
+                WriteParallelRow(done.line, *done.name, done.checks.get(), extras, row);
+            }
+            inFlight.pop_front();
+        }
+        if (inFlight.empty() && next >= lineCount) {
+            return -1;
+        }
+        if (host_.StartVisible()) {
+            // Stopped: what is in flight is let go unwritten, and the next start checks it again.
+            const int resumeLine = inFlight.empty() ? next : inFlight.front().line;
+            for (InFlight& domain : inFlight) {
+                Abandon(std::move(domain.checks));
+            }
+            return resumeLine;
+        }
+        if (!inFlight.empty() && inFlight.front().checks) {
+            inFlight.front().checks->WaitFor(next < lineCount && inFlight.size() < width ? 0 : kPumpEveryMs);
+        }
+        host_.ProcessMessages();
+    }
+}
+
+void CheckRun::WriteParallelRow(int line, const std::string& displayName, ParallelChecks* checks,
+                                const std::vector<CheckRunHost::PlacedCheck>& placed, int& row) {
+    host_.SetCell(0, row, displayName);
+    if (checks != nullptr) {
+        WriteExtraCells(row, placed, *checks);
+    }
+    ++row;
+    host_.SetRowCount(row);
+    host_.RowWritten(row - 1, line);
+    host_.ScrollToEndAndRepaint();
+    host_.SetPanel(0, texts::Total() + IntToStr(host_.RowCount() - 1) + "/" + IntToStr(host_.LineCount()));
+    host_.SetProgressPosition(host_.ProgressPosition() + 1);
+}
+
 // Waits for the checks beside the old services, pumping the window, and writes their cells.
 void CheckRun::WriteExtraCells(int row, const std::vector<CheckRunHost::PlacedCheck>& placed,
                                ParallelChecks& parallel) {
@@ -280,8 +394,7 @@ void CheckRun::EndRun() {
     if (host_.RowCount() > 1) {
         host_.SetCsvEnabled(true);
     }
-    running_ = false;
-    host_.SetRunInProgress(false);
+    SetRunning(false);
 }
 
 void CheckRun::N5Click() {
@@ -290,6 +403,7 @@ void CheckRun::N5Click() {
         return;
     }
     rechecking_ = true;
+    SetRunning(running_);
     const std::string name = host_.Cell(0, row);
     host_.SetCell(0, row, "> " + name);
     const DomainNames names = NamesOf(name);
@@ -319,6 +433,7 @@ void CheckRun::N5Click() {
     host_.SetCell(0, row, name);
     host_.RowWritten(row, -1);
     rechecking_ = false;
+    SetRunning(running_);
 }
 
 // The TIC text is taken as it is cut: no threshold, and an empty text ends nothing.

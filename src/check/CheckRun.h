@@ -3,18 +3,18 @@
 // in through the named handlers; everything the run does to them goes through CheckRunHost.
 
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "FWURLPosition/TFWURLPosition.h"
 #include "check/CheckRunHost.h"
+#include "check/ParallelChecks.h"
 #include "check/ServiceHosts.h"
 #include "http/HttpGetter.h"
 
 namespace vantle {
-
-class ParallelChecks;
 
 // Running totals of the table; they live as long as the program.
 struct Totals {
@@ -23,9 +23,26 @@ struct Totals {
     std::int32_t YacaCount = 0;   // rows in the catalogue
 };
 
+// What the run is doing; the windows enable their commands from it.
+enum class RunState {
+    Idle,        // nothing runs: a run may start, the checks and the list may change
+    Running,     // the list is being checked
+    Stopping,    // the stop was given; the run ends after the current domain (or at once, in parallel)
+    Rechecking,  // rows are being checked again: nothing starts a run or changes the checks meanwhile
+};
+
 class CheckRun {
 public:
     CheckRun(CheckRunHost& host, HttpGetter& http, ServiceHosts hosts, RankFetcher rankFetch);
+    // Waits for the checks that a stopped run left behind (each ends soon after its cancel).
+    ~CheckRun();
+    CheckRun(const CheckRun&) = delete;
+    CheckRun& operator=(const CheckRun&) = delete;
+
+    // The clock every wait of the checks takes, and the pace of each service (default: the steady
+    // clock and DefaultPaceRules()). The pace is kept across runs: a service that asked to be left
+    // alone is left alone by the next run too.
+    void UsePace(Clock& clock, std::vector<PaceRule> rules);
 
     // The start command ("Пуск"): a fresh run, or the continuation of a stopped one.
     void Button2Click();
@@ -54,6 +71,7 @@ public:
     // "Клееных: <n>; Нулевых: <n>; ЯК: <n>"
     std::string TotalsLine() const;
     bool Running() const { return running_; }
+    RunState State();
 
 private:
     struct Settings {
@@ -68,6 +86,18 @@ private:
     enum class LineResult { Skipped, Checked, Failed };
 
     std::optional<Settings> ReadSettings();
+    // Whether any of the old services (bar, index, PageRank) is chosen: they go one domain at a time.
+    bool OldServicesChosen();
+    CheckBounds Bounds();
+    std::unique_ptr<ParallelChecks> StartExtraChecks(const std::vector<CheckRunHost::PlacedCheck>& placed,
+                                                     const DomainNames& names);
+    void SetRunning(bool running);
+    // Many domains at once: lines [firstLine, lineCount), rows written in list order. Returns the
+    // first line not written when stopped, or -1.
+    int RunLinesParallel(int firstLine, int lineCount, int& row);
+    void WriteParallelRow(int line, const std::string& displayName, ParallelChecks* checks,
+                          const std::vector<CheckRunHost::PlacedCheck>& placed, int& row);
+    void Abandon(std::unique_ptr<ParallelChecks> checks);
     void PrepareFreshRun();
     bool TableHoldsResults();
     int RunLines(int firstLine, int lineCount, const Settings& settings, int& row);
@@ -91,6 +121,10 @@ private:
     std::optional<ResumePoint> resume_;
     bool running_ = false;
     bool rechecking_ = false;
+    Clock* clock_ = &SteadyClock();
+    std::unique_ptr<Pacer> pacer_;
+    // Checks of a stopped parallel run, cancelled and let go: joined once done, or at the end.
+    std::vector<std::unique_ptr<ParallelChecks>> abandoned_;
 };
 
 }  // namespace vantle

@@ -2,7 +2,9 @@
 // What the check run and the recheck need of the windows. The main window implements it; the engine's
 // tests use a fake. All texts are Windows-1251 bytes.
 
+#include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "check/Check.h"
@@ -61,8 +63,11 @@ public:
     // The checks chosen beside the old services' ones, each with the first of its columns, in column
     // order; they run together on worker threads while the window pumps.
     struct PlacedCheck {
+        PlacedCheck(Check* c = nullptr, int col = 0, std::shared_ptr<Check> owner = {})
+            : check(c), firstCol(col), keep(std::move(owner)) {}
         Check* check = nullptr;
         int firstCol = 0;
+        std::shared_ptr<Check> keep;  // the owner's share, so that a running check outlives a new choice
     };
     virtual std::vector<PlacedCheck> ExtraChecks() { return {}; }
 
@@ -72,6 +77,13 @@ public:
         (void)row;
         (void)line;
     }
+
+    // How many domains may be checked at once when none of the old services is chosen ("Параллельно").
+    virtual int ParallelCount() { return 1; }
+    // The longest a check of the checks that answer today may take.
+    virtual long CheckTimeoutMs() { return 20000; }
+    // The run's state changed (the window enables its commands from it).
+    virtual void StateChanged() {}
 
     // The pause and the pump. NowMs: a monotonic clock in milliseconds.
     virtual void Sleep(int ms) = 0;

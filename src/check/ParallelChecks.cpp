@@ -5,11 +5,24 @@
 
 namespace vantle {
 
-ParallelChecks::ParallelChecks(const std::vector<Check*>& checks, DomainNames names)
-    : checks_(checks), names_(std::move(names)), cells_(checks.size()) {
+ParallelChecks::ParallelChecks(const std::vector<Check*>& checks, DomainNames names, CheckBounds bounds,
+                               std::vector<std::shared_ptr<Check>> keep)
+    : checks_(checks), keep_(std::move(keep)), names_(std::move(names)), cells_(checks.size()) {
+    const SteadyTime deadline = bounds.clock->Now() + Millis(bounds.timeoutMs);
+    for (std::size_t i = 0; i < checks_.size(); ++i) {
+        tokens_.push_back(
+            std::make_unique<CancelToken>(stop_.get_token(), deadline, *bounds.clock, bounds.pacer));
+    }
     threads_.reserve(checks_.size());
     for (std::size_t i = 0; i < checks_.size(); ++i) {
-        threads_.emplace_back([this, i] { RunOne(i); });
+        if (!checks_[i]->Local()) {
+            threads_.emplace_back([this, i] { RunOne(i); });
+        }
+    }
+    for (std::size_t i = 0; i < checks_.size(); ++i) {
+        if (checks_[i]->Local()) {
+            RunOne(i);
+        }
     }
 }
 
@@ -24,7 +37,7 @@ void ParallelChecks::RunOne(std::size_t i) {
     Check& check = *checks_[i];
     std::vector<std::string> cells;
     try {
-        cells = check.Run(names_, cancel_);
+        cells = check.Run(names_, *tokens_[i]);
     } catch (...) {
         cells.clear();  // a check that broke its word gives empty cells rather than ending the program
     }

@@ -3,7 +3,9 @@
 // domain costs the slowest check rather than the sum of them. The window keeps pumping meanwhile.
 
 #include <condition_variable>
+#include <memory>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <thread>
 #include <vector>
@@ -12,10 +14,20 @@
 
 namespace vantle {
 
+// What the run gives every check of a domain: the clock its waits take, the services' pace and how
+// long a check may take.
+struct CheckBounds {
+    Clock* clock = &SteadyClock();
+    Pacer* pacer = nullptr;
+    long timeoutMs = 20000;
+};
+
 class ParallelChecks {
 public:
-    // Starts every check on names at once.
-    ParallelChecks(const std::vector<Check*>& checks, DomainNames names);
+    // Starts every check on names at once: the local ones (a file look-up) right here, the others on
+    // threads. keep holds the checks alive for as long as their threads may use them.
+    ParallelChecks(const std::vector<Check*>& checks, DomainNames names, CheckBounds bounds = {},
+                   std::vector<std::shared_ptr<Check>> keep = {});
     // Cancels what still runs and waits for it: a check never outlives the run that started it.
     ~ParallelChecks();
     ParallelChecks(const ParallelChecks&) = delete;
@@ -23,7 +35,7 @@ public:
 
     // Waits at most ms; true once every check has given its cells.
     bool WaitFor(int ms);
-    void Cancel() { cancel_.Cancel(); }
+    void Cancel() { stop_.request_stop(); }
     // The cells of check i, exactly as many as its columns; call once WaitFor gave true.
     const std::vector<std::string>& Cells(std::size_t i) const { return cells_[i]; }
 
@@ -31,8 +43,10 @@ private:
     void RunOne(std::size_t i);
 
     const std::vector<Check*> checks_;
+    const std::vector<std::shared_ptr<Check>> keep_;
     const DomainNames names_;
-    CancelToken cancel_;
+    std::stop_source stop_;
+    std::vector<std::unique_ptr<CancelToken>> tokens_;
     std::vector<std::vector<std::string>> cells_;
     std::mutex mutex_;
     std::condition_variable done_;

@@ -42,8 +42,9 @@ ConsoleHost::ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std
             for (std::size_t i = 0; i < headers.size(); ++i) {
                 table_.SetCell(col + static_cast<int>(i), 0, headers[i]);
             }
-            placed_.push_back({check.get(), col});
-            checks_.push_back(std::move(check));
+            std::shared_ptr<Check> shared = std::move(check);
+            placed_.push_back({shared.get(), col, shared});
+            checks_.push_back(std::move(shared));
         }
     }
 }

@@ -101,7 +101,7 @@ private:
     bool bar_ = false;
     int yaPagesCol_ = 0;
     int prCol_ = 0;
-    std::vector<std::unique_ptr<Check>> checks_;
+    std::vector<std::shared_ptr<Check>> checks_;
     std::vector<PlacedCheck> placed_;
     std::ostream& err_;
     Progress& progress_;

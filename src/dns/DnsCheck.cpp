@@ -7,6 +7,7 @@
 #include <array>
 #include <chrono>
 #include <climits>
+#include <optional>
 #include <utility>
 
 #include "dns/DnsVerdict.h"
@@ -15,7 +16,7 @@ namespace vantle {
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using Steady = std::chrono::steady_clock;
 
 constexpr int kClassIn = 1;
 constexpr int kTypeA = 1;
@@ -89,8 +90,8 @@ std::string JoinServers(const std::vector<std::string>& servers) {
 }
 
 // Milliseconds from now until then, rounded up, at least 0.
-long MsUntil(Clock::time_point then) {
-    const auto left = std::chrono::ceil<std::chrono::milliseconds>(then - Clock::now()).count();
+long MsUntil(Steady::time_point then) {
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(then - Steady::now()).count();
     return std::max<long>(0, static_cast<long>(left));
 }
 
@@ -146,12 +147,15 @@ DnsCheck::DnsCheck(CheckEndpoints endpoints) : endpoints_(std::move(endpoints)) 
 
 std::vector<std::string> DnsCheck::Run(const DomainNames& names, const CancelToken& cancel) {
     try {
-        const auto start = Clock::now();
         if (InitLibrary() != ARES_SUCCESS) {
             return ErrorCells();
         }
-        const long whole = std::clamp<long>(endpoints_.checkTimeoutMs, 1, INT_MAX);
-        const auto deadline = start + std::chrono::milliseconds(whole);
+        const std::optional<Limiter::Lease> lease = cancel.Pace("dns");
+        if (!lease) {
+            return ErrorCells();
+        }
+        const long whole = std::clamp<long>(std::min(endpoints_.checkTimeoutMs, cancel.LeftMs()), 1, INT_MAX);
+        const auto deadline = Steady::now() + std::chrono::milliseconds(whole);
 
         // Declared before the channel so that they outlive it: its destruction may still call back.
         int open = 0;

@@ -79,7 +79,7 @@ fs::path BootstrapCacheFile(const CheckEndpoints& endpoints) {
 std::optional<RdapBootstrap::Bases> RdapBootstrap::Get(const CancelToken& cancel,
                                                        const web::Deadline& deadline) {
     std::lock_guard lock(mutex_);
-    const auto now = std::chrono::steady_clock::now();
+    const auto now = cancel.clock().Now();
     if (nextTry_ && now < *nextTry_) {
         return bases_;  // maybe none
     }

@@ -1,6 +1,6 @@
 #include "registry/RegistryCheck.h"
 
-#include <thread>
+#include <chrono>
 
 #include "registry/RegistryFetch.h"
 #include "registry/RegistryTarget.h"
@@ -22,17 +22,18 @@ std::string TopZone(const std::string& domain) {
     return dot == std::string::npos ? domain : domain.substr(dot + 1);
 }
 
-// Waits out a Retry-After in short steps; false when cancel was set meanwhile.
-bool Wait(long ms, const CancelToken& cancel) {
-    const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
-    while (std::chrono::steady_clock::now() < end) {
-        if (cancel.Cancelled()) {
-            return false;
-        }
-        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(
-            std::chrono::milliseconds(20), end - std::chrono::steady_clock::now()));
-    }
-    return !cancel.Cancelled();
+// The .ru registry blocks an address that keeps asking after its limit notice: nobody asks it again
+// for this long.
+constexpr Millis kWhoisLimitBackoff = std::chrono::seconds(60);
+// A 429 that names no wait.
+constexpr Millis kDefaultRetry = std::chrono::seconds(1);
+
+// "rdap:<host>" of an RDAP base URL.
+std::string RdapPaceKey(const std::string& base) {
+    const auto scheme = base.find("://");
+    const std::size_t from = scheme == std::string::npos ? 0 : scheme + 3;
+    const std::size_t to = base.find_first_of(":/", from);
+    return "rdap:" + base.substr(from, to == std::string::npos ? std::string::npos : to - from);
 }
 
 std::vector<std::string> Cells(const RegistryCells& cells) {
@@ -58,7 +59,7 @@ std::vector<std::string> RegistryCheck::Run(const DomainNames& names, const Canc
         if (target.way == registry::RegistryTarget::Way::NoWhois) {
             return Cells(RegistryCells::Failure("no whois"));
         }
-        const web::Deadline deadline(endpoints_.checkTimeoutMs);
+        const web::Deadline deadline(cancel, endpoints_.checkTimeoutMs);
         if (target.way == registry::RegistryTarget::Way::Whois) {
             return Cells(Whois(target.server, domain, cancel, deadline));
         }
@@ -90,20 +91,26 @@ std::vector<std::string> RegistryCheck::Run(const DomainNames& names, const Canc
 RegistryCells RegistryCheck::Rdap(const std::string& base, const std::string& domain,
                                   const CancelToken& cancel, const web::Deadline& deadline) {
     const std::string url = base + "domain/" + domain;
+    const std::string key = RdapPaceKey(base);
     for (int attempt = 0;; ++attempt) {
+        bool limited = false;
+        std::optional<Limiter::Lease> lease = cancel.Pace(key, &limited);
+        if (!lease) {
+            return RegistryCells::Failure(limited ? std::string(registry::kRateLimited) : "cancelled");
+        }
         registry::HttpAnswer answer =
             registry::HttpGet(url, "application/rdap+json", registry::kRdapCap, endpoints_, cancel, deadline);
+        lease->Release();
         if (!answer.failure.empty()) {
             return RegistryCells::Failure(std::move(answer.failure));
         }
         if (answer.status == 429) {
-            const long waitMs = answer.retryAfterSeconds * 1000;
-            if (attempt > 0 || answer.retryAfterSeconds < 0 || waitMs > endpoints_.maxRetryAfterMs ||
-                waitMs >= deadline.LeftMs()) {
+            // Every domain waits for the server; this one asks once more if the wait fits its time.
+            const Millis wait = answer.retryAfterMs >= 0 ? Millis(answer.retryAfterMs) : kDefaultRetry;
+            cancel.Backoff(key, wait);
+            if (attempt > 0 || answer.retryAfterMs < 0 || wait.count() > endpoints_.maxRetryAfterMs ||
+                wait.count() >= deadline.LeftMs()) {
                 return RegistryCells::Failure(std::string(registry::kRateLimited));
-            }
-            if (!Wait(waitMs, cancel)) {
-                return RegistryCells::Failure("cancelled");
             }
             continue;
         }
@@ -151,7 +158,11 @@ RegistryCells RegistryCheck::Whois(const std::string& server, const std::string&
     if (!answer.failure.empty()) {
         return RegistryCells::Failure(std::move(answer.failure));
     }
-    return registry::ReadWhois(answer.text, domain);
+    RegistryCells cells = registry::ReadWhois(answer.text, domain);
+    if (cells.created == registry::kRateLimited) {
+        cancel.Backoff(registry::WhoisPaceKey(server), kWhoisLimitBackoff);
+    }
+    return cells;
 }
 
 }  // namespace vantle

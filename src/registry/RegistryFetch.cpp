@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdint>
+#include <ctime>
+#include <optional>
 
-#include "http/HttpErrors.h"
-#include "http/TcpConnection.h"
+#include "pace/RetryAfter.h"
+#include "registry/BoundedSocket.h"
 #include "registry/RegistryReaders.h"
 #include "web/WebCheck.h"
 
@@ -18,7 +20,7 @@ struct Sink {
     std::size_t cap = 0;
     std::string body;
     bool tooBig = false;
-    long retryAfterSeconds = -1;
+    long retryAfterMs = -1;
 };
 
 std::size_t OnBody(char* data, std::size_t size, std::size_t count, void* user) {
@@ -49,21 +51,10 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
     auto* sink = static_cast<Sink*>(user);
     const std::string_view line(data, size * count);
     if (StartsWithNoCase(line, "HTTP/")) {
-        sink->retryAfterSeconds = -1;  // a new answer (after a redirect)
-    } else if (StartsWithNoCase(line, "Retry-After:")) {
-        std::string_view value = line.substr(12);
-        while (!value.empty() && (value.front() == ' ' || value.front() == '\t')) {
-            value.remove_prefix(1);
-        }
-        long seconds = 0;
-        std::size_t digits = 0;
-        while (digits < value.size() && digits < 9 && value[digits] >= '0' && value[digits] <= '9') {
-            seconds = seconds * 10 + (value[digits] - '0');
-            ++digits;
-        }
-        const std::string_view rest = value.substr(digits);
-        if (digits > 0 && rest.find_first_not_of(" \t\r\n") == std::string_view::npos) {
-            sink->retryAfterSeconds = seconds;
+        sink->retryAfterMs = -1;  // a new answer (after a redirect)
+    } else if (const std::optional<std::string_view> value = RetryAfterValue(line)) {
+        if (const std::optional<Millis> wait = RetryAfterWait(*value, std::time(nullptr))) {
+            sink->retryAfterMs = wait->count();
         }
     }
     return size * count;
@@ -90,6 +81,21 @@ std::pair<std::string, std::uint16_t> HostAndPort(const std::string& server) {
         host = host.substr(1, host.size() - 2);
     }
     return {host, port};
+}
+
+std::string StepWord(SocketStep step) {
+    switch (step) {
+        case SocketStep::Timeout:
+            return "timeout";
+        case SocketStep::Cancelled:
+            return "cancelled";
+        case SocketStep::NoAddress:
+            return "no address";
+        case SocketStep::Refused:
+            return "refused";
+        default:
+            return "error";
+    }
 }
 
 }  // namespace
@@ -138,58 +144,52 @@ HttpAnswer HttpGet(const std::string& url, const char* accept, std::size_t cap,
         }
         curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &answer.status);
         answer.body = std::move(sink.body);
-        answer.retryAfterSeconds = sink.retryAfterSeconds;
+        answer.retryAfterMs = sink.retryAfterMs;
     } catch (...) {
         answer.failure = "error";
     }
     return answer;
 }
 
+std::string WhoisPaceKey(const std::string& server) {
+    return "whois:" + HostAndPort(server).first;
+}
+
 WhoisAnswer AskWhois(const std::string& server, const std::string& query, const CheckEndpoints& endpoints,
                      const CancelToken& cancel, const web::Deadline& deadline) {
-    using std::chrono::milliseconds;
     WhoisAnswer answer;
     try {
-        const auto [host, port] =
-            HostAndPort(endpoints.whoisConnectTo.empty() ? server : endpoints.whoisConnectTo);
-        const long left = deadline.LeftMs();
-        if (host.empty() || left <= 0) {
-            answer.failure = host.empty() ? "error" : "timeout";
+        bool limited = false;
+        const std::optional<Limiter::Lease> lease = cancel.Pace(WhoisPaceKey(server), &limited);
+        if (!lease) {
+            answer.failure = limited ? std::string(kRateLimited) : "cancelled";
             return answer;
         }
-        TcpConnection connection;
-        const long connect =
-            endpoints.connectTimeoutMs > 0 ? std::min(endpoints.connectTimeoutMs, left) : left;
-        connection.Open(host, port, milliseconds(connect));
-        connection.WriteAll(query + "\r\n", milliseconds(deadline.LeftMs()));
-        char buffer[16384];
-        for (;;) {
-            if (cancel.Cancelled()) {
-                answer.failure = "cancelled";
-                return answer;
-            }
-            const long wait = deadline.LeftMs();
-            if (wait <= 0) {
-                answer.failure = "timeout";
-                return answer;
-            }
-            const std::size_t got = connection.ReadSome(buffer, sizeof buffer, milliseconds(wait));
-            if (got == 0) {
-                return answer;
-            }
-            if (answer.text.size() + got > kWhoisCap) {
+        const auto [host, port] =
+            HostAndPort(endpoints.whoisConnectTo.empty() ? server : endpoints.whoisConnectTo);
+        if (host.empty()) {
+            answer.failure = "error";
+            return answer;
+        }
+        BoundedSocket connection(
+            cancel, deadline,
+            endpoints.connectTimeoutMs > 0 ? endpoints.connectTimeoutMs : deadline.LeftMs());
+        SocketStep step = connection.Open(host, port);
+        if (step == SocketStep::Done) {
+            step = connection.WriteAll(query + "\r\n");
+        }
+        while (step == SocketStep::Done) {
+            step = connection.ReadSome(answer.text, kWhoisCap + 1 - answer.text.size());
+            if (answer.text.size() > kWhoisCap) {
                 answer.failure = std::string(kBadAnswer);
                 answer.text.clear();
                 return answer;
             }
-            answer.text.append(buffer, got);
         }
-    } catch (const HttpTimeout&) {
-        answer.failure = "timeout";
-    } catch (const HttpConnectionRefused&) {
-        answer.failure = "refused";
-    } catch (const HttpHostNotFound&) {
-        answer.failure = "no address";
+        if (step == SocketStep::Closed) {
+            return answer;
+        }
+        answer.failure = StepWord(step);
     } catch (...) {
         answer.failure = "error";
     }

@@ -16,10 +16,10 @@ inline constexpr std::size_t kRdapCap = 1u << 20;
 inline constexpr std::size_t kWhoisCap = 256u << 10;
 
 struct HttpAnswer {
-    std::string failure;          // empty when an answer came: "timeout", "refused", "bad answer", ...
-    long status = 0;              // of the last answer
-    std::string body;             // at most the cap
-    long retryAfterSeconds = -1;  // a Retry-After given in seconds; -1: none
+    std::string failure;     // empty when an answer came: "timeout", "refused", "bad answer", ...
+    long status = 0;         // of the last answer
+    std::string body;        // at most the cap
+    long retryAfterMs = -1;  // the wait a Retry-After asked for; -1: none
 };
 
 HttpAnswer HttpGet(const std::string& url, const char* accept, std::size_t cap,
@@ -30,8 +30,13 @@ struct WhoisAnswer {
     std::string text;
 };
 
+// The pace key of a WHOIS server ("whois:whois.tcinet.ru").
+std::string WhoisPaceKey(const std::string& server);
+
 // Sends query and CR LF to server ("host" or "host:port", port 43 by default; endpoints.whoisConnectTo
-// instead when set) and reads until the server closes. An answer past kWhoisCap is "bad answer".
+// instead when set) and reads until the server closes, after waiting for its place in the server's pace
+// ("rate limited" when the server asked to be left alone past the deadline). An answer past kWhoisCap is "bad
+// answer".
 WhoisAnswer AskWhois(const std::string& server, const std::string& query, const CheckEndpoints& endpoints,
                      const CancelToken& cancel, const web::Deadline& deadline);
 

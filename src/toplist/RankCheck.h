@@ -23,6 +23,7 @@ public:
     ~RankCheck() override;
 
     std::string_view Name() const override { return "rank"; }
+    bool Local() const override { return true; }
     std::vector<std::string> Columns() const override { return {"Rank"}; }
     // The rank of the name as given if the list holds it, else that of its registrable domain, else "".
     // "" for every name when no list file is chosen; "no list" when the file cannot be read or is no

@@ -1,5 +1,10 @@
 #include "web/CurlSession.h"
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <mutex>
 
@@ -10,7 +15,47 @@ int AbortWhenCancelled(void* user, curl_off_t, curl_off_t, curl_off_t, curl_off_
     return static_cast<const CancelToken*>(user)->Cancelled() ? 1 : 0;
 }
 
+curl_socket_t OpenPaced(void* user, curlsocktype purpose, curl_sockaddr* address) {
+    return static_cast<SocketPace*>(user)->Open(purpose, *address);
+}
+
+int ClosePaced(void* user, curl_socket_t socket) {
+    static_cast<SocketPace*>(user)->Close(socket);
+    return close(socket);
+}
+
+// The address a socket goes to, as text ("192.0.2.1", "2001:db8::1").
+std::string AddressText(const curl_sockaddr& address) {
+    char text[INET6_ADDRSTRLEN] = {};
+    if (address.family == AF_INET) {
+        const auto* in = reinterpret_cast<const sockaddr_in*>(&address.addr);
+        inet_ntop(AF_INET, &in->sin_addr, text, sizeof text);
+    } else if (address.family == AF_INET6) {
+        const auto* in6 = reinterpret_cast<const sockaddr_in6*>(&address.addr);
+        inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
+    }
+    return text;
+}
+
 }  // namespace
+
+curl_socket_t SocketPace::Open(curlsocktype, const curl_sockaddr& address) {
+    std::optional<Limiter::Lease> lease = token_.Pace("web:" + AddressText(address));
+    if (!lease) {
+        return CURL_SOCKET_BAD;
+    }
+    const curl_socket_t socket = ::socket(address.family, address.socktype, address.protocol);
+    if (socket != CURL_SOCKET_BAD) {
+        const std::lock_guard lock(mutex_);
+        leases_[socket] = std::move(*lease);
+    }
+    return socket;
+}
+
+void SocketPace::Close(curl_socket_t socket) {
+    const std::lock_guard lock(mutex_);
+    leases_.erase(socket);
+}
 
 void InitCurl() {
     static std::once_flag once;
@@ -27,15 +72,22 @@ bool SList::Append(const std::string& line) {
 }
 
 Deadline::Deadline(long totalMs)
-    : end_(std::chrono::steady_clock::now() + std::chrono::milliseconds(std::max(totalMs, 0L))) {}
+    : clock_(&SteadyClock()), end_(clock_->Now() + std::chrono::milliseconds(std::max(totalMs, 0L))) {}
+
+Deadline::Deadline(const CancelToken& token, long totalMs)
+    : token_(token.HasDeadline() ? &token : nullptr),
+      clock_(&token.clock()),
+      end_(clock_->Now() + std::chrono::milliseconds(std::max(totalMs, 0L))) {}
 
 long Deadline::LeftMs() const {
-    const auto left =
-        std::chrono::duration_cast<std::chrono::milliseconds>(end_ - std::chrono::steady_clock::now());
+    if (token_ != nullptr) {
+        return token_->LeftMs();
+    }
+    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(end_ - clock_->Now());
     return std::max<long>(static_cast<long>(left.count()), 0);
 }
 
-Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& routes) {
+Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& routes, SocketPace* pace) {
     InitCurl();
     Easy easy(curl_easy_init());
     if (!easy) {
@@ -46,6 +98,12 @@ Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& 
               Set(e, CURLOPT_USERAGENT, "Mozilla/5.0 (compatible; Vantle)") &&
               Set(e, CURLOPT_NOPROGRESS, 0L) && Set(e, CURLOPT_XFERINFOFUNCTION, &AbortWhenCancelled) &&
               Set(e, CURLOPT_XFERINFODATA, const_cast<void*>(static_cast<const void*>(&cancel)));
+    if (ok && pace != nullptr) {
+        ok = Set(e, CURLOPT_OPENSOCKETFUNCTION, &OpenPaced) &&
+             Set(e, CURLOPT_OPENSOCKETDATA, static_cast<void*>(pace)) &&
+             Set(e, CURLOPT_CLOSESOCKETFUNCTION, &ClosePaced) &&
+             Set(e, CURLOPT_CLOSESOCKETDATA, static_cast<void*>(pace));
+    }
     for (const std::string& route : endpoints.connectTo) {
         ok = ok && routes.Append(route);
     }

@@ -5,7 +5,9 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <map>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "check/Check.h"
@@ -36,15 +38,19 @@ struct EasyCleanup {
 };
 using Easy = std::unique_ptr<CURL, EasyCleanup>;
 
-// The time a whole check may take, counted from its construction.
+// The time a whole check may take: the run's deadline for it when the token has one, else totalMs
+// counted from the construction on the token's clock.
 class Deadline {
 public:
     explicit Deadline(long totalMs);
+    Deadline(const CancelToken& token, long totalMs);
     // Milliseconds left; 0 once the time is up.
     long LeftMs() const;
 
 private:
-    std::chrono::steady_clock::time_point end_;
+    const CancelToken* token_ = nullptr;
+    Clock* clock_ = nullptr;
+    SteadyTime end_;
 };
 
 template <typename Value>
@@ -52,11 +58,28 @@ bool Set(CURL* easy, CURLoption option, Value value) {
     return curl_easy_setopt(easy, option, value) == CURLE_OK;
 }
 
+// The places taken with the web hosts' limiter ("web:<address>"), one per open socket: at most so
+// many connections to one address at once, however many names lead there. Outlives its handle.
+class SocketPace {
+public:
+    explicit SocketPace(const CancelToken& token) : token_(token) {}
+    // Waits for a place with the address and opens the socket; CURL_SOCKET_BAD when stopped first.
+    curl_socket_t Open(curlsocktype purpose, const curl_sockaddr& address);
+    void Close(curl_socket_t socket);
+
+private:
+    const CancelToken& token_;
+    std::mutex mutex_;
+    std::map<curl_socket_t, Limiter::Lease> leases_;
+};
+
 // A new handle with what every request of the web checks has: http and https only, no signals, the
 // connect time-out, the time left as the transfer's time-out, the routes of endpoints.connectTo (and
 // then no proxy), the trusted certificates, and an abort as soon as cancel is set. routes must outlive
 // the handle's transfers. Empty when libcurl refuses any of it.
-Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& routes);
+// With pace, every connection first takes a place with its address.
+Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& routes,
+             SocketPace* pace = nullptr);
 
 // Sets the time-outs of the next transfer from what is left of the check; false when nothing is.
 bool SetTimeLeft(CURL* easy, const CheckEndpoints& endpoints, const Deadline& deadline);

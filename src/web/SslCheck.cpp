@@ -36,8 +36,9 @@ std::string LeafExpiry(CURL* easy) {
 Attempt Handshake(const std::string& host, bool verify, const CheckEndpoints& endpoints,
                   const web::Deadline& deadline, const CancelToken& cancel) {
     Attempt attempt;
+    web::SocketPace pace(cancel);
     web::SList routes;
-    const web::Easy easy = web::NewEasy(endpoints, cancel, routes);
+    const web::Easy easy = web::NewEasy(endpoints, cancel, routes, &pace);
     const std::string url = "https://" + host + "/";
     if (!easy) {
         return attempt;
@@ -96,7 +97,7 @@ std::vector<std::string> SslCheck::Columns() const {
 
 std::vector<std::string> SslCheck::Run(const DomainNames& names, const CancelToken& cancel) {
     try {
-        const web::Deadline deadline(endpoints_.checkTimeoutMs);
+        const web::Deadline deadline(cancel, endpoints_.checkTimeoutMs);
         const Attempt verified = Handshake(names.full, true, endpoints_, deadline, cancel);
         if (verified.result == CURLE_OK) {
             return {DateCell(verified.expiry)};

@@ -17,6 +17,7 @@ struct AnswerSink {
     std::size_t headBytes = 0;
     std::size_t bodyBytes = 0;
     bool headDone = false;  // the head of a final (not 1xx) answer ended
+    bool redirect = false;  // and it was a 3xx
 };
 
 std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user) {
@@ -31,7 +32,11 @@ std::size_t OnHeader(char* data, std::size_t size, std::size_t count, void* user
     long status = 0;
     if (blankLine && curl_easy_getinfo(sink->easy, CURLINFO_RESPONSE_CODE, &status) == CURLE_OK &&
         status >= 200) {
+        // The status is all the check needs of a final answer: its body is not waited for. A
+        // redirect's (short) body is read, libcurl giving its target only after a whole transfer.
         sink->headDone = true;
+        sink->redirect = status >= 300 && status < 400;
+        return sink->redirect ? bytes : 0;
     }
     return bytes;
 }
@@ -111,11 +116,13 @@ std::vector<std::string> WebCheck::Columns() const {
 
 std::vector<std::string> WebCheck::Run(const DomainNames& names, const CancelToken& cancel) {
     try {
-        const web::Deadline deadline(endpoints_.checkTimeoutMs);
+        const web::Deadline deadline(cancel, endpoints_.checkTimeoutMs);
+        web::SocketPace pace(cancel);
         web::SList routes;
-        const web::Easy easy = web::NewEasy(endpoints_, cancel, routes);
+        const web::Easy easy = web::NewEasy(endpoints_, cancel, routes, &pace);
+        // One connection at a time: a kept one would hold its host's place while the next hop waits.
         if (!easy || !Set(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeader) ||
-            !Set(easy.get(), CURLOPT_WRITEFUNCTION, &OnBody)) {
+            !Set(easy.get(), CURLOPT_WRITEFUNCTION, &OnBody) || !Set(easy.get(), CURLOPT_FORBID_REUSE, 1L)) {
             return {"error", ""};
         }
         const std::string start = "http://" + names.full + "/";
