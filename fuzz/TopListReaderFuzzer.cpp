@@ -1,8 +1,9 @@
 // The top-sites list reader. Two ways, chosen by the first byte (odd: the first way):
 //   - the rest as a list file's bytes (CSV or zip): never crashes, holds no more domains than lines,
 //     and every rank found is positive;
-//   - the rest as domains, written as a "rank,domain" list: each domain that a list can hold is found
-//     again at its rank or a better one (the same domain may come twice).
+//   - the rest as domains, written as a "rank,domain" list (under a "Rank,Domain" header when the
+//     first byte's second bit is set): each domain that a list can hold is found again at its rank or
+//     a better one (the same domain may come twice).
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
@@ -47,14 +48,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         }
         return 0;
     }
+    const bool header = (bytes[0] & 2) != 0;
     std::vector<std::string> domains;
-    std::string text;
+    std::string text = header ? "Rank,Domain\r\n" : "";
     while (input.remaining_bytes() > 0) {
         domains.push_back(input.ConsumeRandomLengthString(40));
         text += std::to_string(domains.size()) + "," + domains.back() + "\n";
     }
     const auto table = TopListTable::FromCsv(text);
-    Check(domains.empty() == !table.has_value(), "a written list is not read");
+    Check((header || !domains.empty()) == table.has_value(), "a written list is not read");
     for (std::size_t i = 0; i < domains.size(); ++i) {
         if (Plain(domains[i])) {
             const int rank = table->Rank(domains[i]);

@@ -56,8 +56,8 @@ bool NameOf(std::string_view target, std::string& name) {
     return false;
 }
 
-Reply Json(std::string body) {
-    return Reply::http(200, body, {{"Content-Type", "application/json"}});
+Reply Json(std::string body, int status = 200) {
+    return Reply::http(status, body, {{"Content-Type", "application/json"}});
 }
 
 }  // namespace
@@ -81,6 +81,10 @@ void ArchiveServer::Set(std::string name, Rule rule) {
 
 void ArchiveServer::SetBody(std::string name, std::string body) {
     Set(std::move(name), {Rule::Kind::Body, std::move(body), 0, 0});
+}
+
+void ArchiveServer::SetStatus(std::string name, int status, std::string body) {
+    Set(std::move(name), {Rule::Kind::Body, std::move(body), 0, 0, status});
 }
 
 void ArchiveServer::SetRateLimited(std::string name, int seconds, int times) {
@@ -114,7 +118,7 @@ Reply ArchiveServer::Answer(const Request& request) {
     Rule& rule = found->second;
     switch (rule.kind) {
         case Rule::Kind::Body:
-            return Json(rule.body);
+            return Json(rule.body, rule.status);
         case Rule::Kind::RateLimited: {
             if (rule.times <= 0) {
                 lock.unlock();

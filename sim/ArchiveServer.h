@@ -31,6 +31,8 @@ public:
     // name: as the check sends it (ASCII, lower case). Each rule replaces the one set before.
     // A 200 answer with exactly body.
     void SetBody(std::string name, std::string body);
+    // An answer with another status (a 503 of an overloaded index, a 404) that still carries a CDX body.
+    void SetStatus(std::string name, int status, std::string body);
     // The next `times` requests get 429 with "Retry-After: <seconds>" (none when seconds < 0); the
     // ones after them the name's default answer.
     void SetRateLimited(std::string name, int seconds, int times = 1);
@@ -56,6 +58,7 @@ private:
         std::string body;
         int seconds = 0;
         int times = 0;
+        int status = 200;  // of a Body answer
     };
 
     Reply Answer(const Request& request);

@@ -259,6 +259,8 @@ void RegistryServer::Apply(CheckEndpoints& endpoints) const {
     endpoints.rdapBootstrapUrl = BootstrapUrl();
     endpoints.whoisIana = "whois.iana.test";
     endpoints.whoisRu = "whois.ru-registry.test";
+    endpoints.whoisRuRegional = "whois.ru-regional.test";
+    endpoints.whoisCountryCom = "whois.country-com.test";
     endpoints.whoisConnectTo = "127.0.0.1:" + std::to_string(WhoisPort());
     endpoints.cacheDir = state_->cacheDir;
 }

@@ -24,6 +24,10 @@ struct CheckEndpoints {
     std::string rdapBootstrapUrl = "https://data.iana.org/rdap/dns.json";
     std::string whoisIana = "whois.iana.org";
     std::string whoisRu = "whois.tcinet.ru";
+    // The WHOIS servers of registries under a public suffix: the Russian regional and generic zones
+    // (com.ru, msk.ru, spb.ru, ru.net, the .su city zones) and the "country.com" zones (uk.com, us.com).
+    std::string whoisRuRegional = "whois.flexireg.net";
+    std::string whoisCountryCom = "whois.centralnic.com";
     std::string cacheDir;
     // Empty in production; else "address:port" that every WHOIS connection goes to instead (tests).
     std::string whoisConnectTo;

@@ -95,7 +95,9 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     settings.thresholdText = options.threshold.value_or(std::string());
     Progress progress(err, StyleFor(options, errIsTerminal));
     InterruptWatch interrupt;
-    ConsoleHost host(std::move(settings), endpoints, err, progress, &InterruptWatch::Requested);
+    CheckEndpoints runEndpoints = endpoints;
+    runEndpoints.topListFile = options.topList.value_or(endpoints.topListFile);
+    ConsoleHost host(std::move(settings), runEndpoints, err, progress, &InterruptWatch::Requested);
     HttpClient http;
     CheckRun run(host, http, hosts, DirectFetcher(hosts));
     host.Attach(run);

@@ -42,7 +42,7 @@ std::string Quoted(std::string_view value) {
 }
 
 // The options that take a value, by every name they go by.
-enum class Valued { None, Rate, Parallel, Threshold, Checks, Output, Format };
+enum class Valued { None, Rate, Parallel, Threshold, Checks, Output, Format, TopList };
 
 Valued ValuedOption(std::string_view name) {
     if (name == "--rate")
@@ -57,6 +57,8 @@ Valued ValuedOption(std::string_view name) {
         return Valued::Output;
     if (name == "--format")
         return Valued::Format;
+    if (name == "--top-list")
+        return Valued::TopList;
     return Valued::None;
 }
 
@@ -135,6 +137,12 @@ std::optional<CliUsageError> SetValue(CliOptions& options, Valued which, const s
             return std::nullopt;
         case Valued::Format:
             return SetFormat(options, value);
+        case Valued::TopList:
+            if (value.empty()) {
+                return CliUsageError{"пустое имя файла для «--top-list»"};
+            }
+            options.topList = value;
+            return std::nullopt;
         case Valued::None:
             break;
     }
@@ -229,6 +237,8 @@ std::string HelpText() {
            "  -o, --output ФАЙЛ    записать таблицу в ФАЙЛ (по умолчанию — стандартный вывод)\n"
            "  --format ФОРМАТ      формат таблицы (по умолчанию csv):\n" +
            formats +
+           "  --top-list ФАЙЛ      список сайтов для проверки rank: строки «место,домен» (Tranco,\n"
+           "                       Umbrella), CSV Majestic Million или zip с одним из них\n"
            "  -q, --quiet          не показывать ход проверки\n"
            "      --resume         продолжить прерванную проверку того же списка с теми же\n"
            "                       проверками по её журналу (~/.local/state/vantle/cli)\n"

@@ -2,8 +2,8 @@
 
 #include <chrono>
 
-#include "registry/RegistrableDomain.h"
 #include "registry/RegistryFetch.h"
+#include "registry/RegistryTarget.h"
 #include "text/Utf8.h"
 
 namespace vantle {
@@ -51,11 +51,18 @@ std::vector<std::string> RegistryCheck::Columns() const {
 
 std::vector<std::string> RegistryCheck::Run(const DomainNames& names, const CancelToken& cancel) {
     try {
-        const std::string domain = registry::RegistrableDomain(names.full);
+        const registry::RegistryTarget target = registry::ChooseRegistry(names.full, endpoints_);
+        const std::string& domain = target.domain;
         if (domain.empty()) {
             return Cells(RegistryCells::Failure("no domain"));
         }
+        if (target.way == registry::RegistryTarget::Way::NoWhois) {
+            return Cells(RegistryCells::Failure("no whois"));
+        }
         const web::Deadline deadline(cancel, endpoints_.checkTimeoutMs);
+        if (target.way == registry::RegistryTarget::Way::Whois) {
+            return Cells(Whois(target.server, domain, cancel, deadline));
+        }
         const std::string zone = TopZone(domain);
         if (IsRuZone(zone)) {
             return Cells(Whois(endpoints_.whoisRu, domain, cancel, deadline));
@@ -151,7 +158,7 @@ RegistryCells RegistryCheck::Whois(const std::string& server, const std::string&
     if (!answer.failure.empty()) {
         return RegistryCells::Failure(std::move(answer.failure));
     }
-    RegistryCells cells = registry::ReadWhois(answer.text);
+    RegistryCells cells = registry::ReadWhois(answer.text, domain);
     if (cells.created == registry::kRateLimited) {
         cancel.Backoff(registry::WhoisPaceKey(server), kWhoisLimitBackoff);
     }

@@ -2,7 +2,8 @@
 // The registration check: when the registrable name (example.co.uk for mail.example.co.uk) was
 // registered, when it expires and with which registrar. Asked over RDAP where IANA's bootstrap file
 // names a server for the zone, else over WHOIS: .ru, .su and .рф at the .ru registry's server, other
-// zones at the server that IANA's WHOIS names for them.
+// zones at the server that IANA's WHOIS names for them. A name under a registry that itself lies below
+// a public suffix (shop.com.ru, shop.uk.com) is asked of that registry's WHOIS server (ChooseRegistry).
 
 #include <map>
 #include <mutex>
@@ -26,10 +27,11 @@ public:
     // {"Created", "Expires", "Registrar"}
     std::vector<std::string> Columns() const override;
     // Created and Expires as YYYY-MM-DD (empty when the registry gives none), the registrar's name in
-    // Windows-1251. A failure leaves its word in Created and the others empty: "free", "rate limited",
-    // "bad answer", "no RDAP", "no whois", "no domain", "timeout", "refused", "no address", "cancelled",
-    // "error". Ends within endpoints.checkTimeoutMs (plus a honoured Retry-After's wait, itself bounded by
-    // it).
+    // Windows-1251; "registered" in Created for a held name whose registry gives no dates (the registrar
+    // may stand beside it). A failure leaves its word in Created and the others empty: "free", "rate
+    // limited", "bad answer", "no RDAP", "no whois", "no domain", "timeout", "refused", "no address",
+    // "cancelled", "error". Ends within endpoints.checkTimeoutMs (plus a honoured Retry-After's wait, itself
+    // bounded by it).
     std::vector<std::string> Run(const DomainNames& names, const CancelToken& cancel) override;
 
 private:

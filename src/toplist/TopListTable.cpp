@@ -292,10 +292,12 @@ std::optional<TopListTable> TopListTable::FromCsv(std::string_view text) {
     constexpr std::size_t kNone = static_cast<std::size_t>(-1);
     std::size_t rankColumn = kNone;
     std::size_t domainColumn = kNone;
+    bool plainRank = false;  // "rank,domain": the Tranco layout under a header
     Fields(first, kNone - 1, [&](std::string_view field, std::size_t index) {
         field = Trim(field);
-        if (rankColumn == kNone && SameWord(field, "GlobalRank")) {
+        if (rankColumn == kNone && (SameWord(field, "GlobalRank") || SameWord(field, "Rank"))) {
             rankColumn = index;
+            plainRank = SameWord(field, "Rank");
         } else if (domainColumn == kNone && SameWord(field, "Domain")) {
             domainColumn = index;
         }
@@ -304,7 +306,7 @@ std::optional<TopListTable> TopListTable::FromCsv(std::string_view text) {
     if (rankColumn == kNone || domainColumn == kNone) {
         return std::nullopt;
     }
-    TopListTable table(TopListFormat::Majestic, expected);
+    TopListTable table(plainRank ? TopListFormat::RankDomain : TopListFormat::Majestic, expected);
     table.arena_.reserve(text.size() / 4);
     const std::size_t last = std::max(rankColumn, domainColumn);
     Lines(text.substr(firstEnd == std::string_view::npos ? text.size() : firstEnd + 1),

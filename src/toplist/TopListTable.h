@@ -1,6 +1,7 @@
 #pragma once
 // A top-sites list read into memory: the rank of every domain in it. The list is one of
-//   - "rank,domain" lines without a header (the Tranco and Umbrella lists);
+//   - "rank,domain" lines without a header (the Tranco and Umbrella lists), or under a "rank,domain"
+//     header in any case;
 //   - a CSV with a header that names the columns "GlobalRank" and "Domain" wherever they stand
 //     (the Majestic Million);
 // recognised by the first line, with LF or CR LF line ends, or a zip archive of such a file.

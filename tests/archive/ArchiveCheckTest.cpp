@@ -64,6 +64,13 @@ struct AnswerCase {
     long bound = kBound;
 };
 
+// A capture on 2003-07-07 in an answer of the given status.
+std::function<void(ArchiveServer&, const std::string&)> WithStatus(int status) {
+    return [status](ArchiveServer& s, const std::string& n) {
+        s.SetStatus(n, status, R"([["timestamp"],["20030707000000"]])");
+    };
+}
+
 std::vector<AnswerCase> AnswerCases() {
     return {
         {"default capture", [](ArchiveServer&, const std::string&) {}, ""},
@@ -73,6 +80,10 @@ std::vector<AnswerCase> AnswerCases() {
          },
          "2003-07-07"},
         {"no capture", [](ArchiveServer& s, const std::string& n) { s.SetBody(n, "[]"); }, "none"},
+        {"503 with a capture", WithStatus(503), "error"},
+        {"404 with a capture", WithStatus(404), "error"},
+        {"201 with a capture", WithStatus(201), "error"},
+        {"200 set as a status", WithStatus(200), "2003-07-07"},
         {"not json", [](ArchiveServer& s, const std::string& n) { s.SetNotJson(n); }, "bad answer"},
         {"over the body cap",
          [](ArchiveServer& s, const std::string& n) {

@@ -170,6 +170,8 @@ TEST_F(CliRunTest, BadArgumentsCheckNothingAndNameTheValue) {
         {{"--rate", "abc", "l"}, "«abc»"},
         {{"--threshold", "7", "--checks", "dns", "l"}, "«7»"},
         {{"--format", "xml", "l"}, "«xml»"},
+        {{"--top-list=", "l"}, "«--top-list»"},
+        {{"l", "--top-list"}, "«--top-list»"},
         {{"--frobnicate", "l"}, "«--frobnicate»"},
         {{"l", "m"}, "«m»"},
         {{}, "не указан список"},
@@ -182,6 +184,28 @@ TEST_F(CliRunTest, BadArgumentsCheckNothingAndNameTheValue) {
         EXPECT_EQ(result.out, "") << named;
     }
     EXPECT_EQ(sim.Count("/u"), 0);
+}
+
+TEST_F(CliRunTest, TopListChosenOnTheCommandLineFillsTheRankColumn) {
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, "b.test\na.test\nc.test\n");
+    const std::string top = dir.File("top.csv");
+    WriteBytes(top, "rank,domain\n1,a.test\n2,b.test\n3,a.test\n");
+    const std::string header = "\"Domain\";\"Rank\"\r\n";
+    const std::pair<std::vector<std::string>, std::string> cases[] = {
+        {{"--top-list", top}, header + "\"b.test\";\"2\"\r\n\"a.test\";\"1\"\r\n\"c.test\";\"\"\r\n"},
+        {{"--top-list=" + dir.File("missing.csv")},
+         header + "\"b.test\";\"no list\"\r\n\"a.test\";\"no list\"\r\n\"c.test\";\"no list\"\r\n"},
+        {{}, header + "\"b.test\";\"\"\r\n\"a.test\";\"\"\r\n\"c.test\";\"\"\r\n"},
+    };
+    for (const auto& [option, table] : cases) {
+        std::vector<std::string> cli{"--rate", "10", "--checks", "rank", "-q"};
+        cli.insert(cli.end(), option.begin(), option.end());
+        cli.push_back(list);
+        const ChildResult result = RunCliSim(Args(cli));
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, table);
+    }
 }
 
 TEST_F(CliRunTest, FailureMidRunWritesTheRowsSoFarAndExitsTwo) {

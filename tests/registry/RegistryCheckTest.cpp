@@ -69,6 +69,20 @@ TEST_F(RegistryChecks, Should_GiveTheSimulatorsFacts_OverEveryWay) {
     EXPECT_EQ(server.WhoisQueries("alpha.ru"), 1u);
 }
 
+TEST_F(RegistryChecks, Should_AskTheRegistryUnderThePublicSuffix_NotTheNameAbove) {
+    RegistryCheck check(Endpoints());
+    EXPECT_EQ(Run(check, "www.shop.com.ru"), Expected("shop.com.ru"));
+    EXPECT_EQ(Run(check, "shop.uk.com"), Expected("shop.uk.com"));
+    EXPECT_EQ(Run(check, "shop.net.ru"), (Cells{"no whois", "", ""}));
+    EXPECT_EQ(server.WhoisQueries("shop.com.ru"), 1u);
+    EXPECT_EQ(server.WhoisQueries("shop.uk.com"), 1u);
+    EXPECT_EQ(server.WhoisQueries("com.ru"), 0u);
+    EXPECT_EQ(server.WhoisQueries("uk.com"), 0u);
+    EXPECT_EQ(server.WhoisQueries("com"), 0u);  // not through IANA's referral
+    EXPECT_EQ(server.WhoisQueries("shop.net.ru"), 0u);
+    EXPECT_EQ(server.WhoisQueries("net.ru"), 0u);
+}
+
 struct HostileCase {
     const char* name;
     std::function<void(RegistryServer&)> arrange;

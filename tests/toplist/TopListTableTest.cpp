@@ -44,6 +44,10 @@ std::vector<ListCase> ListCases() {
          2,
          {{"a.ru", 1}, {"c.ru", 6}, {"b.ru", 0}, {"zero.ru", 0}, {"big.ru", 0}}},
         {"twice keeps the better", "1,a.ru\n7,b.ru\n3,b.ru\n", 2, {{"b.ru", 3}}},
+        {"twice, the better first", "1,a.ru\n2,b.ru\n9,a.ru\n", 2, {{"a.ru", 1}, {"b.ru", 2}}},
+        {"header", "rank,domain\n1,a.ru\n2,b.ru\n", 2, {{"a.ru", 1}, {"b.ru", 2}, {"domain", 0}}},
+        {"header in capitals", "Rank,Domain\r\n1,a.ru\r\n", 1, {{"a.ru", 1}}},
+        {"header of another rank", "TldRank,Domain\n1,a.ru\n", std::nullopt},
         {"case, quotes and dot", "1,\"Example.COM.\"\n", 1, {{"example.com", 1}, {"EXAMPLE.com", 1}}},
         {"byte order mark",
          "\xEF\xBB\xBF"
