@@ -161,12 +161,13 @@ void TForm1::ShowBarColumns() {
     Edit1->setEnabled(bar);
     Label3->setEnabled(bar);
     // The old services go one domain at a time at the rate; without them the domains go many at once
-    // and the rate has nothing to pace (each service has its own pace).
+    // and the rate has nothing to pace (each service has its own pace): it is greyed, its value kept.
     const bool oneAtATime = bar || CheckBox1->isChecked() || CheckBox2->isChecked();
     ComboBox1->setEnabled(oneAtATime);
     Label1->setEnabled(oneAtATime);
-    SpinEdit1->setEnabled(!oneAtATime);
-    Label5->setEnabled(!oneAtATime);
+    // "Параллельно" shows only where it has a say, so the window of the old services keeps its look.
+    SpinEdit1->setVisible(!oneAtATime);
+    Label5->setVisible(!oneAtATime);
 }
 
 std::vector<int> TForm1::SavedColumns() const {
