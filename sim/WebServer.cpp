@@ -24,6 +24,7 @@ namespace {
 
 constexpr std::string_view kWww = "www.";
 constexpr std::string_view kLoopback = "127.0.0.1";
+constexpr std::string_view kWallCookie = "wall=passed";
 
 // The host of a Host header: lower case, without a port.
 std::string HostOf(const Request& request) {
@@ -41,6 +42,12 @@ std::string HostOf(const Request& request) {
 
 Reply Redirect(int code, const std::string& location) {
     return Reply::http(code, "moved", {{"Location", location}});
+}
+
+// A 302 back to path that sets the cookie of the bot walls.
+Reply CookieRedirect(const std::string& path) {
+    return Reply::http(302, "moved",
+                       {{"Location", path}, {"Set-Cookie", std::string(kWallCookie) + "; Path=/"}});
 }
 
 // A port that nobody listens on: bound once by the system's choice, then given up.
@@ -104,6 +111,7 @@ struct WebServer::State {
 
     Reply Answer(const Request& request, bool https);
     Reply Play(const std::string& host, const Request& request, bool https);
+    WebRule RuleOf(const std::string& host);
     SSL_CTX* ContextFor(const std::string& host);
     void AcceptTls();
     void Park(tcp::acceptor& acceptor, bool banner);
@@ -185,11 +193,16 @@ private:
     std::array<char, 16384> down_{};
 };
 
-int OnServerName(SSL* ssl, int*, void* arg) {
+int OnServerName(SSL* ssl, int* alert, void* arg) {
     auto* state = static_cast<WebServer::State*>(arg);
     const char* name = SSL_get_servername(ssl, TLSEXT_NAMETYPE_host_name);
     try {
-        SSL_set_SSL_CTX(ssl, state->ContextFor(AsciiLower(name == nullptr ? "localhost" : name)));
+        const std::string host = AsciiLower(name == nullptr ? "localhost" : name);
+        if (state->RuleOf(host) == WebRule::TlsAlert) {
+            *alert = SSL_AD_HANDSHAKE_FAILURE;
+            return SSL_TLSEXT_ERR_ALERT_FATAL;
+        }
+        SSL_set_SSL_CTX(ssl, state->ContextFor(host));
         return SSL_TLSEXT_ERR_OK;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "WebServer: %s\n", e.what());
@@ -267,6 +280,12 @@ Reply WebServer::State::Answer(const Request& request, bool https) {
     return reply;
 }
 
+WebRule WebServer::State::RuleOf(const std::string& host) {
+    std::lock_guard lock(mutex);
+    const auto set = rules.find(host);
+    return set != rules.end() ? set->second.first : DefaultRule(host);
+}
+
 Reply WebServer::State::Play(const std::string& host, const Request& request, bool https) {
     WebRule rule = DefaultRule(host);
     std::string target = DemoMirror();
@@ -290,6 +309,7 @@ Reply WebServer::State::Play(const std::string& host, const Request& request, bo
             return Reply::http(404, "not here");
         case WebRule::ToHttps:
         case WebRule::TlsStall:
+        case WebRule::TlsAlert:
             return https ? Reply::http(200, "<html>secure</html>") : Redirect(301, "https://" + host + path);
         case WebRule::ToWww:
             return Redirect(301, scheme + std::string(kWww) + host + "/");
@@ -297,6 +317,17 @@ Reply WebServer::State::Play(const std::string& host, const Request& request, bo
             return Redirect(301, https ? "https://www." + host + "/" : "https://" + host + "/");
         case WebRule::ToHost:
             return Redirect(302, "http://" + target + "/");
+        case WebRule::ToHostPath:
+            return path == "/" ? Redirect(302, "http://" + target + "/home") : Reply::http(200, "home");
+        case WebRule::CookieWall: {
+            const std::string* cookie = request.header("Cookie");
+            if (cookie != nullptr && cookie->find(kWallCookie) != std::string::npos) {
+                return Reply::http(200, "<html>past the wall</html>");
+            }
+            return CookieRedirect(path);
+        }
+        case WebRule::CookieLoop:
+            return CookieRedirect(path);
         case WebRule::Loop:
             return Redirect(302, path == "/" ? "/a" : "/");
         case WebRule::Endless: {

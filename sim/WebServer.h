@@ -37,6 +37,10 @@ enum class WebRule {
     NotTls,          // port 443 speaks plain http; http: 200
     HangAfterHead,   // the head of a 200 with a body announced, then silence
     BlackHole,       // http: the request is taken and never answered; port 443 as TlsStall
+    ToHostPath,      // "/" redirects to http://<target>/home (target as given: UTF-8, %-escapes); others 200
+    CookieWall,      // without its cookie: Set-Cookie and 302 to the same URL; with it: 200
+    CookieLoop,      // Set-Cookie (always the same) and 302 to the same URL, cookie or not
+    TlsAlert,        // port 443 answers the handshake with a handshake-failure alert; http: 301 to https
 };
 
 class WebServer {

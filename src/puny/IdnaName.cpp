@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <optional>
 
 #include <idn2.h>
 
@@ -26,19 +27,29 @@ std::string AsciiLower(std::string text) {
     return text;
 }
 
-}  // namespace
-
-std::string FullAsciiName(std::string_view name) {
-    const std::string utf8 = Cp1251ToUtf8(name);
+// The IDNA lookup form of a UTF-8 name, lower case; nothing when IDNA refuses it. The _8z call takes
+// UTF-8 as it is, never the locale's code set.
+std::optional<std::string> IdnaAscii(const std::string& utf8) {
     char* out = nullptr;
-    // IDN2_NFC_INPUT and the lookup rules lower-case the Unicode labels; ASCII ones are lower-cased
-    // by hand for the fallback.
+    // IDN2_NFC_INPUT and the lookup rules lower-case the Unicode labels; ASCII ones by hand.
     const int rc = idn2_to_ascii_8z(utf8.c_str(), &out, IDN2_NFC_INPUT | IDN2_NONTRANSITIONAL);
     const IdnText owned(out);
     if (rc != IDN2_OK || out == nullptr) {
-        return AsciiLower(std::string(name));
+        return std::nullopt;
     }
     return AsciiLower(out);
+}
+
+}  // namespace
+
+std::string FullAsciiNameOfUtf8(std::string_view utf8) {
+    std::optional<std::string> ascii = IdnaAscii(std::string(utf8));
+    return ascii ? std::move(*ascii) : AsciiLower(std::string(utf8));
+}
+
+std::string FullAsciiName(std::string_view name) {
+    std::optional<std::string> ascii = IdnaAscii(Cp1251ToUtf8(name));
+    return ascii ? std::move(*ascii) : AsciiLower(std::string(name));
 }
 
 std::string DisplayName(std::string_view ascii) {

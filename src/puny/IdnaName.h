@@ -12,6 +12,10 @@ namespace vantle {
 // checks still see it and report their own failure for it.
 std::string FullAsciiName(std::string_view name);
 
+// The same for a name in UTF-8 bytes (as URLs carry it), whatever the process locale. A name IDNA
+// refuses is lower-cased (ASCII letters only) and left as it is.
+std::string FullAsciiNameOfUtf8(std::string_view utf8);
+
 // ascii: a host name. Every "xn--" label decoded, as Windows-1251 bytes ("?" for what the code page
 // cannot hold); a name that does not decode is returned as it is.
 std::string DisplayName(std::string_view ascii);

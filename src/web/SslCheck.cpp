@@ -1,5 +1,7 @@
 #include "web/SslCheck.h"
 
+#include <openssl/ssl.h>
+
 #include <string_view>
 
 #include "web/CertDate.h"
@@ -15,7 +17,32 @@ constexpr std::string_view kExpireField = "Expire date:";
 struct Attempt {
     CURLcode result = CURLE_FAILED_INIT;
     std::string expiry;  // the leaf's "Expire date" text as libcurl gave it
+    bool alert = false;  // the server sent a fatal TLS alert
 };
+
+// The slot of an SSL_CTX that points at the Attempt it serves.
+int AttemptSlot() {
+    static const int slot = SSL_CTX_get_ex_new_index(0, nullptr, nullptr, nullptr, nullptr);
+    return slot;
+}
+
+void NoteAlert(const SSL* ssl, int where, int value) {
+    if ((where & SSL_CB_READ_ALERT) != SSL_CB_READ_ALERT || (value >> 8) != SSL3_AL_FATAL) {
+        return;
+    }
+    if (auto* attempt = static_cast<Attempt*>(SSL_CTX_get_ex_data(SSL_get_SSL_CTX(ssl), AttemptSlot()))) {
+        attempt->alert = true;
+    }
+}
+
+// libcurl's hook on the TLS context of a connection: alerts from the server are noted in the Attempt.
+CURLcode WatchAlerts(CURL*, void* context, void* user) {
+    auto* ctx = static_cast<SSL_CTX*>(context);
+    if (SSL_CTX_set_ex_data(ctx, AttemptSlot(), user) == 1) {
+        SSL_CTX_set_info_callback(ctx, &NoteAlert);
+    }
+    return CURLE_OK;
+}
 
 std::string LeafExpiry(CURL* easy) {
     curl_certinfo* info = nullptr;
@@ -56,6 +83,10 @@ Attempt Handshake(const std::string& host, bool verify, const CheckEndpoints& en
         !Set(easy.get(), CURLOPT_SSL_VERIFYHOST, verify ? 2L : 0L)) {
         return attempt;
     }
+    // Only a libcurl on OpenSSL takes the hook; without it every refusal is "no https".
+    if (Set(easy.get(), CURLOPT_SSL_CTX_DATA, static_cast<void*>(&attempt))) {
+        Set(easy.get(), CURLOPT_SSL_CTX_FUNCTION, &WatchAlerts);
+    }
     attempt.result = curl_easy_perform(easy.get());
     if (attempt.result == CURLE_OK) {
         attempt.expiry = LeafExpiry(easy.get());
@@ -63,16 +94,25 @@ Attempt Handshake(const std::string& host, bool verify, const CheckEndpoints& en
     return attempt;
 }
 
-std::string FailureWord(CURLcode code) {
+std::string DateCell(const std::string& expiry) {
+    const std::string date = CertDate(expiry);
+    return date.empty() ? "no date" : date;
+}
+
+}  // namespace
+
+std::string SslFailureWord(int code, bool alert) {
     switch (code) {
         case CURLE_COULDNT_RESOLVE_HOST:
             return "no address";
         case CURLE_COULDNT_CONNECT:
+            return "no https";
         case CURLE_SSL_CONNECT_ERROR:
         case CURLE_GOT_NOTHING:
         case CURLE_RECV_ERROR:
         case CURLE_SEND_ERROR:
-            return "no https";
+            // A server that answers the handshake with an alert speaks TLS but refuses this one.
+            return alert ? "TLS error" : "no https";
         case CURLE_OPERATION_TIMEDOUT:
             return "timeout";
         case CURLE_ABORTED_BY_CALLBACK:
@@ -83,13 +123,6 @@ std::string FailureWord(CURLcode code) {
             return "TLS error";
     }
 }
-
-std::string DateCell(const std::string& expiry) {
-    const std::string date = CertDate(expiry);
-    return date.empty() ? "no date" : date;
-}
-
-}  // namespace
 
 std::vector<std::string> SslCheck::Columns() const {
     return {"SSL"};
@@ -103,12 +136,12 @@ std::vector<std::string> SslCheck::Run(const DomainNames& names, const CancelTok
             return {DateCell(verified.expiry)};
         }
         if (verified.result != CURLE_PEER_FAILED_VERIFICATION || cancel.Cancelled()) {
-            return {FailureWord(verified.result)};
+            return {SslFailureWord(verified.result, verified.alert)};
         }
         // The certificate is there but not trusted: once more without verifying, only to read it.
         const Attempt unverified = Handshake(names.full, false, endpoints_, deadline, cancel);
         if (unverified.result != CURLE_OK) {
-            return {FailureWord(unverified.result)};
+            return {SslFailureWord(unverified.result, unverified.alert)};
         }
         return {"invalid " + DateCell(unverified.expiry)};
     } catch (...) {

@@ -24,4 +24,8 @@ private:
     CheckEndpoints endpoints_;
 };
 
+// The SSL cell word for a handshake with port 443 that ended with code; alert: the server sent a fatal
+// TLS alert (it speaks TLS but refused), which tells "TLS error" from "no https".
+std::string SslFailureWord(int code, bool alert);
+
 }  // namespace vantle

@@ -1,6 +1,8 @@
 #include "web/WebCheck.h"
 
 #include <cstring>
+#include <string>
+#include <vector>
 
 #include "web/CurlSession.h"
 #include "web/WebVerdict.h"
@@ -52,6 +54,19 @@ bool IsHttps(const std::string& url) {
     return url.size() >= 6 && (url.compare(0, 6, "https:") == 0 || url.compare(0, 6, "HTTPS:") == 0);
 }
 
+// The cookies the handle holds, one line each as libcurl lists them.
+std::vector<std::string> Cookies(CURL* easy) {
+    std::vector<std::string> lines;
+    curl_slist* list = nullptr;
+    if (curl_easy_getinfo(easy, CURLINFO_COOKIELIST, &list) == CURLE_OK) {
+        for (const curl_slist* line = list; line != nullptr; line = line->next) {
+            lines.emplace_back(line->data);
+        }
+    }
+    curl_slist_free_all(list);
+    return lines;
+}
+
 WebHop Fetch(CURL* easy, const std::string& url, const CheckEndpoints& endpoints,
              const web::Deadline& deadline, const CancelToken& cancel) {
     WebHop hop;
@@ -66,6 +81,7 @@ WebHop Fetch(CURL* easy, const std::string& url, const CheckEndpoints& endpoints
         hop.failure = "bad name";
         return hop;
     }
+    const std::vector<std::string> cookiesBefore = Cookies(easy);
     const CURLcode result = curl_easy_perform(easy);
     if (cancel.Cancelled()) {
         hop.failure = "cancelled";
@@ -80,6 +96,7 @@ WebHop Fetch(CURL* easy, const std::string& url, const CheckEndpoints& endpoints
         return hop;
     }
     hop.status = static_cast<int>(status);
+    hop.cookiesChanged = Cookies(easy) != cookiesBefore;
     char* location = nullptr;
     if (curl_easy_getinfo(easy, CURLINFO_REDIRECT_URL, &location) == CURLE_OK && location != nullptr) {
         hop.redirectUrl = location;
@@ -121,8 +138,10 @@ std::vector<std::string> WebCheck::Run(const DomainNames& names, const CancelTok
         web::SList routes;
         const web::Easy easy = web::NewEasy(endpoints_, cancel, routes, &pace);
         // One connection at a time: a kept one would hold its host's place while the next hop waits.
+        // The cookies live on this handle only, in memory: one chain of one domain sees them.
         if (!easy || !Set(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeader) ||
-            !Set(easy.get(), CURLOPT_WRITEFUNCTION, &OnBody) || !Set(easy.get(), CURLOPT_FORBID_REUSE, 1L)) {
+            !Set(easy.get(), CURLOPT_WRITEFUNCTION, &OnBody) || !Set(easy.get(), CURLOPT_FORBID_REUSE, 1L) ||
+            !Set(easy.get(), CURLOPT_COOKIEFILE, "")) {
             return {"error", ""};
         }
         const std::string start = "http://" + names.full + "/";

@@ -30,6 +30,10 @@ std::string TakePart(CURLU* url, CURLUPart part) {
     return value;
 }
 
+bool IsAscii(std::string_view text) {
+    return std::all_of(text.begin(), text.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+}
+
 std::string LowerAscii(std::string text) {
     std::transform(text.begin(), text.end(), text.begin(),
                    [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; });
@@ -49,7 +53,30 @@ std::optional<UrlParts> Parse(std::string_view text) {
     while (!parts.host.empty() && parts.host.back() == '.') {
         parts.host.pop_back();
     }
+    if (!IsAscii(parts.host)) {
+        parts.host = FullAsciiNameOfUtf8(parts.host);
+    }
     return parts;
+}
+
+// url with its host in the full ASCII form, as the next request must ask for it; nothing when libcurl
+// cannot read it or IDNA refuses its host. A URL with an ASCII host is kept as it came.
+std::optional<std::string> AsciiHostUrl(const std::string& text) {
+    const std::unique_ptr<CURLU, UrlCleanup> url(curl_url());
+    if (!url || text.find('\0') != std::string::npos ||
+        curl_url_set(url.get(), CURLUPART_URL, text.c_str(), CURLU_NON_SUPPORT_SCHEME) != CURLUE_OK) {
+        return std::nullopt;
+    }
+    // libcurl gives the host %-decoded.
+    const std::string host = TakePart(url.get(), CURLUPART_HOST);
+    if (IsAscii(host)) {
+        return text;
+    }
+    const std::string ascii = FullAsciiNameOfUtf8(host);
+    if (!IsAscii(ascii) || curl_url_set(url.get(), CURLUPART_HOST, ascii.c_str(), 0) != CURLUE_OK) {
+        return std::nullopt;
+    }
+    return TakePart(url.get(), CURLUPART_URL);
 }
 
 bool WebScheme(std::string_view url) {
@@ -65,10 +92,24 @@ bool OnlyWwwApart(std::string_view a, std::string_view b) {
             b.substr(kWww.size()) == a);
 }
 
+// A host IDNA refused stays in UTF-8 here.
 std::string HostForDisplay(const std::string& host) {
-    const bool ascii =
-        std::all_of(host.begin(), host.end(), [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    return ascii ? DisplayName(host) : Utf8ToCp1251(host);
+    return IsAscii(host) ? DisplayName(host) : Utf8ToCp1251(host);
+}
+
+// Whether target was asked for before with the cookies that a request for it would send now: by
+// the chain up to hop last since the cookies last changed, or as the start.
+bool AskedBefore(std::string_view start, const std::vector<WebHop>& hops, std::size_t last,
+                 const std::string& target) {
+    for (std::size_t i = last + 1; i-- > 0;) {
+        if (hops[i].cookiesChanged) {
+            return false;
+        }
+        if (hops[i].url == target) {
+            return true;
+        }
+    }
+    return target == start;
 }
 
 }  // namespace
@@ -107,20 +148,18 @@ WebVerdict DecideWeb(std::string_view start, const std::vector<WebHop>& hops, in
             http = std::to_string(hop.status);
             break;
         }
-        if (!WebScheme(hop.redirectUrl)) {
+        const std::optional<std::string> target = AsciiHostUrl(hop.redirectUrl);
+        if (!target || !WebScheme(*target)) {
             http = "bad redirect";
             break;
         }
-        const bool seen = hop.redirectUrl == start ||
-                          std::any_of(hops.begin(), hops.begin() + static_cast<std::ptrdiff_t>(i) + 1,
-                                      [&](const WebHop& h) { return h.url == hop.redirectUrl; });
-        if (seen || static_cast<long long>(i) + 1 > maxRedirects) {
-            final = hop.redirectUrl;
+        if (AskedBefore(start, hops, i, *target) || static_cast<long long>(i) + 1 > maxRedirects) {
+            final = *target;
             http = "loop";
             break;
         }
         if (i + 1 == hops.size()) {
-            return {{}, {}, hop.redirectUrl};
+            return {{}, {}, *target};
         }
     }
     return {http, MirrorCell(start, final), std::nullopt};

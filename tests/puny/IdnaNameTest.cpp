@@ -27,6 +27,21 @@ TEST(IdnaNameTest, FullAsciiName_Should_EncodeEveryLabelAndLowerCase) {
     }
 }
 
+TEST(IdnaNameTest, FullAsciiNameOfUtf8_Should_EncodeUtf8WhateverTheLocale) {
+    const struct {
+        std::string in;
+        std::string out;
+    } cases[] = {
+        {"\xd0\xa1\xd0\x90\xd0\x99\xd0\xa2.\xd1\x80\xd1\x84", "xn--80aswg.xn--p1ai"},  // САЙТ.рф
+        {"WWW.\xd1\x81\xd0\xb0\xd0\xb9\xd1\x82.RU", "www.xn--80aswg.ru"},              // WWW.сайт.RU
+        {"Example.COM", "example.com"},
+        {"\xf1\xe0\xe9\xf2.RU", "\xf1\xe0\xe9\xf2.ru"},  // not UTF-8: refused, ASCII lower-cased
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FullAsciiNameOfUtf8(c.in), c.out) << c.in;
+    }
+}
+
 TEST(IdnaNameTest, DisplayName_Should_DecodeAceLabelsOnly) {
     EXPECT_EQ(DisplayName("www.xn--e1afmkfd.xn--p1ai"), Cp(u"www.пример.рф"));
     EXPECT_EQ(DisplayName("example.com"), "example.com");

@@ -70,6 +70,9 @@ std::vector<WebCase> WebCases() {
         {"refused.test", WebRule::Refused, "refused", ""},
         {"silent.test", WebRule::NoAnswer, "no answer", ""},
         {"huge.test", WebRule::HugeBody, "200", ""},
+        {"wall.test", WebRule::CookieWall, "200", ""},
+        {"cookieloop.test", WebRule::CookieLoop, "loop", ""},
+        {"tlsalert.test", WebRule::TlsAlert, "TLS error", "https"},
     };
 }
 
@@ -88,6 +91,20 @@ TEST_P(WebCheckTable, Should_GiveTheHttpAndMirrorCells) {
 
 INSTANTIATE_TEST_SUITE_P(Cases, WebCheckTable, ::testing::Range<std::size_t>(0, WebCases().size()),
                          [](const auto& info) { return testing::CaseName(WebCases().at(info.param).host); });
+
+// Redirects to Cyrillic hosts written in UTF-8 or %-escapes, in a process that never set its locale.
+TEST_F(WebChecks, Should_FollowCyrillicRedirectsInTheirAsciiForm) {
+    const std::string site = "xn--80aswg.xn--p1ai";       // сайт.рф
+    const std::string example = "xn--e1afmkfd.xn--p1ai";  // пример.рф
+    server->SetRule(site, WebRule::ToHostPath,
+                    "\xd0\xa1\xd0\x90\xd0\x99\xd0\xa2.\xd1\x80\xd1\x84");                // САЙТ.рф
+    server->SetRule(example, WebRule::ToHostPath, "%D0%B4%D1%80%D1%83%D0%B3.xn--p1ai");  // друг.рф
+    server->SetRule("xn--c1ab0bm.xn--p1ai", WebRule::Ok);
+    WebCheck check(Endpoints(kBound));
+    EXPECT_EQ(check.Run(Names(site), CancelToken()), (std::vector<std::string>{"200", ""}));
+    EXPECT_EQ(check.Run(Names(example), CancelToken()),
+              (std::vector<std::string>{"200", "\xe4\xf0\xf3\xe3.\xf0\xf4"}));
+}
 
 TEST_F(WebChecks, Should_SayTlsErrorAndHttps_When_TheHttpsHopFailsVerification) {
     server->SetRule("untrusted.test", WebRule::ToHttps);
@@ -117,6 +134,7 @@ std::vector<SslCase> SslCases() {
         {"closed.test", std::nullopt, WebRule::Refused, "no https"},
         {"nowhere.test", std::nullopt, WebRule::NoAddress, "no address"},
         {"stall.test", std::nullopt, WebRule::TlsStall, "timeout", kHostile},
+        {"alert.test", std::nullopt, WebRule::TlsAlert, "TLS error"},
     };
 }
 
