@@ -265,6 +265,7 @@ QWidget* TForm1::BuildBottomRow() {
     SpinEdit1->setObjectName(QStringLiteral("SpinEdit1"));
     SpinEdit1->setRange(1, 256);
     SpinEdit1->setValue(16);
+    SpinEdit1->setFixedWidth(57);
     SpinEdit1->setToolTip(
         QStringLiteral("Сколько доменов проверять одновременно (без Яндекс.Бара, Индекса Я и PageRank)"));
     Label5->setBuddy(SpinEdit1);

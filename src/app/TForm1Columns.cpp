@@ -165,9 +165,17 @@ void TForm1::ShowBarColumns() {
     const bool oneAtATime = bar || CheckBox1->isChecked() || CheckBox2->isChecked();
     ComboBox1->setEnabled(oneAtATime);
     Label1->setEnabled(oneAtATime);
-    // "Параллельно" shows only where it has a say, so the window of the old services keeps its look.
-    SpinEdit1->setVisible(!oneAtATime);
-    Label5->setVisible(!oneAtATime);
+    // "Параллельно" shows only where it has a say, so the window of the old services keeps its look;
+    // it takes the place of the threshold, which has none there (greyed, its text kept). What goes is
+    // hidden first: a widget shown lays its row out at once and would widen the window.
+    QWidget* const parallel[] = {Label5, SpinEdit1};
+    QWidget* const threshold[] = {Label3, Edit1};
+    for (QWidget* w : oneAtATime ? parallel : threshold) {
+        w->hide();
+    }
+    for (QWidget* w : oneAtATime ? threshold : parallel) {
+        w->show();
+    }
 }
 
 std::vector<int> TForm1::SavedColumns() const {
