@@ -1,5 +1,6 @@
-// The checks that answer today, 200 domains at rate 10, every simulated service answering after 50 ms:
-// together (the run's own way) and one after another (the peer), through CheckRun without windows.
+// The checks that answer today, 200 domains one at a time, every simulated service answering after
+// 50 ms: together (the run's own way) and one after another at rate 10 (the peer, as the run went
+// before it had no pause without the old services), through CheckRun without windows.
 #include <chrono>
 #include <mutex>
 #include <numeric>
@@ -92,12 +93,13 @@ CaseOutcome ChecksTogether(const std::string&) {
     }
     const double slowest = Seconds(setup.SlowestSingleChecks());
     const double checking = Seconds(total - host.Slept());
-    const double ideal = slowest + kRunDomains * (1.0 / kRunRate);
+    // Without the old services there is no pause: one domain in flight costs its slowest check.
+    const double ideal = slowest;
     char note[240];
     std::snprintf(
         note, sizeof note,
         "checks per domain %.1f ms = %.2f x the slowest single check (%.1f ms); run %.2f %% over its "
-        "ideal %.2f s (slowest checks + pauses)",
+        "ideal %.2f s (the slowest checks, one domain at a time, no pause)",
         checking * 1e3 / kRunDomains, checking / slowest, slowest * 1e3 / kRunDomains,
         100.0 * (Seconds(total) - ideal) / ideal, ideal);
     return {Seconds(total), note};
