@@ -484,7 +484,7 @@ void TForm1::Button4Click() {
     }
     lastOpenName_ = dialog.selectedFiles().constFirst();
     try {
-        form2_->SetListText(ReadListFile(lastOpenName_.toStdString()));
+        form2_->SetListText(ListTextToCp1251(ReadListFile(lastOpenName_.toStdString())));
     } catch (const std::exception& e) {
         ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
