@@ -138,6 +138,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     form2_ = new TForm2(*this, this);
     UseCheckEndpoints(CheckEndpoints{});
     SetCsvEnabled(false);
+    LoadSettings();
 }
 
 TForm1::~TForm1() = default;
@@ -494,6 +495,9 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::Button2Click() {
+    if (!MayClearForRun()) {
+        return;
+    }
     journalFresh_ = !(ResumeFlag() == "1" && engine_->ResumeAt());
     engine_->Button2Click();
     JournalResume();
