@@ -37,7 +37,6 @@ void TForm1::LoadSettings() {
         CheckBox1Click();
         CheckBox2->setChecked(checks_->Chosen("pr"));
         CheckBox2Click();
-        ApplyChecksChoice();
     }
     const int rate = ComboBox1->findText(settings.value(kRateKey).toString());
     if (rate >= 0) {
@@ -51,7 +50,7 @@ void TForm1::LoadSettings() {
     settings.beginGroup(kColumnsGroup);
     for (int c = 0; c < model_->ColCount(); ++c) {
         const int width = settings.value(QString::fromStdString(model_->Cell(c, 0))).toInt(&isNumber);
-        if (isNumber && width > 0) {
+        if (isNumber) {
             RzStringGrid1->setColumnWidth(c, width);
         }
     }

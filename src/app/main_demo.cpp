@@ -13,6 +13,7 @@
 #include <QSettings>
 #include <QTemporaryDir>
 #include <QTimer>
+#include <optional>
 
 #include "app/ChecksMenu.h"
 #include "app/TForm1.h"
@@ -56,9 +57,10 @@ int main(int argc, char** argv) {
     const QStringList args = QApplication::arguments();
     const qsizetype at = args.indexOf(QStringLiteral("--screenshot"));
     // The picture shows the window as it is built, whatever the demo remembers.
-    const QTemporaryDir freshSettings;
+    std::optional<QTemporaryDir> freshSettings;
     if (at >= 0) {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, freshSettings.path());
+        freshSettings.emplace();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, freshSettings->path());
     }
     // The top-sites list is kept beside the demo's journal and written anew at each start.
     vantle::sim::CheckServices services(vantle::DefaultStateDir("demo") + "/toplist.csv");

@@ -98,6 +98,8 @@ TEST_F(RememberedSettingsTest, NextWindowTakesWhatTheLastOneWasLeftWith) {
          [this] {
              EXPECT_FALSE(form->Checks().Chosen("bar"));
              EXPECT_EQ(Model()->ColCount(), 4);
+             form->Checks().Item("bar")->trigger();
+             EXPECT_EQ(Grid()->columnWidth(1), 89) << "a column hidden at the close keeps its width";
          }},
         {"column widths",
          [this] {
