@@ -8,7 +8,20 @@
 
 namespace vantle::sim {
 
-CheckServices::CheckServices() {
+CheckServices::CheckServices(const std::string& topListFile) {
+    if (!topListFile.empty()) {
+        // Written beside and renamed over: another copy reading the list never sees half of it.
+        std::error_code error;
+        const std::filesystem::path path(topListFile);
+        std::filesystem::create_directories(path.parent_path(), error);
+        const std::string fresh = topListFile + ".new." + std::to_string(::getpid());
+        if (WriteTopList(fresh, TopListStyle::Tranco, DemoTopDomains())) {
+            std::filesystem::rename(fresh, path, error);
+        }
+        topList_ = topListFile;
+        keepTopList_ = true;
+        return;
+    }
     std::string pattern = (std::filesystem::temp_directory_path() / "vantle-toplist-XXXXXX").string();
     const int fd = ::mkstemp(pattern.data());
     if (fd >= 0) {
@@ -19,7 +32,7 @@ CheckServices::CheckServices() {
 }
 
 CheckServices::~CheckServices() {
-    if (!topList_.empty()) {
+    if (!topList_.empty() && !keepTopList_) {
         std::remove(topList_.c_str());
     }
 }

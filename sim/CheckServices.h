@@ -17,7 +17,9 @@ namespace vantle::sim {
 
 class CheckServices {
 public:
-    CheckServices();
+    // The top-sites list goes to a file of the temporary folder, removed at the end, unless
+    // topListFile names where it is kept: that file is written anew and stays for the next start.
+    explicit CheckServices(const std::string& topListFile = {});
     ~CheckServices();
     CheckServices(const CheckServices&) = delete;
     CheckServices& operator=(const CheckServices&) = delete;
@@ -42,6 +44,7 @@ private:
     RegistryServer registry_;
     ArchiveServer archive_;
     std::string topList_;
+    bool keepTopList_ = false;
 };
 
 }  // namespace vantle::sim

@@ -138,6 +138,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     form2_ = new TForm2(*this, this);
     UseCheckEndpoints(CheckEndpoints{});
     SetCsvEnabled(false);
+    LoadSettings();
 }
 
 TForm1::~TForm1() = default;
@@ -485,7 +486,7 @@ void TForm1::Button4Click() {
     }
     lastOpenName_ = dialog.selectedFiles().constFirst();
     try {
-        form2_->SetListText(ReadListFile(lastOpenName_.toStdString()));
+        form2_->SetListText(ListTextToCp1251(ReadListFile(lastOpenName_.toStdString())));
     } catch (const std::exception& e) {
         ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
@@ -495,6 +496,9 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::Button2Click() {
+    if (!MayClearForRun()) {
+        return;
+    }
     journalFresh_ = !(ResumeFlag() == "1" && engine_->ResumeAt());
     engine_->Button2Click();
     JournalResume();

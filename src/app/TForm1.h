@@ -62,6 +62,8 @@ public:
     // Where the checks that answer today go: the system's resolver and certificates unless set.
     void UseCheckEndpoints(const CheckEndpoints& endpoints);
     ChecksMenu& Checks() { return *checks_; }
+    // True when the window took the size and place it had when it was last closed.
+    bool PlaceRestored() const { return placeRestored_; }
 
     // Keeps a journal of every written row in a slot of stateDir that no other running window holds
     // (JournalSlot), and asks before closing with unsaved rows.
@@ -109,6 +111,9 @@ protected:
 
 private:
     void FormCreate();
+    // What the window remembers is read as it is built and written as it closes.
+    void LoadSettings();
+    void SaveSettings() const;
     QWidget* BuildTopPanel();
     QWidget* BuildBottomRow();
     void BuildGrid();
@@ -143,6 +148,10 @@ private:
     void JournalDone();
     void Restore(const JournalState& state);
     bool MayClose();
+    // "Сохранить результаты?" with Yes, No and Cancel; the button chosen.
+    int AskSaveResults();
+    // A fresh run clears the table: rows never saved are asked about first. False to start nothing.
+    bool MayClearForRun();
     QString SelectedDomainAscii() const;
     void ResetForNewList(int lineCount);
 
@@ -200,6 +209,7 @@ private:
     int yaPagesCol_ = 0;
     int prCol_ = 0;
     bool closeAfterRun_ = false;
+    bool placeRestored_ = false;
     std::unique_ptr<JournalWriter> journal_;
     QString journalDir_;
     bool journalFresh_ = false;   // the next row written starts a new journal

@@ -192,11 +192,13 @@ std::vector<int> TForm1::SavedRows() const {
     return table_->ShownRows();
 }
 
-// The top-sites list is the user's choice, remembered between sessions, unless endpoints name one.
+// The top-sites list is the user's choice, remembered between sessions; the one endpoints name is
+// taken until a choice was made.
 void TForm1::UseCheckEndpoints(const CheckEndpoints& endpoints) {
     endpoints_ = endpoints;
-    if (endpoints_.topListFile.empty()) {
-        endpoints_.topListFile = QSettings().value(QStringLiteral("topListFile")).toString().toStdString();
+    const QString chosen = QSettings().value(QStringLiteral("topListFile")).toString();
+    if (!chosen.isEmpty()) {
+        endpoints_.topListFile = chosen.toStdString();
     }
     checks_->UseEndpoints(endpoints_);
 }

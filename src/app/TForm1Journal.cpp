@@ -139,15 +139,37 @@ void TForm1::Restore(const JournalState& state) {
     journalFresh_ = false;
 }
 
+int TForm1::AskSaveResults() {
+    QMessageBox box(QMessageBox::Question, QStringLiteral("Сообщение"),
+                    QStringLiteral("Сохранить результаты?"),
+                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
+    return box.exec();
+}
+
+// Yes saves through the save dialog and starts only once the rows are written; No lets them go.
+// A resumed run keeps its rows, and a run or recheck going on is not started anew.
+bool TForm1::MayClearForRun() {
+    const bool resuming = ResumeFlag() == "1" && engine_->ResumeAt();
+    if (!journal_ || !unsaved_ || resuming || engine_->State() != RunState::Idle) {
+        return true;
+    }
+    const int answer = AskSaveResults();
+    if (answer == QMessageBox::Yes) {
+        return SaveWithDialog();
+    }
+    if (answer == QMessageBox::No) {
+        JournalDone();
+        return true;
+    }
+    return false;
+}
+
 // Closing with rows that were never saved asks first; during a run, the run waits for the answer.
 bool TForm1::MayClose() {
     if (!journal_ || !unsaved_ || closeDecided_) {
         return true;
     }
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Сообщение"),
-                    QStringLiteral("Сохранить результаты?"),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-    const int answer = box.exec();
+    const int answer = AskSaveResults();
     if (answer == QMessageBox::Cancel) {
         return false;
     }
@@ -180,6 +202,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         JournalDone();  // the user chose to let the rows go
     }
     form2_->close();
+    SaveSettings();  // the window as the user leaves it
     event->accept();
 }
 

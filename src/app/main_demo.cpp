@@ -10,7 +10,10 @@
 #include <QComboBox>
 #include <QMessageBox>
 #include <QScreen>
+#include <QSettings>
+#include <QTemporaryDir>
 #include <QTimer>
+#include <optional>
 
 #include "app/ChecksMenu.h"
 #include "app/TForm1.h"
@@ -51,14 +54,23 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("vantle-demo"));
     vantle::InstallRussianQtTexts(app);
     vantle::sim::ServiceSimulator simulator;
-    vantle::sim::CheckServices services;
-    vantle::TForm1 form1(simulator.Hosts());
-    form1.UseCheckEndpoints(services.Endpoints());
-    form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
-    form1.show();
-
     const QStringList args = QApplication::arguments();
     const qsizetype at = args.indexOf(QStringLiteral("--screenshot"));
+    // The picture shows the window as it is built, whatever the demo remembers.
+    std::optional<QTemporaryDir> freshSettings;
+    if (at >= 0) {
+        freshSettings.emplace();
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, freshSettings->path());
+    }
+    // The top-sites list is kept beside the demo's journal and written anew at each start.
+    vantle::sim::CheckServices services(vantle::DefaultStateDir("demo") + "/toplist.csv");
+    vantle::TForm1 form1(simulator.Hosts());
+    form1.UseCheckEndpoints(services.Endpoints());
+    if (!form1.PlaceRestored()) {
+        form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
+    }
+    form1.show();
+
     if (at < 0) {
         // The demo keeps its journal apart from the program's.
         form1.EnableSafetyNet(QString::fromStdString(vantle::DefaultStateDir("demo")));

@@ -13,7 +13,9 @@ int main(int argc, char** argv) {
     QCoreApplication::setApplicationName(QStringLiteral("vantle"));
     vantle::InstallRussianQtTexts(app);
     vantle::TForm1 form1;
-    form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
+    if (!form1.PlaceRestored()) {
+        form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
+    }
     form1.EnableSafetyNet(QString::fromStdString(vantle::DefaultStateDir()));
     form1.show();
     QTimer::singleShot(0, &form1, [&form1]() { form1.OfferRecovery(); });

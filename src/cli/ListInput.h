@@ -7,12 +7,9 @@
 #include <string_view>
 #include <vector>
 
-namespace vantle::cli {
+#include "io/ListFile.h"
 
-// The list text as Windows-1251: a UTF-8 byte-order mark is dropped, and a text that is valid UTF-8
-// holding non-ASCII characters (or that carried the mark) is converted; any other text is taken as
-// Windows-1251 already. Line ends are left alone.
-std::string ListTextToCp1251(std::string_view bytes);
+namespace vantle::cli {
 
 // The lines of a decoded list text ("\n" between lines), as the entry dialog counts them: a last
 // empty line after a final line end, or an empty text, is no line.

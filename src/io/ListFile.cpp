@@ -3,8 +3,12 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <cerrno>
+#include <cstdint>
+
+#include <unicode/ustring.h>
 
 #include "io/PosixFile.h"
+#include "text/Utf8.h"
 
 namespace vantle {
 namespace {
@@ -56,6 +60,26 @@ std::size_t CheckedSize(int fd, const std::string& path) {
     return static_cast<std::size_t>(info.st_size);
 }
 
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+bool HasNonAscii(std::string_view bytes) {
+    for (const char c : bytes) {
+        if (static_cast<unsigned char>(c) >= 0x80) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Asks ICU to measure the text without a substitute: an ill-formed sequence is an error then.
+bool IsWellFormedUtf8(std::string_view bytes) {
+    UErrorCode status = U_ZERO_ERROR;
+    int32_t length = 0;
+    u_strFromUTF8(nullptr, 0, &length, bytes.data(), static_cast<int32_t>(bytes.size()), &status);
+    return status == U_BUFFER_OVERFLOW_ERROR || status == U_STRING_NOT_TERMINATED_WARNING ||
+           U_SUCCESS(status);
+}
+
 }  // namespace
 
 std::string DecodeListText(std::string_view bytes) {
@@ -79,6 +103,20 @@ std::string ReadListFile(const std::string& path) {
     }
     DecodeInPlace(text);
     return text;
+}
+
+std::string ListTextToCp1251(std::string_view bytes) {
+    const bool marked = bytes.substr(0, kUtf8Bom.size()) == kUtf8Bom;
+    if (marked) {
+        bytes.remove_prefix(kUtf8Bom.size());
+    }
+    if (bytes.size() > static_cast<std::size_t>(INT32_MAX)) {
+        return std::string(bytes);
+    }
+    if (marked || (HasNonAscii(bytes) && IsWellFormedUtf8(bytes))) {
+        return Utf8ToCp1251(bytes);
+    }
+    return std::string(bytes);
 }
 
 }  // namespace vantle

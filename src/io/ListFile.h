@@ -1,6 +1,6 @@
 #pragma once
-// The list import's file reading: a single-byte text file, read whole, its line ends made
-// uniform.
+// The list import's file reading: a text file, read whole, its line ends made uniform, and its
+// encoding (Windows-1251 or UTF-8) told apart.
 
 #include <cstddef>
 #include <string>
@@ -22,5 +22,10 @@ std::string DecodeListText(std::string_view bytes);
 // Raises EFOpenError when the file cannot be opened (or is a directory), ETextTooLong when it holds
 // more than kMaxListFileBytes bytes, EInOutError when reading fails midway.
 std::string ReadListFile(const std::string& path);
+
+// The list text as Windows-1251: a UTF-8 byte-order mark is dropped, and a text that is valid UTF-8
+// holding non-ASCII characters (or that carried the mark) is converted; any other text is taken as
+// Windows-1251 already. Line ends are left alone.
+std::string ListTextToCp1251(std::string_view bytes);
 
 }  // namespace vantle

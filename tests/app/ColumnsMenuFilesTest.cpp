@@ -195,6 +195,31 @@ TEST_F(ColumnsMenuFilesTest, ImportLoadsTheFileAndResetsTheTable) {
     EXPECT_EQ(RowCount(), 5);
 }
 
+TEST_F(ColumnsMenuFilesTest, ImportTellsUtf8FromWindows1251) {
+    struct Case {
+        const char* what;
+        QByteArray bytes;
+    };
+    const QByteArray utf8 = QStringLiteral("пример.com\r\nb.test\r\n").toUtf8();
+    const Case cases[] = {
+        {"UTF-8", utf8},
+        {"UTF-8 with its mark", QByteArray("\xEF\xBB\xBF") + utf8},
+        {"Windows-1251", QByteArray("\xEF\xF0\xE8\xEC\xE5\xF0.com\r\nb.test\r\n")},
+    };
+    for (const Case& c : cases) {
+        const QString path = dir.filePath(QString::fromUtf8(c.what) + QStringLiteral(".txt"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(c.bytes);
+        file.close();
+        ChooseInNextFileDialog(path);
+        Button("Button4")->click();
+        ASSERT_EQ(form->Form2()->LineCount(), 2) << c.what;
+        EXPECT_EQ(FromCp1251(form->Form2()->Line(0)), QStringLiteral("пример.com")) << c.what;
+        EXPECT_EQ(form->Form2()->Line(1), "b.test") << c.what;
+    }
+}
+
 TEST_F(ColumnsMenuFilesTest, MissingFileShowsTheErrorBoxAndChangesNothing) {
     EnterList(Ascii("keep.test\n"));
     const QString path = dir.filePath(Ascii("missing.txt"));

@@ -11,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTranslator>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "app/MainWindowFixture.h"
@@ -222,6 +223,113 @@ TEST_F(SafetyNetTest, EndQuestionSpeaksRussianAndAnswersToItsKey) {
     for (QTranslator* t : qApp->findChildren<QTranslator*>()) {
         QCoreApplication::removeTranslator(t);
         delete t;
+    }
+}
+
+// Answers, while scope lives, every message box whose text is in answers; the texts answered, in turn.
+std::shared_ptr<QStringList> AnswerByText(QObject* scope,
+                                          const std::map<QString, QMessageBox::StandardButton>& answers) {
+    auto seen = std::make_shared<QStringList>();
+    auto* timer = new QTimer(scope);
+    QObject::connect(timer, &QTimer::timeout, [seen, answers]() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        const auto answer = box != nullptr ? answers.find(box->text()) : answers.end();
+        if (answer != answers.end() && box->isVisible()) {
+            *seen << box->text();
+            box->button(answer->second)->click();
+        }
+    });
+    timer->start(10);
+    return seen;
+}
+
+const QString kStartQuestion = QStringLiteral("Сохранить результаты?");
+const QString kEndQuestion = QStringLiteral("Проверка завершена. Сохранить результаты?");
+const QString kSaved = QStringLiteral("Информация сохранена");
+
+TEST_F(SafetyNetTest, StartOverUnsavedRowsAsksFirst) {
+    form->EnableSafetyNet(state.path());
+    struct Case {
+        const char* what;
+        QMessageBox::StandardButton answer;
+        bool dialogSaves;  // the save dialog, if it comes, is answered with a name, else cancelled
+        bool starts;
+        bool saved;
+    };
+    const Case cases[] = {
+        {"Yes saves, then starts", QMessageBox::Yes, true, true, true},
+        {"Yes with the save cancelled starts nothing", QMessageBox::Yes, false, false, false},
+        {"No starts, the rows let go", QMessageBox::No, true, true, false},
+        {"Cancel changes nothing", QMessageBox::Cancel, true, false, false},
+    };
+    for (const Case& c : cases) {
+        QObject scope;
+        auto seen = AnswerByText(
+            &scope, {{kEndQuestion, QMessageBox::No}, {kStartQuestion, c.answer}, {kSaved, QMessageBox::Ok}});
+        const QString path = state.filePath(QString::fromUtf8(c.what) + QStringLiteral(".csv"));
+        EnterList(Ascii("a.test\nb.test\n"));
+        Button("Button2")->click();
+        const int before = sim.Count("/u");
+        Model()->SetCell(1, 2, "mark");  // a fresh run writes its own cell here
+        if (c.answer == QMessageBox::Yes) {
+            OnNextModal<QFileDialog>([&c, path](QFileDialog* d) {
+                if (!c.dialogSaves) {
+                    d->reject();
+                    return;
+                }
+                auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                edit->setText(path);
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+        }
+        Button("Button2")->click();
+
+        EXPECT_EQ(seen->count(kStartQuestion), 1) << c.what;
+        EXPECT_EQ(sim.Count("/u") - before, c.starts ? 2 : 0) << c.what;
+        EXPECT_EQ(RowCount(), 3) << c.what;
+        EXPECT_EQ(Cell(1, 2) == Ascii("mark"), !c.starts) << c.what;
+        EXPECT_EQ(QFile::exists(path), c.saved) << c.what;
+        if (c.saved) {
+            EXPECT_TRUE(Head(path, 1000).contains("mark")) << "the rows before the run were saved";
+        }
+    }
+}
+
+TEST_F(SafetyNetTest, StartAsksNothingWhenNoRowWouldBeLost) {
+    form->EnableSafetyNet(state.path());
+    struct Case {
+        const char* what;
+        bool stopped;  // the first run was stopped halfway, and the start goes on with it
+        bool saved;    // the table was saved after the first run
+        int checked;   // domains the second start checks
+    };
+    const Case cases[] = {
+        {"a stopped run goes on", true, false, 2},
+        {"a saved table", false, true, 4},
+    };
+    for (const Case& c : cases) {
+        QObject scope;
+        auto seen = AnswerByText(&scope, {{kEndQuestion, QMessageBox::No},
+                                          {kStartQuestion, QMessageBox::Cancel},
+                                          {kSaved, QMessageBox::Ok}});
+        EnterList(Lines(Domains(4, [](const sim::SimSite&) { return true; })));
+        if (c.stopped) {
+            StopWhenPanelReads(QStringLiteral("Всего: 2/4"));
+        }
+        Button("Button2")->click();
+        if (c.saved) {
+            OnNextModal<QFileDialog>([this, &c](QFileDialog* d) {
+                auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+                edit->setText(state.filePath(QString::fromUtf8(c.what) + QStringLiteral(".csv")));
+                QTest::keyClick(edit, Qt::Key_Return);
+            });
+            form->csv1Click();
+        }
+        const int before = sim.Count("/u");
+        Button("Button2")->click();
+        EXPECT_FALSE(seen->contains(kStartQuestion)) << c.what;
+        EXPECT_EQ(sim.Count("/u") - before, c.checked) << c.what;
+        EXPECT_EQ(RowCount(), 5) << c.what;
     }
 }
 

@@ -3,6 +3,7 @@
 //   journal-child STATE_DIR LINES
 #include <QApplication>
 #include <QComboBox>
+#include <QSettings>
 
 #include "app/TForm1.h"
 #include "dialogs/TForm2.h"
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     if (argc < 3) {
         return 2;
     }
+    // The window is built as on a first start, whatever the user's settings hold; the parent's folder
+    // goes when the test ends, the child being killed.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromLocal8Bit(argv[1]) + QStringLiteral("/settings"));
     vantle::sim::ServiceSimulator simulator;
     vantle::TForm1 form(simulator.Hosts());
     form.EnableSafetyNet(QString::fromLocal8Bit(argv[1]));

@@ -17,6 +17,30 @@ using namespace std::string_literals;
 using testing::TempDir;
 using testing::WriteBytes;
 
+struct EncodingCase {
+    const char* what;
+    std::string bytes;
+    std::string cp1251;
+};
+
+TEST(ListTextToCp1251Test, TextBecomesWindows1251) {
+    const EncodingCase cases[] = {
+        {"ASCII stays", "a.test\nb.test", "a.test\nb.test"},
+        {"Windows-1251 stays (not UTF-8)", "\xEF\xF0\xE8.\xF0\xF4", "\xEF\xF0\xE8.\xF0\xF4"},
+        {"UTF-8 is converted", "\xD0\xBF\xD1\x80\xD0\xB8.\xD1\x80\xD1\x84", "\xEF\xF0\xE8.\xF0\xF4"},
+        {"the mark is dropped",
+         "\xEF\xBB\xBF"
+         "a.test",
+         "a.test"},
+        {"the mark and UTF-8", "\xEF\xBB\xBF\xD1\x80\xD1\x84", "\xF0\xF4"},
+        {"the mark alone", "\xEF\xBB\xBF", ""},
+        {"a cut UTF-8 sequence is Windows-1251", "\xD1\x80\xD1", "\xD1\x80\xD1"},
+    };
+    for (const EncodingCase& c : cases) {
+        EXPECT_EQ(ListTextToCp1251(c.bytes), c.cp1251) << c.what;
+    }
+}
+
 struct DecodeCase {
     const char* name;
     std::string bytes;
