@@ -35,6 +35,10 @@ bool StartsWith(std::string_view text, std::string_view prefix) {
 }
 
 constexpr int kPumpEveryMs = 10;
+// Many domains at once: how often a free place is looked for while the first row is not done, and
+// how many lines are held at least, running or waiting for the rows above them.
+constexpr int kRefillEveryMs = 2;
+constexpr std::size_t kHeldLines = 1024;
 
 DomainNames NamesOf(const std::string& displayName) {
     return DomainNames{displayName, DomainToAscii(displayName), FullAsciiName(displayName)};
@@ -291,18 +295,24 @@ int CheckRun::RunLinesParallel(int firstLine, int lineCount, int& row) {
     };
     const std::vector<CheckRunHost::PlacedCheck> extras = host_.ExtraChecks();
     const auto width = static_cast<std::size_t>(std::clamp(host_.ParallelCount(), 1, 256));
+    // Lines held at once, running or done and waiting for the rows above them: a site that takes its
+    // whole time holds its row back, not the domains after it.
+    const std::size_t held = std::max<std::size_t>(kHeldLines, 16 * width);
     std::deque<InFlight> inFlight;
     int next = firstLine;
     for (;;) {
-        while (next < lineCount && inFlight.size() < width) {
+        std::size_t running = static_cast<std::size_t>(std::count_if(
+            inFlight.begin(), inFlight.end(),
+            [](const InFlight& domain) { return domain.checks && !domain.checks->WaitFor(0); }));
+        while (next < lineCount && running < width && inFlight.size() < held) {
             InFlight domain{next, CleanDomainLine(host_.Line(next)), nullptr};
             if (domain.name) {
                 domain.checks = StartExtraChecks(extras, NamesOf(*domain.name));
+                running += domain.checks && !domain.checks->WaitFor(0) ? 1 : 0;
             }
             inFlight.push_back(std::move(domain));
             ++next;
         }
-        // Rows go out in list order: a finished domain waits for the ones above it.
         // Each row is shown at once, and a stop given meanwhile leaves the rows after it unwritten.
         while (!inFlight.empty() && !host_.StartVisible() &&
                (!inFlight.front().checks || inFlight.front().checks->WaitFor(0))) {
@@ -324,8 +334,9 @@ int CheckRun::RunLinesParallel(int firstLine, int lineCount, int& row) {
             }
             return resumeLine;
         }
-        if (!inFlight.empty() && inFlight.front().checks) {
-            inFlight.front().checks->WaitFor(next < lineCount && inFlight.size() < width ? 0 : kPumpEveryMs);
+        const bool full = running >= width || next >= lineCount || inFlight.size() >= held;
+        if (full && !inFlight.empty() && inFlight.front().checks) {
+            inFlight.front().checks->WaitFor(kRefillEveryMs);
         }
         host_.ProcessMessages();
     }
