@@ -79,6 +79,8 @@ public:
     // True for checks that ask nothing remote (a look-up in a local file): they are not paced and
     // need no thread of their own.
     virtual bool Local() const { return false; }
+    // A run (or a recheck) begins: what a check keeps for one run only may be looked at again.
+    virtual void RunStarts() {}
     // One cell text per column (Windows-1251). Never throws: every failure is a short cell text.
     // May be called on a worker thread; a check is never run twice at the same time.
     virtual std::vector<std::string> Run(const DomainNames& names, const CancelToken& cancel) = 0;

@@ -113,6 +113,12 @@ std::unique_ptr<ParallelChecks> CheckRun::StartExtraChecks(
     return std::make_unique<ParallelChecks>(ChecksOf(placed), names, Bounds(), KeepsOf(placed));
 }
 
+void CheckRun::TellRunStarts(const std::vector<CheckRunHost::PlacedCheck>& placed) {
+    for (const CheckRunHost::PlacedCheck& p : placed) {
+        p.check->RunStarts();
+    }
+}
+
 void CheckRun::Abandon(std::unique_ptr<ParallelChecks> checks) {
     if (!checks) {
         return;
@@ -206,6 +212,7 @@ void CheckRun::Button2Click() {
     SetRunning(true);
 
     int row = start.row;
+    TellRunStarts(host_.ExtraChecks());
     const int resumeLine = OldServicesChosen() ? RunLines(start.line, lines, *settings, row)
                                                : RunLinesParallel(start.line, lines, row);
     if (resumeLine >= 0 && settings->threshold < kQuietThreshold) {
@@ -418,6 +425,7 @@ void CheckRun::N5Click() {
     }
     rechecking_ = true;
     SetRunning(running_);
+    TellRunStarts(host_.ExtraChecks());
     const std::string name = host_.Cell(0, row);
     host_.SetCell(0, row, "> " + name);
     const DomainNames names = NamesOf(name);

@@ -98,6 +98,7 @@ private:
     void WriteParallelRow(int line, const std::string& displayName, ParallelChecks* checks,
                           const std::vector<CheckRunHost::PlacedCheck>& placed, int& row);
     void Abandon(std::unique_ptr<ParallelChecks> checks);
+    static void TellRunStarts(const std::vector<CheckRunHost::PlacedCheck>& placed);
     void PrepareFreshRun();
     bool TableHoldsResults();
     int RunLines(int firstLine, int lineCount, const Settings& settings, int& row);

@@ -1,5 +1,6 @@
 #include "puny/IdnaName.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <memory>
 #include <optional>
@@ -47,7 +48,27 @@ std::string FullAsciiNameOfUtf8(std::string_view utf8) {
     return ascii ? std::move(*ascii) : AsciiLower(std::string(utf8));
 }
 
+namespace {
+
+// Lower-case letters, digits, hyphens and dots between non-empty labels, no Punycode label: IDNA
+// gives such a name back as it is, so the look-up (the costliest step of a local check over a long
+// list) is spared.
+bool PlainLowerAscii(std::string_view name) {
+    if (name.empty() || name.front() == '.' || name.back() == '.' ||
+        name.find("..") != std::string_view::npos || name.find("xn--") != std::string_view::npos) {
+        return false;
+    }
+    return std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    });
+}
+
+}  // namespace
+
 std::string FullAsciiName(std::string_view name) {
+    if (PlainLowerAscii(name)) {
+        return std::string(name);
+    }
     std::optional<std::string> ascii = IdnaAscii(Cp1251ToUtf8(name));
     return ascii ? std::move(*ascii) : AsciiLower(std::string(name));
 }

@@ -24,6 +24,8 @@ public:
 
     std::string_view Name() const override { return "rank"; }
     bool Local() const override { return true; }
+    // From now on the file is looked at once a run, not at every name.
+    void RunStarts() override;
     std::vector<std::string> Columns() const override { return {"Rank"}; }
     // The rank of the name as given if the list holds it, else that of its registrable domain, else "".
     // "" for every name when no list file is chosen; "no list" when the file cannot be read or is no
@@ -42,11 +44,16 @@ private:
 
     // The table of the file as it is now; null when it cannot be read.
     std::shared_ptr<const TopListTable> Current();
+    // Whether the file's stamp is to be read for this name: always, until a run says it begins;
+    // then once a run.
+    bool LookAtFile();
 
     CheckEndpoints endpoints_;
     std::mutex mutex_;
     std::optional<Stamp> read_;  // the file's stamp at the last reading, if any
     std::shared_ptr<const TopListTable> table_;
+    bool inRuns_ = false;  // a run said it begins: the file is looked at once a run
+    bool lookedThisRun_ = false;
 };
 
 // The registrable domain of an ASCII name by the public suffix list ("mail.example.co.uk" ->

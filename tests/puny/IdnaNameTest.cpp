@@ -27,6 +27,15 @@ TEST(IdnaNameTest, FullAsciiName_Should_EncodeEveryLabelAndLowerCase) {
     }
 }
 
+// Plain lower-case names skip the IDNA look-up; they must come out as the look-up gives them.
+TEST(IdnaNameTest, FullAsciiName_Should_GiveWhatIdnaGives_When_TheNameIsPlainAscii) {
+    const char* const names[] = {"shop1.example", "a-b.c", "x.y-z9", "Shop.example", "-a.ru",     "a-.ru",
+                                 "a.ru.",         ".a.ru", "a..ru",  "xn--p1ai.ru",  "ab--cd.ru", "a"};
+    for (const char* name : names) {
+        EXPECT_EQ(FullAsciiName(name), FullAsciiNameOfUtf8(name)) << name;
+    }
+}
+
 TEST(IdnaNameTest, FullAsciiNameOfUtf8_Should_EncodeUtf8WhateverTheLocale) {
     const struct {
         std::string in;

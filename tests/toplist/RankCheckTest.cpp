@@ -67,6 +67,23 @@ TEST(RankCheck, Should_ReadTheFileAgain_When_ItChangedBetweenRuns) {
     EXPECT_EQ(Cell(check, "c.ru"), "3");
 }
 
+// Within a run the file is looked at once, at its first name: a stat per name would cost more than
+// the look-up over a million names.
+TEST(RankCheck, Should_LookAtTheFileOnceARun_When_TheRunSaysItBegins) {
+    const testing::TempFolder folder;
+    const std::string path = folder.File("top.csv");
+    ASSERT_TRUE(sim::WriteTopList(path, TopListStyle::Tranco, {"a.ru", "b.ru"}));
+    RankCheck check(WithList(path));
+    check.RunStarts();
+    EXPECT_EQ(Cell(check, "b.ru"), "2");
+    ASSERT_TRUE(sim::WriteTopList(path, TopListStyle::Majestic, {"b.ru", "a.ru", "c.ru"}));
+    EXPECT_EQ(Cell(check, "b.ru"), "2") << "the same run";
+    EXPECT_EQ(Cell(check, "c.ru"), "");
+    check.RunStarts();
+    EXPECT_EQ(Cell(check, "b.ru"), "1") << "the next run";
+    EXPECT_EQ(Cell(check, "c.ru"), "3");
+}
+
 struct NoListCase {
     const char* name;
     std::function<std::string(const testing::TempFolder&)> path;  // the file chosen, made in the folder
