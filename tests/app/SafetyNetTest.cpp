@@ -17,6 +17,7 @@
 #include "app/MainWindowFixture.h"
 #include "app/Translations.h"
 #include "io/Journal.h"
+#include "sim/CheckServices.h"
 
 namespace vantle::testing {
 namespace {
@@ -93,6 +94,42 @@ TEST_F(SafetyNetTest, KilledRunIsRestoredWithItsTotalsAndGoesOnWithTheNextLine) 
     ASSERT_EQ(RowCount(), lines + 1);
     EXPECT_EQ(sim.Count("/u"), lines - kept) << "the run goes on with the line after the last row";
     EXPECT_EQ(Cell(0, lines), QStringLiteral("d12.test"));
+}
+
+// Many domains in flight: the journal holds rows in list order only, so what a kill leaves is the list's
+// first lines, and the next "Пуск" goes on after them.
+TEST_F(SafetyNetTest, KilledParallelRunIsRestoredInListOrderAndGoesOn) {
+    const int lines = 40;
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::execl(JOURNAL_CHILD, JOURNAL_CHILD, state.path().toLocal8Bit().constData(), "40", "parallel",
+                nullptr);
+        ::_exit(127);
+    }
+    ASSERT_GT(child, 0);
+    ASSERT_TRUE(
+        sim::TestServer::waitFor([&] { return JournalRows(state.path()) >= 6; }, std::chrono::seconds(20)));
+    ::kill(child, SIGKILL);
+    ::waitpid(child, nullptr, 0);
+    const int kept = JournalRows(state.path());
+    ASSERT_LT(kept, lines) << "killed during the run";
+
+    sim::CheckServices services;
+    form->UseCheckEndpoints(services.Endpoints());
+    form->EnableSafetyNet(state.path());
+    AnswerNextBox(QMessageBox::Yes);
+    ASSERT_TRUE(form->OfferRecovery());
+    ASSERT_EQ(RowCount(), kept + 1);
+    EXPECT_EQ(Headers().mid(4).join(u','), Ascii("IP,MX"));
+    for (int r = 1; r <= kept; ++r) {
+        EXPECT_EQ(Cell(0, r), QStringLiteral("d%1.test").arg(r));
+    }
+    Start();
+    ASSERT_EQ(RowCount(), lines + 1);
+    for (int r = 1; r <= lines; ++r) {
+        EXPECT_EQ(Cell(0, r), QStringLiteral("d%1.test").arg(r));
+        EXPECT_FALSE(Cell(4, r).isEmpty()) << r;
+    }
 }
 
 TEST_F(SafetyNetTest, JournalThatCannotBeWrittenNeverStopsTheRun) {
