@@ -50,6 +50,7 @@ const GuiCase kCases[] = {
     {"Checks200/one_after_another", ChecksOneAfterAnother, false},
     {"Parallel10k/dns+web+ssl", ParallelTenThousand, false},
     {"RankOnly1M/CheckRun", RankOnlyMillion, false},
+    {"WhoisPace100/registry", WhoisPaceHundred, false},
 };
 
 int RunCaseHere(const GuiCase& c, const std::string& dir, int argc, char** argv) {

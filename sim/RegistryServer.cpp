@@ -94,6 +94,7 @@ struct RegistryServer::State {
     std::size_t bootstrapRequests = 0;
     std::map<std::string, std::size_t, std::less<>> rdapRequests;
     std::map<std::string, std::size_t, std::less<>> whoisQueries;
+    std::vector<std::chrono::steady_clock::time_point> whoisTimes;
     // Declared last so that it stops first: its handler uses everything above.
     TestServer http;
 
@@ -185,6 +186,7 @@ WhoisReply RegistryServer::State::WhoisFor(const std::string& query) {
     {
         std::lock_guard lock(mutex);
         ++whoisQueries[query];
+        whoisTimes.push_back(std::chrono::steady_clock::now());
         if (const auto it = whois.find(query); it != whois.end()) {
             return it->second;
         }
@@ -426,6 +428,11 @@ std::size_t RegistryServer::WhoisQueries(std::string_view query) const {
     std::lock_guard lock(state_->mutex);
     const auto it = state_->whoisQueries.find(AsciiLower(query));
     return it == state_->whoisQueries.end() ? 0 : it->second;
+}
+
+std::vector<std::chrono::steady_clock::time_point> RegistryServer::WhoisTimes() const {
+    std::lock_guard lock(state_->mutex);
+    return state_->whoisTimes;
 }
 
 }  // namespace vantle::sim

@@ -87,6 +87,8 @@ public:
     std::size_t BootstrapRequests() const;
     std::size_t RdapRequests(std::string_view name) const;
     std::size_t WhoisQueries(std::string_view query) const;
+    // When each WHOIS query came, in order (the log a pace is measured on).
+    std::vector<std::chrono::steady_clock::time_point> WhoisTimes() const;
 
     struct State;
 

@@ -108,7 +108,8 @@ TEST(LimiterTest, AReleaseLetsTheNextWaiterIn) {
     EXPECT_TRUE(got);
 }
 
-// A hundred domains asking the .ru registry at once: no minute holds more than thirty queries.
+// A hundred domains asking the .ru registry at once: no minute holds more than thirty queries, even
+// when the network bunches some of them up on the way.
 TEST(LimiterTest, ThirtyAMinuteHoldsForAHundredWaiters) {
     VirtualClock clock;
     Limiter limiter(clock, Pacer::PaceOf(DefaultPaceRules(), "whois:whois.tcinet.ru"));
@@ -134,7 +135,7 @@ TEST(LimiterTest, ThirtyAMinuteHoldsForAHundredWaiters) {
             break;
         }
         if (clock.Waiting() == static_cast<int>(100 - started) && clock.Due() == 0) {
-            clock.Advance(milliseconds(1000));
+            clock.Advance(milliseconds(500));
             std::this_thread::sleep_for(milliseconds(2));  // a released place is looked at meanwhile
         }
         std::this_thread::yield();
@@ -144,9 +145,10 @@ TEST(LimiterTest, ThirtyAMinuteHoldsForAHundredWaiters) {
     }
     std::sort(starts.begin(), starts.end());
     for (std::size_t i = 30; i < starts.size(); ++i) {
-        EXPECT_GE(starts[i] - starts[i - 30], seconds(60)) << i;
+        // Thirty gaps take more than a minute, with two seconds to spare for the network.
+        EXPECT_GE(starts[i] - starts[i - 30], seconds(62)) << i;
     }
-    EXPECT_LE(starts.back() - starts.front(), seconds(200));  // and it did not idle either
+    EXPECT_LE(starts.back() - starts.front(), seconds(250));  // and it did not idle either
 }
 
 struct RuleCase {
