@@ -27,12 +27,28 @@ double Seconds(Clock::duration d) {
     return std::chrono::duration<double>(d).count();
 }
 
+// A host without windows for runs without the old services: parallel domains at once.
 class ManyAtOnceHost : public SleepingHost {
 public:
-    int parallel = 1;
-    int ParallelCount() override { return parallel; }
-    long CheckTimeoutMs() override { return timeoutMs; }
-    long timeoutMs = 20000;
+    ManyAtOnceHost(int inFlight, long checkTimeoutMs) : parallel_(inFlight), timeoutMs_(checkTimeoutMs) {
+        bar = false;
+    }
+    int ParallelCount() override { return parallel_; }
+    long CheckTimeoutMs() override { return timeoutMs_; }
+
+    // Runs the list through CheckRun with these paces; how long the run took.
+    Clock::duration Run(std::vector<PaceRule> rules = DefaultPaceRules()) {
+        HttpClient http;
+        CheckRun run(*this, http, ServiceHosts{}, [](std::string_view, std::string&) {});
+        run.UsePace(SteadyClock(), std::move(rules));
+        const auto start = Clock::now();
+        run.Button2Click();
+        return Clock::now() - start;
+    }
+
+private:
+    int parallel_;
+    long timeoutMs_;
 };
 
 // Notes how long each run of a check took, by the domain's name.
@@ -99,10 +115,7 @@ CaseOutcome ParallelTenThousand(const std::string&) {
     endpoints.checkTimeoutMs = 3000;
     endpoints.connectTimeoutMs = 3000;
     std::vector<std::unique_ptr<TimedCheck>> checks;
-    ManyAtOnceHost host;
-    host.bar = false;
-    host.parallel = kInFlight;
-    host.timeoutMs = endpoints.checkTimeoutMs;
+    ManyAtOnceHost host(kInFlight, endpoints.checkTimeoutMs);
     int col = 4;
     for (std::string_view name : {"dns", "web", "ssl"}) {
         checks.push_back(std::make_unique<TimedCheck>(MakeNetworkCheck(name, endpoints)));
@@ -113,15 +126,10 @@ CaseOutcome ParallelTenThousand(const std::string&) {
     for (int i = 0; i < kNames; ++i) {
         host.lines.push_back(ListName(i));
     }
-    HttpClient http;
-    CheckRun run(host, http, ServiceHosts{}, [](std::string_view, std::string&) {});
     // Every simulated site is 127.0.0.1: the pace of one web address would make them one site.
     std::vector<PaceRule> rules = DefaultPaceRules();
     std::erase_if(rules, [](const PaceRule& rule) { return rule.key == "web:"; });
-    run.UsePace(SteadyClock(), rules);
-    const auto start = Clock::now();
-    run.Button2Click();
-    const auto total = Clock::now() - start;
+    const auto total = host.Run(rules);
     if (host.RowCount() - 1 != kNames) {
         throw CaseFailed("the run did not check every domain");
     }
@@ -148,10 +156,7 @@ CaseOutcome WhoisPaceHundred(const std::string&) {
     CheckEndpoints endpoints;
     registry.Apply(endpoints);
     endpoints.whoisRu = "whois.tcinet.ru";  // the name the pace is kept for; the queries go to the simulator
-    ManyAtOnceHost host;
-    host.bar = false;
-    host.parallel = 16;
-    host.timeoutMs = endpoints.checkTimeoutMs;
+    ManyAtOnceHost host(16, endpoints.checkTimeoutMs);
     std::shared_ptr<Check> check = MakeNetworkCheck("registry", endpoints);
     host.extras.push_back({check.get(), 4, check});
     host.table.SetColCount(7);
@@ -159,11 +164,7 @@ CaseOutcome WhoisPaceHundred(const std::string&) {
     for (int i = 0; i < kRuNames; ++i) {
         host.lines.push_back("ru" + std::to_string(i) + ".ru");
     }
-    HttpClient http;
-    CheckRun run(host, http, ServiceHosts{}, [](std::string_view, std::string&) {});
-    const auto start = Clock::now();
-    run.Button2Click();
-    const auto total = Clock::now() - start;
+    const auto total = host.Run();
     const std::vector<Clock::time_point> times = registry.WhoisTimes();
     std::size_t most = 0;
     for (std::size_t i = 0; i < times.size(); ++i) {
@@ -197,9 +198,7 @@ CaseOutcome RankOnlyMillion(const std::string& dir) {
     }
     CheckEndpoints endpoints;
     endpoints.topListFile = topFile;
-    ManyAtOnceHost host;
-    host.bar = false;
-    host.parallel = kInFlight;
+    ManyAtOnceHost host(kInFlight, endpoints.checkTimeoutMs);
     std::shared_ptr<Check> rank = MakeNetworkCheck("rank", endpoints);
     host.extras.push_back({rank.get(), 4, rank});
     host.table.SetColCount(5);
@@ -207,11 +206,7 @@ CaseOutcome RankOnlyMillion(const std::string& dir) {
     for (int i = 0; i < kRankNames; ++i) {
         host.lines.push_back("n" + std::to_string(i) + ".example");
     }
-    HttpClient http;
-    CheckRun run(host, http, ServiceHosts{}, [](std::string_view, std::string&) {});
-    const auto start = Clock::now();
-    run.Button2Click();
-    const auto total = Clock::now() - start;
+    const auto total = host.Run();
     if (host.RowCount() - 1 != kRankNames || host.table.Cell(4, 1) != "1") {
         throw CaseFailed("the run did not rank every domain");
     }

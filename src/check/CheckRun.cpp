@@ -91,7 +91,12 @@ RunState CheckRun::State() {
 
 void CheckRun::SetRunning(bool running) {
     running_ = running;
-    host_.SetRunInProgress(running || rechecking_);
+    ShowState();
+}
+
+// A run and a recheck keep the same commands away.
+void CheckRun::ShowState() {
+    host_.SetRunInProgress(running_ || rechecking_);
     host_.StateChanged();
 }
 
@@ -424,7 +429,7 @@ void CheckRun::N5Click() {
         return;
     }
     rechecking_ = true;
-    SetRunning(running_);
+    ShowState();
     TellRunStarts(host_.ExtraChecks());
     const std::string name = host_.Cell(0, row);
     host_.SetCell(0, row, "> " + name);
@@ -455,7 +460,7 @@ void CheckRun::N5Click() {
     host_.SetCell(0, row, name);
     host_.RowWritten(row, -1);
     rechecking_ = false;
-    SetRunning(running_);
+    ShowState();
 }
 
 // The TIC text is taken as it is cut: no threshold, and an empty text ends nothing.

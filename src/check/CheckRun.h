@@ -92,6 +92,7 @@ private:
     std::unique_ptr<ParallelChecks> StartExtraChecks(const std::vector<CheckRunHost::PlacedCheck>& placed,
                                                      const DomainNames& names);
     void SetRunning(bool running);
+    void ShowState();
     // Many domains at once: lines [firstLine, lineCount), rows written in list order. Returns the
     // first line not written when stopped, or -1.
     int RunLinesParallel(int firstLine, int lineCount, int& row);

@@ -32,7 +32,6 @@ std::optional<Limiter::Lease> Limiter::Acquire(SteadyTime until, std::stop_token
         const SteadyTime now = clock_.Now();
         if (Free(now)) {
             ++underWay_;
-            ++started_;
             if (pace_.perSecond > 0) {
                 const auto gap = std::chrono::duration_cast<SteadyTime::duration>(
                     std::chrono::duration<double>(1.0 / pace_.perSecond));
@@ -72,11 +71,6 @@ void Limiter::Backoff(Millis wait) {
 SteadyTime Limiter::BackoffUntil() const {
     const std::lock_guard lock(mutex_);
     return backoffUntil_;
-}
-
-std::int64_t Limiter::Started() const {
-    const std::lock_guard lock(mutex_);
-    return started_;
 }
 
 Pace Pacer::PaceOf(const std::vector<PaceRule>& rules, std::string_view key) {

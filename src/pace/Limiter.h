@@ -48,8 +48,6 @@ public:
     void Backoff(Millis wait);
     // Until when the service asked to be left alone; the past when it did not.
     SteadyTime BackoffUntil() const;
-    // Queries started so far (for the run's figures and the tests).
-    std::int64_t Started() const;
 
 private:
     void Return();
@@ -62,7 +60,6 @@ private:
     SteadyTime nextStart_{};
     SteadyTime backoffUntil_{};
     int underWay_ = 0;
-    std::int64_t started_ = 0;
     std::uint64_t generation_ = 0;  // moves on every release and backoff
 };
 
