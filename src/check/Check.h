@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "check/DomainFacts.h"
 #include "pace/Clock.h"
 #include "pace/Limiter.h"
 
@@ -22,6 +23,8 @@ struct DomainNames {
     std::string display;  // as in the table's first column (Windows-1251)
     std::string ascii;    // the bar services' ASCII form: first label and the zone "рф" in Punycode
     std::string full;     // every label lower-cased and in Punycode (IDNA): what resolvers and TLS see
+    // What the domain's checks of one run share (its DNS answers, ...); none when a check is asked alone.
+    std::shared_ptr<DomainFacts> facts = nullptr;
 };
 
 // What a check is given beside the names: the stop signal, the time by which it must be done, the

@@ -56,6 +56,21 @@ std::string DecideIp(const AddressAnswer& a, const AddressAnswer& aaaa) {
     return kDnsNoAddress;
 }
 
+HostAddresses DecideAddresses(const AddressAnswer& a, const AddressAnswer& aaaa) {
+    HostAddresses found;
+    for (const AddressAnswer* answer : {&a, &aaaa}) {
+        if (HasAddress(*answer)) {
+            found.addresses.insert(found.addresses.end(), answer->addresses.begin(), answer->addresses.end());
+        }
+    }
+    if (!found.addresses.empty()) {
+        return found;
+    }
+    const bool nameMissing = a.status == ARES_ENOTFOUND || aaaa.status == ARES_ENOTFOUND;
+    found.failure = !nameMissing && (Failed(a.status) || Failed(aaaa.status)) ? kDnsError : kNoAddressWord;
+    return found;
+}
+
 std::string DecideMx(const MxAnswer& mx) {
     if (Failed(mx.status)) {
         return kDnsError;

@@ -53,6 +53,15 @@ AddressAnswer ParseA(const RawAnswer& raw);
 AddressAnswer ParseAaaa(const RawAnswer& raw);
 MxAnswer ParseMx(const RawAnswer& raw);
 
+// Where the web checks connect: every address of the answers, IPv4 first; or why there is none, "no
+// address" (the name does not exist or has no address) or "DNS error" (a query that matters failed).
+struct HostAddresses {
+    std::vector<std::string> addresses;
+    std::string failure;
+};
+inline constexpr const char* kNoAddressWord = "no address";
+HostAddresses DecideAddresses(const AddressAnswer& a, const AddressAnswer& aaaa);
+
 // The cells {IP, MX} from the raw answers of the three queries.
 std::vector<std::string> DecideDns(const RawAnswer& a, const RawAnswer& aaaa, const RawAnswer& mx);
 

@@ -8,6 +8,9 @@
 #include <algorithm>
 #include <mutex>
 
+#include "dns/NameLookup.h"
+#include "puny/IdnaName.h"
+
 namespace vantle::web {
 namespace {
 
@@ -37,7 +40,86 @@ std::string AddressText(const curl_sockaddr& address) {
     return text;
 }
 
+struct UrlCleanup {
+    void operator()(CURLU* url) const { curl_url_cleanup(url); }
+};
+
+// A part of the URL as libcurl reads it, %-escapes decoded; empty when it has none.
+std::string UrlPart(CURLU* url, CURLUPart part, unsigned int flags) {
+    char* text = nullptr;
+    if (curl_url_get(url, part, &text, flags) != CURLUE_OK || text == nullptr) {
+        return {};
+    }
+    std::string value(text);
+    curl_free(text);
+    return value;
+}
+
+// The port a transfer to host:port connects to after the routes that change the port alone
+// ("HOST:PORT::CONNECT-TO-PORT", an empty HOST or PORT matching any): libcurl looks the host up with it.
+std::string ConnectPort(const std::vector<std::string>& routes, const std::string& host,
+                        const std::string& port) {
+    for (const std::string& route : routes) {
+        const std::size_t hostEnd = route.find(':');
+        const std::size_t portEnd = route.find(':', hostEnd + 1);
+        const std::size_t toEnd = route.find(':', portEnd + 1);
+        if (hostEnd == std::string::npos || portEnd == std::string::npos || toEnd == std::string::npos) {
+            continue;
+        }
+        const std::string routeHost = route.substr(0, hostEnd);
+        const std::string routePort = route.substr(hostEnd + 1, portEnd - hostEnd - 1);
+        if ((!routeHost.empty() && routeHost != host) || (!routePort.empty() && routePort != port)) {
+            continue;
+        }
+        // libcurl takes the first route that matches; one to another host leaves the name unasked.
+        const std::string toPort = route.substr(toEnd + 1);
+        return toEnd == portEnd + 1 && !toPort.empty() ? toPort : port;
+    }
+    return port;
+}
+
 }  // namespace
+
+DomainNames WithFacts(const DomainNames& names) {
+    DomainNames shared = names;
+    if (!shared.facts) {
+        shared.facts = std::make_shared<DomainFacts>();
+    }
+    return shared;
+}
+
+std::optional<std::string> PinAddresses(CURL* easy, SList& pins, const std::string& url,
+                                        const DomainNames& names, const CheckEndpoints& endpoints,
+                                        const CancelToken& cancel) {
+    const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
+    if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
+        return "bad name";
+    }
+    std::string host = UrlPart(parsed.get(), CURLUPART_HOST, CURLU_URLDECODE);
+    const std::string port = UrlPart(parsed.get(), CURLUPART_PORT, CURLU_DEFAULT_PORT);
+    if (host.size() > 2 && host.front() == '[' && host.back() == ']') {
+        host = host.substr(1, host.size() - 2);  // an IPv6 literal: its own address
+    } else {
+        host = FullAsciiNameOfUtf8(host);
+    }
+    if (host.empty() || port.empty()) {
+        return "bad name";
+    }
+    const HostAddresses found = ResolveHost(host, names, endpoints, cancel);
+    if (found.addresses.empty()) {
+        return found.failure;
+    }
+    std::string line = host + ":" + ConnectPort(endpoints.connectTo, host, port) + ":";
+    for (std::size_t i = 0; i < found.addresses.size(); ++i) {
+        const std::string& address = found.addresses[i];
+        line +=
+            (i == 0 ? "" : ",") + (address.find(':') == std::string::npos ? address : "[" + address + "]");
+    }
+    if (!pins.Append(line) || !Set(easy, CURLOPT_RESOLVE, pins.get())) {
+        return "error";
+    }
+    return std::nullopt;
+}
 
 curl_socket_t SocketPace::Open(curlsocktype, const curl_sockaddr& address) {
     std::optional<Limiter::Lease> lease = token_.Pace("web:" + AddressText(address));

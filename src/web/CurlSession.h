@@ -8,6 +8,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "check/Check.h"
@@ -80,6 +81,18 @@ private:
 // With pace, every connection first takes a place with its address.
 Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& routes,
              SocketPace* pace = nullptr);
+
+// names with facts of their own when they come without: the connections of one check then ask the
+// DNS about the domain's name once, as those of a run share it with the DNS check.
+DomainNames WithFacts(const DomainNames& names);
+
+// Pins where the next transfer to url connects: the addresses the DNS gives for its host (the domain's
+// own name through the answers its checks share), handed to libcurl so that its own resolver is never
+// asked. pins must outlive the transfer. The failure word ("no address", "DNS error", "cancelled",
+// "bad name") when there is nowhere to connect.
+std::optional<std::string> PinAddresses(CURL* easy, SList& pins, const std::string& url,
+                                        const DomainNames& names, const CheckEndpoints& endpoints,
+                                        const CancelToken& cancel);
 
 // Sets the time-outs of the next transfer from what is left of the check; false when nothing is.
 bool SetTimeLeft(CURL* easy, const CheckEndpoints& endpoints, const Deadline& deadline);

@@ -2,6 +2,7 @@
 
 #include <openssl/ssl.h>
 
+#include <optional>
 #include <string_view>
 
 #include "web/CertDate.h"
@@ -16,8 +17,9 @@ constexpr std::string_view kExpireField = "Expire date:";
 
 struct Attempt {
     CURLcode result = CURLE_FAILED_INIT;
-    std::string expiry;  // the leaf's "Expire date" text as libcurl gave it
-    bool alert = false;  // the server sent a fatal TLS alert
+    std::string expiry;                    // the leaf's "Expire date" text as libcurl gave it
+    bool alert = false;                    // the server sent a fatal TLS alert
+    std::optional<std::string> noAddress;  // why nothing was asked: the DNS had no address for it
 };
 
 // The slot of an SSL_CTX that points at the Attempt it serves.
@@ -60,13 +62,14 @@ std::string LeafExpiry(CURL* easy) {
 }
 
 // One TLS handshake with port 443 of host, no request after it.
-Attempt Handshake(const std::string& host, bool verify, const CheckEndpoints& endpoints,
+Attempt Handshake(const DomainNames& names, bool verify, const CheckEndpoints& endpoints,
                   const web::Deadline& deadline, const CancelToken& cancel) {
     Attempt attempt;
     web::SocketPace pace(cancel);
     web::SList routes;
+    web::SList pins;
     const web::Easy easy = web::NewEasy(endpoints, cancel, routes, &pace);
-    const std::string url = "https://" + host + "/";
+    const std::string url = "https://" + names.full + "/";
     if (!easy) {
         return attempt;
     }
@@ -76,6 +79,10 @@ Attempt Handshake(const std::string& host, bool verify, const CheckEndpoints& en
     }
     if (!Set(easy.get(), CURLOPT_URL, url.c_str())) {
         attempt.result = CURLE_URL_MALFORMAT;
+        return attempt;
+    }
+    attempt.noAddress = web::PinAddresses(easy.get(), pins, url, names, endpoints, cancel);
+    if (attempt.noAddress) {
         return attempt;
     }
     if (!Set(easy.get(), CURLOPT_CONNECT_ONLY, 1L) || !Set(easy.get(), CURLOPT_CERTINFO, 1L) ||
@@ -128,10 +135,14 @@ std::vector<std::string> SslCheck::Columns() const {
     return {"SSL"};
 }
 
-std::vector<std::string> SslCheck::Run(const DomainNames& names, const CancelToken& cancel) {
+std::vector<std::string> SslCheck::Run(const DomainNames& asked, const CancelToken& cancel) {
     try {
+        const DomainNames names = web::WithFacts(asked);
         const web::Deadline deadline(cancel, endpoints_.checkTimeoutMs);
-        const Attempt verified = Handshake(names.full, true, endpoints_, deadline, cancel);
+        const Attempt verified = Handshake(names, true, endpoints_, deadline, cancel);
+        if (verified.noAddress) {
+            return {*verified.noAddress};
+        }
         if (verified.result == CURLE_OK) {
             return {DateCell(verified.expiry)};
         }
@@ -139,7 +150,7 @@ std::vector<std::string> SslCheck::Run(const DomainNames& names, const CancelTok
             return {SslFailureWord(verified.result, verified.alert)};
         }
         // The certificate is there but not trusted: once more without verifying, only to read it.
-        const Attempt unverified = Handshake(names.full, false, endpoints_, deadline, cancel);
+        const Attempt unverified = Handshake(names, false, endpoints_, deadline, cancel);
         if (unverified.result != CURLE_OK) {
             return {SslFailureWord(unverified.result, unverified.alert)};
         }

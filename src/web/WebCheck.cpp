@@ -67,8 +67,8 @@ std::vector<std::string> Cookies(CURL* easy) {
     return lines;
 }
 
-WebHop Fetch(CURL* easy, const std::string& url, const CheckEndpoints& endpoints,
-             const web::Deadline& deadline, const CancelToken& cancel) {
+WebHop Fetch(CURL* easy, web::SList& pins, const std::string& url, const DomainNames& names,
+             const CheckEndpoints& endpoints, const web::Deadline& deadline, const CancelToken& cancel) {
     WebHop hop;
     hop.url = url;
     AnswerSink sink{easy, endpoints.maxBody};
@@ -79,6 +79,10 @@ WebHop Fetch(CURL* easy, const std::string& url, const CheckEndpoints& endpoints
     if (!Set(easy, CURLOPT_URL, url.c_str()) || !Set(easy, CURLOPT_HEADERDATA, static_cast<void*>(&sink)) ||
         !Set(easy, CURLOPT_WRITEDATA, static_cast<void*>(&sink))) {
         hop.failure = "bad name";
+        return hop;
+    }
+    if (std::optional<std::string> failure = web::PinAddresses(easy, pins, url, names, endpoints, cancel)) {
+        hop.failure = std::move(*failure);
         return hop;
     }
     const std::vector<std::string> cookiesBefore = Cookies(easy);
@@ -131,11 +135,13 @@ std::vector<std::string> WebCheck::Columns() const {
     return {"HTTP", "Mirror"};
 }
 
-std::vector<std::string> WebCheck::Run(const DomainNames& names, const CancelToken& cancel) {
+std::vector<std::string> WebCheck::Run(const DomainNames& asked, const CancelToken& cancel) {
     try {
+        const DomainNames names = web::WithFacts(asked);
         const web::Deadline deadline(cancel, endpoints_.checkTimeoutMs);
         web::SocketPace pace(cancel);
         web::SList routes;
+        web::SList pins;
         const web::Easy easy = web::NewEasy(endpoints_, cancel, routes, &pace);
         // One connection at a time: a kept one would hold its host's place while the next hop waits.
         // The cookies live on this handle only, in memory: one chain of one domain sees them.
@@ -148,7 +154,7 @@ std::vector<std::string> WebCheck::Run(const DomainNames& names, const CancelTok
         std::vector<WebHop> hops;
         std::string next = start;
         for (;;) {
-            hops.push_back(Fetch(easy.get(), next, endpoints_, deadline, cancel));
+            hops.push_back(Fetch(easy.get(), pins, next, names, endpoints_, deadline, cancel));
             WebVerdict verdict = DecideWeb(start, hops, endpoints_.maxRedirects);
             if (!verdict.next) {
                 return {std::move(verdict.http), std::move(verdict.mirror)};

@@ -446,5 +446,26 @@ TEST_F(CliRunTest, SecondInterruptEndsAtOnceWithTheRowsSoFarInTheFile) {
     EXPECT_EQ(written, EngineCsv({names[0], names[1], names[2]}, {true, false, false, {"web"}}));
 }
 
+// Every check asks the simulated DNS: a name it does not know has no web site and no certificate,
+// whatever the web simulator would have answered.
+TEST_F(CliRunTest, ANameTheDnsDoesNotKnowHasNoAddressInEveryColumn) {
+    Endpoints();
+    services_->Web().SetRule("nxsite.test", sim::WebRule::Ok);
+    services_->Web().SetRule("site1.test", sim::WebRule::Ok);
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, "nxsite.test\nsite1.test\n");
+    const ChildResult cli = RunCliSim(Args({"--checks", "dns,web,ssl", "-q", list}, true));
+    services_->Web().SetRule("nxsite.test", sim::WebServer::DefaultRule("nxsite.test"));
+    services_->Web().SetRule("site1.test", sim::WebServer::DefaultRule("site1.test"));
+    EXPECT_EQ(cli.status, 0) << cli.err;
+    EXPECT_NE(cli.out.find("\"nxsite.test\";\"NXDOMAIN\";\"no\";\"no address\";\"\";\"no address\"\r\n"),
+              std::string::npos)
+        << cli.out;
+    EXPECT_NE(cli.out.find("\"site1.test\";\"" + sim::CheckServices::ExpectedIp("site1.test") +
+                           "\";\"yes\";\"200\";"),
+              std::string::npos)
+        << cli.out;
+}
+
 }  // namespace
 }  // namespace vantle

@@ -60,6 +60,58 @@ INSTANTIATE_TEST_SUITE_P(Cases, DnsVerdictIp, ::testing::Range<std::size_t>(0, I
                              return vantle::testing::CaseName(IpCases().at(info.param).words);
                          });
 
+// Where the web checks connect, from the same two answers.
+struct AddressesCase {
+    const char* words;
+    AddressAnswer a;
+    AddressAnswer aaaa;
+    std::vector<std::string> addresses;
+    std::string failure;
+};
+
+const std::vector<AddressesCase>& AddressesCases() {
+    static const std::vector<AddressesCase> cases = {
+        {"every address, IPv4 first",
+         {ARES_SUCCESS, {"192.0.2.2", "192.0.2.1"}},
+         {ARES_SUCCESS, {"2001:db8::1"}},
+         {"192.0.2.2", "192.0.2.1", "2001:db8::1"},
+         ""},
+        {"IPv6 alone", {ARES_ENODATA, kNone}, {ARES_SUCCESS, {"2001:db8::1"}}, {"2001:db8::1"}, ""},
+        {"IPv6 though A failed",
+         {ARES_ETIMEOUT, kNone},
+         {ARES_SUCCESS, {"2001:db8::1"}},
+         {"2001:db8::1"},
+         ""},
+        {"IPv4 though AAAA failed",
+         {ARES_SUCCESS, {"192.0.2.1"}},
+         {ARES_ESERVFAIL, kNone},
+         {"192.0.2.1"},
+         ""},
+        {"no records", {ARES_ENODATA, kNone}, {ARES_ENODATA, kNone}, {}, "no address"},
+        {"success without records", {ARES_SUCCESS, kNone}, {ARES_ENODATA, kNone}, {}, "no address"},
+        {"NXDOMAIN", {ARES_ENOTFOUND, kNone}, {ARES_ENOTFOUND, kNone}, {}, "no address"},
+        {"NXDOMAIN beside a time-out", {ARES_ETIMEOUT, kNone}, {ARES_ENOTFOUND, kNone}, {}, "no address"},
+        {"A timed out, AAAA empty", {ARES_ETIMEOUT, kNone}, {ARES_ENODATA, kNone}, {}, kDnsError},
+        {"A empty, AAAA failed", {ARES_ENODATA, kNone}, {ARES_ESERVFAIL, kNone}, {}, kDnsError},
+    };
+    return cases;
+}
+
+class DnsVerdictAddresses : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(DnsVerdictAddresses, Should_GiveWhereToConnect) {
+    const AddressesCase& c = AddressesCases().at(GetParam());
+    const HostAddresses found = DecideAddresses(c.a, c.aaaa);
+    EXPECT_EQ(found.addresses, c.addresses);
+    EXPECT_EQ(found.failure, c.failure);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, DnsVerdictAddresses,
+                         ::testing::Range<std::size_t>(0, AddressesCases().size()),
+                         [](const ::testing::TestParamInfo<std::size_t>& info) {
+                             return vantle::testing::CaseName(AddressesCases().at(info.param).words);
+                         });
+
 struct MxCase {
     const char* words;
     MxAnswer mx;

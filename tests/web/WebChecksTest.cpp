@@ -9,6 +9,8 @@
 #include <optional>
 #include <vector>
 
+#include "dns/DnsCheck.h"
+#include "sim/DnsServer.h"
 #include "sim/WebServer.h"
 #include "web/SslCheck.h"
 #include "web/WebCheck.h"
@@ -17,17 +19,28 @@ namespace vantle {
 namespace {
 
 using sim::CertPlan;
+using sim::DnsAnswer;
+using sim::DnsServer;
 using sim::WebRule;
 using sim::WebServer;
 using std::chrono::milliseconds;
 
 class WebChecks : public ::testing::Test {
 protected:
-    static void SetUpTestSuite() { server = std::make_unique<WebServer>(); }
-    static void TearDownTestSuite() { server.reset(); }
+    // Every name has an address, unless a test says otherwise: the web server's rules decide.
+    static void SetUpTestSuite() {
+        server = std::make_unique<WebServer>();
+        dns = std::make_unique<DnsServer>();
+        dns->setFallback(DnsAnswer::records({"127.0.0.1"}));
+    }
+    static void TearDownTestSuite() {
+        server.reset();
+        dns.reset();
+    }
 
     static CheckEndpoints Endpoints(long boundMs) {
         CheckEndpoints endpoints;
+        endpoints.dnsServers = {dns->authority()};
         endpoints.connectTo = server->ConnectTo();
         endpoints.caFile = server->CaFile();
         endpoints.connectTimeoutMs = boundMs;
@@ -39,6 +52,7 @@ protected:
     static DomainNames Names(const std::string& host) { return {host, host, host}; }
 
     static inline std::unique_ptr<WebServer> server;
+    static inline std::unique_ptr<DnsServer> dns;
 };
 
 constexpr long kBound = 2000;   // never reached by a host that answers
@@ -191,6 +205,72 @@ TEST_F(WebChecks, Should_SayCancelled_When_TheRunIsNoLongerWanted) {
     cancel.Cancel();
     EXPECT_EQ(WebCheck(Endpoints(kBound)).Run(Names("cancelled.test"), cancel).at(0), "cancelled");
     EXPECT_EQ(SslCheck(Endpoints(kBound)).Run(Names("cancelled-tls.test"), cancel).at(0), "cancelled");
+}
+
+// The connections go where the DNS says, and nowhere when it says nothing: the routes below change
+// the port alone, so the address connected to is the one the DNS server gave.
+struct PinCase {
+    std::string host;
+    DnsAnswer answer;
+    std::string http;
+    std::string ssl;
+};
+
+const std::vector<PinCase>& PinCases() {
+    static const std::vector<PinCase> cases = {
+        {"pinned.test", DnsAnswer::records({"127.0.0.1"}), "200", "2031-01-01"},
+        // The server listens on IPv4 only: the IPv6 address is tried and refused.
+        {"pinned-v6.test", DnsAnswer::records({}, std::vector<std::string>{"::1"}), "refused", "no https"},
+        {"elsewhere.test", DnsAnswer::records({"127.0.0.2"}), "refused", "no https"},
+        {"nx-pinned.test", DnsAnswer::nxDomain(), "no address", "no address"},
+        {"empty-pinned.test", DnsAnswer::records({}), "no address", "no address"},
+        {"broken-pinned.test", DnsAnswer::servFail(), "DNS error", "DNS error"},
+        {"silent-pinned.test", DnsAnswer::silent(), "DNS error", "DNS error"},
+    };
+    return cases;
+}
+
+class PinnedAddressTable : public WebChecks, public ::testing::WithParamInterface<std::size_t> {
+protected:
+    static CheckEndpoints PortOnlyRoutes() {
+        CheckEndpoints endpoints = Endpoints(600);
+        endpoints.connectTo = {":80::" + std::to_string(server->HttpPort()),
+                               ":443::" + std::to_string(server->HttpsPort())};
+        return endpoints;
+    }
+};
+
+TEST_P(PinnedAddressTable, Should_ConnectToWhatTheDnsSays) {
+    const PinCase& c = PinCases().at(GetParam());
+    server->SetRule(c.host, WebRule::Ok);
+    server->SetCertificate(c.host, {CertPlan::Kind::Valid, "2031-01-01"});
+    dns->set(c.host, c.answer);
+    EXPECT_EQ(WebCheck(PortOnlyRoutes()).Run(Names(c.host), CancelToken()).at(0), c.http);
+    EXPECT_EQ(SslCheck(PortOnlyRoutes()).Run(Names(c.host), CancelToken()).at(0), c.ssl);
+}
+
+INSTANTIATE_TEST_SUITE_P(Cases, PinnedAddressTable, ::testing::Range<std::size_t>(0, PinCases().size()),
+                         [](const auto& info) { return testing::CaseName(PinCases().at(info.param).host); });
+
+// A redirect to another host asks the DNS about that host too.
+TEST_F(WebChecks, Should_SayNoAddress_When_ARedirectLeadsToANameTheDnsDoesNotKnow) {
+    server->SetRule("to-nowhere.test", WebRule::ToHost, "nx-target.test");
+    dns->set("nx-target.test", DnsAnswer::nxDomain());
+    EXPECT_EQ(WebCheck(Endpoints(kBound)).Run(Names("to-nowhere.test"), CancelToken()).at(0), "no address");
+}
+
+// The DNS check and the connections of one domain take one answer: the name is asked once.
+TEST_F(WebChecks, Should_AskTheDnsOnce_When_TheChecksOfADomainShareIt) {
+    const std::string host = "shared-answer.test";
+    DomainNames names = Names(host);
+    names.facts = std::make_shared<DomainFacts>();
+    const CheckEndpoints endpoints = Endpoints(kBound);
+    EXPECT_EQ(DnsCheck(endpoints).Run(names, CancelToken()).at(0), "127.0.0.1");
+    EXPECT_EQ(WebCheck(endpoints).Run(names, CancelToken()).at(0), "200");
+    EXPECT_EQ(SslCheck(endpoints).Run(names, CancelToken()).size(), 1u);
+    EXPECT_EQ(dns->queryCount(host, sim::kDnsTypeA), 1u);
+    EXPECT_EQ(WebCheck(endpoints).Run(Names(host), CancelToken()).at(0), "200");
+    EXPECT_EQ(dns->queryCount(host, sim::kDnsTypeA), 2u);
 }
 
 }  // namespace
