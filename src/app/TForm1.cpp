@@ -499,7 +499,9 @@ void TForm1::Button2Click() {
     if (!MayClearForRun()) {
         return;
     }
-    journalFresh_ = !(ResumeFlag() == "1" && engine_->ResumeAt());
+    if (journal_) {
+        journal_->SetFresh(!(ResumeFlag() == "1" && engine_->ResumeAt()));
+    }
     engine_->Button2Click();
     JournalResume();
     if (closeAfterRun_) {

@@ -45,7 +45,7 @@ inline int ColumnWidth(const std::string& header) {
 }
 
 class ChecksMenu;
-class JournalWriter;
+class RunJournal;
 struct JournalState;
 class DomainTableModel;
 class TableControls;
@@ -143,7 +143,8 @@ private:
     bool SaveTable(const QString& path, const QString& filter);
     // The save dialog and the save; true when the table was written.
     bool SaveWithDialog();
-    void JournalResult(bool written);
+    // Tells the user once that the journal cannot be written.
+    void JournalResult(const std::optional<std::string>& error);
     void JournalResume();
     void JournalDone();
     void Restore(const JournalState& state);
@@ -210,12 +211,9 @@ private:
     int prCol_ = 0;
     bool closeAfterRun_ = false;
     bool placeRestored_ = false;
-    std::unique_ptr<JournalWriter> journal_;
-    QString journalDir_;
-    bool journalFresh_ = false;   // the next row written starts a new journal
-    bool journalWarned_ = false;  // the status bar said once that the journal cannot be written
-    bool unsaved_ = false;        // rows were written since the last save or new list
-    bool closeDecided_ = false;   // the close question was answered
+    std::unique_ptr<RunJournal> journal_;
+    bool unsaved_ = false;       // rows were written since the last save or new list
+    bool closeDecided_ = false;  // the close question was answered
     bool saveOnClose_ = false;
     QString lastOpenName_;
     QString lastSaveName_;          // empty at first: the name box starts empty, with the csv filter

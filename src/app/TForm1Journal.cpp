@@ -21,17 +21,14 @@ namespace vantle {
 // Another running copy keeps its own slot; of the free ones, the first with rows to restore is taken.
 void TForm1::EnableSafetyNet(const QString& stateDir) {
     journal_.reset();  // lets go of an earlier slot first
-    JournalSlot slot = JournalSlot::Take(stateDir.toStdString(), Restorable);
-    journalDir_ = QString::fromStdString(slot.Dir());
-    journal_ = std::make_unique<JournalWriter>(std::move(slot));
+    journal_ = std::make_unique<RunJournal>(JournalSlot::Take(stateDir.toStdString(), Restorable));
 }
 
-void TForm1::JournalResult(bool written) {
-    if (!written && !journalWarned_) {
-        journalWarned_ = true;
-        statusBar()->showMessage(QStringLiteral("Журнал проверки не записывается: ") +
-                                     QString::fromLocal8Bit(journal_->Error().c_str()),
-                                 15000);
+void TForm1::JournalResult(const std::optional<std::string>& error) {
+    if (error) {
+        statusBar()->showMessage(
+            QStringLiteral("Журнал проверки не записывается: ") + QString::fromLocal8Bit(error->c_str()),
+            15000);
     }
 }
 
@@ -41,8 +38,7 @@ void TForm1::RowWritten(int row, int line) {
     if (!journal_) {
         return;
     }
-    if (journalFresh_ && line >= 0) {
-        journalFresh_ = false;
+    const auto start = [this] {
         JournalStart start;
         for (int c = 0; c < model_->ColCount(); ++c) {
             start.columns.push_back(model_->Cell(c, 0));
@@ -52,14 +48,13 @@ void TForm1::RowWritten(int row, int line) {
                 start.checks.emplace_back(name);
             }
         }
-        const std::string list = form2_->ListBytes();
         start.lineCount = form2_->LineCount();
-        start.listHash = ListHash(list);
-        JournalResult(journal_->Start(start, list));
-    }
+        return start;
+    };
     const Totals& totals = engine_->totals();
     JournalResult(journal_->Row(
-        row, {line, model_->Table().RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}}));
+        row, {line, model_->Table().RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}},
+        start, [this] { return form2_->ListBytes(); }));
 }
 
 void TForm1::JournalResume() {
@@ -80,7 +75,7 @@ bool TForm1::OfferRecovery() {
     if (!journal_) {
         return false;
     }
-    const std::optional<JournalState> state = ReadJournal(journalDir_.toStdString());
+    const std::optional<JournalState> state = ReadJournal(journal_->Dir());
     if (!state || !Restorable(*state)) {
         return false;
     }
@@ -122,21 +117,15 @@ void TForm1::Restore(const JournalState& state) {
             RzStringGrid1->setColumnWidth(c, ColumnWidth(header));
         }
     }
-    const int lastRow = state.rows.rbegin()->first;
-    model_->SetRowCount(lastRow + 1);
-    for (const auto& [row, content] : state.rows) {
-        for (int c = 0; c < static_cast<int>(content.cells.size()) && c < model_->ColCount(); ++c) {
-            model_->SetCell(c, row, content.cells[static_cast<std::size_t>(c)]);
-        }
-    }
+    engine_->RestoreRows(state);
     ShowBarColumns();
-    const auto [line, row] = state.resume.value_or(std::make_pair(state.lastLine + 1, lastRow + 1));
-    engine_->Restore(Totals{state.lastTotals[0], state.lastTotals[1], state.lastTotals[2]}, line, row);
     SetResumeFlag("1");
     SetCsvEnabled(true);
     panels_[1]->setText(FromCp1251(engine_->TotalsLine()));
     unsaved_ = true;
-    journalFresh_ = false;
+    if (journal_) {
+        journal_->SetFresh(false);
+    }
 }
 
 int TForm1::AskSaveResults() {

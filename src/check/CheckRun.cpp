@@ -498,6 +498,18 @@ void CheckRun::RecheckCatalogue(int row, bool inCatalogue) {
     host_.SetCell(3, row, inCatalogue ? "Yes" : "");
 }
 
+void CheckRun::RestoreRows(const JournalState& state) {
+    const int lastRow = state.rows.empty() ? 0 : state.rows.rbegin()->first;
+    host_.SetRowCount(lastRow + 1);
+    for (const auto& [row, content] : state.rows) {
+        for (int c = 0; c < static_cast<int>(content.cells.size()) && c < host_.ColCount(); ++c) {
+            host_.SetCell(c, row, content.cells[static_cast<std::size_t>(c)]);
+        }
+    }
+    const auto [line, row] = state.resume.value_or(std::make_pair(state.lastLine + 1, lastRow + 1));
+    Restore(Totals{state.lastTotals[0], state.lastTotals[1], state.lastTotals[2]}, line, row);
+}
+
 void CheckRun::FillOptionalCells(int row, const std::string& queryName) {
     const DomainNames names{host_.Cell(0, row), queryName, std::string()};
     if (host_.YaPagesChecked() && IsOptionalColumn(host_.YaPagesCol(), host_.ColCount())) {

@@ -13,6 +13,7 @@
 #include "check/ParallelChecks.h"
 #include "check/ServiceHosts.h"
 #include "http/HttpGetter.h"
+#include "io/Journal.h"
 
 namespace vantle {
 
@@ -63,6 +64,10 @@ public:
         totals_ = totals;
         resume_ = ResumePoint{line, row};
     }
+
+    // Puts back the rows of a journal into the host's table (its columns already laid out; cells past
+    // them left out), its totals, and where the run goes on.
+    void RestoreRows(const JournalState& state);
 
     // The optional cells of a written row, for the options that are switched on.
     void FillOptionalCells(int row, const std::string& queryName);

@@ -134,9 +134,8 @@ std::string ConsoleHost::UseJournal(const std::string& stateDir, std::vector<std
     checkNames_ = std::move(checkNames);
     JournalSlot slot =
         JournalSlot::Take(stateDir, [&](const JournalState& state) { return resume && Continues(state); });
-    std::string dir = slot.Dir();
-    journal_ = std::make_unique<JournalWriter>(std::move(slot));
-    return dir;
+    journal_ = std::make_unique<RunJournal>(std::move(slot));
+    return journal_->Dir();
 }
 
 std::string ConsoleHost::ListBytes() const {
@@ -155,25 +154,15 @@ void ConsoleHost::RowWritten(int row, int line) {
     if (!journal_) {
         return;
     }
-    bool written = true;
-    if (journalFresh_) {
-        journalFresh_ = false;
-        JournalStart start;
-        start.columns = table_.RowCells(0);
-        start.checks = checkNames_;
-        start.lineCount = LineCount();
-        const std::string list = ListBytes();
-        start.listHash = ListHash(list);
-        written = journal_->Start(start, list);
-    }
     const Totals& totals = run_->totals();
-    written =
-        journal_->Row(
-            row, {line, table_.RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}}) &&
-        written;
-    if (!written && !journalWarned_) {
-        journalWarned_ = true;
-        err_ << "vantle-cli: журнал не записывается: " << Utf8ToCp1251(journal_->Error()) << '\n';
+    const std::optional<std::string> error = journal_->Row(
+        row, {line, table_.RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}},
+        [this] {
+            return JournalStart{table_.RowCells(0), checkNames_, LineCount(), {}};
+        },
+        [this] { return ListBytes(); });
+    if (error) {
+        err_ << "vantle-cli: журнал не записывается: " << Utf8ToCp1251(*error) << '\n';
     }
 }
 
@@ -190,17 +179,11 @@ bool ConsoleHost::ResumeFrom(const JournalState& state, CheckRun& run) {
     if (state.rejected > 0) {
         err_ << "vantle-cli: записей журнала не подошло и пропущено: " << state.rejected << '\n';
     }
-    const int lastRow = state.rows.rbegin()->first;
-    table_.SetRowCount(lastRow + 1);
-    for (const auto& [row, content] : state.rows) {
-        for (int c = 0; c < static_cast<int>(content.cells.size()) && c < table_.ColCount(); ++c) {
-            table_.SetCell(c, row, content.cells[static_cast<std::size_t>(c)]);
-        }
-    }
-    const auto [line, row] = state.resume.value_or(std::make_pair(state.lastLine + 1, lastRow + 1));
-    run.Restore(Totals{state.lastTotals[0], state.lastTotals[1], state.lastTotals[2]}, line, row);
+    run.RestoreRows(state);
     resumeFlag_.assign(1, '1');  // (a plain "1" trips a false -Wrestrict of GCC 12 here)
-    journalFresh_ = false;
+    if (journal_) {
+        journal_->SetFresh(false);
+    }
     return true;
 }
 

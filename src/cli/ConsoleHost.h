@@ -138,10 +138,8 @@ private:
     bool csvEnabled_ = false;
     bool infoShown_ = false;
     bool errorShown_ = false;
-    std::unique_ptr<JournalWriter> journal_;
+    std::unique_ptr<RunJournal> journal_;
     std::vector<std::string> checkNames_;
-    bool journalFresh_ = true;
-    bool journalWarned_ = false;
 };
 
 }  // namespace vantle::cli

@@ -435,4 +435,30 @@ std::string DefaultStateDir(std::string_view subfolder) {
     return base.string();
 }
 
+std::optional<std::string> RunJournal::Row(int row, const JournalRow& content,
+                                           const std::function<JournalStart()>& start,
+                                           const std::function<std::string()>& list) {
+    bool written = true;
+    if (fresh_ && content.line >= 0) {
+        fresh_ = false;
+        JournalStart record = start();
+        const std::string bytes = list();
+        record.listHash = ListHash(bytes);
+        written = writer_.Start(record, bytes);
+    }
+    return Told(writer_.Row(row, content) && written);
+}
+
+std::optional<std::string> RunJournal::Resume(int line, int row) {
+    return Told(writer_.Resume(line, row));
+}
+
+std::optional<std::string> RunJournal::Told(bool written) {
+    if (written || warned_) {
+        return std::nullopt;
+    }
+    warned_ = true;
+    return writer_.Error();
+}
+
 }  // namespace vantle

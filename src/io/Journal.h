@@ -112,4 +112,33 @@ private:
 // appended when not empty.
 std::string DefaultStateDir(std::string_view subfolder = {});
 
+// One run's records as both programs keep them. A fresh run starts a new journal with the first row it
+// writes (the start record, and a copy of the list); a resumed run goes on in the journal it came from.
+class RunJournal {
+public:
+    explicit RunJournal(JournalSlot slot) : dir_(slot.Dir()), writer_(std::move(slot)) {}
+
+    // Whether the next row a run writes (not a recheck) begins a new journal.
+    void SetFresh(bool fresh) { fresh_ = fresh; }
+    // Records a row written (line -1: rewritten by a recheck). start and list are asked for only when
+    // the row begins a new journal; start's list hash and line count are filled in here. The writer's
+    // error, once, at the first record that could not be written: the caller tells the user.
+    std::optional<std::string> Row(int row, const JournalRow& content,
+                                   const std::function<JournalStart()>& start,
+                                   const std::function<std::string()>& list);
+    // A stop that a later run goes on from (line, row).
+    std::optional<std::string> Resume(int line, int row);
+    // The rows are safe elsewhere.
+    void Done() { writer_.Done(); }
+    const std::string& Dir() const { return dir_; }
+
+private:
+    std::optional<std::string> Told(bool written);
+
+    std::string dir_;
+    JournalWriter writer_;
+    bool fresh_ = true;
+    bool warned_ = false;
+};
+
 }  // namespace vantle

@@ -430,5 +430,53 @@ TEST(JournalSlotTest, AWriterOfAHeldSlotWritesInItsFolder) {
     EXPECT_EQ(ReadJournal(base + "/2")->rows.size(), 1u);
 }
 
+// A run's journal as the programs keep it: the first row of a fresh run (not a recheck's) brings the
+// start record and the list; a resumed run goes on; a failure is told once.
+TEST(RunJournalTest, AFreshRunStartsWithItsFirstRowAndAResumedOneGoesOn) {
+    testing::TempDir dir;
+    const std::string list(kThreeLines);
+    int asked = 0;
+    const auto start = [&] {
+        ++asked;
+        return JournalStart{{"Domain", "IP"}, {"dns"}, 3, {}};
+    };
+    const auto listBytes = [&] { return list; };
+    {
+        RunJournal journal(JournalSlot::Take(dir.File("state"), Restorable));
+        EXPECT_FALSE(journal.Row(1, {-1, {"a.test", "old"}, {}}, start, listBytes)) << "no error";
+        EXPECT_EQ(asked, 0) << "a recheck begins no journal";
+        EXPECT_FALSE(journal.Row(1, {0, {"a.test", "1.2.3.4"}, {}}, start, listBytes));
+        EXPECT_FALSE(journal.Row(2, {1, {"b.test", "NXDOMAIN"}, {}}, start, listBytes));
+        EXPECT_EQ(asked, 1);
+        const auto state = ReadJournal(journal.Dir());
+        ASSERT_TRUE(state);
+        EXPECT_EQ(state->start.listHash, ListHash(list)) << "the hash is the list's";
+        EXPECT_EQ(state->list, list);
+        EXPECT_EQ(state->rows.size(), 2u);
+        EXPECT_FALSE(journal.Resume(2, 3));
+    }
+    RunJournal resumed(JournalSlot::Take(dir.File("state"), Restorable));
+    resumed.SetFresh(false);
+    EXPECT_FALSE(resumed.Row(3, {2, {"c.test", "NXDOMAIN"}, {}}, start, listBytes));
+    EXPECT_EQ(asked, 1);
+    const auto state = ReadJournal(resumed.Dir());
+    ASSERT_TRUE(state);
+    EXPECT_EQ(state->rows.size(), 3u) << "the resumed run went on in the same journal";
+    EXPECT_FALSE(state->resume) << "the row after the stop clears it";
+}
+
+TEST(RunJournalTest, AJournalThatCannotBeWrittenIsToldOnce) {
+    testing::TempDir dir;
+    testing::WriteBytes(dir.File("file"), "");
+    RunJournal journal(JournalSlot::Take(dir.File("file/state"), Restorable));
+    const auto start = [] { return JournalStart{{"Domain"}, {}, 1, {}}; };
+    const auto list = [] { return std::string("a.test\n"); };
+    const std::optional<std::string> first = journal.Row(1, {0, {"a.test"}, {}}, start, list);
+    ASSERT_TRUE(first);
+    EXPECT_FALSE(first->empty());
+    EXPECT_FALSE(journal.Row(1, {0, {"a.test"}, {}}, start, list));
+    EXPECT_FALSE(journal.Resume(1, 2));
+}
+
 }  // namespace
 }  // namespace vantle
