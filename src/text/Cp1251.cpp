@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 
 namespace vantle {
@@ -184,6 +185,35 @@ std::size_t CharacterCount(std::string_view bytes) {
         i += length != 0 ? length : 1;
     }
     return count;
+}
+
+bool InsideEscape(std::string_view bytes, std::size_t at) {
+    for (std::size_t back = 1; back < kLongestEscape && back <= at; ++back) {
+        if (bytes[at - back] == kEscapeByte) {
+            return EscapeAt(bytes, at - back) > back;
+        }
+    }
+    return false;
+}
+
+std::string LowerEscapes(std::string_view bytes) {
+    if (bytes.find(kEscapeByte) == std::string_view::npos) {
+        return std::string(bytes);
+    }
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t codePoint = 0;
+        if (const std::size_t length = EscapeAt(bytes, i, &codePoint)) {
+            const auto lower = static_cast<char32_t>(u_tolower(static_cast<UChar32>(codePoint)));
+            const unsigned char byte = lower <= 0xFFFF ? Tables().toByte[lower] : 0;
+            out += Escapable(lower) ? EscapeOf(lower) : std::string(1, static_cast<char>(byte));
+            i += length;
+        } else {
+            out.push_back(bytes[i++]);
+        }
+    }
+    return out;
 }
 
 std::u16string Cp1251ToUtf16(std::string_view bytes) {

@@ -41,4 +41,11 @@ std::string EscapesAsQuestionMarks(std::string_view bytes);
 // The number of characters in bytes, an escape counting as one.
 std::size_t CharacterCount(std::string_view bytes);
 
+// True when the byte at `at` is inside an escape that began before it: a text cut there would cut
+// the escape in half.
+bool InsideEscape(std::string_view bytes, std::size_t at);
+
+// bytes with the character of each escape in its small letter (Unicode's simple case mapping).
+std::string LowerEscapes(std::string_view bytes);
+
 }  // namespace vantle

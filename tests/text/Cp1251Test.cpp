@@ -214,5 +214,32 @@ TEST(Cp1251Escape, Helpers_Should_CountAnEscapeAsOneCharacter) {
     }
 }
 
+TEST(Cp1251Escape, InsideEscape_Should_MarkEveryByteAfterItsFirst) {
+    const std::string text = "a" + Esc("10ffff") + "b" +
+                             "\x98"
+                             "41;";  // a real escape, then a bare 0x98
+    const bool inside[] = {false, false, true,  true,  true,  true,  true, true,
+                           true,  false, false, false, false, false, false};
+    ASSERT_EQ(std::size(inside), text.size() + 1);
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        EXPECT_EQ(InsideEscape(text, at), inside[at]) << at;
+    }
+}
+
+TEST(Cp1251Escape, LowerEscapes_Should_LowerTheirCharactersOnly) {
+    const std::pair<std::u16string, std::u16string> cases[] = {
+        {u"MÜNCHEN", u"MüNCHEN"},                // the code page's letters are left to the caller
+        {u"ΕΛΛΆΔΑ", u"ελλάδα"},   {u"İ", u"i"},  // lowered into the code page: a plain byte again
+        {u"例え😀ü", u"例え😀ü"},   {u"", u""},
+    };
+    for (const auto& [text, lower] : cases) {
+        EXPECT_EQ(LowerEscapes(Utf16ToCp1251Keeping(text)), Utf16ToCp1251Keeping(lower));
+    }
+    EXPECT_EQ(LowerEscapes("\x98"
+                           "41;A"),
+              "\x98"
+              "41;A");
+}
+
 }  // namespace
 }  // namespace vantle
