@@ -34,7 +34,7 @@ ParallelChecks::~ParallelChecks() {
 }
 
 std::vector<std::string> ParallelChecks::Cells(Check& check, const CancelToken& token) const {
-    if (names_.full.empty() && !check.InPlace()) {
+    if (names_.full.empty()) {
         // Decided once for the name: no check of today sends it anywhere.
         return std::vector<std::string>(check.Columns().size(), std::string(kBadName));
     }

@@ -90,6 +90,7 @@ const KeptCase kKept[] = {
     {"last code point", u"\U0010FFFF", Esc("10ffff")},
     {"zero-width space is kept, not dropped", u"\u200Bc", Esc("200b") + "c"},
     {"empty", u"", ""},
+    {"NUL stays its byte", std::u16string(1, u'\0'), std::string(1, '\0')},
 };
 
 TEST(Cp1251Escape, Utf16ToCp1251Keeping_Should_WriteAnEscapeForWhatTheCodePageCannotHold) {
