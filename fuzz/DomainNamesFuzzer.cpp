@@ -1,6 +1,7 @@
-// A line of the domain list as the check run takes it: CleanDomainLine, then DomainToAscii of the
-// display name; and DomainToAscii of the raw line, as the recheck and the browser links pass a cell.
-// Neither may crash, and what each promises about its result must hold.
+// A line of the domain list as the check run takes it: CleanDomainLine, then DomainToAscii and
+// CheckableAsciiName of the display name; and DomainToAscii of the raw line, as the recheck and the
+// browser links pass a cell. Neither may crash, and what each promises about its result must hold.
+// The line's bytes also go through the escape of characters beyond the code page and back.
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
@@ -11,8 +12,10 @@
 #include "FuzzCheck.h"
 #include "check/CleanDomainLine.h"
 #include "puny/DomainName.h"
+#include "puny/IdnaName.h"
 #include "text/Cp1251.h"
 #include "text/TextCut.h"
+#include "text/Utf8.h"
 
 namespace {
 
@@ -48,8 +51,46 @@ void CheckCleaned(std::string_view line) {
     Check(IsSubsequence(name, LowerAscii(line)), "the display name holds what the line did not");
 }
 
+bool HostNameBytes(std::string_view ascii) {
+    return std::all_of(ascii.begin(), ascii.end(), [](char c) {
+        return (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-' || c == '.';
+    });
+}
+
+// A name with an escape goes whole in IDNA, or with "?" for those characters by the older rule.
+void CheckEscapedAscii(std::string_view name, const std::string& ascii) {
+    Check(!HoldsEscape(ascii), "an escape in the ASCII form");
+    if (const auto checkable = CheckableAsciiName(name)) {
+        Check(ascii == *checkable, "the ASCII form is not the IDNA form");
+        Check(HostNameBytes(ascii), "the IDNA form holds more than a host name may");
+    } else {
+        Check(ascii == DomainToAscii(EscapesAsQuestionMarks(name)), "a refused name not as before");
+    }
+}
+
+// Keeping what the code page cannot hold gives the same text back, in UTF-16 and in UTF-8.
+void CheckEscapes(std::string_view bytes) {
+    const std::u16string text = Cp1251ToUtf16(bytes);
+    const std::string kept = Utf16ToCp1251Keeping(text);
+    Check(Cp1251ToUtf16(kept) == text, "the escape does not give the text back");
+    Check(Utf8ToCp1251Keeping(Cp1251ToUtf8(bytes)) == kept, "the UTF-8 pair differs from the UTF-16 one");
+    Check(Utf16ToCp1251(text).size() == CharacterCount(kept), "an escape counted as more than one character");
+    Check(EscapesAsQuestionMarks(kept) == Utf16ToCp1251(text), "\"?\" differs from the old conversion");
+    std::size_t escapeEnd = 0;  // the end of the last escape met walking from the start
+    for (std::size_t at = 0; at <= kept.size(); ++at) {
+        Check(InsideEscape(kept, at) == (at < escapeEnd), "inside an escape, or not, wrongly told");
+        if (at >= escapeEnd) {
+            escapeEnd = at + EscapeAt(kept, at);
+        }
+    }
+}
+
 void CheckAscii(std::string_view name) {
     const std::string ascii = DomainToAscii(name);
+    if (HoldsEscape(name)) {
+        CheckEscapedAscii(name, ascii);
+        return;
+    }
     const std::size_t dot = name.find('.');
     const std::string_view label = name.substr(0, dot);
     const std::size_t asciiDot = ascii.find('.');
@@ -84,5 +125,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
         CheckAscii(*cleaned);
     }
     Check(CountOccurrences(".", line) == std::count(line.begin(), line.end(), '.'), "dot count");
+    CheckEscapes(line);
+    if (const auto checkable = CheckableAsciiName(line)) {
+        Check(HostNameBytes(*checkable) && !checkable->empty(), "a checkable form that is no host name");
+    }
     return 0;
 }

@@ -291,7 +291,8 @@ RegistryFacts RegistryServer::Facts(std::string_view name) {
     const std::string lower = AsciiLower(name);
     const std::uint32_t h = NameHash(lower);
     RegistryFacts facts;
-    facts.free = lower.starts_with("free") || h % 8 == 3;
+    const bool intl = lower.starts_with("intl");
+    facts.free = !intl && (lower.starts_with("free") || h % 8 == 3);
     if (facts.free) {
         return facts;
     }
@@ -300,6 +301,9 @@ RegistryFacts RegistryServer::Facts(std::string_view name) {
     facts.created = Day(1995 + static_cast<int>((h / 2688) % 28), month, day);
     facts.expires = Day(2026 + static_cast<int>((h / 75264) % 4), month, day);
     facts.registrar = std::string(kRegistrars[(h / 301056) % std::size(kRegistrars)]);
+    if (intl) {
+        facts.registrar = "Registr\xc3\xb6 \xce\x95\xce\xbb\xce\xbb\xce\xac\xcf\x82";  // "Registrö Ελλάς"
+    }
     return facts;
 }
 

@@ -61,7 +61,8 @@ public:
 
     // The facts of a name without an answer set: free when its first label starts with "free" or its
     // hash says so (1 in 8); else created in 1995..2022, expiring in 2026..2029, with one of a few
-    // registrars (one of them with a Cyrillic name).
+    // registrars (one of them with a Cyrillic name). A name whose first label starts with "intl" is
+    // registered, with a registrar whose name Windows-1251 cannot hold.
     static RegistryFacts Facts(std::string_view name);
     // The default RDAP answer of a registered name; the default WHOIS answers.
     static std::string RdapJson(std::string_view name, const RegistryFacts& facts);

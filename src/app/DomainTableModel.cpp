@@ -102,7 +102,7 @@ bool DomainTableModel::setData(const QModelIndex& index, const QVariant& value, 
     if (!index.isValid() || role != Qt::EditRole) {
         return false;
     }
-    SetCell(index.column(), index.row() + 1, ToCp1251(value.toString()));
+    SetCell(index.column(), index.row() + 1, ToCp1251Keeping(value.toString()));
     return true;
 }
 

@@ -36,7 +36,7 @@ void RowProxyModel::CompileFilter() {
     for (int c = 0; c < table_->ColCount(); ++c) {
         headers.push_back(table_->Cell(c, 0));
     }
-    filter_ = RowFilter::Parse(ToCp1251(filterText_), headers);
+    filter_ = RowFilter::Parse(ToCp1251Keeping(filterText_), headers);
     // All at once: invalidateFilter() would tell the view of every run of hidden rows on its own,
     // thousands of removals for a filter over 100,000 rows.
     invalidate();

@@ -22,10 +22,14 @@ namespace vantle {
 struct DomainNames {
     std::string display;  // as in the table's first column (Windows-1251)
     std::string ascii;    // the bar services' ASCII form: first label and the zone "рф" in Punycode
-    std::string full;     // every label lower-cased and in Punycode (IDNA): what resolvers and TLS see
+    std::string full;     // every label lower-cased and in Punycode (IDNA): what resolvers and TLS see;
+                          // empty for a name that cannot be asked for (see CheckableAsciiName)
     // What the domain's checks of one run share (its DNS answers, ...); none when a check is asked alone.
     std::shared_ptr<DomainFacts> facts = nullptr;
 };
+
+// The cell text of today's checks for a name that cannot be asked for.
+inline constexpr std::string_view kBadName = "bad name";
 
 // What a check is given beside the names: the stop signal, the time by which it must be done, the
 // clock its waits take and the pace of the services it asks. Every wait inside a check ends by

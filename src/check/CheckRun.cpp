@@ -41,7 +41,7 @@ constexpr int kRefillEveryMs = 2;
 constexpr std::size_t kHeldLines = 1024;
 
 DomainNames NamesOf(const std::string& displayName) {
-    return DomainNames{displayName, DomainToAscii(displayName), FullAsciiName(displayName),
+    return DomainNames{displayName, DomainToAscii(displayName), CheckableAsciiName(displayName).value_or(""),
                        std::make_shared<DomainFacts>()};
 }
 

@@ -41,6 +41,9 @@ public:
 
 private:
     void RunOne(std::size_t i);
+    // The check's cells for the name: "bad name" in each without asking when the name cannot be
+    // asked for.
+    std::vector<std::string> Cells(Check& check, const CancelToken& token) const;
 
     const std::vector<Check*> checks_;
     const std::vector<std::shared_ptr<Check>> keep_;

@@ -9,7 +9,7 @@ const std::vector<OutputFormat>& OutputFormats() {
     // "csv": the bytes of the window's "Сохранить в csv...".
     static const std::vector<OutputFormat> formats = {
         {"csv", "поля в кавычках через «;», Windows-1251, CR LF (как «Сохранить в csv...»)", WriteCsv, "",
-         CsvLine},
+         Cp1251CsvLine},
         {"csv-utf8", "то же в UTF-8 с меткой порядка байтов (Excel, LibreOffice)", WriteCsvUtf8,
          "\xEF\xBB\xBF", [](const std::vector<std::string>& cells) { return Cp1251ToUtf8(CsvLine(cells)); }},
         {"xlsx", "книга Excel: заголовок жирным и закреплён, числа числами (записывается в конце)", WriteXlsx,

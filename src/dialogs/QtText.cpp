@@ -16,4 +16,9 @@ std::string ToCp1251(const QString& text) {
     return Utf16ToCp1251(std::u16string_view(view.utf16(), static_cast<std::size_t>(view.size())));
 }
 
+std::string ToCp1251Keeping(const QString& text) {
+    const QStringView view(text);
+    return Utf16ToCp1251Keeping(std::u16string_view(view.utf16(), static_cast<std::size_t>(view.size())));
+}
+
 }  // namespace vantle

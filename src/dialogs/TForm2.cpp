@@ -222,10 +222,10 @@ int TForm2::LineCount() const {
 
 std::string TForm2::Line(int i) const {
     if (held_) {
-        return ToCp1251(held_->Block(i));
+        return ToCp1251Keeping(held_->Block(i));
     }
     const QTextBlock block = Memo1->document()->findBlockByNumber(i);
-    return block.isValid() ? ToCp1251(block.text()) : std::string();
+    return block.isValid() ? ToCp1251Keeping(block.text()) : std::string();
 }
 
 void TForm2::SetListText(const std::string& cp1251Text) {
@@ -234,7 +234,7 @@ void TForm2::SetListText(const std::string& cp1251Text) {
 }
 
 std::string TForm2::ListBytes() const {
-    return ToCp1251(ListText());
+    return ToCp1251Keeping(ListText());
 }
 
 QString TForm2::ListText() const {

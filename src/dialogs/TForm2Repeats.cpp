@@ -25,7 +25,7 @@ void TForm2::ButtonRepeatsClick() {
     std::vector<std::string> cp1251;
     cp1251.reserve(static_cast<std::size_t>(lines.size()));
     for (const QString& line : lines) {
-        cp1251.push_back(ToCp1251(line));
+        cp1251.push_back(ToCp1251Keeping(line));
     }
     const std::vector<bool> repeated = RepeatedLines(cp1251);
     QStringList kept;

@@ -3,6 +3,8 @@
 #include <array>
 #include <cmath>
 
+#include "text/Cp1251.h"
+
 namespace vantle {
 
 namespace {
@@ -133,12 +135,31 @@ CellKey KeyOf(std::string_view cell) {
 }
 
 std::string FoldCase(std::string_view text) {
-    std::string folded(text);
+    std::string folded = LowerEscapes(text);
     for (char& c : folded) {
         c = static_cast<char>(Fold(c));
     }
     return folded;
 }
+
+namespace {
+
+// A character beyond the code page is matched whole, never by the digits of its escape, and in
+// either case.
+bool ContainsWholeCharacters(std::string_view what, std::string_view needle) {
+    for (std::size_t at = 0; at + needle.size() <= what.size(); ++at) {
+        std::size_t i = 0;
+        while (i < needle.size() && Fold(what[at + i]) == Fold(needle[i])) {
+            ++i;
+        }
+        if (i == needle.size() && !InsideEscape(what, at) && !InsideEscape(what, at + needle.size())) {
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
 
 int CompareFolded(std::string_view a, std::string_view b) {
     const std::size_t common = std::min(a.size(), b.size());
@@ -155,6 +176,10 @@ int CompareFolded(std::string_view a, std::string_view b) {
 bool ContainsFolded(std::string_view what, std::string_view needle) {
     if (needle.empty()) {
         return true;
+    }
+    if (what.find(kEscapeByte) != std::string_view::npos ||
+        needle.find(kEscapeByte) != std::string_view::npos) {
+        return ContainsWholeCharacters(LowerEscapes(what), LowerEscapes(needle));
     }
     if (needle.size() > what.size()) {
         return false;

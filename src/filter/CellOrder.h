@@ -18,11 +18,11 @@ struct CellKey {
 // Blanks around the text do not count; "12", "-3", "2.5" and "2,5" are numbers.
 CellKey KeyOf(std::string_view cell);
 
-// The text with ASCII and Cyrillic letters in lower case.
+// The text with ASCII and Cyrillic letters, and those beyond the code page, in lower case.
 std::string FoldCase(std::string_view text);
 // Negative, zero or positive as a sorts before, with or after b, case not counting.
 int CompareFolded(std::string_view a, std::string_view b);
-// Whether what holds needle, case not counting.
+// Whether what holds needle, case not counting; a character beyond the code page matches whole.
 bool ContainsFolded(std::string_view what, std::string_view needle);
 std::string_view TrimBlanks(std::string_view text);
 

@@ -9,10 +9,10 @@ namespace vantle {
 namespace {
 
 // What the checks write when they could not find out.
-constexpr std::array<std::string_view, 17> kFailures = {
+constexpr std::array<std::string_view, 18> kFailures = {
     "timeout",      "DNS error",    "no address", "refused",   "TLS error", "no answer",
     "bad answer",   "bad redirect", "loop",       "no RDAP",   "no whois",  "no list",
-    "rate limited", "no date",      "error",      "cancelled", "N/A"};
+    "rate limited", "no date",      "error",      "cancelled", "N/A",       "bad name"};
 
 std::chrono::sys_days DayOf(const CellKey& key) {
     const int ymd = static_cast<int>(key.value);

@@ -6,6 +6,8 @@
 #include <string_view>
 
 #include "io/PosixFile.h"
+#include "puny/IdnaName.h"
+#include "text/Cp1251.h"
 #include "text/Utf8.h"
 
 namespace vantle {
@@ -41,6 +43,10 @@ void AppendRow(std::string& out, const CsvTable& table, int row) {
     AppendLine(out, table.cols, [&](int col) { return table.cell(col, row); });
 }
 
+void AppendCp1251Row(std::string& out, const CsvTable& table, int row) {
+    AppendLine(out, table.cols, [&](int col) { return Cp1251CsvField(col, table.cell(col, row)); });
+}
+
 UniqueFd CreateForWriting(const std::string& path) {
     UniqueFd fd(::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666));
     if (!fd) {
@@ -58,6 +64,25 @@ void Flush(int fd, std::string& pending) {
 
 }  // namespace
 
+std::string Cp1251CsvField(int col, std::string_view cell) {
+    if (!HoldsEscape(cell)) {
+        return std::string(cell);
+    }
+    if (col == 0) {
+        if (const std::optional<std::string> ascii = CheckableAsciiName(cell)) {
+            return *ascii;
+        }
+    }
+    return EscapesAsQuestionMarks(cell);
+}
+
+std::string Cp1251CsvLine(const std::vector<std::string>& fields) {
+    std::string line;
+    AppendLine(line, static_cast<int>(fields.size()),
+               [&](int i) { return Cp1251CsvField(i, fields[static_cast<std::size_t>(i)]); });
+    return line;
+}
+
 std::string CsvLine(const std::vector<std::string>& fields) {
     std::string line;
     AppendLine(line, static_cast<int>(fields.size()),
@@ -69,16 +94,18 @@ void WriteCsv(std::ostream& out, const CsvTable& table) {
     std::string line;
     for (int row = 0; row < table.rows && out; ++row) {
         line.clear();
-        AppendRow(line, table, row);
+        AppendCp1251Row(line, table, row);
         out.write(line.data(), static_cast<std::streamsize>(line.size()));
     }
 }
 
 namespace {
 
-// Writes the rows in pieces; encode turns a row's Windows-1251 bytes into the file's bytes.
-template <class Encode>
-void SaveRows(const std::string& path, const CsvTable& table, std::string_view prefix, Encode encode) {
+// Writes the rows in pieces; append writes a row's line, encode turns its Windows-1251 bytes into the
+// file's bytes.
+template <class Append, class Encode>
+void SaveRows(const std::string& path, const CsvTable& table, std::string_view prefix, Append append,
+              Encode encode) {
     constexpr std::size_t kFlushAt = 1 << 16;
     UniqueFd fd = CreateForWriting(path);
     std::string pending(prefix);
@@ -86,7 +113,7 @@ void SaveRows(const std::string& path, const CsvTable& table, std::string_view p
     std::string line;
     for (int row = 0; row < table.rows; ++row) {
         line.clear();
-        AppendRow(line, table, row);
+        append(line, table, row);
         pending += encode(line);
         if (pending.size() >= kFlushAt) {
             Flush(fd.get(), pending);
@@ -101,7 +128,8 @@ void SaveRows(const std::string& path, const CsvTable& table, std::string_view p
 }  // namespace
 
 void SaveCsvFile(const std::string& path, const CsvTable& table) {
-    SaveRows(path, table, {}, [](const std::string& line) -> const std::string& { return line; });
+    SaveRows(path, table, {}, AppendCp1251Row,
+             [](const std::string& line) -> const std::string& { return line; });
 }
 
 void SaveFileBytes(const std::string& path, std::string_view bytes) {
@@ -126,7 +154,8 @@ void WriteCsvUtf8(std::ostream& out, const CsvTable& table) {
 }
 
 void SaveCsvUtf8File(const std::string& path, const CsvTable& table) {
-    SaveRows(path, table, "\xEF\xBB\xBF", [](const std::string& line) { return Cp1251ToUtf8(line); });
+    SaveRows(path, table, "\xEF\xBB\xBF", AppendRow,
+             [](const std::string& line) { return Cp1251ToUtf8(line); });
 }
 
 }  // namespace vantle

@@ -2,7 +2,8 @@
 // The CSV export's file: one line per table row, header row first, every field in
 // double quotes with a double quote inside doubled (RFC 4180), fields joined by semicolons, CR LF
 // after every line including the last, cell bytes as stored (Windows-1251), no byte-order mark.
-// Every column of the table is written.
+// Every column of the table is written. A character the code page cannot hold (an escape, see
+// text/Cp1251.h) is written as "?", but a domain in the first column as its full ASCII (IDNA) form.
 
 #include <functional>
 #include <iosfwd>
@@ -24,6 +25,11 @@ struct CsvTable {
 // One line, CR LF included: "f1";"f2";...;"fn". No fields give one empty quoted field, as a line
 // always opens and closes with a quote.
 std::string CsvLine(const std::vector<std::string>& fields);
+
+// A cell as the Windows-1251 file writes it: col 0 is the domain's.
+std::string Cp1251CsvField(int col, std::string_view cell);
+// CsvLine with each field as the Windows-1251 file writes it.
+std::string Cp1251CsvLine(const std::vector<std::string>& fields);
 
 // Writes every row of the table to `out`; the stream's state tells whether that worked.
 void WriteCsv(std::ostream& out, const CsvTable& table);

@@ -93,7 +93,7 @@ std::optional<std::vector<std::string>> Strings(const json* value, std::size_t m
 
 std::vector<std::string> Cp1251List(std::vector<std::string> utf8) {
     for (std::string& text : utf8) {
-        text = Utf8ToCp1251(text);
+        text = Utf8ToCp1251Keeping(text);
     }
     return utf8;
 }

@@ -114,7 +114,7 @@ std::string ListTextToCp1251(std::string_view bytes) {
         return std::string(bytes);
     }
     if (marked || (HasNonAscii(bytes) && IsWellFormedUtf8(bytes))) {
-        return Utf8ToCp1251(bytes);
+        return Utf8ToCp1251Keeping(bytes);
     }
     return std::string(bytes);
 }

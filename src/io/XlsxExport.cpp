@@ -17,6 +17,7 @@
 
 #include "io/PosixFile.h"
 #include "text/ColumnKind.h"
+#include "text/Cp1251.h"
 #include "text/Utf8.h"
 
 namespace vantle {
@@ -76,8 +77,8 @@ std::vector<double> Widths(const CsvTable& table) {
     for (int row = 0; row < table.rows; ++row) {
         for (int col = 0; col < table.cols; ++col) {
             double& width = widths[static_cast<std::size_t>(col)];
-            width =
-                std::min(kMaxWidth, std::max(width, static_cast<double>(table.cell(col, row).size()) + 2));
+            width = std::min(kMaxWidth,
+                             std::max(width, static_cast<double>(CharacterCount(table.cell(col, row))) + 2));
         }
     }
     return widths;

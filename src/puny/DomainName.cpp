@@ -1,5 +1,6 @@
 #include "puny/DomainName.h"
 
+#include "puny/IdnaName.h"
 #include "puny/TPunyClass.h"
 #include "text/Cp1251.h"
 
@@ -42,6 +43,14 @@ std::string ZoneToAscii(std::string_view zone) {
 }  // namespace
 
 std::string DomainToAscii(std::string_view name) {
+    if (HoldsEscape(name)) {
+        // Beyond the code page the rule of the two labels has no say: the whole name in IDNA, or
+        // "?" for what the code page cannot hold when IDNA refuses it, as such a name always went.
+        if (const std::optional<std::string> ascii = CheckableAsciiName(name)) {
+            return *ascii;
+        }
+        return DomainToAscii(EscapesAsQuestionMarks(name));
+    }
     const std::size_t dot = name.find('.');
     if (dot == std::string_view::npos) {
         return FirstLabelToAscii(name);

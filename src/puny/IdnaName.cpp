@@ -6,6 +6,9 @@
 #include <optional>
 
 #include <idn2.h>
+#include <unicode/uchar.h>
+#include <unicode/uspoof.h>
+#include <unicode/utf16.h>
 
 #include "text/Cp1251.h"
 #include "text/Utf8.h"
@@ -73,6 +76,119 @@ std::string FullAsciiName(std::string_view name) {
     return ascii ? std::move(*ascii) : AsciiLower(std::string(name));
 }
 
+namespace {
+
+// A character that a host name cannot hold however IDNA maps it: blanks and controls, and what
+// Unicode leaves unseen, which IDNA would drop so that the name asked for is not the name shown.
+bool UnseenOrBlank(UChar32 c) {
+    return c <= 0x20 || (c >= 0x7F && c <= 0x9F) || u_isUWhiteSpace(c) ||
+           u_hasBinaryProperty(c, UCHAR_DEFAULT_IGNORABLE_CODE_POINT);
+}
+
+bool HoldsUnseenOrBlank(std::string_view name) {
+    const std::u16string text = Cp1251ToUtf16(name);
+    for (int32_t i = 0; i < static_cast<int32_t>(text.size());) {
+        UChar32 c = 0;
+        U16_NEXT(text.data(), i, static_cast<int32_t>(text.size()), c);
+        if (UnseenOrBlank(c)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+// Letters, digits and hyphens between dots, no label empty but a last one (the root's dot).
+bool HostNameShape(std::string_view ascii) {
+    if (ascii.empty()) {
+        return false;
+    }
+    std::size_t labelStart = 0;
+    for (std::size_t i = 0; i <= ascii.size(); ++i) {
+        if (i == ascii.size() || ascii[i] == '.') {
+            const bool rootDot = i == ascii.size() && i > 0;
+            if (i == labelStart && !rootDot) {
+                return false;
+            }
+            labelStart = i + 1;
+            continue;
+        }
+        const char c = ascii[i];
+        if (!((c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '-')) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// What IDNA refuses in a plain lower-case name: a label over 63 letters, a hyphen at either end of a
+// label, or two in its third and fourth places.
+bool LabelRulesKept(std::string_view name) {
+    constexpr std::size_t kLongestLabel = 63;
+    std::size_t start = 0;
+    while (start <= name.size()) {
+        std::size_t end = name.find('.', start);
+        end = end == std::string_view::npos ? name.size() : end;
+        const std::string_view label = name.substr(start, end - start);
+        if (label.size() > kLongestLabel) {
+            return false;
+        }
+        if (!label.empty() && (label.front() == '-' || label.back() == '-' ||
+                               (label.size() >= 4 && label.substr(2, 2) == "--"))) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+std::optional<std::string> CheckableAsciiName(std::string_view name) {
+    if (PlainLowerAscii(name) && LabelRulesKept(name)) {
+        return std::string(name);
+    }
+    if (HoldsUnseenOrBlank(name)) {
+        return std::nullopt;
+    }
+    std::optional<std::string> ascii = IdnaAscii(Cp1251ToUtf8(name));
+    if (!ascii || !HostNameShape(*ascii)) {
+        return std::nullopt;
+    }
+    return ascii;
+}
+
+namespace {
+
+struct SpoofClose {
+    void operator()(USpoofChecker* checker) const { uspoof_close(checker); }
+};
+
+// Each label in one script, or in Latin with Han and Kana, Han and Hangul, or Han and Bopomofo.
+bool EveryLabelInOneWriting(std::string_view utf8) {
+    UErrorCode status = U_ZERO_ERROR;
+    const std::unique_ptr<USpoofChecker, SpoofClose> checker(uspoof_open(&status));
+    uspoof_setChecks(checker.get(), USPOOF_RESTRICTION_LEVEL, &status);
+    uspoof_setRestrictionLevel(checker.get(), USPOOF_HIGHLY_RESTRICTIVE);
+    if (U_FAILURE(status)) {
+        return false;
+    }
+    std::size_t start = 0;
+    while (start <= utf8.size()) {
+        std::size_t end = utf8.find('.', start);
+        end = end == std::string_view::npos ? utf8.size() : end;
+        const std::string_view label = utf8.substr(start, end - start);
+        const int32_t failed = uspoof_checkUTF8(checker.get(), label.data(),
+                                                static_cast<int32_t>(label.size()), nullptr, &status);
+        if (U_FAILURE(status) || (failed & USPOOF_RESTRICTION_LEVEL) != 0) {
+            return false;
+        }
+        start = end + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
 std::string DisplayName(std::string_view ascii) {
     if (ascii.find("xn--") == std::string_view::npos) {
         return std::string(ascii);
@@ -84,9 +200,11 @@ std::string DisplayName(std::string_view ascii) {
     if (rc != IDN2_OK || out == nullptr) {
         return input;
     }
-    // Punycode decodes almost any text; only a label that encodes back to itself is a real one.
-    const std::string display = Utf8ToCp1251(out);
-    return FullAsciiName(display) == AsciiLower(input) ? display : input;
+    // Punycode decodes almost any text; only a label that encodes back to itself is a real one, and
+    // only one in a script (or the mixes one writing uses) is shown decoded, as browsers do against
+    // look-alike names.
+    const std::string display = Utf8ToCp1251Keeping(out);
+    return FullAsciiName(display) == AsciiLower(input) && EveryLabelInOneWriting(out) ? display : input;
 }
 
 }  // namespace vantle

@@ -37,7 +37,7 @@ std::string RdapPaceKey(const std::string& base) {
 }
 
 std::vector<std::string> Cells(const RegistryCells& cells) {
-    return {cells.created, cells.expires, Utf8ToCp1251(cells.registrar)};
+    return {cells.created, cells.expires, Utf8ToCp1251Keeping(cells.registrar)};
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <memory>
 #include <stdexcept>
 
+#include <unicode/uchar.h>
 #include <unicode/ucnv.h>
 
 namespace vantle {
@@ -56,32 +57,194 @@ bool IsLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-}  // namespace
+// Longest escape: 0x98, six hexadecimal digits (U+10FFFF), ";".
+constexpr std::size_t kLongestEscape = 8;
 
-std::u16string Cp1251ToUtf16(std::string_view bytes) {
-    const auto& table = Tables().toUtf16;
-    std::u16string text(bytes.size(), u'\0');
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        text[i] = table[static_cast<unsigned char>(bytes[i])];
+int HexDigit(char c) {
+    if (c >= '0' && c <= '9') {
+        return c - '0';
     }
-    return text;
+    if (c >= 'a' && c <= 'f') {
+        return c - 'a' + 10;
+    }
+    return -1;
 }
 
-std::string Utf16ToCp1251(std::u16string_view text) {
+// A code point that has an escape: a character (no surrogate) the code page has no byte for. U+0098
+// keeps its byte, as every byte keeps its code unit.
+bool Escapable(char32_t codePoint) {
+    if (codePoint > 0x10FFFF || (codePoint >= 0xD800 && codePoint <= 0xDFFF)) {
+        return false;
+    }
+    if (codePoint > 0xFFFF) {
+        return true;
+    }
+    const auto unit = static_cast<char16_t>(codePoint);
+    return unit != 0 && Tables().toByte[unit] == 0;
+}
+
+void AppendUtf16(std::u16string& text, char32_t codePoint) {
+    if (codePoint > 0xFFFF) {
+        const char32_t v = codePoint - 0x10000;
+        text.push_back(static_cast<char16_t>(0xD800 + (v >> 10)));
+        text.push_back(static_cast<char16_t>(0xDC00 + (v & 0x3FF)));
+    } else {
+        text.push_back(static_cast<char16_t>(codePoint));
+    }
+}
+
+// One "?" per code point the code page cannot hold, or its escape when keep.
+std::string ToCp1251(std::u16string_view text, bool keep) {
     const auto& table = Tables().toByte;
     std::string bytes;
     bytes.reserve(text.size());
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char16_t unit = text[i];
         if (IsHighSurrogate(unit) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
-            bytes.push_back('?');  // one code point outside the BMP, one "?"
+            const char32_t codePoint = 0x10000 + ((static_cast<char32_t>(unit) - 0xD800) << 10) +
+                                       (static_cast<char32_t>(text[i + 1]) - 0xDC00);
+            bytes += keep ? EscapeOf(codePoint) : std::string("?");  // one code point, one "?"
             ++i;
             continue;
         }
         const unsigned char byte = table[unit];
-        bytes.push_back(byte != 0 || unit == 0 ? static_cast<char>(byte) : '?');
+        if (keep && Escapable(unit)) {
+            bytes += EscapeOf(unit);
+        } else {
+            bytes.push_back(byte != 0 || unit == 0 ? static_cast<char>(byte) : '?');
+        }
     }
     return bytes;
+}
+
+}  // namespace
+
+std::string EscapeOf(char32_t codePoint) {
+    static constexpr char kHex[] = "0123456789abcdef";
+    std::string digits;
+    do {
+        digits.insert(digits.begin(), kHex[codePoint & 0xF]);
+        codePoint >>= 4;
+    } while (codePoint != 0);
+    return kEscapeByte + digits + ";";
+}
+
+std::size_t EscapeAt(std::string_view bytes, std::size_t at, char32_t* codePoint) {
+    if (at >= bytes.size() || bytes[at] != kEscapeByte) {
+        return 0;
+    }
+    char32_t value = 0;
+    std::size_t i = at + 1;
+    for (; i < bytes.size() && i - at < kLongestEscape - 1; ++i) {
+        const int digit = HexDigit(bytes[i]);
+        if (digit < 0) {
+            break;
+        }
+        value = value * 16 + static_cast<char32_t>(digit);
+    }
+    const std::size_t digits = i - at - 1;
+    // Exactly the form EscapeOf writes: no leading zero, a ";" after the digits, a code point that
+    // needs it.
+    if (digits == 0 || bytes[at + 1] == '0' || i >= bytes.size() || bytes[i] != ';' || !Escapable(value)) {
+        return 0;
+    }
+    if (codePoint != nullptr) {
+        *codePoint = value;
+    }
+    return i + 1 - at;
+}
+
+bool HoldsEscape(std::string_view bytes) {
+    for (std::size_t at = bytes.find(kEscapeByte); at != std::string_view::npos;
+         at = bytes.find(kEscapeByte, at + 1)) {
+        if (EscapeAt(bytes, at) != 0) {
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string EscapesAsQuestionMarks(std::string_view bytes) {
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        if (const std::size_t length = EscapeAt(bytes, i)) {
+            out.push_back('?');
+            i += length;
+        } else {
+            out.push_back(bytes[i++]);
+        }
+    }
+    return out;
+}
+
+std::size_t CharacterCount(std::string_view bytes) {
+    std::size_t count = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++count) {
+        const std::size_t length = EscapeAt(bytes, i);
+        i += length != 0 ? length : 1;
+    }
+    return count;
+}
+
+bool InsideEscape(std::string_view bytes, std::size_t at) {
+    for (std::size_t back = 1; back < kLongestEscape && back <= at; ++back) {
+        if (bytes[at - back] == kEscapeByte) {
+            return EscapeAt(bytes, at - back) > back;
+        }
+    }
+    return false;
+}
+
+std::string LowerEscapes(std::string_view bytes) {
+    if (bytes.find(kEscapeByte) == std::string_view::npos) {
+        return std::string(bytes);
+    }
+    std::string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t codePoint = 0;
+        if (const std::size_t length = EscapeAt(bytes, i, &codePoint)) {
+            const auto lower = static_cast<char32_t>(u_tolower(static_cast<UChar32>(codePoint)));
+            const unsigned char byte = lower <= 0xFFFF ? Tables().toByte[lower] : 0;
+            out += Escapable(lower) ? EscapeOf(lower) : std::string(1, static_cast<char>(byte));
+            i += length;
+        } else {
+            out.push_back(bytes[i++]);
+        }
+    }
+    return out;
+}
+
+std::u16string Cp1251ToUtf16(std::string_view bytes) {
+    const auto& table = Tables().toUtf16;
+    std::u16string text;
+    if (bytes.find(kEscapeByte) == std::string_view::npos) {
+        text.resize(bytes.size());
+        for (std::size_t i = 0; i < bytes.size(); ++i) {
+            text[i] = table[static_cast<unsigned char>(bytes[i])];
+        }
+        return text;
+    }
+    text.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        char32_t codePoint = 0;
+        if (const std::size_t length = EscapeAt(bytes, i, &codePoint)) {
+            AppendUtf16(text, codePoint);
+            i += length;
+        } else {
+            text.push_back(table[static_cast<unsigned char>(bytes[i++])]);
+        }
+    }
+    return text;
+}
+
+std::string Utf16ToCp1251(std::u16string_view text) {
+    return ToCp1251(text, false);
+}
+
+std::string Utf16ToCp1251Keeping(std::u16string_view text) {
+    return ToCp1251(text, true);
 }
 
 }  // namespace vantle

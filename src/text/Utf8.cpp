@@ -17,18 +17,30 @@ std::string Cp1251ToUtf8(std::string_view bytes) {
     return utf8;
 }
 
-std::string Utf8ToCp1251(std::string_view utf8) {
+namespace {
+
+std::string ToCp1251(std::string_view utf8, bool keep) {
     std::u16string text(utf8.size(), u'\0');
     int32_t length = 0;
     UErrorCode status = U_ZERO_ERROR;
-    // U+FFFD for every ill-formed sequence; the code page has no such character, so it becomes "?".
+    // "?" for every ill-formed sequence, whether the characters are kept or not.
     u_strFromUTF8WithSub(text.data(), static_cast<int32_t>(text.size()), &length, utf8.data(),
-                         static_cast<int32_t>(utf8.size()), 0xFFFD, nullptr, &status);
+                         static_cast<int32_t>(utf8.size()), u'?', nullptr, &status);
     if (U_FAILURE(status)) {
         return std::string(utf8.size(), '?');
     }
     text.resize(static_cast<std::size_t>(length));
-    return Utf16ToCp1251(text);
+    return keep ? Utf16ToCp1251Keeping(text) : Utf16ToCp1251(text);
+}
+
+}  // namespace
+
+std::string Utf8ToCp1251(std::string_view utf8) {
+    return ToCp1251(utf8, false);
+}
+
+std::string Utf8ToCp1251Keeping(std::string_view utf8) {
+    return ToCp1251(utf8, true);
 }
 
 }  // namespace vantle

@@ -94,7 +94,7 @@ bool OnlyWwwApart(std::string_view a, std::string_view b) {
 
 // A host IDNA refused stays in UTF-8 here.
 std::string HostForDisplay(const std::string& host) {
-    return IsAscii(host) ? DisplayName(host) : Utf8ToCp1251(host);
+    return IsAscii(host) ? DisplayName(host) : Utf8ToCp1251Keeping(host);
 }
 
 // Whether target was asked for before with the cookies that a request for it would send now: by

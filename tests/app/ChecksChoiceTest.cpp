@@ -219,5 +219,36 @@ TEST_F(ChecksChoiceTest, TopListFileIsAskedForOnceAndRemembered) {
     EXPECT_EQ(FromCp1251(next.Model()->Cell(4, 1)), Ascii("1"));
 }
 
+// Typed in the entry dialog, a name beyond Windows-1251 is shown as typed and checked in its IDNA form; a
+// name with an empty label is no request at all.
+TEST_F(ChecksChoiceTest, NameBeyondWindows1251IsShownAsTypedAndCheckedInIdnaForm) {
+    Choose("bar");
+    Choose("dns");
+    OnNextModal<TForm2>([](TForm2* dialog) {
+        auto* memo = dialog->findChild<QPlainTextEdit*>(QStringLiteral("Memo1"));
+        for (const QChar ch : QStringLiteral("münchen.de\nпример..рф")) {
+            if (ch == QLatin1Char('\n')) {
+                QTest::keyClick(memo, Qt::Key_Return);
+            } else {
+                QTest::sendKeyEvent(QTest::Click, memo, Qt::Key_unknown, QString(ch), Qt::NoModifier);
+            }
+        }
+        dialog->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+    });
+    Button("Button1")->click();
+    QApplication::setActiveWindow(form.get());
+    Start();
+    ASSERT_EQ(RowCount(), 3);
+    EXPECT_EQ(Shown(0).mid(0, 2), QStringList({QStringLiteral("münchen.de"), QStringLiteral("пример..рф")}));
+    const std::string ip = services.ExpectedIp("xn--mnchen-3ya.de");
+    EXPECT_NE(ip, "bad name");
+    EXPECT_EQ(Cell(Col("IP"), 1), QString::fromStdString(ip));
+    EXPECT_EQ(Cell(Col("IP"), 2), Ascii("bad name"));
+    EXPECT_EQ(Cell(Col("MX"), 2), Ascii("bad name"));
+
+    Find<QLineEdit>("FilterEdit")->setText(QStringLiteral("MÜN"));  // the filter keeps the letter too
+    EXPECT_EQ(Shown(0), QStringList({QStringLiteral("münchen.de")}));
+}
+
 }  // namespace
 }  // namespace vantle::testing

@@ -113,5 +113,36 @@ TEST_F(ExtraChecksTest, RecheckRunsTheChosenChecksAgainForTheRow) {
     EXPECT_TRUE(http.asked.empty());
 }
 
+TEST_F(ExtraChecksTest, NameBeyondTheCodePage_Should_ReachTheBarAndTheChecksInIdnaForm) {
+    const std::string muenchen = Utf16ToCp1251Keeping(u"münchen.de");
+    host.lines = {muenchen};
+    http.answers[BarQueryUrl(hosts, "xn--mnchen-3ya.de")] = "<url domain=\"a\"><tcy value=\"5\"/></url>";
+    run.Button2Click();
+    EXPECT_EQ(host.table.Cell(0, 1), muenchen);
+    EXPECT_EQ(host.table.Cell(1, 1), "5");
+    EXPECT_EQ(host.table.Cell(4, 1), "dns:xn--mnchen-3ya.de");
+    EXPECT_EQ(host.table.Cell(6, 1), "web:xn--mnchen-3ya.de");
+}
+
+TEST_F(ExtraChecksTest, NameThatCannotBeAskedFor_Should_GiveBadNameInEveryColumnOfTodayWithoutAsking) {
+    host.bar = false;
+    host.lines = {"a.test", Utf16ToCp1251(u"пример..рф"), Utf16ToCp1251(u"при\u00A0мер.рф"), "a_b.test"};
+    run.Button2Click();
+    ASSERT_EQ(host.table.RowCount(), 5);
+    for (int row = 2; row <= 4; ++row) {
+        const std::vector<std::string> cells = host.table.RowCells(row);
+        EXPECT_EQ(std::vector<std::string>(cells.begin() + 4, cells.end()),
+                  std::vector<std::string>(3, "bad name"))
+            << row;
+    }
+    EXPECT_EQ(host.table.Cell(4, 1), "dns:a.test");
+    EXPECT_EQ(dns.runs, 1);
+    EXPECT_EQ(web.runs, 1);
+    host.selectedRow = 2;
+    run.N5Click();
+    EXPECT_EQ(host.table.Cell(5, 2), "bad name");
+    EXPECT_EQ(dns.runs, 1) << "a recheck does not ask either";
+}
+
 }  // namespace
 }  // namespace vantle

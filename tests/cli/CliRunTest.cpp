@@ -19,6 +19,7 @@
 #include "io/Journal.h"
 #include "sim/CheckServices.h"
 #include "sim/ServiceSimulator.h"
+#include "text/Cp1251.h"
 #include "text/Utf8.h"
 
 namespace vantle {
@@ -367,6 +368,28 @@ TEST_F(CliRunTest, OtherFormatsCarryTheSameTable) {
     const ChildResult book = RunCliSim(Args({"--rate=10", "-q", "--format", "xlsx", "-"}), input);
     EXPECT_EQ(book.status, 0) << book.err;
     EXPECT_EQ(book.out.substr(0, 2), "PK");
+}
+
+// A UTF-8 list with a name beyond Windows-1251 and one that cannot be asked for: the checks get the
+// IDNA form, the UTF-8 CSV shows the names as written, the Windows-1251 CSV the ASCII form.
+TEST_F(CliRunTest, Utf8ListBeyondWindows1251KeepsItsNames) {
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, "münchen.de\nпример..рф\na.test\n");
+    const std::vector<std::string> lines{Utf16ToCp1251Keeping(u"münchen.de"), Utf16ToCp1251(u"пример..рф"),
+                                         "a.test"};
+    const std::string engine = EngineCsv(lines, {false, false, false, {"dns"}});
+    EXPECT_NE(engine.find("\"" + lines[1] + "\";\"bad name\";\"bad name\"\r\n"), std::string::npos) << engine;
+
+    const ChildResult utf8 = RunCliSim(Args({"--checks", "dns", "-q", "--format=csv-utf8", list}, true));
+    EXPECT_EQ(utf8.status, 0) << utf8.err;
+    EXPECT_EQ(utf8.out, "\xEF\xBB\xBF" + Cp1251ToUtf8(engine));
+    EXPECT_NE(utf8.out.find("\r\n\"münchen.de\";"), std::string::npos) << utf8.out;
+
+    const ChildResult cp1251 = RunCliSim(Args({"--checks", "dns", "-q", list}, true));
+    EXPECT_EQ(cp1251.status, 0) << cp1251.err;
+    std::string expected = engine;
+    expected.replace(expected.find(lines[0]), lines[0].size(), "xn--mnchen-3ya.de");
+    EXPECT_EQ(cp1251.out, expected);
 }
 
 TEST(CliParallelOption, RangeIsOneTo256) {

@@ -41,5 +41,21 @@ TEST(QtTextTest, WhatTheCodePageCannotHold_Should_BecomeOneQuestionMarkPerCharac
     EXPECT_EQ(ToCp1251(QString(QChar(0xD800)) + QStringLiteral("d")), "?d") << "lone surrogate";
 }
 
+TEST(QtTextTest, Keeping_Should_GiveBackEveryCharacter) {
+    const QString texts[] = {
+        QStringLiteral("münchen.de"), QStringLiteral("例え.jp"),
+        QStringLiteral("ελλάδα.gr"),  QStringLiteral("😀b"),
+        QStringLiteral("пример.рф"),  QString(QChar(0x200B)) + QStringLiteral("c"),
+    };
+    for (const QString& text : texts) {
+        EXPECT_EQ(FromCp1251(ToCp1251Keeping(text)), text) << text.toStdString();
+    }
+    EXPECT_EQ(ToCp1251Keeping(QStringLiteral("пример")), ToCp1251(QStringLiteral("пример")));
+    EXPECT_EQ(ToCp1251Keeping(QStringLiteral("ü")),
+              "\x98"
+              "fc;");
+    EXPECT_EQ(ToCp1251Keeping(QString(QChar(0xD800)) + QStringLiteral("d")), "?d") << "lone surrogate";
+}
+
 }  // namespace
 }  // namespace vantle

@@ -15,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include "dialogs/QtText.h"
 #include "dialogs/TForm2Fixture.h"
+#include "text/Cp1251.h"
 
 namespace vantle {
 namespace {
@@ -215,10 +217,15 @@ TEST_F(TForm2Test, Line_Should_GiveWindows1251BytesOfPastedCyrillic) {
     EXPECT_EQ(dialog_->Line(2), "");
 }
 
-TEST_F(TForm2Test, Line_Should_MapWhatTheCodePageCannotHoldToQuestionMarks) {
+// A line keeps what the code page cannot hold (as an escape) instead of "?", so the run checks the name
+// that was typed.
+TEST_F(TForm2Test, Line_Should_KeepWhatTheCodePageCannotHold) {
     Open();
-    Paste(QStringLiteral("中.ru"));
-    EXPECT_EQ(dialog_->Line(0), "?.ru");
+    Paste(QStringLiteral("中.ru\nmünchen.de\U0001F600\n"));
+    EXPECT_EQ(dialog_->Line(0), Utf16ToCp1251Keeping(u"中.ru"));
+    EXPECT_NE(dialog_->Line(0), "?.ru");
+    EXPECT_EQ(dialog_->Line(1), Utf16ToCp1251Keeping(u"münchen.de\U0001F600"));
+    EXPECT_EQ(FromCp1251(dialog_->ListBytes()), QStringLiteral("中.ru\nmünchen.de\U0001F600\n"));
 }
 
 TEST_F(TForm2Test, LineOutsideTheList_Should_ReadAsEmpty) {

@@ -83,5 +83,27 @@ TEST(CellOrder, Should_FoldAsciiAndCyrillicCase) {
     EXPECT_FALSE(ContainsFolded("abc", "abcd"));
 }
 
+// A letter beyond the code page (kept as an escape) folds and matches as one character.
+TEST(CellOrder, Should_MatchLettersBeyondTheCodePageWhole) {
+    const auto kept = [](const char16_t* text) { return Utf16ToCp1251Keeping(text); };
+    EXPECT_EQ(FoldCase(kept(u"MÜNCHEN.de ΕΛΛΆΔΑ İ")), kept(u"münchen.de ελλάδα i"));
+    const struct {
+        std::u16string cell;
+        std::u16string needle;
+        bool found;
+    } cases[] = {
+        {u"münchen.de", u"ü", true},   {u"MÜNCHEN.de", u"ünch", true}, {u"münchen.de", u"mün", true},
+        {u"münchen.de", u"fc", false},  // the digits of the escape are no text
+        {u"münchen.de", u"c;", false}, {u"münchen.de", u"ö", false},   {u"例え.jp", u"え.jp", true},
+        {u"例え.jp", u"8b", false},    {u"a😀b", u"😀b", true},          {u"a😀b", u"600", false},
+        {u"münchen.de", u"de", true},  // after the escape
+        {u"münchen.de", u"m", true},   // before it
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ContainsFolded(kept(c.cell.c_str()), kept(c.needle.c_str())), c.found)
+            << kept(c.cell.c_str()) << " / " << kept(c.needle.c_str());
+    }
+}
+
 }  // namespace
 }  // namespace vantle

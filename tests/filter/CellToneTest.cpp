@@ -40,6 +40,8 @@ TEST(CellTone, Should_MarkExpiriesAtHandFreeNamesAndFailures) {
         {"IP", "NXDOMAIN", CellTone::Plain},
         {"Tic", "N/A", CellTone::Failed},
         {"Created", "rate limited", CellTone::Failed},
+        {"IP", "bad name", CellTone::Failed},
+        {"Mirror", "bad names", CellTone::Plain},
         {"Expires", "timeout", CellTone::Failed},
         {"Rank", "no list", CellTone::Failed},
         {"Archive", "none", CellTone::Plain},

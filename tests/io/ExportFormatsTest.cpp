@@ -7,6 +7,7 @@
 #include <fstream>
 #include <iterator>
 #include <memory>
+#include <sstream>
 
 #include "io/CsvExport.h"
 #include "io/TempDir.h"
@@ -219,6 +220,65 @@ TEST(ExportFormatsTest, WorkbookThatCannotBeCreatedRaisesCannotCreate) {
         FAIL() << "no error";
     } catch (const EInOutError& e) {
         EXPECT_EQ(std::string(e.what()).rfind("Cannot create file \"/nonexistent-dir/t.xlsx\".", 0), 0u);
+    }
+}
+
+// A row whose names and texts the code page cannot hold: the Windows-1251 CSV writes the domain's ASCII
+// form and "?" elsewhere; the UTF-8 CSV and the workbook every character as it was typed or answered.
+const std::vector<std::vector<std::string>> kBeyondRows = {
+    {"Domain", "Registrar", "Mirror"},
+    {Utf16ToCp1251Keeping(u"münchen.de"), Utf16ToCp1251Keeping(u"Registrö Ελλάς"), Utf16ToCp1251(u"сайт.рф")},
+    {Utf16ToCp1251Keeping(u"\U0001F600.com"), "bad name", Utf16ToCp1251Keeping(u"例え.jp")},
+    {Utf16ToCp1251(u"пример.рф"), "a", "b"},
+};
+
+CsvTable BeyondTable() {
+    return {4, 3, [](int col, int row) {
+                return kBeyondRows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+            }};
+}
+
+TEST(ExportFormatsTest, Cp1251CsvWritesTheAsciiDomainAndQuestionMarksForWhatItCannotHold) {
+    const std::string expected =
+        "\"Domain\";\"Registrar\";\"Mirror\"\r\n"
+        "\"xn--mnchen-3ya.de\";\"Registr? ?????\";\"" +
+        Utf16ToCp1251(u"сайт.рф") +
+        "\"\r\n"
+        "\"?.com\";\"bad name\";\"??.jp\"\r\n"
+        "\"" +
+        Utf16ToCp1251(u"пример.рф") + "\";\"a\";\"b\"\r\n";
+    std::ostringstream written;
+    WriteCsv(written, BeyondTable());
+    EXPECT_EQ(written.str(), expected);
+    testing::TempDir dir;
+    SaveCsvFile(dir.File("t.csv"), BeyondTable());
+    EXPECT_EQ(ReadAll(dir.File("t.csv")), expected);
+    std::string lines;
+    for (const auto& row : kBeyondRows) {
+        lines += Cp1251CsvLine(row);
+    }
+    EXPECT_EQ(lines, expected);
+    EXPECT_EQ(Cp1251CsvField(1, kBeyondRows[1][0]), "m?nchen.de") << "only the first column is the domain";
+}
+
+TEST(ExportFormatsTest, Utf8CsvAndWorkbookWriteEveryCharacter) {
+    testing::TempDir dir;
+    SaveCsvUtf8File(dir.File("t.csv"), BeyondTable());
+    const std::string csv = ReadAll(dir.File("t.csv"));
+    for (const char* part :
+         {"\"m\xC3\xBCnchen.de\";\"Registr\xC3\xB6 \xCE\x95\xCE\xBB\xCE\xBB\xCE\xAC\xCF\x82\"",
+          "\"\xF0\x9F\x98\x80.com\";\"bad name\";\"\xE4\xBE\x8B\xE3\x81\x88.jp\""}) {
+        EXPECT_NE(csv.find(part), std::string::npos) << part;
+    }
+    std::ostringstream written;
+    WriteCsvUtf8(written, BeyondTable());
+    EXPECT_EQ(written.str(), csv);
+    EXPECT_EQ(csv.find("\xC2\x98"), std::string::npos) << "no U+0098 left of an escape";
+
+    SaveXlsxFile(dir.File("t.xlsx"), BeyondTable());
+    const std::string sheet = ZipEntry(dir.File("t.xlsx"), "xl/worksheets/sheet1.xml");
+    for (const char* part : {"<t>m\xC3\xBCnchen.de</t>", "<t>\xE4\xBE\x8B\xE3\x81\x88.jp</t>"}) {
+        EXPECT_NE(sheet.find(part), std::string::npos) << part << "\n" << sheet;
     }
 }
 

@@ -49,6 +49,35 @@ TEST(JournalTest, RowsResumeAndDoneReadBackAsWritten) {
     EXPECT_TRUE(ReadJournal(dir.File(""))->done);
 }
 
+TEST(JournalTest, NamesAndTextsBeyondTheCodePageReadBackAsWritten) {
+    testing::TempDir dir;
+    const std::string muenchen = Utf16ToCp1251Keeping(u"münchen.de");
+    const std::string emoji = Utf16ToCp1251Keeping(u"\U0001F600.com");
+    const std::string list = muenchen + "\n" + emoji +
+                             "\n\x98"
+                             "41;.test\n";  // the last: a bare 0x98
+    JournalWriter writer(dir.File(""));
+    ASSERT_TRUE(writer.Start(Start(list), list));
+    const std::vector<std::string> cells = {muenchen, "5", Utf16ToCp1251Keeping(u"Ελλάς"), "", "1.2.3.4"};
+    ASSERT_TRUE(writer.Row(1, {0, cells, {0, 0, 0}}));
+    ASSERT_TRUE(writer.Row(2, {1, {emoji, "", "", "", "bad name"}, {0, 0, 0}}));
+    ASSERT_TRUE(writer.Row(3, {2,
+                               {"\x98"
+                                "41;.test",
+                                "", "", "", ""},
+                               {0, 0, 0}}));
+
+    const auto state = ReadJournal(dir.File(""));
+    ASSERT_TRUE(state.has_value());
+    EXPECT_EQ(state->list, list);
+    ASSERT_EQ(state->rows.size(), 3u);
+    EXPECT_EQ(state->rows.at(1).cells, cells);
+    EXPECT_EQ(state->rows.at(2).cells[0], emoji);
+    EXPECT_EQ(state->rows.at(3).cells[0],
+              "\x98"
+              "41;.test");
+}
+
 TEST(JournalTest, TornLastLineAndAChangedListAreHandled) {
     testing::TempDir dir;
     JournalWriter writer(dir.File(""));

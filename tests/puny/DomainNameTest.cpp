@@ -101,5 +101,23 @@ TEST(CountOccurrences, Should_CountNonOverlappingOccurrences) {
     }
 }
 
+// Beyond the code page the whole name goes in IDNA; the two-label rule holds for the rest.
+TEST(DomainToAscii, Should_GiveTheIdnaForm_When_TheNameHoldsWhatTheCodePageCannotHold) {
+    const struct {
+        std::u16string name;
+        std::string ascii;
+    } cases[] = {
+        {u"münchen.de", "xn--mnchen-3ya.de"},
+        {u"例え.jp", "xn--r8jz45g.jp"},
+        {u"ελλάδα.gr", "xn--hxakic4aa.gr"},
+        {u"www.münchen.рф", "www.xn--mnchen-3ya.xn--p1ai"},  // every label, not the first two only
+        {u"\U0001F600.com", "?.com"},                        // refused: "?" as before
+        {u"a\U0001F600.рф", "a?.xn--p1ai"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(DomainToAscii(Utf16ToCp1251Keeping(c.name)), c.ascii) << c.ascii;
+    }
+}
+
 }  // namespace
 }  // namespace vantle

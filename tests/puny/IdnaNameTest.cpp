@@ -57,5 +57,75 @@ TEST(IdnaNameTest, DisplayName_Should_DecodeAceLabelsOnly) {
     EXPECT_EQ(DisplayName("xn--zz-broken.com"), "xn--zz-broken.com");
 }
 
+std::string Kept(const char16_t* text) {
+    return Utf16ToCp1251Keeping(text);
+}
+
+// Names as the list gives them (lower-cased ASCII, characters beyond the code page as escapes).
+TEST(IdnaNameTest, CheckableAsciiName_Should_GiveTheIdnaForm_When_TheNameCanBeAskedFor) {
+    // name, its form
+    const std::pair<std::string, std::string> cases[] = {
+        {Kept(u"münchen.de"), "xn--mnchen-3ya.de"},
+        {Kept(u"MÜNCHEN.de"), "xn--mnchen-3ya.de"},
+        {Kept(u"例え.jp"), "xn--r8jz45g.jp"},
+        {Kept(u"ελλάδα.gr"), "xn--hxakic4aa.gr"},
+        {Cp(u"пример.рф"), "xn--e1afmkfd.xn--p1ai"},
+        {Kept(u"пример-ü.рф"), "xn----eha78vlauqhd.xn--p1ai"},
+        {"example.com", "example.com"},
+        {"a.ru.", "a.ru."},  // the root's dot
+        {"a-b.ru", "a-b.ru"},
+        {"a1.ru", "a1.ru"},
+        {"xn--e1afmkfd.xn--p1ai", "xn--e1afmkfd.xn--p1ai"},
+        {"ab-cd.ru", "ab-cd.ru"},
+        {"a", "a"},
+    };
+    for (const auto& [name, ascii] : cases) {
+        EXPECT_EQ(CheckableAsciiName(name), std::optional<std::string>(ascii)) << ascii;
+    }
+}
+
+TEST(IdnaNameTest, CheckableAsciiName_Should_GiveNothing_When_TheNameCannotBeAskedFor) {
+    const struct {
+        const char* why;
+        std::string in;
+    } cases[] = {
+        {"empty label", Cp(u"пример..рф")},
+        {"empty ASCII label", "a..ru"},
+        {"empty first label", ".a.ru"},
+        {"only the root's dot", "."},
+        {"two dots at the end", "a.ru.."},
+        {"no-break space", Cp(u"при\u00A0мер.рф")},
+        {"soft hyphen", Cp(u"при\u00ADмер.рф")},
+        {"zero-width space", Kept(u"при\u200Bмер.рф")},
+        {"blank", "a b.ru"},
+        {"tab", "a\tb.ru"},
+        {"control",
+         "a\x01"
+         "b.ru"},
+        {"underscore", "a_b.ru"},
+        {"at sign", "a@b.ru"},
+        {"asterisk", "*.ru"},
+        {"hyphen first", "-a.ru"},
+        {"hyphen last", "a-.ru"},
+        {"two hyphens third and fourth", "ab--cd.ru"},
+        {"emoji", Kept(u"\U0001F600.com")},
+        {"Cyrillic hyphen first", Cp(u"-пример.рф")},
+        {"label over 63", std::string(64, 'a') + ".ru"},
+        {"empty", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CheckableAsciiName(c.in), std::nullopt) << c.why;
+    }
+    EXPECT_NE(CheckableAsciiName(std::string(63, 'a') + ".ru"), std::nullopt) << "63 is the most";
+}
+
+TEST(IdnaNameTest, DisplayName_Should_KeepWhatTheCodePageCannotHold) {
+    EXPECT_EQ(DisplayName("xn--mnchen-3ya.de"), Kept(u"münchen.de"));
+    EXPECT_EQ(DisplayName("xn--r8jz45g.jp"), Kept(u"例え.jp"));  // Han and Kana are one writing
+    EXPECT_EQ(DisplayName("xn--hxakic4aa.gr"), Kept(u"ελλάδα.gr"));
+    EXPECT_EQ(DisplayName("xn--e1afmkfd.com"), Cp(u"пример.com"));     // each label in a script of its own
+    EXPECT_EQ(DisplayName("xn--pypal-4ve.com"), "xn--pypal-4ve.com");  // Latin and Cyrillic in one label
+}
+
 }  // namespace
 }  // namespace vantle

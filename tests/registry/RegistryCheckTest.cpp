@@ -12,6 +12,7 @@
 #include "registry/RdapBootstrap.h"
 #include "registry/RegistryCheck.h"
 #include "sim/RegistryServer.h"
+#include "text/Cp1251.h"
 #include "text/Utf8.h"
 
 namespace vantle {
@@ -213,6 +214,18 @@ TEST_F(RegistryChecks, Should_SayCancelled_When_CancelledWhileWaiting) {
     });
     EXPECT_EQ(check.Run({"slow.com", "slow.com", "slow.com"}, cancel), (Cells{"cancelled", "", ""}));
     canceller.join();
+}
+
+TEST_F(RegistryChecks, RegistrarBeyondWindows1251_Should_KeepEveryCharacter) {
+    RegistryCheck check(Endpoints());
+    for (const char* name :
+         {"intl-names.com", "intl-names.ru", "intl-names.info"}) {  // RDAP, WHOIS, referral
+        const sim::RegistryFacts facts = RegistryServer::Facts(name);
+        ASSERT_FALSE(facts.free) << name;
+        const Cells cells = Run(check, name);
+        ASSERT_EQ(cells.size(), 3u) << name;
+        EXPECT_EQ(cells[2], Utf16ToCp1251Keeping(u"Registrö Ελλάς")) << name;
+    }
 }
 
 }  // namespace

@@ -143,6 +143,13 @@ std::vector<MirrorCase> MirrorCases() {
         {"Cyrillic", "http://xn--80aswg.xn--p1ai/", "\xf1\xe0\xe9\xf2.\xf0\xf4"},
         {"Cyrillic in UTF-8", "http://\xd1\x81\xd0\xb0\xd0\xb9\xd1\x82.\xd1\x80\xd1\x84/",
          "\xf1\xe0\xe9\xf2.\xf0\xf4"},
+        {"beyond the code page", "http://xn--mnchen-3ya.de/",
+         "m\x98"
+         "fc;nchen.de"},
+        {"beyond the code page in UTF-8", "http://m\xc3\xbcnchen.de/",
+         "m\x98"
+         "fc;nchen.de"},
+        {"mixed writing stays ASCII", "http://xn--pypal-4ve.com/", "xn--pypal-4ve.com"},
     };
 }
 
