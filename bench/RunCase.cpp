@@ -1,7 +1,6 @@
 // The check run's own cost: 200 domains at rate 10 against the service simulator, once through the
 // real main window and once through CheckRun with a host without windows. Both use the real HTTP
 // client, wrapped to add up the time spent in requests.
-#include <sys/resource.h>
 #include <QApplication>
 #include <QComboBox>
 #include <QMessageBox>
@@ -19,6 +18,7 @@
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "http/HttpClient.h"
+#include "sim/ProcessFigures.h"
 #include "sim/ServiceSimulator.h"
 
 namespace vantle::bench {
@@ -74,17 +74,9 @@ protected:
     }
 };
 
-// Processor time (user and system) of this thread, or of the whole process with every thread.
-double CpuSeconds(int who) {
-    rusage usage{};
-    ::getrusage(who, &usage);
-    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec * 1e-6; };
-    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
-}
-
 struct CpuClock {
-    double thread = CpuSeconds(RUSAGE_THREAD);
-    double process = CpuSeconds(RUSAGE_SELF);
+    double thread = sim::CpuSeconds(RUSAGE_THREAD);
+    double process = sim::CpuSeconds(RUSAGE_SELF);
 };
 
 std::string Note(Clock::duration total, Clock::duration requests, const CpuClock& start) {

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, testing and running Vantle need.
 # Idempotent: when everything is already there it neither updates package lists nor installs.
+#
+#   ./scripts/setup.sh --peer    also the programs that bench/peer-parallel.sh measures Vantle against
 set -euo pipefail
 
 packages=(
@@ -14,6 +16,9 @@ packages=(
   fonts-dejavu-core
   dpkg-dev desktop-file-utils librsvg2-bin
 )
+if [ "${1:-}" = "--peer" ]; then
+  packages+=(parallel adns-tools curl time)
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -8,7 +8,7 @@
 
 namespace vantle::sim {
 
-CheckServices::CheckServices(const std::string& topListFile) {
+CheckServices::CheckServices(const std::string& topListFile, std::uint16_t dnsPort) : dns_(dnsPort) {
     if (!topListFile.empty()) {
         // Written beside and renamed over: another copy reading the list never sees half of it.
         std::error_code error;

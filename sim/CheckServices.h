@@ -4,6 +4,7 @@
 // Tests and the demo point the checks at them.
 
 #include <chrono>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -19,7 +20,8 @@ class CheckServices {
 public:
     // The top-sites list goes to a file of the temporary folder, removed at the end, unless
     // topListFile names where it is kept: that file is written anew and stays for the next start.
-    explicit CheckServices(const std::string& topListFile = {});
+    // dnsPort: as DnsServer's (0: any free port).
+    explicit CheckServices(const std::string& topListFile = {}, std::uint16_t dnsPort = 0);
     ~CheckServices();
     CheckServices(const CheckServices&) = delete;
     CheckServices& operator=(const CheckServices&) = delete;

@@ -400,11 +400,15 @@ void DnsServer::State::StartAccept() {
     });
 }
 
-DnsServer::DnsServer() : state_(std::make_unique<State>()) {
+DnsServer::DnsServer(std::uint16_t port) : state_(std::make_unique<State>()) {
     // TCP takes a free port first; UDP then binds the same one, which a rare other user may hold.
+    // A given port is tried once: its holder will not let it go for a retry.
     for (int attempt = 0;; ++attempt) {
-        const tcp::endpoint endpoint(asio::ip::make_address("127.0.0.1"), 0);
+        const tcp::endpoint endpoint(asio::ip::make_address("127.0.0.1"), port);
         state_->acceptor.open(endpoint.protocol());
+        if (port != 0) {
+            state_->acceptor.set_option(tcp::acceptor::reuse_address(true));
+        }
         state_->acceptor.bind(endpoint);
         state_->acceptor.listen();
         state_->port = state_->acceptor.local_endpoint().port();
@@ -416,7 +420,7 @@ DnsServer::DnsServer() : state_(std::make_unique<State>()) {
         }
         state_->udpSocket.close();
         state_->acceptor.close();
-        if (attempt == 20) {
+        if (port != 0 || attempt == 20) {
             throw asio::system_error(ec);
         }
     }

@@ -1,6 +1,6 @@
 #pragma once
 // A loopback DNS server for tests, benchmarks and the demo: UDP and TCP on one port of 127.0.0.1 chosen
-// by the system, served on its own thread until it is destroyed.
+// by the system (or a given one), served on its own thread until it is destroyed.
 //
 // Every name has a made-up but fixed answer (defaultAnswer), from the FNV-1a hash h of the lower-case
 // name:
@@ -63,7 +63,9 @@ struct DnsAnswer {
 
 class DnsServer {
 public:
-    DnsServer();
+    // port 0: a free port chosen by the system. Another port is taken as it is, for clients that know
+    // only port 53; when it is held or not permitted the constructor throws asio::system_error.
+    explicit DnsServer(std::uint16_t port = 0);
     ~DnsServer();  // stops serving, drops the answers still waiting, joins the thread
     DnsServer(const DnsServer&) = delete;
     DnsServer& operator=(const DnsServer&) = delete;
