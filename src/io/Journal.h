@@ -91,6 +91,8 @@ public:
     // A new journal (the old one is replaced), with a copy of the list.
     bool Start(const JournalStart& start, std::string_view listBytes);
     bool Row(int row, const JournalRow& content);
+    // Many rows at once, flushed once: a table that came whole from elsewhere.
+    bool Rows(const std::map<int, JournalRow>& rows);
     bool Resume(int line, int row);
     bool Done();
     // Why the last failed call failed ("" after success).
