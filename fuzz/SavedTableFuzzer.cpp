@@ -7,22 +7,13 @@
 #include <string_view>
 
 #include "FuzzCheck.h"
+#include "io/SavedChecks.h"
 #include "io/SavedTable.h"
 
 using vantle::fuzz::Check;
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t size) {
-    static const std::vector<vantle::CheckColumns> checks = {
-        {"bar", {"Tic", "Status", "Yaca"}},
-        {"yapages", {"YaPages"}},
-        {"pr", {"PR"}},
-        {"dns", {"IP", "MX"}},
-        {"web", {"HTTP", "Mirror"}},
-        {"ssl", {"SSL"}},
-        {"registry", {"Created", "Expires", "Registrar"}},
-        {"archive", {"Archive"}},
-        {"rank", {"Rank"}},
-    };
+    const std::vector<vantle::CheckColumns>& checks = vantle::testing::SavedChecks();
     const vantle::SavedTableRead read =
         vantle::ReadSavedTable(std::string_view(reinterpret_cast<const char*>(bytes), size), checks);
     if (read.problem != vantle::SavedTableProblem::None) {

@@ -8,6 +8,7 @@
 #include <string>
 
 #include "io/CsvExport.h"
+#include "io/SavedChecks.h"
 #include "io/TempDir.h"
 #include "io/XlsxExport.h"
 #include "io/ZipBuilder.h"
@@ -18,17 +19,7 @@ namespace {
 
 using Rows = std::vector<std::vector<std::string>>;
 
-const std::vector<CheckColumns> kChecks = {
-    {"bar", {"Tic", "Status", "Yaca"}},
-    {"yapages", {"YaPages"}},
-    {"pr", {"PR"}},
-    {"dns", {"IP", "MX"}},
-    {"web", {"HTTP", "Mirror"}},
-    {"ssl", {"SSL"}},
-    {"registry", {"Created", "Expires", "Registrar"}},
-    {"archive", {"Archive"}},
-    {"rank", {"Rank"}},
-};
+const std::vector<CheckColumns>& kChecks = testing::SavedChecks();
 
 std::string Cp(std::string_view utf8) {
     return Utf8ToCp1251(utf8);
