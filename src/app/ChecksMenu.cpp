@@ -142,4 +142,22 @@ std::vector<std::string> ChecksMenu::Headers() const {
     return headers;
 }
 
+std::vector<std::string> ChecksMenu::Columns(std::string_view name) const {
+    if (name == "bar") {
+        return {"Tic", "Status", "Yaca"};
+    }
+    if (name == "yapages") {
+        return {"YaPages"};
+    }
+    if (name == "pr") {
+        return {"PR"};
+    }
+    for (const Entry& e : entries_) {
+        if (e.name == name && e.check) {
+            return e.check->Columns();
+        }
+    }
+    return {};
+}
+
 }  // namespace vantle

@@ -43,6 +43,8 @@ public:
     std::vector<CheckRunHost::PlacedCheck> Placed(int firstCol) const;
     // Their column headers, in the same order.
     std::vector<std::string> Headers() const;
+    // The column headers of a check by its name, chosen or not.
+    std::vector<std::string> Columns(std::string_view name) const;
 
 private:
     struct Entry {

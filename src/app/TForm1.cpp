@@ -45,6 +45,7 @@
 #include "io/CsvExport.h"
 #include "io/Journal.h"
 #include "io/ListFile.h"
+#include "io/ListSheet.h"
 #include "io/XlsxExport.h"
 #include "puny/DomainName.h"
 
@@ -364,6 +365,9 @@ void TForm1::BuildPopupMenu() {
     PopupMenu1->addMenu(Whois1);
     PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N4"));
     PopupMenu1->addAction(csv1);
+    OpenResults1 =
+        MakeAction(PopupMenu1, "OpenResults1", QStringLiteral("Открыть результаты..."), QKeySequence());
+    PopupMenu1->addAction(OpenResults1);
     PopupMenu1->addAction(table_->SortItem());
     // The shortcuts act while the table or its cell editor has the focus.
     for (QAction* action : {N5, YandexBar1, csv1}) {
@@ -376,6 +380,7 @@ void TForm1::BuildPopupMenu() {
     connect(WhoisItem1, &QAction::triggered, this, &TForm1::WhoisItem1Click);
     connect(WhoisItem2, &QAction::triggered, this, &TForm1::WhoisItem2Click);
     connect(csv1, &QAction::triggered, this, &TForm1::csv1Click);
+    connect(OpenResults1, &QAction::triggered, this, &TForm1::OpenResultsClick);
 }
 
 void TForm1::SetTabOrder() {
@@ -471,26 +476,47 @@ void TForm1::ResetForNewList(int lineCount) {
     engine_->ForgetResume();
 }
 
-void TForm1::Button4Click() {
+QString TForm1::ChooseFileToOpen(const QStringList& filters, QString& last) {
     QFileDialog dialog(this);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setOption(QFileDialog::ReadOnly);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilter(QStringLiteral("txt (*.txt)"));
-    if (!lastOpenName_.isEmpty()) {
-        dialog.selectFile(lastOpenName_);
+    dialog.setNameFilters(filters);
+    if (!last.isEmpty()) {
+        dialog.selectFile(last);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return QString();
+    }
+    last = dialog.selectedFiles().constFirst();
+    return last;
+}
+
+// A text list, or the domain column of a CSV table or a workbook; a table without one is no list.
+void TForm1::Button4Click() {
+    const QString path =
+        ChooseFileToOpen({QStringLiteral("txt (*.txt)"), QStringLiteral("CSV, Excel (*.csv *.xlsx)"),
+                          QStringLiteral("Все файлы (*)")},
+                         lastOpenName_);
+    if (path.isEmpty()) {
         return;
     }
-    lastOpenName_ = dialog.selectedFiles().constFirst();
+    ListFromFile list;
     try {
-        form2_->SetListText(ListTextToCp1251(ReadListFile(lastOpenName_.toStdString())));
+        list = ReadListFromFile(path.toStdString());
     } catch (const std::exception& e) {
         ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
     }
+    if (list.table && list.text.empty()) {
+        InfoBox(texts::NeedDomainList());
+        return;
+    }
+    if (!MayReplaceRows()) {
+        return;
+    }
+    form2_->SetListText(list.text);
     ResetForNewList(form2_->LineCount());
     JournalDone();
 }
@@ -736,6 +762,7 @@ long TForm1::CheckTimeoutMs() {
 // The list file and the checks stay as they are while anything runs, a recheck included.
 void TForm1::StateChanged() {
     checks_->ListFileItem()->setEnabled(engine_->State() == RunState::Idle);
+    OpenResults1->setEnabled(engine_->State() == RunState::Idle);
 }
 long long TForm1::NowMs() {
     return std::chrono::duration_cast<std::chrono::milliseconds>(

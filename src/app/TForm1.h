@@ -44,6 +44,7 @@ inline int ColumnWidth(const std::string& header) {
     return kNewColumnWidth;
 }
 
+struct CheckColumns;
 class ChecksMenu;
 class RunJournal;
 struct JournalState;
@@ -83,6 +84,9 @@ public:
 
     // ListHandOver: the entry dialog's "На проверку".
     void HandOver(int lineCount) override;
+    // Rows never saved are asked about before anything replaces them: "Сохранить результаты?" Yes
+    // saves through the save dialog, No lets them go; false (Cancel, or the save not made) keeps them.
+    bool MayReplaceRows() override;
 
     // The named handlers.
     void Button1Click();
@@ -98,6 +102,8 @@ public:
     void ChooseTopListFile();
     void N5Click();
     void csv1Click();
+    // "Открыть результаты...": a table saved earlier back into the window, with its columns and checks.
+    void OpenResultsClick();
     void YandexBar1Click();
     void WhoisItem1Click();
     void WhoisItem2Click();
@@ -139,6 +145,8 @@ private:
     // The table rows to save, the header row first, as the grid shows them.
     std::vector<int> SavedRows() const;
     void OpenInBrowser(const QString& address);
+    // The open dialog over those filters, starting at last; the file chosen (kept in last), or empty.
+    QString ChooseFileToOpen(const QStringList& filters, QString& last);
     // Writes the saved columns in the format the save dialog's filter names; false after an error box.
     bool SaveTable(const QString& path, const QString& filter);
     // The save dialog and the save; true when the table was written.
@@ -146,8 +154,12 @@ private:
     // Tells the user once that the journal cannot be written.
     void JournalResult(const std::optional<std::string>& error);
     void JournalResume();
+    // The start record of a journal of the table as it stands: its columns, checks and list.
+    JournalStart JournalStartOfTable() const;
     void JournalDone();
     void Restore(const JournalState& state);
+    // The columns every check adds, as a saved table's header names them.
+    std::vector<CheckColumns> ColumnsOfChecks() const;
     bool MayClose();
     // "Сохранить результаты?" with Yes, No and Cancel; the button chosen.
     int AskSaveResults();
@@ -248,6 +260,8 @@ private:
     QAction* WhoisItem1 = nullptr;
     QAction* WhoisItem2 = nullptr;
     QAction* csv1 = nullptr;
+    QAction* OpenResults1 = nullptr;
+    QString lastResultsName_;
 };
 
 }  // namespace vantle

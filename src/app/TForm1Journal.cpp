@@ -8,6 +8,7 @@
 #include <QStatusBar>
 #include <QTableView>
 
+#include "app/AppTitle.h"
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/TForm1.h"
@@ -15,6 +16,8 @@
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "io/Journal.h"
+#include "io/ListFile.h"
+#include "io/SavedTable.h"
 
 namespace vantle {
 
@@ -38,23 +41,24 @@ void TForm1::RowWritten(int row, int line) {
     if (!journal_) {
         return;
     }
-    const auto start = [this] {
-        JournalStart start;
-        for (int c = 0; c < model_->ColCount(); ++c) {
-            start.columns.push_back(model_->Cell(c, 0));
-        }
-        for (std::string_view name : CheckNames()) {
-            if (checks_->Chosen(name)) {
-                start.checks.emplace_back(name);
-            }
-        }
-        start.lineCount = form2_->LineCount();
-        return start;
-    };
     const Totals& totals = engine_->totals();
     JournalResult(journal_->Row(
         row, {line, model_->Table().RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}},
-        start, [this] { return form2_->ListBytes(); }));
+        [this] { return JournalStartOfTable(); }, [this] { return form2_->ListBytes(); }));
+}
+
+JournalStart TForm1::JournalStartOfTable() const {
+    JournalStart start;
+    for (int c = 0; c < model_->ColCount(); ++c) {
+        start.columns.push_back(model_->Cell(c, 0));
+    }
+    for (std::string_view name : CheckNames()) {
+        if (checks_->Chosen(name)) {
+            start.checks.emplace_back(name);
+        }
+    }
+    start.lineCount = form2_->LineCount();
+    return start;
 }
 
 void TForm1::JournalResume() {
@@ -128,6 +132,78 @@ void TForm1::Restore(const JournalState& state) {
     }
 }
 
+std::vector<CheckColumns> TForm1::ColumnsOfChecks() const {
+    std::vector<CheckColumns> columns;
+    for (std::string_view name : CheckNames()) {
+        columns.push_back({std::string(name), checks_->Columns(name)});
+    }
+    return columns;
+}
+
+namespace {
+
+QString WhyNoSavedTable(const SavedTableRead& read) {
+    const QString detail = FromCp1251(read.detail);
+    switch (read.problem) {
+        case SavedTableProblem::None:
+            break;
+        case SavedTableProblem::Unreadable:
+            return QStringLiteral("это не CSV и не книга Excel");
+        case SavedTableProblem::UnknownColumn:
+            return QStringLiteral("неизвестный столбец «%1»").arg(detail);
+        case SavedTableProblem::RepeatedColumn:
+            return QStringLiteral("столбец «%1» повторяется").arg(detail);
+        case SavedTableProblem::NoDomainColumn:
+            return QStringLiteral("нет столбца «Domain»");
+        case SavedTableProblem::LongRow:
+            return QStringLiteral("в строке %1 больше ячеек, чем столбцов").arg(detail);
+        case SavedTableProblem::NoRows:
+            return QStringLiteral("в таблице нет ни одной строки");
+    }
+    return QString();
+}
+
+}  // namespace
+
+// Refused while anything runs. A file that is no saved table says why and changes nothing; rows never
+// saved are asked about before they go. The rows read are in their file already: nothing to ask about
+// when they go, "Пуск" checks their domains afresh, and a recheck goes on in a journal of its own.
+void TForm1::OpenResultsClick() {
+    if (engine_->State() != RunState::Idle) {
+        return;
+    }
+    const QString path = ChooseFileToOpen(
+        {QStringLiteral("Результаты (*.csv *.xlsx)"), QStringLiteral("Все файлы (*)")}, lastResultsName_);
+    if (path.isEmpty()) {
+        return;
+    }
+    SavedTableRead read;
+    try {
+        read = ReadSavedTable(ReadListFileBytes(path.toStdString()), ColumnsOfChecks());
+    } catch (const std::exception& e) {
+        ErrorBox(QString::fromLocal8Bit(e.what()));
+        return;
+    }
+    if (read.problem != SavedTableProblem::None) {
+        QMessageBox box(
+            QMessageBox::Warning, ApplicationTitle(),
+            QStringLiteral("Файл не похож на сохранённую таблицу результатов: ") + WhyNoSavedTable(read),
+            QMessageBox::Ok, this);
+        box.exec();
+        return;
+    }
+    if (!MayReplaceRows()) {
+        return;
+    }
+    Restore(read.state);
+    engine_->ForgetResume();
+    SetResumeFlag("0");
+    if (journal_) {
+        JournalResult(journal_->Begin(JournalStartOfTable(), form2_->ListBytes(), read.state.rows));
+    }
+    JournalDone();
+}
+
 int TForm1::AskSaveResults() {
     QMessageBox box(QMessageBox::Question, QStringLiteral("Сообщение"),
                     QStringLiteral("Сохранить результаты?"),
@@ -135,11 +211,14 @@ int TForm1::AskSaveResults() {
     return box.exec();
 }
 
-// Yes saves through the save dialog and starts only once the rows are written; No lets them go.
 // A resumed run keeps its rows, and a run or recheck going on is not started anew.
 bool TForm1::MayClearForRun() {
     const bool resuming = ResumeFlag() == "1" && engine_->ResumeAt();
-    if (!journal_ || !unsaved_ || resuming || engine_->State() != RunState::Idle) {
+    return resuming || engine_->State() != RunState::Idle || MayReplaceRows();
+}
+
+bool TForm1::MayReplaceRows() {
+    if (!journal_ || !unsaved_) {
         return true;
     }
     const int answer = AskSaveResults();

@@ -1,15 +1,9 @@
 #include "cli/ListInput.h"
 
 #include "io/ListFile.h"
+#include "io/ListSheet.h"
 
 namespace vantle::cli {
-namespace {
-
-std::vector<std::string> LinesOfDecoded(std::string_view decoded) {
-    return SplitListLines(ListTextToCp1251(decoded));
-}
-
-}  // namespace
 
 std::vector<std::string> SplitListLines(std::string_view text) {
     std::vector<std::string> lines;
@@ -28,7 +22,7 @@ std::vector<std::string> SplitListLines(std::string_view text) {
 }
 
 std::vector<std::string> ReadListLines(const std::string& path) {
-    return LinesOfDecoded(ReadListFile(path));
+    return SplitListLines(ReadListFromFile(path).text);
 }
 
 std::vector<std::string> ReadListLines(std::istream& in) {
@@ -40,7 +34,7 @@ std::vector<std::string> ReadListLines(std::istream& in) {
             throw ETextTooLong();
         }
     }
-    return LinesOfDecoded(DecodeListText(bytes));
+    return SplitListLines(ListFromFileBytes(bytes).text);
 }
 
 }  // namespace vantle::cli

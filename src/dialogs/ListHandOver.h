@@ -10,6 +10,9 @@ public:
     // Table reset to its header and one blank row, panel 0 "Загружено: <lineCount>", panel 1 emptied,
     // resume flag "0", progress bar at 0 and hidden, "Сохранить в csv..." disabled.
     virtual void HandOver(int lineCount) = 0;
+    // Asked before the hand-over: false keeps the table and the dialog as they are (the user chose
+    // to keep rows that were never saved).
+    virtual bool MayReplaceRows() { return true; }
 };
 
 }  // namespace vantle

@@ -405,6 +405,9 @@ bool TForm2::UndoClear() {
 }
 
 void TForm2::Button1Click() {
+    if (!mainWindow_.MayReplaceRows()) {
+        return;
+    }
     mainWindow_.HandOver(LineCount());
     accept();
 }

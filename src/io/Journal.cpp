@@ -405,10 +405,27 @@ bool JournalWriter::Start(const JournalStart& start, std::string_view listBytes)
     return true;
 }
 
-bool JournalWriter::Row(int row, const JournalRow& content) {
+namespace {
+
+std::string RowRecord(int row, const JournalRow& content) {
     const json record = {
         {"row", row}, {"line", content.line}, {"cells", Utf8List(content.cells)}, {"totals", content.totals}};
-    return Append(record.dump());
+    return record.dump();
+}
+
+}  // namespace
+
+bool JournalWriter::Row(int row, const JournalRow& content) {
+    return Append(RowRecord(row, content));
+}
+
+bool JournalWriter::Rows(const std::map<int, JournalRow>& rows) {
+    std::string records;
+    for (const auto& [row, content] : rows) {
+        records += records.empty() ? "" : "\n";
+        records += RowRecord(row, content);
+    }
+    return records.empty() || Append(records);
 }
 
 bool JournalWriter::Resume(int line, int row) {
@@ -447,6 +464,14 @@ std::optional<std::string> RunJournal::Row(int row, const JournalRow& content,
         written = writer_.Start(record, bytes);
     }
     return Told(writer_.Row(row, content) && written);
+}
+
+std::optional<std::string> RunJournal::Begin(JournalStart start, std::string_view list,
+                                             const std::map<int, JournalRow>& rows) {
+    fresh_ = false;
+    start.listHash = ListHash(list);
+    const bool started = writer_.Start(start, list);
+    return Told(writer_.Rows(rows) && started);
 }
 
 std::optional<std::string> RunJournal::Resume(int line, int row) {

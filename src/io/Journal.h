@@ -91,6 +91,8 @@ public:
     // A new journal (the old one is replaced), with a copy of the list.
     bool Start(const JournalStart& start, std::string_view listBytes);
     bool Row(int row, const JournalRow& content);
+    // Many rows at once, flushed once: a table that came whole from elsewhere.
+    bool Rows(const std::map<int, JournalRow>& rows);
     bool Resume(int line, int row);
     bool Done();
     // Why the last failed call failed ("" after success).
@@ -126,6 +128,9 @@ public:
     std::optional<std::string> Row(int row, const JournalRow& content,
                                    const std::function<JournalStart()>& start,
                                    const std::function<std::string()>& list);
+    // A new journal that holds rows at once (a table opened from its file); rows written later go on in it.
+    std::optional<std::string> Begin(JournalStart start, std::string_view list,
+                                     const std::map<int, JournalRow>& rows);
     // A stop that a later run goes on from (line, row).
     std::optional<std::string> Resume(int line, int row);
     // The rows are safe elsewhere.

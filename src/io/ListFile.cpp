@@ -89,6 +89,12 @@ std::string DecodeListText(std::string_view bytes) {
 }
 
 std::string ReadListFile(const std::string& path) {
+    std::string text = ReadListFileBytes(path);
+    DecodeInPlace(text);
+    return text;
+}
+
+std::string ReadListFileBytes(const std::string& path) {
     UniqueFd fd = OpenForReading(path);
     std::string text;
     text.reserve(CheckedSize(fd.get(), path) + 1);
@@ -101,7 +107,6 @@ std::string ReadListFile(const std::string& path) {
         case ReadResult::Failed:
             throw EInOutError(InOutErrorText(errorNumber));
     }
-    DecodeInPlace(text);
     return text;
 }
 

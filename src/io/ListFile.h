@@ -22,6 +22,8 @@ std::string DecodeListText(std::string_view bytes);
 // Raises EFOpenError when the file cannot be opened (or is a directory), ETextTooLong when it holds
 // more than kMaxListFileBytes bytes, EInOutError when reading fails midway.
 std::string ReadListFile(const std::string& path);
+// The file's bytes as they are, with the errors of ReadListFile.
+std::string ReadListFileBytes(const std::string& path);
 
 // The list text as Windows-1251: a UTF-8 byte-order mark is dropped, and a text that is valid UTF-8
 // holding non-ASCII characters (or that carried the mark) is converted; any other text is taken as

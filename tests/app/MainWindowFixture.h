@@ -5,6 +5,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@
 #include <QPushButton>
 #include <QTableView>
 #include <QTest>
+#include <map>
 #include <memory>
 
 #include <gtest/gtest.h>
@@ -101,9 +103,23 @@ protected:
             QGuiApplication::clipboard()->setText(text);
             memo->paste();
             dialog->findChild<QPushButton*>(QStringLiteral("Button1"))->click();
+            if (dialog->isVisible()) {
+                // the hand-over was refused: "Отмена" closes the dialog
+                dialog->findChild<QPushButton*>(QStringLiteral("Button3"))->click();
+            }
         });
         Button("Button1")->click();
         QApplication::setActiveWindow(form.get());  // back in the main window, as after the dialog closes
+    }
+
+    // Rejects the next file dialog, if one comes; whether one came.
+    static std::shared_ptr<bool> RejectNextFileDialog() {
+        auto shown = std::make_shared<bool>(false);
+        OnNextModal<QFileDialog>([shown](QFileDialog* d) {
+            *shown = true;
+            d->reject();
+        });
+        return shown;
     }
 
     // Presses "Пуск" and answers the end question, if one comes, with answer.
@@ -145,5 +161,22 @@ protected:
         return text;
     }
 };
+
+// Answers, while scope lives, every message box whose text is in answers; the texts answered, in turn.
+inline std::shared_ptr<QStringList> AnswerByText(
+    QObject* scope, const std::map<QString, QMessageBox::StandardButton>& answers) {
+    auto seen = std::make_shared<QStringList>();
+    auto* timer = new QTimer(scope);
+    QObject::connect(timer, &QTimer::timeout, [seen, answers]() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        const auto answer = box != nullptr ? answers.find(box->text()) : answers.end();
+        if (answer != answers.end() && box->isVisible()) {
+            *seen << box->text();
+            box->button(answer->second)->click();
+        }
+    });
+    timer->start(10);
+    return seen;
+}
 
 }  // namespace vantle::testing

@@ -98,11 +98,7 @@ TEST_F(ParallelRunWindowTest, ARecheckKeepsARunAndTheListFileAway) {
     ASSERT_EQ(RowCount(), 3);
     services.Web().SetRule(names[0], sim::WebRule::Trickle);  // the recheck takes its whole bound
 
-    bool fileDialogShown = false;
-    OnNextModal<QFileDialog>([&fileDialogShown](QFileDialog* d) {
-        fileDialogShown = true;
-        d->reject();
-    });
+    const auto fileDialogShown = RejectNextFileDialog();
     bool tried = false;
     auto* timer = new QTimer(form.get());
     QObject::connect(timer, &QTimer::timeout, form.get(), [&]() {
@@ -122,7 +118,7 @@ TEST_F(ParallelRunWindowTest, ARecheckKeepsARunAndTheListFileAway) {
     QTest::keyClick(grid, Qt::Key_R, Qt::ControlModifier);
     timer->stop();
     EXPECT_TRUE(tried);
-    EXPECT_FALSE(fileDialogShown);
+    EXPECT_FALSE(*fileDialogShown);
     EXPECT_EQ(RowCount(), 3) << "no run went inside the recheck";
     EXPECT_EQ(Cell(0, 1), FromCp1251(names[0]));
     EXPECT_EQ(Cell(Col("HTTP"), 1), Ascii("timeout"));

@@ -56,6 +56,12 @@ protected:
         form->csv1Click();
         return box;
     }
+    // Hands a new list over, letting go of the rows of the case before (the hand-over asks about them).
+    void LetGoAndEnter(const QString& list) {
+        QObject scope;
+        AnswerByText(&scope, {{QStringLiteral("Сохранить результаты?"), QMessageBox::No}});
+        EnterList(list);
+    }
     QByteArray Head(const QString& path, int bytes) {
         QFile file(path);
         return file.open(QIODevice::ReadOnly) ? file.read(bytes) : QByteArray();
@@ -263,23 +269,6 @@ TEST_F(SafetyNetTest, EndQuestionSpeaksRussianAndAnswersToItsKey) {
     }
 }
 
-// Answers, while scope lives, every message box whose text is in answers; the texts answered, in turn.
-std::shared_ptr<QStringList> AnswerByText(QObject* scope,
-                                          const std::map<QString, QMessageBox::StandardButton>& answers) {
-    auto seen = std::make_shared<QStringList>();
-    auto* timer = new QTimer(scope);
-    QObject::connect(timer, &QTimer::timeout, [seen, answers]() {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        const auto answer = box != nullptr ? answers.find(box->text()) : answers.end();
-        if (answer != answers.end() && box->isVisible()) {
-            *seen << box->text();
-            box->button(answer->second)->click();
-        }
-    });
-    timer->start(10);
-    return seen;
-}
-
 const QString kStartQuestion = QStringLiteral("Сохранить результаты?");
 const QString kEndQuestion = QStringLiteral("Проверка завершена. Сохранить результаты?");
 const QString kSaved = QStringLiteral("Информация сохранена");
@@ -300,11 +289,11 @@ TEST_F(SafetyNetTest, StartOverUnsavedRowsAsksFirst) {
         {"Cancel changes nothing", QMessageBox::Cancel, true, false, false},
     };
     for (const Case& c : cases) {
+        LetGoAndEnter(Ascii("a.test\nb.test\n"));
         QObject scope;
         auto seen = AnswerByText(
             &scope, {{kEndQuestion, QMessageBox::No}, {kStartQuestion, c.answer}, {kSaved, QMessageBox::Ok}});
         const QString path = state.filePath(QString::fromUtf8(c.what) + QStringLiteral(".csv"));
-        EnterList(Ascii("a.test\nb.test\n"));
         Button("Button2")->click();
         const int before = sim.Count("/u");
         Model()->SetCell(1, 2, "mark");  // a fresh run writes its own cell here
@@ -345,11 +334,11 @@ TEST_F(SafetyNetTest, StartAsksNothingWhenNoRowWouldBeLost) {
         {"a saved table", false, true, 4},
     };
     for (const Case& c : cases) {
+        LetGoAndEnter(Lines(Domains(4, [](const sim::SimSite&) { return true; })));
         QObject scope;
         auto seen = AnswerByText(&scope, {{kEndQuestion, QMessageBox::No},
                                           {kStartQuestion, QMessageBox::Cancel},
                                           {kSaved, QMessageBox::Ok}});
-        EnterList(Lines(Domains(4, [](const sim::SimSite&) { return true; })));
         if (c.stopped) {
             StopWhenPanelReads(QStringLiteral("Всего: 2/4"));
         }

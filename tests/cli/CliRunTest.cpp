@@ -17,6 +17,7 @@
 #include "http/HttpClient.h"
 #include "io/CsvExport.h"
 #include "io/Journal.h"
+#include "io/XlsxExport.h"
 #include "sim/CheckServices.h"
 #include "sim/ServiceSimulator.h"
 #include "text/Cp1251.h"
@@ -258,6 +259,31 @@ TEST_F(CliRunTest, StandardInputInEitherEncodingAndAnyLineEnds) {
         EXPECT_EQ(cli.status, 0) << what << cli.err;
         EXPECT_EQ(cli.out, expected) << what;
     }
+}
+
+TEST_F(CliRunTest, AListFromACsvOrAWorkbookIsItsDomainColumn) {
+    const std::vector<std::vector<std::string>> sheet = {
+        {"Note", "Site"}, {"x", "https://a.test/page"}, {"", ""}, {"y", "\xEF\xF0\xE8\xEC\xE5\xF0.\xF0\xF4"}};
+    const CsvTable table{4, 2, [&sheet](int col, int row) { return sheet[row][col]; }};
+    SaveXlsxFile(dir.File("list.xlsx"), table);
+    SaveCsvUtf8File(dir.File("list.csv"), table);
+    const std::string expected = EngineCsv({"a.test", "\xEF\xF0\xE8\xEC\xE5\xF0.\xF0\xF4"}, {});
+    for (const char* name : {"list.xlsx", "list.csv"}) {
+        const ChildResult file = RunCliSim(Args({"--rate=10", "-q", dir.File(name)}));
+        EXPECT_EQ(file.status, 0) << name << file.err;
+        EXPECT_EQ(file.out, expected) << name;
+        const ChildResult input = RunCliSim(Args({"--rate=10", "-q", "-"}), dir.File(name));
+        EXPECT_EQ(input.status, 0) << name << input.err;
+        EXPECT_EQ(input.out, expected) << name;
+    }
+    // A table without a column of domains is no list.
+    WriteBytes(dir.File("numbers.csv"), "a;b\r\n1;2\r\n");
+    const int before = sim.Count("/u");
+    const ChildResult none = RunCliSim(Args({"-q", dir.File("numbers.csv")}));
+    EXPECT_EQ(none.status, 1);
+    EXPECT_NE(none.err.find("Необходимо составить список доменов"), std::string::npos) << none.err;
+    EXPECT_EQ(none.out, "");
+    EXPECT_EQ(sim.Count("/u"), before);
 }
 
 TEST_F(CliRunTest, ResumeGoesOnFromTheJournalOfAnInterruptedRun) {
