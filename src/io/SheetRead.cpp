@@ -347,7 +347,7 @@ std::optional<std::vector<std::string>> ReadSharedStrings(std::string_view xml) 
     };
     walk.end = [&](std::string_view name) {
         if (name == "si") {
-            strings.push_back(Utf8ToCp1251(Unescape(current)));
+            strings.push_back(Utf8ToCp1251Keeping(Unescape(current)));
         }
         phonetic -= name == "rPh" && phonetic > 0 ? 1 : 0;
         inText = false;
@@ -408,7 +408,7 @@ std::optional<std::vector<SheetRow>> ReadSheetXml(std::string_view xml,
                 }
             } else if (type == "inlineStr" || type == "str") {
                 if (!value.empty()) {
-                    row.push_back({*col, Utf8ToCp1251(Unescape(value)), false});
+                    row.push_back({*col, Utf8ToCp1251Keeping(Unescape(value)), false});
                 }
             } else if ((type == "n" || type == "b") && !value.empty()) {
                 row.push_back({*col, value, true});

@@ -74,6 +74,23 @@ TEST(SavedTableTest, EachFormatGivesBackTheCellsSaved) {
     }
 }
 
+// The UTF-8 CSV and the workbook keep letters beyond Windows-1251 in names and texts alike.
+TEST(SavedTableTest, UnicodeFormatsGiveBackLettersBeyondTheCodePage) {
+    const Rows saved = {
+        {"Domain", "IP", "MX", "Created", "Expires", "Registrar"},
+        {Utf8ToCp1251Keeping("münchen.de"), "10.0.0.1", "yes", "2001-02-03", "2030-01-01",
+         Utf8ToCp1251Keeping("Registrö Ελλάς")},
+    };
+    for (const Save& save : {kFormats[1], kFormats[2]}) {
+        const SavedTableRead read = ReadSavedTable(Saved(saved, save), kChecks);
+        ASSERT_EQ(read.problem, SavedTableProblem::None);
+        // The window's table keeps the bar's three columns, empty here.
+        const Rows expected = {
+            {saved[1][0], "", "", "", "10.0.0.1", "yes", "2001-02-03", "2030-01-01", saved[1][5]}};
+        EXPECT_EQ(RowsOf(read.state), expected);
+    }
+}
+
 TEST(SavedTableTest, ColumnsComeInTheWindowsOrder) {
     const struct {
         const char* what;
