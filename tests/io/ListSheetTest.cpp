@@ -201,7 +201,9 @@ TEST(ReadWorkbookSheetsTest, EscapedCharactersComeBack) {
     ASSERT_TRUE(sheets);
     ASSERT_EQ(sheets->front().size(), 1u);
     EXPECT_EQ(CellText(sheets->front().front(), 0), "a\r\nb");
-    EXPECT_EQ(CellText(sheets->front().front(), 1), "_x0041_ _x0041 ? " + Cp("й") + " _xZZZZ_");
+    // é is beyond Windows-1251: it is kept as the escape of the program's text.
+    EXPECT_EQ(CellText(sheets->front().front(), 1),
+              "_x0041_ _x0041 " + Utf8ToCp1251Keeping("é") + " " + Cp("й") + " _xZZZZ_");
 }
 
 TEST(ListFromFileBytesTest, AWorkbookThatCannotBeReadGivesNoList) {
