@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileSystemModel>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -41,6 +42,23 @@ protected:
         file.write(bytes.data(), static_cast<qint64>(bytes.size()));
         return path;
     }
+    // The dialog reads its folder on a thread of its own and then selects the file chosen before: what
+    // a test types must come after that, however loaded the machine.
+    static void WaitForTheFolder(QFileDialog* d) {
+        auto* model = d->findChild<QFileSystemModel*>();
+        const QString folder = d->directory().absolutePath();
+        if (model != nullptr && model->rowCount(model->index(folder)) == 0) {
+            bool loaded = false;
+            const auto connection = QObject::connect(
+                model, &QFileSystemModel::directoryLoaded,
+                [&loaded, folder](const QString& path) { loaded = loaded || path == folder; });
+            for (int i = 0; i < 500 && !loaded; ++i) {
+                QTest::qWait(10);
+            }
+            QObject::disconnect(connection);
+        }
+        QTest::qWait(100);
+    }
     // Picks path in the next file dialog; the dialog's filters are kept in filters when given, and
     // then is done before the dialog closes (to arm what comes after it).
     static void ChooseInNextFileDialog(const QString& path, QStringList* filters = nullptr,
@@ -49,8 +67,7 @@ protected:
             if (filters != nullptr) {
                 *filters = d->nameFilters();
             }
-            // The dialog selects the file chosen before once it has read the folder: that comes first.
-            QTest::qWait(100);
+            WaitForTheFolder(d);
             if (then) {
                 then();
             }
@@ -63,7 +80,7 @@ protected:
     void SaveAs(const QString& filter, const QString& path) {
         OnNextModal<QFileDialog>([filter, path](QFileDialog* d) {
             AnswerNextBox(QMessageBox::Ok);
-            QTest::qWait(100);
+            WaitForTheFolder(d);
             d->selectNameFilter(filter);
             auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             edit->setText(path);
