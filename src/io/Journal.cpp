@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <nlohmann/json.hpp>
 
+#include "text/Cp1251.h"
 #include "text/Utf8.h"
 
 namespace vantle {
@@ -221,7 +222,7 @@ std::optional<JournalState> ReadJournalBytes(std::string_view bytes, std::string
         return state;
     }
     if (ListHash(list) == current.start.listHash) {
-        current.list = std::move(list);
+        current.list = CurrentEscapes(list);  // an earlier version closed its escapes with ";"
     }
     state = std::move(current);
     return state;

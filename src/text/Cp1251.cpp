@@ -57,7 +57,7 @@ bool IsLowSurrogate(char16_t unit) {
     return unit >= 0xDC00 && unit <= 0xDFFF;
 }
 
-// Longest escape: 0x98, six hexadecimal digits (U+10FFFF), ";".
+// Longest escape: 0x98, six hexadecimal digits (U+10FFFF), 0x98.
 constexpr std::size_t kLongestEscape = 8;
 
 int HexDigit(char c) {
@@ -126,7 +126,7 @@ std::string EscapeOf(char32_t codePoint) {
         digits.insert(digits.begin(), kHex[codePoint & 0xF]);
         codePoint >>= 4;
     } while (codePoint != 0);
-    return kEscapeByte + digits + ";";
+    return kEscapeByte + digits + kEscapeByte;
 }
 
 std::size_t EscapeAt(std::string_view bytes, std::size_t at, char32_t* codePoint) {
@@ -143,9 +143,10 @@ std::size_t EscapeAt(std::string_view bytes, std::size_t at, char32_t* codePoint
         value = value * 16 + static_cast<char32_t>(digit);
     }
     const std::size_t digits = i - at - 1;
-    // Exactly the form EscapeOf writes: no leading zero, a ";" after the digits, a code point that
-    // needs it.
-    if (digits == 0 || bytes[at + 1] == '0' || i >= bytes.size() || bytes[i] != ';' || !Escapable(value)) {
+    // Exactly the form EscapeOf writes (or the older one closed by ";"): no leading zero, the closing
+    // byte after the digits, a code point that needs it.
+    if (digits == 0 || bytes[at + 1] == '0' || i >= bytes.size() ||
+        (bytes[i] != kEscapeByte && bytes[i] != ';') || !Escapable(value)) {
         return 0;
     }
     if (codePoint != nullptr) {
@@ -187,16 +188,41 @@ std::size_t CharacterCount(std::string_view bytes) {
     return count;
 }
 
+namespace {
+
+// A byte no escape holds: reading can start after it.
+bool OutsideEveryEscape(char byte) {
+    return byte != kEscapeByte && byte != ';' && HexDigit(byte) < 0;
+}
+
+}  // namespace
+
 bool InsideEscape(std::string_view bytes, std::size_t at) {
-    for (std::size_t back = 1; back < kLongestEscape && back <= at; ++back) {
-        if (bytes[at - back] == kEscapeByte) {
-            return EscapeAt(bytes, at - back) > back;
+    if (at == 0 || at > bytes.size()) {
+        return false;
+    }
+    std::size_t from = at;
+    while (from > 0 && !OutsideEveryEscape(bytes[from - 1])) {
+        --from;
+    }
+    for (std::size_t i = from; i < at;) {
+        const std::size_t length = EscapeAt(bytes, i);
+        if (length == 0) {
+            ++i;
+        } else if (i + length > at) {
+            return true;
+        } else {
+            i += length;
         }
     }
     return false;
 }
 
-std::string LowerEscapes(std::string_view bytes) {
+namespace {
+
+// bytes with each escape replaced by what `replace` gives for its code point.
+template <typename Replace>
+std::string EachEscapeReplaced(std::string_view bytes, Replace replace) {
     if (bytes.find(kEscapeByte) == std::string_view::npos) {
         return std::string(bytes);
     }
@@ -205,15 +231,27 @@ std::string LowerEscapes(std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
         char32_t codePoint = 0;
         if (const std::size_t length = EscapeAt(bytes, i, &codePoint)) {
-            const auto lower = static_cast<char32_t>(u_tolower(static_cast<UChar32>(codePoint)));
-            const unsigned char byte = lower <= 0xFFFF ? Tables().toByte[lower] : 0;
-            out += Escapable(lower) ? EscapeOf(lower) : std::string(1, static_cast<char>(byte));
+            out += replace(codePoint);
             i += length;
         } else {
             out.push_back(bytes[i++]);
         }
     }
     return out;
+}
+
+}  // namespace
+
+std::string CurrentEscapes(std::string_view bytes) {
+    return EachEscapeReplaced(bytes, EscapeOf);
+}
+
+std::string LowerEscapes(std::string_view bytes) {
+    return EachEscapeReplaced(bytes, [](char32_t codePoint) {
+        const auto lower = static_cast<char32_t>(u_tolower(static_cast<UChar32>(codePoint)));
+        const unsigned char byte = lower <= 0xFFFF ? Tables().toByte[lower] : 0;
+        return Escapable(lower) ? EscapeOf(lower) : std::string(1, static_cast<char>(byte));
+    });
 }
 
 std::u16string Cp1251ToUtf16(std::string_view bytes) {

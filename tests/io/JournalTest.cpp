@@ -241,9 +241,55 @@ TEST(JournalTrustTest, AStartThatDoesNotFitEndsTheJournalBeforeIt) {
         << "no row of a journal whose start does not fit is restored";
 }
 
+// A journal of an earlier version holds its list with escapes closed by ";": it is restored, in the
+// escapes of today, so that its names are the names the window writes.
+TEST(JournalTest, AListWithTheOlderEscapesIsRestoredInTodays) {
+    testing::TempDir dir;
+    const std::string older =
+        "m\x98"
+        "fc;nchen.de\n\x98"
+        "1f600;.com\n\x98"
+        "41;.test\n";
+    JournalWriter writer(dir.File(""));
+    ASSERT_TRUE(writer.Start(Start(older), older));
+    ASSERT_TRUE(writer.Row(1, {0, {Utf16ToCp1251Keeping(u"münchen.de")}, {0, 0, 0}}));
+    const auto state = ReadJournal(dir.File(""));
+    ASSERT_TRUE(state.has_value());
+    EXPECT_EQ(state->list, Utf16ToCp1251Keeping(u"münchen.de\n\U0001F600.com\n") +
+                               "\x98"
+                               "41;.test\n");  // a bare 0x98 stays
+    EXPECT_TRUE(Restorable(*state));
+}
+
 TEST(JournalTrustTest, DoneIsABooleanAndARecheckKeepsTheRowsLine) {
-    EXPECT_TRUE(WithRecord(R"({"done":true})")->done);
-    EXPECT_FALSE(WithRecord(R"({"done":false})")->done);
+    // A row written after the save (a recheck, or the run going on) makes the journal unsaved again:
+    // a crash then must offer it back.
+    const std::string row = RowRecord("1", "0", "[]", "[0,0,0]");
+    const std::string recheck = RowRecord("1", "-1", "[]", "[0,0,0]");
+    const std::pair<std::string, bool> cases[] = {
+        {R"({"done":true})", true},
+        {R"({"done":false})", false},
+        {row + "\n" + R"({"done":true})", true},
+        {R"({"done":true})"
+         "\n" +
+             row,
+         false},
+        {R"({"done":true})"
+         "\n" +
+             recheck,
+         false},
+        {R"({"done":true})"
+         "\n"
+         R"({"done":false})",
+         true},  // a save is never taken back
+        {R"({"done":true})"
+         "\n"
+         R"({"resume":1,"at":2})",
+         true},
+    };
+    for (const auto& [records, done] : cases) {
+        EXPECT_EQ(WithRecord(records)->done, done) << records;
+    }
     EXPECT_EQ(WithRecord(R"({"done":1})")->rejected, 1);
     const auto state = ReadJournalBytes(StartLine(3) + RowRecord("2", "1", "[]", "[0,0,0]") + "\n" +
                                             RowRecord("2", "-1", R"(["x"])", "[1,0,0]") + "\n" +

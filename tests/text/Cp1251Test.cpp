@@ -62,8 +62,13 @@ TEST(Cp1251, Utf16ToCp1251_Should_WriteQuestionMark_When_SurrogateIsUnpaired) {
     EXPECT_EQ(Utf16ToCp1251(std::u16string_view(trailing, 2)), "a?");
 }
 
-// The escape of a code point written by hand: 0x98, the digits, ";".
+// The escape of a code point written by hand: 0x98, the digits, 0x98.
 std::string Esc(const char* hex) {
+    return std::string("\x98") + hex + "\x98";
+}
+
+// The older form, closed by ";".
+std::string OldEsc(const char* hex) {
     return std::string("\x98") + hex + ";";
 }
 
@@ -130,8 +135,13 @@ TEST(Cp1251Escape, UnpairedSurrogate_Should_BecomeQuestionMark_When_Kept) {
 
 TEST(Cp1251Escape, MalformedEscape_Should_StayU0098AndItsBytes) {
     const std::string malformed[] = {
-        "\x98",   // alone
-        "\x98;",  // no digits
+        "\x98",      // alone
+        "\x98;",     // no digits
+        "\x98\x98",  // no digits before the closing byte
+        "\x98"
+        "fc,",  // a comma closes nothing
+        "\x98"
+        "fc\t",  // nor does a tab
         "\x98"
         "fc",  // no ";"
         "\x98"
@@ -224,6 +234,45 @@ TEST(Cp1251Escape, InsideEscape_Should_MarkEveryByteAfterItsFirst) {
     ASSERT_EQ(std::size(inside), text.size() + 1);
     for (std::size_t at = 0; at <= text.size(); ++at) {
         EXPECT_EQ(InsideEscape(text, at), inside[at]) << at;
+    }
+}
+
+// No reader of lists or tables can cut an escape: it holds none of their separators, and the older
+// form closed by ";" still reads back, rewritten in the current one.
+TEST(Cp1251Escape, Escape_Should_HoldNoSeparator_And_ReadTheOlderForm) {
+    for (const char32_t codePoint : {U'\u00A1', U'\u00FC', U'\u3048', U'\U0001F600', U'\U0010FFFF'}) {
+        const std::string escape = EscapeOf(codePoint);
+        EXPECT_EQ(escape.find_first_of(";,\t\"' \r\n"), std::string::npos) << escape;
+    }
+    const struct {
+        std::string bytes;
+        std::u16string text;
+        std::string current;
+    } cases[] = {
+        {"m" + OldEsc("fc") + "nchen.de", u"münchen.de", "m" + Esc("fc") + "nchen.de"},
+        {OldEsc("1f600") + Esc("fc"), u"\U0001F600ü", Esc("1f600") + Esc("fc")},
+        {OldEsc("fc") + ";", u"ü;", Esc("fc") + ";"},
+        {"\x98"
+         "41;",
+         u"\u0098"
+         u"41;",
+         "\x98"
+         "41;"},  // a bare 0x98 stays
+        // The closing byte of one escape, then digits and a 0x98: read from the start, the digits are
+        // letters of their own.
+        {Esc("fc") + "1f600" + Esc("e9"), u"ü1f600é", Esc("fc") + "1f600" + Esc("e9")},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(Cp1251ToUtf16(c.bytes), c.text) << c.current;
+        EXPECT_EQ(CurrentEscapes(c.bytes), c.current);
+        EXPECT_EQ(Utf16ToCp1251Keeping(c.text), c.current);
+    }
+    // Inside "ü1f600é" only the bytes after each escape's opening are inside an escape; the closing
+    // 0x98 of "ü" opens none.
+    const std::string text = Esc("fc") + "1f600" + Esc("e9");
+    for (std::size_t at = 0; at <= text.size(); ++at) {
+        const bool inside = (at >= 1 && at <= 3) || (at >= 10 && at <= 12);
+        EXPECT_EQ(InsideEscape(text, at), inside) << at;
     }
 }
 
