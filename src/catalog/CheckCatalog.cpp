@@ -20,6 +20,11 @@ const std::vector<std::string_view>& NetworkCheckNames() {
     return names;
 }
 
+const std::vector<std::string_view>& TodaysCheckNames() {
+    static const std::vector<std::string_view> names = {"dns", "web", "ssl", "registry", "archive"};
+    return names;
+}
+
 std::unique_ptr<Check> MakeNetworkCheck(std::string_view name, const CheckEndpoints& endpoints) {
     if (name == "dns") {
         return std::make_unique<DnsCheck>(endpoints);

@@ -18,6 +18,10 @@ const std::vector<std::string_view>& CheckNames();
 // The names of the checks that run on workers beside the old services (from "dns" on).
 const std::vector<std::string_view>& NetworkCheckNames();
 
+// The checks that answer today and need nothing but the network: "dns", "web", "ssl", "registry",
+// "archive" (what vantle-cli runs without --checks; "rank" joins them when a top-sites list is set).
+const std::vector<std::string_view>& TodaysCheckNames();
+
 // One of NetworkCheckNames() going to endpoints; nullptr for any other name.
 std::unique_ptr<Check> MakeNetworkCheck(std::string_view name, const CheckEndpoints& endpoints);
 

@@ -17,6 +17,9 @@ VANTLE_TEXT(Loaded, u"Загружено: ")
 VANTLE_TEXT(Glued, u"Клееных: ")
 VANTLE_TEXT(Zero, u"; Нулевых: ")
 VANTLE_TEXT(Yaca, u"; ЯК: ")
+VANTLE_TEXT(
+    RetiredServicesHint,
+    u"Службы бара Яндекса и PageRank закрыты; проверки, которые работают сегодня, — в меню «Проверки»")
 
 #undef VANTLE_TEXT
 

@@ -200,6 +200,14 @@ std::variant<CliOptions, CliUsageError> ParseCliOptions(const std::vector<std::s
     if (options.help || options.version) {
         return options;
     }
+    if (options.checks.empty()) {  // no --checks: the checks that answer today
+        for (std::string_view name : TodaysCheckNames()) {
+            options.checks.emplace(name);
+        }
+        if (options.topList) {
+            options.checks.emplace("rank");
+        }
+    }
     if (operands.empty()) {
         return CliUsageError{"не указан список доменов (файл или «-» для стандартного ввода)"};
     }
@@ -226,7 +234,10 @@ std::string HelpText() {
            "Файл списка — Windows-1251 или UTF-8, один домен в строке; или таблица CSV либо книга\n"
            "Excel (.xlsx): тогда домены берутся из столбца Domain, Домен, URL, Сайт и т. п.\n"
            "\n"
-           "  --checks ИМЕНА       проверки через запятую, в любом порядке (по умолчанию bar);\n"
+           "  --checks ИМЕНА       проверки через запятую, в любом порядке (по умолчанию " +
+           Joined(TodaysCheckNames()) +
+           ",\n"
+           "                       и rank, если задан --top-list);\n"
            "                         есть: " +
            Joined(CheckNames()) +
            "\n"

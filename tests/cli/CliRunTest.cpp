@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <csignal>
 #include <memory>
+#include <set>
 #include <variant>
 
 #include "FWURLPosition/FetchURL.h"
@@ -66,6 +67,7 @@ protected:
                 args.push_back("--sim-connect-to=" + entry);
             }
         }
+        args.push_back("--checks=bar");  // the runs here play the bar unless they name their checks
         args.insert(args.end(), cli.begin(), cli.end());
         return args;
     }
@@ -432,6 +434,28 @@ TEST(CliParallelOption, RangeIsOneTo256) {
         }
     }
     EXPECT_EQ(std::get<cli::CliOptions>(cli::ParseCliOptions({"l"})).parallel, 16);
+}
+
+// Without --checks the run asks what answers today, the top-sites list adding its rank; the
+// threshold, which only the bar has, then is refused.
+TEST(CliOptionsTest, DefaultChecksAreTodaysAndRankWithAList) {
+    using Checks = std::set<std::string>;
+    const Checks today{"dns", "web", "ssl", "registry", "archive"};
+    const std::pair<std::vector<std::string>, Checks> cases[] = {
+        {{"l"}, today},
+        {{"--top-list", "t.csv", "l"}, {"dns", "web", "ssl", "registry", "archive", "rank"}},
+        {{"--checks", "bar", "l"}, {"bar"}},
+        {{"--checks", "bar", "--top-list", "t.csv", "l"}, {"bar"}},
+        {{"--resume", "l"}, today},
+    };
+    for (const auto& [args, checks] : cases) {
+        const auto parsed = cli::ParseCliOptions(args);
+        ASSERT_TRUE(std::holds_alternative<cli::CliOptions>(parsed)) << args.size();
+        EXPECT_EQ(std::get<cli::CliOptions>(parsed).checks, checks) << args.size();
+    }
+    const auto threshold = cli::ParseCliOptions({"--threshold", "5", "l"});
+    ASSERT_TRUE(std::holds_alternative<cli::CliUsageError>(threshold));
+    EXPECT_NE(std::get<cli::CliUsageError>(threshold).message.find("«5»"), std::string::npos);
 }
 
 // Many domains at once give the same table, in list order, as one at a time.
