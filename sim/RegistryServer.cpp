@@ -262,6 +262,8 @@ void RegistryServer::Apply(CheckEndpoints& endpoints) const {
     endpoints.whoisIana = "whois.iana.test";
     endpoints.whoisRu = "whois.ru-registry.test";
     endpoints.whoisRuRegional = "whois.ru-regional.test";
+    endpoints.whoisNicRu = "whois.nic-ru.test";
+    endpoints.whoisNetRu = "whois.net-ru.test";
     endpoints.whoisCountryCom = "whois.country-com.test";
     endpoints.whoisConnectTo = "127.0.0.1:" + std::to_string(WhoisPort());
     endpoints.cacheDir = state_->cacheDir;

@@ -25,8 +25,12 @@ struct CheckEndpoints {
     std::string whoisIana = "whois.iana.org";
     std::string whoisRu = "whois.tcinet.ru";
     // The WHOIS servers of registries under a public suffix: the Russian regional and generic zones
-    // (com.ru, msk.ru, spb.ru, ru.net, the .su city zones) and the "country.com" zones (uk.com, us.com).
+    // (com.ru, msk.ru, spb.ru, ru.net, most .su city zones), the regional zones answered at whois.nic.ru
+    // (amursk.ru, yekaterinburg.ru, komi.su, ...), net.ru, org.ru and pp.ru, and the "country.com"
+    // zones (uk.com, us.com).
     std::string whoisRuRegional = "whois.flexireg.net";
+    std::string whoisNicRu = "whois.nic.ru";
+    std::string whoisNetRu = "whois.nic.net.ru";
     std::string whoisCountryCom = "whois.centralnic.com";
     std::string cacheDir;
     // Empty in production; else "address:port" that every WHOIS connection goes to instead (tests).

@@ -156,6 +156,7 @@ TEST(ListFromFileBytesTest, TheDomainColumnOfACsv) {
         {"numbers with dots are no names", "1.5;a.ru\n2.5;b.ru", "a.ru\nb.ru"},
         {"half of the cells like names is not most", "x;y\na b;c.ru\nd.ru;e.ru", "c.ru\ne.ru"},
         {"two of three is most", "a.ru;c.ru\nb c;d.ru\ne.ru;f.ru", "a.ru\nb c\ne.ru"},
+        {"two of four is not most", "a.ru;x\nb;c.ru\nd.ru;e.ru\nf;g.ru", "c.ru\ne.ru\ng.ru"},
         {"no column of names", "a;b\nc;d\n", ""},
         {"a header only", "Domain;Tic\n", ""},
     };
@@ -194,16 +195,29 @@ TEST(ListFromFileBytesTest, AWorkbookWithSharedAndInlineStrings) {
 }
 
 TEST(ReadWorkbookSheetsTest, EscapedCharactersComeBack) {
-    const std::string bytes = testing::WorkbookOf(
-        R"(<row><c t="inlineStr"><is><t>a_x000D__x000a_b</t></is></c><c t="s"><v>0</v></c></row>)",
-        R"(<si><t>_x005F_x0041_ _x0041 _x00e9_ _x0439_ _xZZZZ_</t></si>)");
-    const auto sheets = ReadWorkbookSheets(bytes, false, 1 << 20);
+    // é is beyond Windows-1251: it is kept as the escape of the program's text.
+    const std::pair<std::string, std::string> cases[] = {
+        {"a_x000D__x000a_b", "a\r\nb"},
+        {"a.ru_x000D_", "a.ru\r"},  // an escape that ends the text
+        {"_x000D_", "\r"},
+        {"a.ru_x000D", "a.ru_x000D"},
+        {"_x005F_x0041_ _x0041 _x00e9_ _x0439_ _xZZZZ_",
+         "_x0041_ _x0041 " + Utf8ToCp1251Keeping("é") + " " + Cp("й") + " _xZZZZ_"},
+    };
+    std::string row = "<row>";
+    for (const auto& [xml, cell] : cases) {
+        row += "<c t=\"inlineStr\"><is><t>" + xml + "</t></is></c>";
+    }
+    row += R"(<c t="s"><v>0</v></c></row>)";  // and a shared string
+    const auto sheets =
+        ReadWorkbookSheets(testing::WorkbookOf(row, "<si><t>a_x000D_</t></si>"), false, 1 << 20);
     ASSERT_TRUE(sheets);
     ASSERT_EQ(sheets->front().size(), 1u);
-    EXPECT_EQ(CellText(sheets->front().front(), 0), "a\r\nb");
-    // é is beyond Windows-1251: it is kept as the escape of the program's text.
-    EXPECT_EQ(CellText(sheets->front().front(), 1),
-              "_x0041_ _x0041 " + Utf8ToCp1251Keeping("é") + " " + Cp("й") + " _xZZZZ_");
+    for (std::size_t col = 0; col < std::size(cases); ++col) {
+        EXPECT_EQ(CellText(sheets->front().front(), static_cast<int>(col)), cases[col].second)
+            << cases[col].first;
+    }
+    EXPECT_EQ(CellText(sheets->front().front(), static_cast<int>(std::size(cases))), "a\r");
 }
 
 TEST(ListFromFileBytesTest, AWorkbookThatCannotBeReadGivesNoList) {

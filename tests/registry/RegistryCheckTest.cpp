@@ -74,13 +74,15 @@ TEST_F(RegistryChecks, Should_AskTheRegistryUnderThePublicSuffix_NotTheNameAbove
     RegistryCheck check(Endpoints());
     EXPECT_EQ(Run(check, "www.shop.com.ru"), Expected("shop.com.ru"));
     EXPECT_EQ(Run(check, "shop.uk.com"), Expected("shop.uk.com"));
-    EXPECT_EQ(Run(check, "shop.net.ru"), (Cells{"no whois", "", ""}));
+    EXPECT_EQ(Run(check, "shop.net.ru"), Expected("shop.net.ru"));  // at the server of net.ru, org.ru, pp.ru
+    EXPECT_EQ(Run(check, "shop.gov.ru"), (Cells{"no whois", "", ""}));
     EXPECT_EQ(server.WhoisQueries("shop.com.ru"), 1u);
     EXPECT_EQ(server.WhoisQueries("shop.uk.com"), 1u);
     EXPECT_EQ(server.WhoisQueries("com.ru"), 0u);
     EXPECT_EQ(server.WhoisQueries("uk.com"), 0u);
     EXPECT_EQ(server.WhoisQueries("com"), 0u);  // not through IANA's referral
-    EXPECT_EQ(server.WhoisQueries("shop.net.ru"), 0u);
+    EXPECT_EQ(server.WhoisQueries("shop.net.ru"), 1u);
+    EXPECT_EQ(server.WhoisQueries("shop.gov.ru"), 0u);
     EXPECT_EQ(server.WhoisQueries("net.ru"), 0u);
 }
 

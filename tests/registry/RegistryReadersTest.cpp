@@ -70,6 +70,13 @@ TEST(RdapReader, Should_ReadTheDatesAndTheRegistrar) {
         {"nested just within the bound",
          "{\"events\":[],\"x\":" + std::string(62, '[') + std::string(62, ']') + "}",
          {"", "", ""}},
+        {"nested exactly to the bound",
+         "{\"events\":[],\"x\":" + std::string(kMaxJsonDepth, '[') + std::string(kMaxJsonDepth, ']') + "}",
+         {"", "", ""}},
+        {"nested one beyond the bound",
+         "{\"events\":[],\"x\":" + std::string(kMaxJsonDepth + 1, '[') + std::string(kMaxJsonDepth + 1, ']') +
+             "}",
+         RegistryCells::Failure("bad answer")},
     };
     for (const RdapCase& c : cases) {
         SCOPED_TRACE(c.what);
@@ -435,6 +442,8 @@ TEST(DayOf, Should_ReadTheRegistriesDateForms) {
         {"2001-Aug-23.", "2001-08-23"},
         {"2001-Aug-32", ""},
         {"Tue Feb 10 09:42:42 2004", "2004-02-10"},
+        {"Wednesday, 12 January 2000", "2000-01-12"},  // the longest weekday written out
+        {"Wednesdays, 12 January 2000", ""},
         {"Feb 10 2004", "2004-02-10"},
         {"May 31, 1999", "1999-05-31"},
         {"31 May 1999", "1999-05-31"},
@@ -465,6 +474,8 @@ TEST(RegistrableDomain, Should_GiveTheRegisteredName) {
         {"127.0.0.1", ""},
         {"a..com", ""},
         {"", ""},
+        {"mail." + std::string(63, 'a') + ".com", std::string(63, 'a') + ".com"},  // the longest label
+        {"mail." + std::string(64, 'a') + ".com", ""},
     };
     for (const auto& [name, domain] : cases) {
         EXPECT_EQ(RegistrableDomain(name), domain) << name;
