@@ -4,12 +4,15 @@ set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME vantle)
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGE_VENDOR "Vantle")
+set(CPACK_RESOURCE_FILE_LICENSE "${PROJECT_SOURCE_DIR}/LICENSE")
 set(CPACK_PACKAGE_CONTACT "Vantle developers <vantle@vantle.example>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "checks lists of domain names")
 # Lines of the long description stay within 80 characters, as Debian's tools show them.
 set(CPACK_PACKAGE_DESCRIPTION
-    "Vantle checks a list of domain names: the index and mirror services, DNS,\n"
-    "the web site and its certificate, the registration and the web archive.\n"
+    "Vantle checks a list of domain names: DNS, the web site and its mirror,\n"
+    "the certificate, the registration dates and registrar, the web archive\n"
+    "and the place in a top-sites list. The index, mirror and rank services it\n"
+    "was first made for are retired; their columns are kept for old tables.\n"
     "It fills a table row by row and saves it as CSV or as an Excel workbook.\n"
     "The package holds the window (vantle), the same run from the command line\n"
     "(vantle-cli) and a demo against a bundled simulator of the services\n"
