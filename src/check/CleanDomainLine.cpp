@@ -88,26 +88,6 @@ std::string WithoutWwwPrefix(std::string text) {
 
 }  // namespace
 
-std::string UnicodeFormOfAceLabels(std::string_view name) {
-    if (name.find("xn--") == std::string_view::npos) {
-        return std::string(name);
-    }
-    std::string out;
-    out.reserve(name.size());
-    std::size_t start = 0;
-    while (start <= name.size()) {
-        std::size_t end = name.find('.', start);
-        end = end == std::string_view::npos ? name.size() : end;
-        const std::string_view label = name.substr(start, end - start);
-        out += label.substr(0, 4) == "xn--" ? DisplayName(label) : std::string(label);
-        if (end < name.size()) {
-            out.push_back('.');
-        }
-        start = end + 1;
-    }
-    return out;
-}
-
 std::optional<std::string> CleanDomainLine(std::string_view line) {
     if (line.size() > kLongestListLine) {
         return std::nullopt;

@@ -14,15 +14,10 @@ inline constexpr std::size_t kLongestListLine = 4096;
 // One line of the domain list to the display name: ASCII letters lowered, trimmed, blanks removed
 // (a stray blank is taken for a typo: "bad name.com" is "badname.com"), a URL cut to its host (scheme,
 // user, port, path, query and fragment go), every label in ASCII form ("xn--...") shown in its
-// Unicode form (UnicodeFormOfAceLabels), a leading "www." dropped when more than one dot remains. No
-// value when the host holds no dot or the line is longer than kLongestListLine (the line is skipped).
-// Two lines of one name give one display name, whichever form they were typed in, so the name's
-// repeats are found (filter/Repeats.h).
+// Unicode form (UnicodeFormOfAceLabels in puny/IdnaName.h), a leading "www." dropped when more than
+// one dot remains. No value when the host holds no dot or the line is longer than kLongestListLine
+// (the line is skipped). Two lines of one name give one display name, whichever form they were
+// typed in, so the name's repeats are found (filter/Repeats.h).
 std::optional<std::string> CleanDomainLine(std::string_view line);
-
-// name (Windows-1251 bytes) with each "xn--" label in its Unicode form where that form is the
-// label's real one (it encodes back to the label) and in one writing system (no look-alike of
-// another name, see DisplayName); every other label as it is.
-std::string UnicodeFormOfAceLabels(std::string_view name);
 
 }  // namespace vantle

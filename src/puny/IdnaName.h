@@ -27,4 +27,9 @@ std::string FullAsciiNameOfUtf8(std::string_view utf8);
 // cannot hold as its escape, see text/Cp1251.h); a name that does not decode is returned as it is.
 std::string DisplayName(std::string_view ascii);
 
+// name (Windows-1251 bytes) with each "xn--" label in its Unicode form where that form is the
+// label's real one (it encodes back to the label) and in one writing system (no look-alike of
+// another name, see DisplayName); every other label as it is.
+std::string UnicodeFormOfAceLabels(std::string_view name);
+
 }  // namespace vantle

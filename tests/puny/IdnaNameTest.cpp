@@ -125,6 +125,10 @@ TEST(IdnaNameTest, DisplayName_Should_KeepWhatTheCodePageCannotHold) {
     EXPECT_EQ(DisplayName("xn--hxakic4aa.gr"), Kept(u"ελλάδα.gr"));
     EXPECT_EQ(DisplayName("xn--e1afmkfd.com"), Cp(u"пример.com"));     // each label in a script of its own
     EXPECT_EQ(DisplayName("xn--pypal-4ve.com"), "xn--pypal-4ve.com");  // Latin and Cyrillic in one label
+    // "e" and a combining accent: decoded, it would be shown as "é.com", whose own ASCII form is
+    // xn--9ca.com, another domain.
+    EXPECT_EQ(DisplayName("xn--e-xbb.com"), "xn--e-xbb.com");
+    EXPECT_EQ(DisplayName("xn--9ca.com"), Kept(u"é.com"));
 }
 
 }  // namespace
