@@ -10,6 +10,7 @@
 
 #include "io/ListFile.h"
 #include "io/SheetRead.h"
+#include "puny/IdnaName.h"
 #include "text/ColumnKind.h"
 
 namespace vantle {
@@ -186,6 +187,8 @@ SavedTableRead ReadSavedTable(std::string_view bytes, const std::vector<CheckCol
         totals[1] += cellOf(content, "Tic") == "0" ? 1 : 0;
         totals[2] += cellOf(content, "Yaca") == "Yes" ? 1 : 0;
         content.totals = totals;
+        // The Windows-1251 CSV holds a name beyond the code page in its ASCII form: shown as typed.
+        content.cells[0] = UnicodeFormOfAceLabels(content.cells[0]);
         std::string domain = content.cells[0];
         std::replace_if(
             domain.begin(), domain.end(), [](char ch) { return ch == '\r' || ch == '\n'; }, ' ');

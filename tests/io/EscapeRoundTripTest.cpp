@@ -104,9 +104,10 @@ TEST(EscapeRoundTrip, EveryListFormatGivesBackEveryName) {
 
 TEST(EscapeRoundTrip, EverySaveFormatAndTheJournalGiveBackEveryCell) {
     const Rows rows = SavedRows();
-    Rows cp1251 = rows;  // "?" for what the code page cannot hold, the domain in its ASCII form
+    // "?" for what the code page cannot hold; the domain, written in its ASCII form, comes back whole.
+    Rows cp1251 = rows;
     for (std::size_t r = 1; r < cp1251.size(); ++r) {
-        cp1251[r] = {kAsciiNames[r - 1], "Registr?; ????? \"?\", ?"};
+        cp1251[r] = {Names()[r - 1], "Registr?; ????? \"?\", ?"};
     }
     testing::TempDir dir;
     const std::string list = Lines(Names());
