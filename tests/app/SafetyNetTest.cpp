@@ -18,6 +18,7 @@
 #include "app/Translations.h"
 #include "io/Journal.h"
 #include "sim/CheckServices.h"
+#include "text/Plural.h"
 
 namespace vantle::testing {
 namespace {
@@ -85,7 +86,8 @@ TEST_F(SafetyNetTest, KilledRunIsRestoredWithItsTotalsAndGoesOnWithTheNextLine) 
     form->EnableSafetyNet(state.path());
     auto offer = AnswerNextBox(QMessageBox::Yes);
     ASSERT_TRUE(form->OfferRecovery());
-    EXPECT_EQ(offer->text, QStringLiteral("Восстановить результаты прошлой проверки (%1 строк)?").arg(kept));
+    EXPECT_EQ(offer->text, QStringLiteral("Восстановить результаты прошлой проверки (%1)?")
+                               .arg(QString::fromStdU16String(RowsCount(static_cast<long long>(kept)))));
     ASSERT_EQ(RowCount(), kept + 1);
     for (int r = 1; r <= kept; ++r) {
         EXPECT_EQ(Cell(0, r), QStringLiteral("d%1.test").arg(r));
