@@ -219,9 +219,10 @@ void TForm1::BuildGrid() {
     RzStringGrid1 = new QTableView(this);
     RzStringGrid1->setObjectName(QStringLiteral("RzStringGrid1"));
     table_ = new TableControls(RzStringGrid1, model_, this);
-    edits_ = new CellEdits(model_, RzStringGrid1, [this](int col, int row, const std::string& text, bool byHand) {
-        CellEdited(col, row, text, byHand);
-    });
+    edits_ =
+        new CellEdits(model_, RzStringGrid1, [this](int col, int row, const std::string& text, bool byHand) {
+            CellEdited(col, row, text, byHand);
+        });
     RzStringGrid1->setShowGrid(true);
     RzStringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     RzStringGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -388,9 +389,9 @@ void TForm1::BuildPopupMenu() {
 }
 
 void TForm1::SetTabOrder() {
-    QWidget* const order[] = {Button1,       Button4,   CheckBox1, CheckBox2,         Button2, Button3,
-                              table_->FilterEdit(), RzStringGrid1, ComboBox1, SpinEdit1, checks_->Button(),
-                              Edit1};
+    QWidget* const order[] = {
+        Button1,       Button4,   CheckBox1, CheckBox2,         Button2, Button3, table_->FilterEdit(),
+        RzStringGrid1, ComboBox1, SpinEdit1, checks_->Button(), Edit1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -499,10 +500,10 @@ QString TForm1::ChooseFileToOpen(const QStringList& filters, QString& last) {
 
 // A text list, or the domain column of a CSV table or a workbook; a table without one is no list.
 void TForm1::Button4Click() {
-    const QString path =
-        ChooseFileToOpen({QStringLiteral("Списки доменов (*.txt *.csv *.xlsx)"), QStringLiteral("txt (*.txt)"),
-                          QStringLiteral("CSV, Excel (*.csv *.xlsx)"), QStringLiteral("Все файлы (*)")},
-                         lastOpenName_);
+    const QString path = ChooseFileToOpen(
+        {QStringLiteral("Списки доменов (*.txt *.csv *.xlsx)"), QStringLiteral("txt (*.txt)"),
+         QStringLiteral("CSV, Excel (*.csv *.xlsx)"), QStringLiteral("Все файлы (*)")},
+        lastOpenName_);
     if (path.isEmpty()) {
         return;
     }

@@ -36,8 +36,9 @@ void TForm1::TellRetiredServices() {
     if (checks_->Chosen("bar") || checks_->Chosen("yapages") || checks_->Chosen("pr")) {
         // A label of its own that takes the free width and never widens the window (the tooltip
         // has the whole text when it is cut).
-        retiredHint_ = new QLabel(
-            QStringLiteral("Яндекс.Бар и PageRank закрыты; сегодняшние проверки — в «Проверки»"), statusBar());
+        retiredHint_ =
+            new QLabel(QStringLiteral("Яндекс.Бар и PageRank закрыты; сегодняшние проверки — в «Проверки»"),
+                       statusBar());
         retiredHint_->setObjectName(QStringLiteral("RetiredHint"));
         retiredHint_->setToolTip(retiredHint_->text());
         retiredHint_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
@@ -125,8 +126,8 @@ void TForm1::GrowToShowColumns() {
     while (last > 0 && RzStringGrid1->isColumnHidden(last)) {
         --last;
     }
-    int needed = FitColumnWidth(model_->Cell(last, 0)) + RzStringGrid1->verticalScrollBar()->sizeHint().width() +
-                 2 * RzStringGrid1->frameWidth();
+    int needed = FitColumnWidth(model_->Cell(last, 0)) +
+                 RzStringGrid1->verticalScrollBar()->sizeHint().width() + 2 * RzStringGrid1->frameWidth();
     for (int c = 0; c < last; ++c) {
         needed += RzStringGrid1->isColumnHidden(c) ? 0 : RzStringGrid1->columnWidth(c);
     }

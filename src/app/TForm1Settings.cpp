@@ -4,13 +4,13 @@
 // the window closes.
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QEvent>
 #include <QHeaderView>
-#include <QTimer>
-#include <QComboBox>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTimer>
 
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
