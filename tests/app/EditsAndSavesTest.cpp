@@ -5,12 +5,14 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QMenu>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QToolButton>
 
 #include "app/ChecksMenu.h"
+#include "app/GridDelegate.h"
 #include "app/MainWindowFixture.h"
 #include "io/Journal.h"
 
@@ -286,6 +288,48 @@ TEST_F(EditsAndSavesTest, TabGoesLeftToRightAlongTheBottomRowWithManyInFlight) {
         ASSERT_NE(QApplication::focusWidget(), nullptr);
         EXPECT_EQ(QApplication::focusWidget()->objectName(), QLatin1String(name));
     }
+}
+
+TEST_F(EditsAndSavesTest, AnOpenedTableShowsItsColumnsWholeAndNoBarTotalsWithoutTheBar) {
+    const std::string header =
+        "\"Domain\";\"IP\";\"MX\";\"HTTP\";\"Mirror\";\"SSL\";\"Created\";\"Expires\";"
+        "\"Registrar\";\"Archive\";\"Rank\"\r\n";
+    const std::string row =
+        "\"a.test\";\"1.2.3.4\";\"yes\";\"no address\";\"\";\"no address\";"
+        "\"rate limited\";\"rate limited\";\"x\";\"none\";\"\"\r\n";
+    const QString path = Path("eleven.csv");
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write((header + row).c_str());
+    file.close();
+    const int narrow = form->width();
+    OnNextModal<QFileDialog>([path](QFileDialog* d) {
+        auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+        edit->setText(path);
+        QTest::keyClick(edit, Qt::Key_Return);
+    });
+    Find<QAction>("OpenResults1")->trigger();
+    ASSERT_EQ(Model()->ColCount(), 14);
+    EXPECT_GT(form->width(), narrow) << "the window grows for the table's columns";
+    EXPECT_EQ(form->PanelText(1), QString()) << "no bar totals without the bar's columns";
+    for (int c = 4; c < Model()->ColCount(); ++c) {
+        const QString text = Cell(c, 1);
+        EXPECT_FALSE(GridDelegate::CutShort(text, Grid()->fontMetrics(), Grid()->columnWidth(c), Grid()))
+            << Cell(c, 0).toStdString() << ": " << text.toStdString();
+    }
+}
+
+TEST_F(EditsAndSavesTest, SettingsAreWrittenAsTheyChangeAndASecondWindowOpensAside) {
+    Combo()->setCurrentIndex(4);
+    QTest::qWait(800);
+    EXPECT_EQ(QSettings().value(QStringLiteral("rate")).toString(), Ascii("5")) << "without a close";
+
+    QTemporaryDir state;
+    form->EnableSafetyNet(state.path());
+    TForm1 second(sim.Hosts());
+    second.move(form->pos());
+    second.EnableSafetyNet(state.path());
+    EXPECT_EQ(second.pos() - form->pos(), QPoint(32, 32));
 }
 
 }  // namespace
