@@ -124,6 +124,7 @@ bool TForm1::OfferRecovery() {
 }
 
 void TForm1::Restore(const JournalState& state) {
+    ForgetRetiredServices();  // the table brings its own checks
     form2_->SetListText(state.list);
     ResetForNewList(form2_->LineCount());
     const auto has = [&](std::string_view what, const std::vector<std::string>& in) {
