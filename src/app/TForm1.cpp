@@ -139,7 +139,11 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     SaveSettingsOnChange();
 }
 
-TForm1::~TForm1() = default;
+// A cell editor still open hands its text over as the grid goes, after the journal has gone: the
+// edit then only reaches the model, never this half-destroyed window.
+TForm1::~TForm1() {
+    model_->SetEditor({});
+}
 
 QWidget* TForm1::BuildTopPanel() {
     auto* panel2 = new QWidget(this);

@@ -216,6 +216,20 @@ TEST_F(EditsAndSavesTest, AnEditIsJournaledAsAnEditAndComesBackTintedAfterAResto
     EXPECT_NE(tic, Ascii("12345"));
 }
 
+// The editor hands its text over as the grid goes, after the journal has gone: that must reach no
+// journal (it was a write through a freed one, to a path of garbage; the sanitizer pass sees it).
+TEST_F(EditsAndSavesTest, AnEditorStillOpenAsTheWindowGoesWritesNoJournal) {
+    QTemporaryDir state;
+    form->EnableSafetyNet(state.path());
+    FillTen();
+    Grid()->setFocus();
+    Grid()->setCurrentIndex(Grid()->model()->index(1, 1));
+    QTest::keyClicks(Grid(), Ascii("7"));
+    ASSERT_NE(Grid()->viewport()->findChild<QLineEdit*>(), nullptr) << "the editor is open";
+    form.reset();
+    EXPECT_FALSE(QFile::exists(state.filePath(Ascii("journal"))));
+}
+
 TEST_F(EditsAndSavesTest, TheRealProgramSaysTheOldServicesAreClosedUntilTheChecksChange) {
     form->TellRetiredServices();
     auto* hint = form->findChild<QLabel*>(QStringLiteral("RetiredHint"));
