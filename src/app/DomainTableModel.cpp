@@ -23,6 +23,7 @@ void DomainTableModel::SetRowCount(int n) {
     } else if (n < old) {
         beginRemoveRows(QModelIndex(), n - 1, old - 2);
         table_.SetRowCount(n);
+        edited_.erase(edited_.lower_bound({n, 0}), edited_.end());
         endRemoveRows();
     }
 }
@@ -41,6 +42,9 @@ void DomainTableModel::SetColCount(int n) {
 }
 
 void DomainTableModel::SetCell(int col, int row, const std::string& text) {
+    if (!edited_.empty()) {
+        edited_.erase({row, col});
+    }
     table_.SetCell(col, row, text);
     if (row == 0) {
         emit headerDataChanged(Qt::Horizontal, col, col);
@@ -50,7 +54,15 @@ void DomainTableModel::SetCell(int col, int row, const std::string& text) {
     }
 }
 
+void DomainTableModel::SetCellByHand(int col, int row, const std::string& text, bool byHand) {
+    SetCell(col, row, text);
+    if (byHand && row > 0) {
+        edited_.insert({row, col});
+    }
+}
+
 void DomainTableModel::ResetTable() {
+    edited_.clear();
     SetRowCount(2);
     for (int c = 0; c < table_.ColCount(); ++c) {
         SetCell(c, 1, std::string());
@@ -66,11 +78,15 @@ int DomainTableModel::columnCount(const QModelIndex& parent) const {
     return parent.isValid() ? 0 : table_.ColCount();
 }
 
-QVariant DomainTableModel::Tint(const QModelIndex& index, int role) const {
+std::chrono::sys_days DomainTableModel::Today() const {
     const QDate today = today_();
-    const std::chrono::sys_days day = std::chrono::year_month_day(
-        std::chrono::year(today.year()), std::chrono::month(static_cast<unsigned>(today.month())),
-        std::chrono::day(static_cast<unsigned>(today.day())));
+    return std::chrono::year_month_day(std::chrono::year(today.year()),
+                                       std::chrono::month(static_cast<unsigned>(today.month())),
+                                       std::chrono::day(static_cast<unsigned>(today.day())));
+}
+
+QVariant DomainTableModel::Tint(const QModelIndex& index, int role) const {
+    const std::chrono::sys_days day = Today();
     const CellTone tone =
         ToneOf(table_.Cell(index.column(), 0), table_.Cell(index.column(), index.row() + 1), day);
     if (role == Qt::ForegroundRole) {
@@ -89,6 +105,13 @@ QVariant DomainTableModel::Tint(const QModelIndex& index, int role) const {
 }
 
 QVariant DomainTableModel::data(const QModelIndex& index, int role) const {
+    const bool edited = index.isValid() && Edited(index.column(), index.row() + 1);
+    if (edited && role == Qt::BackgroundRole) {
+        return QBrush(QColor(0xd6, 0xe4, 0xff));
+    }
+    if (role == Qt::ToolTipRole) {
+        return edited ? QVariant(QStringLiteral("Изменено вручную")) : QVariant();
+    }
     if (index.isValid() && (role == Qt::BackgroundRole || role == Qt::ForegroundRole)) {
         return Tint(index, role);
     }
@@ -102,7 +125,15 @@ bool DomainTableModel::setData(const QModelIndex& index, const QVariant& value, 
     if (!index.isValid() || role != Qt::EditRole) {
         return false;
     }
-    SetCell(index.column(), index.row() + 1, ToCp1251Keeping(value.toString()));
+    const std::string text = ToCp1251Keeping(value.toString());
+    if (text == Cell(index.column(), index.row() + 1)) {
+        return true;  // the editor closed on the text it opened with: no change
+    }
+    if (editor_) {
+        editor_(index.column(), index.row() + 1, text);
+    } else {
+        SetCellByHand(index.column(), index.row() + 1, text, true);
+    }
     return true;
 }
 

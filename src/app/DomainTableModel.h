@@ -6,7 +6,9 @@
 
 #include <QAbstractTableModel>
 #include <QDate>
+#include <chrono>
 #include <functional>
+#include <set>
 
 #include "check/DomainTable.h"
 
@@ -23,11 +25,21 @@ public:
     void SetRowCount(int n);
     void SetColCount(int n);
     const std::string& Cell(int col, int row) const { return table_.Cell(col, row); }
+    // A check's answer: the cell is no longer one changed by hand.
     void SetCell(int col, int row, const std::string& text);
+    // A cell changed by the user (byHand), or put back as it was (byHand as it was then).
+    void SetCellByHand(int col, int row, const std::string& text, bool byHand);
+    bool Edited(int col, int row) const { return edited_.contains({row, col}); }
+    // What the grid's editor gives goes here instead of into the cell when set (an undoable edit).
+    void SetEditor(std::function<void(int col, int row, const std::string& text)> editor) {
+        editor_ = std::move(editor);
+    }
     void ResetTable();
     const DomainTable& Table() const { return table_; }
     // Where the tints take today's date from; the system's clock unless set.
     void SetToday(std::function<QDate()> today) { today_ = std::move(today); }
+    // Today's date as the tints and the filter's "today" take it.
+    std::chrono::sys_days Today() const;
 
     int rowCount(const QModelIndex& parent = QModelIndex()) const override;
     int columnCount(const QModelIndex& parent = QModelIndex()) const override;
@@ -40,6 +52,8 @@ private:
     QVariant Tint(const QModelIndex& index, int role) const;
 
     DomainTable table_;
+    std::set<std::pair<int, int>> edited_;  // (table row, column) of the cells changed by hand
+    std::function<void(int, int, const std::string&)> editor_;
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
 };
 

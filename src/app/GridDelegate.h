@@ -4,6 +4,7 @@
 
 #include <QList>
 #include <QStyledItemDelegate>
+#include <string>
 
 class QAction;
 
@@ -20,6 +21,9 @@ public:
 
     // Whether the text does not fit a cell of that width in that font.
     static bool CutShort(const QString& text, const QFontMetrics& metrics, int width, const QWidget* widget);
+    // The width at least a column of that header needs to show its usual words whole ("no address"),
+    // in the widget's font.
+    static int WordsWidth(const std::string& header, const QWidget* widget);
 
 private:
     QList<QAction*> actions_;

@@ -33,10 +33,12 @@ void RowProxyModel::CompileFilter() {
         return;
     }
     std::vector<std::string> headers;
+    FilterContext context{table_->Today(), {}};
     for (int c = 0; c < table_->ColCount(); ++c) {
         headers.push_back(table_->Cell(c, 0));
+        context.hidden.push_back(columnHidden_ && columnHidden_(c));
     }
-    filter_ = RowFilter::Parse(ToCp1251Keeping(filterText_), headers);
+    filter_ = RowFilter::Parse(ToCp1251Keeping(filterText_), headers, context);
     // All at once: invalidateFilter() would tell the view of every run of hidden rows on its own,
     // thousands of removals for a filter over 100,000 rows.
     invalidate();

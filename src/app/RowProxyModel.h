@@ -5,6 +5,7 @@
 
 #include <QItemSelectionModel>
 #include <QSortFilterProxyModel>
+#include <functional>
 #include <vector>
 
 #include "filter/CellOrder.h"
@@ -21,6 +22,10 @@ public:
 
     // What the user typed into the filter box; empty shows every row.
     void SetFilterText(const QString& text);
+    // Which columns the grid hides: a term naming one says so. Read again by RecompileFilter().
+    void SetColumnHidden(std::function<bool(int)> hidden) { columnHidden_ = std::move(hidden); }
+    // The filter read again, after the hidden columns or the day changed.
+    void RecompileFilter() { CompileFilter(); }
     bool Filtering() const { return !filter_.Empty(); }
     // Why the filter cannot be read (Windows-1251), empty when it can.
     const std::string& FilterError() const { return filter_.Error(); }
@@ -46,6 +51,7 @@ private:
     DomainTableModel* table_;
     QString filterText_;
     RowFilter filter_;
+    std::function<bool(int)> columnHidden_;
     // The sort keys of the sort column by model row, worked out as the sort asks for them.
     mutable std::vector<CellKey> keys_;
     // In a column of texts, the cells themselves, trimmed and lowered: side by side they are read

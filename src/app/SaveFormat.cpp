@@ -1,13 +1,15 @@
 #include "app/SaveFormat.h"
 
 #include <QFileInfo>
+#include <QStringDecoder>
+#include <algorithm>
 
 namespace vantle {
 
 namespace {
 
-const char16_t kCsvFilter[] = u"Формат csv (*.csv)";
-const char16_t kCsvUtf8Filter[] = u"CSV UTF-8 (Excel, LibreOffice) (*.csv)";
+const char16_t kCsvFilter[] = u"CSV, Windows-1251 (*.csv)";
+const char16_t kCsvUtf8Filter[] = u"CSV, UTF-8 (*.csv)";
 const char16_t kXlsxFilter[] = u"Книга Excel (*.xlsx)";
 
 SaveFormat FormatOfFilter(const QString& filter) {
@@ -27,6 +29,10 @@ QStringList SaveFilters() {
             QString::fromUtf16(kXlsxFilter)};
 }
 
+QString FilterOf(SaveFormat format) {
+    return SaveFilters().at(static_cast<int>(format));
+}
+
 SaveFormat FormatOfSave(const QString& path, const QString& filter) {
     const QString suffix = QFileInfo(path).suffix();
     const SaveFormat chosen = FormatOfFilter(filter);
@@ -43,15 +49,25 @@ QString SaveName(const QString& path, const QString& filter) {
     if (!QFileInfo(path).suffix().isEmpty()) {
         return path;
     }
-    switch (FormatOfFilter(filter)) {
-        case SaveFormat::CsvUtf8:
-            return path + QStringLiteral(".csv");
-        case SaveFormat::Xlsx:
-            return path + QStringLiteral(".xlsx");
-        case SaveFormat::Csv:
-            break;
+    return path +
+           (FormatOfFilter(filter) == SaveFormat::Xlsx ? QStringLiteral(".xlsx") : QStringLiteral(".csv"));
+}
+
+SaveFormat FormatOfBytes(const std::string& bytes) {
+    if (bytes.starts_with("PK")) {
+        return SaveFormat::Xlsx;
     }
-    return path;
+    if (bytes.starts_with("\xEF\xBB\xBF")) {
+        return SaveFormat::CsvUtf8;
+    }
+    const bool beyondAscii =
+        std::any_of(bytes.begin(), bytes.end(), [](char c) { return static_cast<unsigned char>(c) >= 0x80; });
+    if (!beyondAscii) {
+        return SaveFormat::Csv;
+    }
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString text = utf8(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
+    return utf8.hasError() ? SaveFormat::Csv : SaveFormat::CsvUtf8;
 }
 
 }  // namespace vantle

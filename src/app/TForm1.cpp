@@ -32,9 +32,11 @@
 
 #include "FWURLPosition/FetchURL.h"
 #include "app/AppTitle.h"
+#include "app/CellEdits.h"
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
+#include "app/SaveDialog.h"
 #include "app/SaveFormat.h"
 #include "app/TableControls.h"
 #include "catalog/CheckCatalog.h"
@@ -70,12 +72,6 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption, c
     action->setObjectName(QLatin1String(name));
     action->setShortcut(keys);
     return action;
-}
-
-// A save name holding "*" or "?" is a pattern the user typed to see such files, never a file to write.
-bool IsPattern(const QString& path) {
-    const QString name = QFileInfo(path).fileName();
-    return name.contains(QLatin1Char('*')) || name.contains(QLatin1Char('?'));
 }
 
 // A click: the left button pressed on the control and released on it.
@@ -140,9 +136,14 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     UseCheckEndpoints(CheckEndpoints{});
     SetCsvEnabled(false);
     LoadSettings();
+    SaveSettingsOnChange();
 }
 
-TForm1::~TForm1() = default;
+// A cell editor still open hands its text over as the grid goes, after the journal has gone: the
+// edit then only reaches the model, never this half-destroyed window.
+TForm1::~TForm1() {
+    model_->SetEditor({});
+}
 
 QWidget* TForm1::BuildTopPanel() {
     auto* panel2 = new QWidget(this);
@@ -222,6 +223,10 @@ void TForm1::BuildGrid() {
     RzStringGrid1 = new QTableView(this);
     RzStringGrid1->setObjectName(QStringLiteral("RzStringGrid1"));
     table_ = new TableControls(RzStringGrid1, model_, this);
+    edits_ =
+        new CellEdits(model_, RzStringGrid1, [this](int col, int row, const std::string& text, bool byHand) {
+            CellEdited(col, row, text, byHand);
+        });
     RzStringGrid1->setShowGrid(true);
     RzStringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
     RzStringGrid1->setSelectionMode(QAbstractItemView::ExtendedSelection);
@@ -365,10 +370,14 @@ void TForm1::BuildPopupMenu() {
     PopupMenu1->addMenu(Whois1);
     PopupMenu1->addSeparator()->setObjectName(QStringLiteral("N4"));
     PopupMenu1->addAction(csv1);
-    OpenResults1 =
-        MakeAction(PopupMenu1, "OpenResults1", QStringLiteral("Открыть результаты..."), QKeySequence());
+    OpenResults1 = MakeAction(PopupMenu1, "OpenResults1", QStringLiteral("Открыть результаты..."),
+                              QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_O));
     PopupMenu1->addAction(OpenResults1);
+    // Also a command of the window, as "...Или открыть из файла" is.
+    OpenResults1->setShortcutContext(Qt::WindowShortcut);
+    addAction(OpenResults1);
     PopupMenu1->addAction(table_->SortItem());
+    PopupMenu1->addAction(edits_->UndoItem());
     // The shortcuts act while the table or its cell editor has the focus.
     for (QAction* action : {N5, YandexBar1, csv1}) {
         action->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -385,8 +394,8 @@ void TForm1::BuildPopupMenu() {
 
 void TForm1::SetTabOrder() {
     QWidget* const order[] = {
-        Button1,       Button4,   CheckBox1,         CheckBox2, Button2, Button3, table_->FilterEdit(),
-        RzStringGrid1, ComboBox1, checks_->Button(), Edit1};
+        Button1,       Button4,   CheckBox1, CheckBox2,         Button2, Button3, table_->FilterEdit(),
+        RzStringGrid1, ComboBox1, SpinEdit1, checks_->Button(), Edit1};
     for (std::size_t i = 0; i + 1 < std::size(order); ++i) {
         setTabOrder(order[i], order[i + 1]);
     }
@@ -495,10 +504,10 @@ QString TForm1::ChooseFileToOpen(const QStringList& filters, QString& last) {
 
 // A text list, or the domain column of a CSV table or a workbook; a table without one is no list.
 void TForm1::Button4Click() {
-    const QString path =
-        ChooseFileToOpen({QStringLiteral("txt (*.txt)"), QStringLiteral("CSV, Excel (*.csv *.xlsx)"),
-                          QStringLiteral("Все файлы (*)")},
-                         lastOpenName_);
+    const QString path = ChooseFileToOpen(
+        {QStringLiteral("Списки доменов (*.txt *.csv *.xlsx)"), QStringLiteral("txt (*.txt)"),
+         QStringLiteral("CSV, Excel (*.csv *.xlsx)"), QStringLiteral("Все файлы (*)")},
+        lastOpenName_);
     if (path.isEmpty()) {
         return;
     }
@@ -525,6 +534,7 @@ void TForm1::Button2Click() {
     if (!MayClearForRun()) {
         return;
     }
+    ForgetRetiredServices();
     if (journal_) {
         journal_->SetFresh(!(ResumeFlag() == "1" && engine_->ResumeAt()));
     }
@@ -558,37 +568,23 @@ void TForm1::csv1Click() {
 }
 
 bool TForm1::SaveWithDialog() {
-    QFileDialog dialog(this);
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setNameFilters(SaveFilters());
-    dialog.selectFile(lastSaveName_);
-    for (;;) {
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            return false;
-        }
-        const QString chosen = dialog.selectedFiles().constFirst();
-        if (!IsPattern(chosen)) {
-            lastSaveName_ = SaveName(chosen, dialog.selectedNameFilter());
-            break;
-        }
-        dialog.setDirectory(QFileInfo(chosen).path());
-        dialog.setNameFilter(QFileInfo(chosen).fileName());
-        dialog.selectFile(QString());
-    }
-    if (!SaveTable(lastSaveName_, dialog.selectedNameFilter())) {
+    const std::optional<SaveChoice> choice = SaveDialog(this).Choose();
+    if (!choice || !SaveTable(choice->path, choice->format)) {
         return false;
     }
-    if (static_cast<int>(SavedRows().size()) == model_->RowCount()) {
-        JournalDone();  // every row is in the file now (a filter may have left some out)
+    const int saved = static_cast<int>(SavedRows().size()) - 1;
+    const int total = TableIsClean() ? 0 : model_->RowCount() - 1;
+    if (saved >= total) {
+        JournalDone();  // every row is in the file now
+        InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
+    } else {
+        // A filter left rows out: they are still unsaved, and the user is told so.
+        InfoBox(ToCp1251Keeping(SavedOfText(saved, total)));
     }
-    InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
     return true;
 }
 
-bool TForm1::SaveTable(const QString& path, const QString& filter) {
+bool TForm1::SaveTable(const QString& path, SaveFormat format) {
     const std::vector<int> cols = SavedColumns();
     const std::vector<int> rows = SavedRows();
     const CsvTable table{
@@ -596,7 +592,6 @@ bool TForm1::SaveTable(const QString& path, const QString& filter) {
             return model_->Cell(cols[static_cast<std::size_t>(col)], rows[static_cast<std::size_t>(row)]);
         }};
     try {
-        const SaveFormat format = FormatOfSave(path, filter);
         if (format == SaveFormat::CsvUtf8) {
             SaveCsvUtf8File(path.toStdString(), table);
         } else if (format == SaveFormat::Xlsx) {

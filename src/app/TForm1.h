@@ -9,6 +9,7 @@
 #include <string>
 
 #include "FWURLPosition/TFWURLPosition.h"
+#include "app/SaveFormat.h"
 #include "check/CheckEndpoints.h"
 #include "check/CheckRun.h"
 #include "check/CheckRunHost.h"
@@ -45,6 +46,7 @@ inline int ColumnWidth(const std::string& header) {
 }
 
 struct CheckColumns;
+class CellEdits;
 class ChecksMenu;
 class RunJournal;
 struct JournalState;
@@ -71,6 +73,9 @@ public:
     void EnableSafetyNet(const QString& stateDir);
     // Offers to restore the rows of a journal that were never saved; true when they were restored.
     bool OfferRecovery();
+    // The program with the real services: while a retired service is chosen, the status bar says it is
+    // closed and where today's checks are, until the first run or a change of the checks.
+    void TellRetiredServices();
 
     // Where the browser links go; tests replace it to capture the addresses.
     static std::function<void(const QUrl&)>& UrlOpener();
@@ -120,6 +125,7 @@ private:
     // What the window remembers is read as it is built and written as it closes.
     void LoadSettings();
     void SaveSettings() const;
+    void SaveSettingsOnChange();
     QWidget* BuildTopPanel();
     QWidget* BuildBottomRow();
     void BuildGrid();
@@ -140,15 +146,19 @@ private:
     void ShowBarColumns();
     // After a change of the chosen checks: the columns anew, and the window wide enough to show them.
     void ApplyChecksChoice();
+    // The status bar's word about the retired services goes once the user acts on the checks or runs.
+    void ForgetRetiredServices();
     void GrowToShowColumns();
+    // A new column's width: its header's, or wider where its usual words need it.
+    int FitColumnWidth(const std::string& header) const;
     std::vector<int> SavedColumns() const;
     // The table rows to save, the header row first, as the grid shows them.
     std::vector<int> SavedRows() const;
     void OpenInBrowser(const QString& address);
     // The open dialog over those filters, starting at last; the file chosen (kept in last), or empty.
     QString ChooseFileToOpen(const QStringList& filters, QString& last);
-    // Writes the saved columns in the format the save dialog's filter names; false after an error box.
-    bool SaveTable(const QString& path, const QString& filter);
+    // Writes the saved columns in that format; false after an error box.
+    bool SaveTable(const QString& path, SaveFormat format);
     // The save dialog and the save; true when the table was written.
     bool SaveWithDialog();
     // Tells the user once that the journal cannot be written.
@@ -157,6 +167,8 @@ private:
     // The start record of a journal of the table as it stands: its columns, checks and list.
     JournalStart JournalStartOfTable() const;
     void JournalDone();
+    // A cell changed by hand, or put back by an undo: unsaved, and journaled as an edit.
+    void CellEdited(int col, int row, const std::string& text, bool byHand);
     void Restore(const JournalState& state);
     // The columns every check adds, as a saved table's header names them.
     std::vector<CheckColumns> ColumnsOfChecks() const;
@@ -217,18 +229,19 @@ private:
     CheckEndpoints endpoints_;
     DomainTableModel* model_ = nullptr;
     TableControls* table_ = nullptr;
+    CellEdits* edits_ = nullptr;
     int recheckRow_ = 0;  // the row N5Click rechecks, while it goes through the selected rows
     TForm2* form2_ = nullptr;
     int yaPagesCol_ = 0;
     int prCol_ = 0;
     bool closeAfterRun_ = false;
     bool placeRestored_ = false;
+    QLabel* retiredHint_ = nullptr;  // the status bar's word that the old services are closed
     std::unique_ptr<RunJournal> journal_;
     bool unsaved_ = false;       // rows were written since the last save or new list
     bool closeDecided_ = false;  // the close question was answered
     bool saveOnClose_ = false;
     QString lastOpenName_;
-    QString lastSaveName_;          // empty at first: the name box starts empty, with the csv filter
     QObject* pressedOn_ = nullptr;  // the control the left button went down on
 
     QFrame* Panel1 = nullptr;

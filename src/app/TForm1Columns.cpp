@@ -11,12 +11,15 @@
 #include <QScrollBar>
 #include <QSettings>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTableView>
 #include <algorithm>
 
 #include "app/AppTitle.h"
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
+#include "app/GridDelegate.h"
+#include "app/RowProxyModel.h"
 #include "app/TForm1.h"
 #include "app/TableControls.h"
 #include "catalog/CheckCatalog.h"
@@ -29,7 +32,30 @@ bool TForm1::TableIsClean() const {
     return model_->Cell(0, 1).find('.') == std::string::npos;
 }
 
+void TForm1::TellRetiredServices() {
+    if (checks_->Chosen("bar") || checks_->Chosen("yapages") || checks_->Chosen("pr")) {
+        // A label of its own that takes the free width and never widens the window (the tooltip
+        // has the whole text when it is cut).
+        retiredHint_ =
+            new QLabel(QStringLiteral("Яндекс.Бар и PageRank закрыты; сегодняшние проверки — в «Проверки»"),
+                       statusBar());
+        retiredHint_->setObjectName(QStringLiteral("RetiredHint"));
+        retiredHint_->setToolTip(retiredHint_->text());
+        retiredHint_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        statusBar()->addWidget(retiredHint_, 1);
+    }
+}
+
+void TForm1::ForgetRetiredServices() {
+    if (retiredHint_ != nullptr) {
+        statusBar()->removeWidget(retiredHint_);
+        delete retiredHint_;
+        retiredHint_ = nullptr;
+    }
+}
+
 void TForm1::CheckBox1Click() {
+    ForgetRetiredServices();
     SetExtraColumnsAside();
     SwitchColumn(CheckBox1, "YaPages", yaPagesCol_, CheckBox2, "PR", prCol_);
     LayOutExtraColumns();
@@ -37,6 +63,7 @@ void TForm1::CheckBox1Click() {
     ShowBarColumns();
 }
 void TForm1::CheckBox2Click() {
+    ForgetRetiredServices();
     SetExtraColumnsAside();
     SwitchColumn(CheckBox2, "PR", prCol_, CheckBox1, "YaPages", yaPagesCol_);
     LayOutExtraColumns();
@@ -81,10 +108,15 @@ void TForm1::ChecksTodayClick() {
 }
 
 void TForm1::ApplyChecksChoice() {
+    ForgetRetiredServices();
     SetExtraColumnsAside();
     LayOutExtraColumns();
     ShowBarColumns();
     GrowToShowColumns();
+}
+
+int TForm1::FitColumnWidth(const std::string& header) const {
+    return std::max(ColumnWidth(header), GridDelegate::WordsWidth(header, RzStringGrid1));
 }
 
 // Only wider, and no wider than the screen leaves room for: the last column at its own width, the
@@ -94,8 +126,8 @@ void TForm1::GrowToShowColumns() {
     while (last > 0 && RzStringGrid1->isColumnHidden(last)) {
         --last;
     }
-    int needed = ColumnWidth(model_->Cell(last, 0)) + RzStringGrid1->verticalScrollBar()->sizeHint().width() +
-                 2 * RzStringGrid1->frameWidth();
+    int needed = FitColumnWidth(model_->Cell(last, 0)) +
+                 RzStringGrid1->verticalScrollBar()->sizeHint().width() + 2 * RzStringGrid1->frameWidth();
     for (int c = 0; c < last; ++c) {
         needed += RzStringGrid1->isColumnHidden(c) ? 0 : RzStringGrid1->columnWidth(c);
     }
@@ -147,7 +179,7 @@ void TForm1::LayOutExtraColumns() {
     for (std::size_t i = 0; i < headers.size(); ++i) {
         const int col = first + static_cast<int>(i);
         model_->SetCell(col, 0, headers[i]);
-        RzStringGrid1->setColumnWidth(col, ColumnWidth(headers[i]));
+        RzStringGrid1->setColumnWidth(col, FitColumnWidth(headers[i]));
     }
 }
 
@@ -158,6 +190,7 @@ void TForm1::ShowBarColumns() {
     for (int c = 1; c <= 3; ++c) {
         RzStringGrid1->setColumnHidden(c, !bar);
     }
+    table_->Proxy()->RecompileFilter();  // a term may name a column just hidden or shown
     Edit1->setEnabled(bar);
     Label3->setEnabled(bar);
     // The old services go one domain at a time at the rate; without them the domains go many at once

@@ -5,12 +5,14 @@
 #include <QCloseEvent>
 #include <QLabel>
 #include <QMessageBox>
+#include <QScreen>
 #include <QStatusBar>
 #include <QTableView>
 
 #include "app/AppTitle.h"
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
+#include "app/SaveDialog.h"
 #include "app/TForm1.h"
 #include "catalog/CheckCatalog.h"
 #include "dialogs/QtText.h"
@@ -18,13 +20,27 @@
 #include "io/Journal.h"
 #include "io/ListFile.h"
 #include "io/SavedTable.h"
+#include "text/Plural.h"
 
 namespace vantle {
 
 // Another running copy keeps its own slot; of the free ones, the first with rows to restore is taken.
 void TForm1::EnableSafetyNet(const QString& stateDir) {
     journal_.reset();  // lets go of an earlier slot first
-    journal_ = std::make_unique<RunJournal>(JournalSlot::Take(stateDir.toStdString(), Restorable));
+    JournalSlot slot = JournalSlot::Take(stateDir.toStdString(), Restorable);
+    // Another window is open in the folder's first slot: this one opens down and to the right of it,
+    // not on top of it.
+    const QString dir = QString::fromStdString(slot.Dir());
+    bool isNumber = false;
+    const int nth = dir.startsWith(stateDir + u'/') ? dir.mid(stateDir.size() + 1).toInt(&isNumber) : 1;
+    if (isNumber && nth > 1) {
+        constexpr int kStep = 32;
+        const QRect room = screen()->availableGeometry();
+        const QPoint offset = QPoint(kStep, kStep) * ((nth - 1) % 8);
+        move(std::min(x() + offset.x(), std::max(room.left(), room.right() - frameGeometry().width())),
+             std::min(y() + offset.y(), std::max(room.top(), room.bottom() - frameGeometry().height())));
+    }
+    journal_ = std::make_unique<RunJournal>(std::move(slot));
 }
 
 void TForm1::JournalResult(const std::optional<std::string>& error) {
@@ -68,6 +84,13 @@ void TForm1::JournalResume() {
     }
 }
 
+void TForm1::CellEdited(int col, int row, const std::string& text, bool byHand) {
+    unsaved_ = true;
+    if (journal_) {
+        JournalResult(journal_->Edit(row, col, text, byHand));
+    }
+}
+
 void TForm1::JournalDone() {
     unsaved_ = false;
     if (journal_) {
@@ -85,7 +108,8 @@ bool TForm1::OfferRecovery() {
     }
     QMessageBox box(
         QMessageBox::Question, QStringLiteral("Сообщение"),
-        QStringLiteral("Восстановить результаты прошлой проверки (%1 строк)?").arg(state->rows.size()),
+        QStringLiteral("Восстановить результаты прошлой проверки (%1)?")
+            .arg(QString::fromStdU16String(RowsCount(static_cast<long long>(state->rows.size())))),
         QMessageBox::Yes | QMessageBox::No, this);
     if (box.exec() != QMessageBox::Yes) {
         JournalDone();
@@ -100,6 +124,7 @@ bool TForm1::OfferRecovery() {
 }
 
 void TForm1::Restore(const JournalState& state) {
+    ForgetRetiredServices();  // the table brings its own checks
     form2_->SetListText(state.list);
     ResetForNewList(form2_->LineCount());
     const auto has = [&](std::string_view what, const std::vector<std::string>& in) {
@@ -118,14 +143,21 @@ void TForm1::Restore(const JournalState& state) {
         yaPagesCol_ = header == "YaPages" ? c : yaPagesCol_;
         prCol_ = header == "PR" ? c : prCol_;
         if (c >= 4) {
-            RzStringGrid1->setColumnWidth(c, ColumnWidth(header));
+            RzStringGrid1->setColumnWidth(c, FitColumnWidth(header));
         }
     }
     engine_->RestoreRows(state);
+    for (const auto& [row, col] : state.edited) {
+        if (row < model_->RowCount() && col < model_->ColCount()) {
+            model_->SetCellByHand(col, row, model_->Cell(col, row), true);
+        }
+    }
     ShowBarColumns();
+    GrowToShowColumns();  // the table's columns shown, as far as the screen allows
     SetResumeFlag("1");
     SetCsvEnabled(true);
-    panels_[1]->setText(FromCp1251(engine_->TotalsLine()));
+    // The bar's totals only where its columns are shown.
+    panels_[1]->setText(checks_->Chosen("bar") ? FromCp1251(engine_->TotalsLine()) : QString());
     unsaved_ = true;
     if (journal_) {
         journal_->SetFresh(false);
@@ -178,8 +210,11 @@ void TForm1::OpenResultsClick() {
         return;
     }
     SavedTableRead read;
+    SaveFormat format = SaveFormat::Csv;
     try {
-        read = ReadSavedTable(ReadListFileBytes(path.toStdString()), ColumnsOfChecks());
+        const std::string bytes = ReadListFileBytes(path.toStdString());
+        format = FormatOfBytes(bytes);
+        read = ReadSavedTable(bytes, ColumnsOfChecks());
     } catch (const std::exception& e) {
         ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
@@ -196,6 +231,7 @@ void TForm1::OpenResultsClick() {
         return;
     }
     Restore(read.state);
+    SaveDialog::StartAt(format);  // saved again as it came
     engine_->ForgetResume();
     SetResumeFlag("0");
     if (journal_) {

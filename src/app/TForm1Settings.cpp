@@ -1,12 +1,16 @@
 // What the main window remembers between starts: the chosen checks, the rate, the number of domains
 // in flight, its size and place, and the widths of the columns. Nothing remembered leaves the window
-// as it is built.
+// as it is built. What changes is written soon after (a killed window loses nothing), and again as
+// the window closes.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QEvent>
+#include <QHeaderView>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTableView>
+#include <QTimer>
 
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
@@ -23,7 +27,40 @@ const QString kParallelKey = QStringLiteral("parallel");
 const QString kGeometryKey = QStringLiteral("geometry");
 const QString kColumnsGroup = QStringLiteral("columnWidths");
 
+// A moved or resized window asks for its settings to be written.
+class PlaceWatch : public QObject {
+public:
+    PlaceWatch(QObject* parent, QTimer* save) : QObject(parent), save_(save) {}
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Move || event->type() == QEvent::Resize) {
+            save_->start();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    QTimer* save_;
+};
+
 }  // namespace
+
+// Changes come in bursts (a dragged column edge, a moved window): they are written once it settles.
+void TForm1::SaveSettingsOnChange() {
+    auto* save = new QTimer(this);
+    save->setSingleShot(true);
+    save->setInterval(500);
+    connect(save, &QTimer::timeout, this, &TForm1::SaveSettings);
+    const auto later = [save]() { save->start(); };
+    for (std::string_view name : CheckNames()) {
+        connect(checks_->Item(name), &QAction::toggled, save, later);
+    }
+    connect(ComboBox1, &QComboBox::currentIndexChanged, save, later);
+    connect(SpinEdit1, &QSpinBox::valueChanged, save, later);
+    connect(RzStringGrid1->horizontalHeader(), &QHeaderView::sectionResized, save, later);
+    installEventFilter(new PlaceWatch(this, save));
+}
 
 void TForm1::LoadSettings() {
     QSettings settings;

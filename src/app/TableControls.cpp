@@ -66,9 +66,19 @@ TableControls::TableControls(QTableView* grid, DomainTableModel* table, QMainWin
     count_->setObjectName(QStringLiteral("FilterCount"));
     window->statusBar()->addPermanentWidget(count_);
     count_->hide();
-    for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
-        connect(proxy_, signal, this, &TableControls::ShowCount);
+    proxy_->SetColumnHidden([this](int col) { return grid_->isColumnHidden(col); });
+    // The count follows the table as rows arrive, whether the filter shows them or not.
+    for (QAbstractItemModel* model :
+         {static_cast<QAbstractItemModel*>(proxy_), static_cast<QAbstractItemModel*>(table_)}) {
+        for (auto signal : {&QAbstractItemModel::rowsInserted, &QAbstractItemModel::rowsRemoved}) {
+            connect(model, signal, this, &TableControls::ShowCount);
+        }
     }
+    connect(table_, &QAbstractItemModel::dataChanged, this, [this]() {
+        if (proxy_->Filtering()) {
+            ShowCount();
+        }
+    });
     connect(proxy_, &QAbstractItemModel::layoutChanged, this, &TableControls::ShowCount);
     connect(proxy_, &QAbstractItemModel::modelReset, this, &TableControls::ShowCount);
 
@@ -86,6 +96,17 @@ TableControls::TableControls(QTableView* grid, DomainTableModel* table, QMainWin
     sortItem_ = new QAction(QStringLiteral("Сортировать по столбцу"), this);
     sortItem_->setObjectName(QStringLiteral("SortColumn"));
     connect(sortItem_, &QAction::triggered, this, &TableControls::SortCurrentColumn);
+
+    // The table's menu from the keyboard, also where there is no Menu key.
+    auto* menu = new QAction(QStringLiteral("Меню таблицы"), grid_);
+    menu->setObjectName(QStringLiteral("TableMenu"));
+    menu->setShortcut(QKeySequence(Qt::SHIFT | Qt::Key_F10));
+    menu->setShortcutContext(Qt::WidgetShortcut);
+    grid_->addAction(menu);
+    connect(menu, &QAction::triggered, this, [this]() {
+        const QRect cell = grid_->visualRect(grid_->currentIndex());
+        emit grid_->customContextMenuRequested(cell.isValid() ? cell.center() : QPoint(0, 0));
+    });
 
     auto* copy = new QAction(QStringLiteral("Копировать"), grid_);
     copy->setObjectName(QStringLiteral("CopyRows"));
@@ -123,7 +144,10 @@ void TableControls::ShowCount() {
     const bool clean = table_->RowCount() == 2 && table_->Cell(0, 1).empty();
     const int total = clean ? 0 : table_->RowCount() - 1;
     const int shown = clean ? 0 : proxy_->rowCount();
-    count_->setText(QStringLiteral("Показано: %1 из %2").arg(shown).arg(total));
+    const QString text = QStringLiteral("Показано: %1 из %2").arg(shown).arg(total);
+    if (text != count_->text()) {
+        count_->setText(text);
+    }
     count_->show();
 }
 

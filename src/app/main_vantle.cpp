@@ -17,6 +17,7 @@ int main(int argc, char** argv) {
         form1.move(form1.screen()->availableGeometry().center() - form1.rect().center());
     }
     form1.EnableSafetyNet(QString::fromStdString(vantle::DefaultStateDir()));
+    form1.TellRetiredServices();
     form1.show();
     QTimer::singleShot(0, &form1, [&form1]() { form1.OfferRecovery(); });
     return app.exec();

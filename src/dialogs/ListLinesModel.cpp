@@ -1,21 +1,17 @@
 #include "dialogs/ListLinesModel.h"
 
 #include "check/CleanDomainLine.h"
+#include "text/Plural.h"
 
 namespace vantle {
 namespace {
 
 // "символ", "символа" or "символов", as the number n asks.
 QString Characters(qsizetype n) {
-    const qsizetype last = n % 10;
-    const qsizetype lastTwo = n % 100;
-    if (last == 1 && lastTwo != 11) {
-        return QStringLiteral("символ");
-    }
-    if (last >= 2 && last <= 4 && (lastTwo < 12 || lastTwo > 14)) {
-        return QStringLiteral("символа");
-    }
-    return QStringLiteral("символов");
+    const QString one = QStringLiteral("символ");
+    const QString few = QStringLiteral("символа");
+    const QString many = QStringLiteral("символов");
+    return ByNumber(n, one, few, many);
 }
 
 }  // namespace

@@ -149,6 +149,42 @@ bool ReadPeriod(std::string_view text, double& first, double& end) {
     return false;
 }
 
+// "today" or "сегодня", then an optional +N or -N days: that day (yyyymmdd).
+bool ReadRelativeDay(std::string_view text, std::chrono::sys_days today, double& day) {
+    const std::string folded = FoldCase(TrimBlanks(text));
+    std::string_view rest = folded;
+    const std::string russian = Utf16ToCp1251(u"сегодня");
+    if (rest.starts_with("today")) {
+        rest.remove_prefix(5);
+    } else if (rest.starts_with(russian)) {
+        rest.remove_prefix(russian.size());
+    } else {
+        return false;
+    }
+    int days = 0;
+    if (!rest.empty()) {
+        const bool minus = rest.front() == '-';
+        if ((!minus && rest.front() != '+') || rest.size() < 2 || rest.size() > 6) {
+            return false;
+        }
+        for (const char c : rest.substr(1)) {
+            if (c < '0' || c > '9') {
+                return false;
+            }
+            days = days * 10 + (c - '0');
+        }
+        days = minus ? -days : days;
+    }
+    const std::chrono::year_month_day date(today + std::chrono::days(days));
+    day = static_cast<int>(date.year()) * 10000.0 + static_cast<unsigned>(date.month()) * 100 +
+          static_cast<unsigned>(date.day());
+    return true;
+}
+
+std::chrono::sys_days SystemToday() {
+    return std::chrono::floor<std::chrono::days>(std::chrono::system_clock::now());
+}
+
 std::string Quoted(std::string_view text) {
     return Utf16ToCp1251(u"«") + std::string(text) + Utf16ToCp1251(u"»");
 }
@@ -224,7 +260,13 @@ bool Order(const RowFilter::Term& term, std::string_view cell, int& order) {
 
 }  // namespace
 
-RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>& headers) {
+RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>& headers,
+                           const FilterContext& context) {
+    const std::chrono::sys_days today = context.today ? *context.today : SystemToday();
+    const auto hidden = [&context](int col) {
+        return col >= 0 && static_cast<std::size_t>(col) < context.hidden.size() &&
+               context.hidden[static_cast<std::size_t>(col)];
+    };
     RowFilter filter;
     for (RawTerm& raw : JoinSpacedOperators(SplitTerms(text))) {
         if (raw.text.empty()) {
@@ -243,6 +285,10 @@ RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>
                 error = name.empty()
                             ? Utf16ToCp1251(u"нет имени столбца перед ") + Quoted(OperatorText(term.op))
                             : Utf16ToCp1251(u"нет столбца ") + Quoted(name);
+            } else if (hidden(term.col)) {
+                error = Utf16ToCp1251(u"столбца ") + Quoted(name) +
+                        Utf16ToCp1251(u" нет в этой таблице: его проверка не выбрана");
+                term.col = -1;
             }
         } else if (raw.op != std::string::npos && HeaderColumn(name, headers) >= 0) {
             error = Utf16ToCp1251(u"после «!» нужен «=»");
@@ -260,6 +306,9 @@ RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>
                 ReadPeriod(term.value, first, end)) {
                 term.key = CellKey{CellKind::Date, first};
                 term.periodEnd = end;
+            } else if (kind == ColumnKind::Date && term.key.kind == CellKind::Text &&
+                       ReadRelativeDay(term.value, today, first)) {
+                term.key = CellKey{CellKind::Date, first};
             }
             error = ValueError(term, kind);
             if (!error.empty() && IsOrdering(term.op) && !term.value.empty()) {

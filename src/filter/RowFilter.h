@@ -8,11 +8,14 @@
 // ("Tic >= 100"); after < <= > >= the value may also follow a blank ("Tic>= 100"), after = and != it
 // may not, as "Mirror= site" asks for an empty Mirror and "site" anywhere. In a date column a year or a
 // month (2010, 2010-03) is that period: <2010 before 2010-01-01, <=2010 up to 2010-12-31, =2010-03 in
-// March 2010.
+// March 2010. A date may also be given from today: "today", "today+30", "today-365" (in days), or
+// "сегодня", "сегодня+30".
 //
 // A term that cannot be read (a name that is no header, "Tic>>3", a word where a number column needs a
 // number) matches as plain text, which finds nothing; Error() says what is wrong with it.
 
+#include <chrono>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -20,6 +23,14 @@
 #include "filter/CellOrder.h"
 
 namespace vantle {
+
+// What a filter is read against besides the headers.
+struct FilterContext {
+    // The day "today" names; the system's date when not set.
+    std::optional<std::chrono::sys_days> today;
+    // hidden[c]: column c is not shown, and a term naming it says so instead of finding nothing.
+    std::vector<bool> hidden;
+};
 
 class RowFilter {
 public:
@@ -36,7 +47,8 @@ public:
 
     RowFilter() = default;
     // headers: the table's row 0, column by column.
-    static RowFilter Parse(std::string_view text, const std::vector<std::string>& headers);
+    static RowFilter Parse(std::string_view text, const std::vector<std::string>& headers,
+                           const FilterContext& context = {});
 
     // No terms: every row passes.
     bool Empty() const { return terms_.empty(); }

@@ -144,6 +144,29 @@ std::optional<std::pair<int, JournalRow>> RowOf(const json& record, const Journa
     return std::make_pair(*at, std::move(row));
 }
 
+// A hand-made cell of a row the journal holds; false when it does not fit.
+bool ApplyEdit(const json& record, JournalState& state) {
+    const auto at = IntIn(Field(record, "edit"), 1, state.start.lineCount);
+    const auto col = IntIn(Field(record, "col"), 0, static_cast<long long>(state.start.columns.size()) - 1);
+    const json* text = Field(record, "text");
+    const json* hand = Field(record, "hand");
+    const auto row = at ? state.rows.find(*at) : state.rows.end();
+    if (!col || row == state.rows.end() || text == nullptr || !text->is_string() || hand == nullptr ||
+        !hand->is_boolean()) {
+        return false;
+    }
+    std::vector<std::string>& cells = row->second.cells;
+    cells.resize(std::max(cells.size(), static_cast<std::size_t>(*col) + 1));
+    cells[static_cast<std::size_t>(*col)] = Utf8ToCp1251Keeping(text->get<std::string>());
+    if (hand->get<bool>()) {
+        state.edited.insert({*at, *col});
+    } else {
+        state.edited.erase({*at, *col});
+    }
+    state.done = false;
+    return true;
+}
+
 // One record after a start into state; false when its values do not fit.
 bool ApplyRecord(const json& record, JournalState& state) {
     const int lines = state.start.lineCount;
@@ -162,7 +185,11 @@ bool ApplyRecord(const json& record, JournalState& state) {
         }
         state.lastTotals = row.totals;
         state.rows[at] = std::move(row);
+        // The row written anew is the check's answer again: no hand-made cell left in it.
+        state.edited.erase(state.edited.lower_bound({at, 0}), state.edited.lower_bound({at + 1, 0}));
         state.done = false;
+    } else if (record.contains("edit")) {
+        return ApplyEdit(record, state);
     } else if (record.contains("resume")) {
         const auto line = IntIn(Field(record, "resume"), 0, lines);
         const auto at = IntIn(Field(record, "at"), 1, static_cast<long long>(lines) + 1);
@@ -429,6 +456,10 @@ bool JournalWriter::Rows(const std::map<int, JournalRow>& rows) {
     return records.empty() || Append(records);
 }
 
+bool JournalWriter::Edit(int row, int col, std::string_view text, bool byHand) {
+    return Append(json{{"edit", row}, {"col", col}, {"text", Cp1251ToUtf8(text)}, {"hand", byHand}}.dump());
+}
+
 bool JournalWriter::Resume(int line, int row) {
     return Append(json{{"resume", line}, {"at", row}}.dump());
 }
@@ -473,6 +504,10 @@ std::optional<std::string> RunJournal::Begin(JournalStart start, std::string_vie
     start.listHash = ListHash(list);
     const bool started = writer_.Start(start, list);
     return Told(writer_.Rows(rows) && started);
+}
+
+std::optional<std::string> RunJournal::Edit(int row, int col, std::string_view text, bool byHand) {
+    return Told(writer_.Edit(row, col, text, byHand));
 }
 
 std::optional<std::string> RunJournal::Resume(int line, int row) {

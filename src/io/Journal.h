@@ -3,6 +3,7 @@
 // power cut or a closed window loses at most the row being written. One JSON object per line (UTF-8):
 //   {"start":{...}}  the run's columns, chosen checks and the domain list's identity
 //   {"row":R,"line":L,"cells":[...],"totals":[glued,zero,yaca]}   a row written (a later one wins)
+//   {"edit":R,"col":C,"text":T,"hand":true}   a cell the user changed (hand false: put back by undo)
 //   {"resume":L,"at":R}  a stop that can be resumed at line L into row R
 //   {"done":true}        the rows are safe elsewhere (saved, or the list was replaced)
 // The domain list itself is kept beside it, as its bytes. Each running copy of the program writes to a
@@ -13,6 +14,7 @@
 #include <functional>
 #include <map>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -37,6 +39,7 @@ struct JournalRow {
 struct JournalState {
     JournalStart start;
     std::map<int, JournalRow> rows;             // by table row
+    std::set<std::pair<int, int>> edited;       // (row, column) of the cells changed by hand
     std::optional<std::pair<int, int>> resume;  // line, row: the last stop, when after the last row
     bool done = false;
     std::array<std::int32_t, 3> lastTotals{};  // of the row written last
@@ -93,6 +96,7 @@ public:
     bool Row(int row, const JournalRow& content);
     // Many rows at once, flushed once: a table that came whole from elsewhere.
     bool Rows(const std::map<int, JournalRow>& rows);
+    bool Edit(int row, int col, std::string_view text, bool byHand);
     bool Resume(int line, int row);
     bool Done();
     // Why the last failed call failed ("" after success).
@@ -131,6 +135,8 @@ public:
     // A new journal that holds rows at once (a table opened from its file); rows written later go on in it.
     std::optional<std::string> Begin(JournalStart start, std::string_view list,
                                      const std::map<int, JournalRow>& rows);
+    // A cell of a row already recorded, changed by the user (byHand) or put back by an undo.
+    std::optional<std::string> Edit(int row, int col, std::string_view text, bool byHand);
     // A stop that a later run goes on from (line, row).
     std::optional<std::string> Resume(int line, int row);
     // The rows are safe elsewhere.

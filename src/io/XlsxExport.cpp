@@ -114,6 +114,11 @@ public:
         for (int row = first; row <= last; ++row) {
             Row(sheet, static_cast<lxw_row_t>(row - first + 1), row);
         }
+        // Filter buttons on the header, over the rows of this sheet.
+        if (table_.rows > 0 && table_.cols > 0) {
+            worksheet_autofilter(sheet, 0, 0, static_cast<lxw_row_t>(std::max(last - first + 1, 0)),
+                                 static_cast<lxw_col_t>(table_.cols - 1));
+        }
     }
 
 private:

@@ -246,7 +246,7 @@ TEST_F(ColumnsMenuFilesTest, ExportWritesEveryColumnAndSaysSo) {
     ASSERT_TRUE(info->shown);
     EXPECT_EQ(info->text, QStringLiteral("Информация сохранена"));
     EXPECT_EQ(info->caption, QStringLiteral("Инфо"));
-    QFile file(path);
+    QFile file(path + Ascii(".csv"));  // the chosen format's extension is added
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     std::string expected;
     for (int r = 0; r < RowCount(); ++r) {

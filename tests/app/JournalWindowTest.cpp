@@ -12,6 +12,7 @@
 #include "app/MainWindowFixture.h"
 #include "io/Journal.h"
 #include "support/Reaped.h"
+#include "text/Plural.h"
 
 namespace vantle::testing {
 namespace {
@@ -67,7 +68,8 @@ TEST_F(JournalWindowTest, ASecondWindowKeepsItsOwnJournalBesideALiveRun) {
     next.EnableSafetyNet(state.path());
     auto again = AnswerNextBox(QMessageBox::No);
     EXPECT_FALSE(next.OfferRecovery());
-    EXPECT_EQ(again->text, QStringLiteral("Восстановить результаты прошлой проверки (%1 строк)?").arg(kept))
+    EXPECT_EQ(again->text, QStringLiteral("Восстановить результаты прошлой проверки (%1)?")
+                               .arg(QString::fromStdU16String(RowsCount(static_cast<long long>(kept)))))
         << "the journal of the killed window is offered at the next start";
 }
 
@@ -93,7 +95,7 @@ TEST_F(JournalWindowTest, ValuesThatDoNotFitAreLeftOutAndTheWindowStarts) {
     form->EnableSafetyNet(state.path());
     auto offer = AnswerNextBox(QMessageBox::Yes);
     ASSERT_TRUE(form->OfferRecovery());
-    EXPECT_EQ(offer->text, QStringLiteral("Восстановить результаты прошлой проверки (1 строк)?"));
+    EXPECT_EQ(offer->text, QStringLiteral("Восстановить результаты прошлой проверки (1 строка)?"));
     ASSERT_EQ(RowCount(), 2) << "only the row that fits";
     EXPECT_EQ(Cell(0, 1), Ascii("a.test"));
     EXPECT_EQ(Cell(1, 1), Ascii("5"));

@@ -20,8 +20,8 @@ namespace {
 const QString kStartQuestion = QStringLiteral("Сохранить результаты?");
 const QString kEndQuestion = QStringLiteral("Проверка завершена. Сохранить результаты?");
 const QString kSaved = QStringLiteral("Информация сохранена");
-const QString kCsvFilter = QStringLiteral("Формат csv (*.csv)");
-const QString kUtf8Filter = QStringLiteral("CSV UTF-8 (Excel, LibreOffice) (*.csv)");
+const QString kCsvFilter = QStringLiteral("CSV, Windows-1251 (*.csv)");
+const QString kUtf8Filter = QStringLiteral("CSV, UTF-8 (*.csv)");
 const QString kXlsxFilter = QStringLiteral("Книга Excel (*.xlsx)");
 
 class OpenFilesTest : public MainWindowFixture {
@@ -126,7 +126,9 @@ TEST_F(OpenFilesTest, TheListFileMayBeACsvOrAWorkbook) {
         EXPECT_EQ(ListLines(), (QStringList{Ascii("www.a.test"), Ascii("b.test")})) << c.what;
         EXPECT_EQ(form->PanelText(0), QStringLiteral("Загружено: 2")) << c.what;
         ASSERT_FALSE(filters.isEmpty());
-        EXPECT_EQ(filters.front(), Ascii("txt (*.txt)")) << "the old filter comes first";
+        EXPECT_EQ(filters.front(), QStringLiteral("Списки доменов (*.txt *.csv *.xlsx)"))
+            << "every list format in the first filter";
+        EXPECT_TRUE(filters.contains(Ascii("txt (*.txt)"))) << "the old filter is kept";
         EXPECT_TRUE(filters.join(u';').contains(Ascii("*.xlsx")));
         EXPECT_TRUE(filters.join(u';').contains(Ascii("*.csv")));
     }

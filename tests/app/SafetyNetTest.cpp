@@ -18,6 +18,7 @@
 #include "app/Translations.h"
 #include "io/Journal.h"
 #include "sim/CheckServices.h"
+#include "text/Plural.h"
 
 namespace vantle::testing {
 namespace {
@@ -85,7 +86,8 @@ TEST_F(SafetyNetTest, KilledRunIsRestoredWithItsTotalsAndGoesOnWithTheNextLine) 
     form->EnableSafetyNet(state.path());
     auto offer = AnswerNextBox(QMessageBox::Yes);
     ASSERT_TRUE(form->OfferRecovery());
-    EXPECT_EQ(offer->text, QStringLiteral("Восстановить результаты прошлой проверки (%1 строк)?").arg(kept));
+    EXPECT_EQ(offer->text, QStringLiteral("Восстановить результаты прошлой проверки (%1)?")
+                               .arg(QString::fromStdU16String(RowsCount(static_cast<long long>(kept)))));
     ASSERT_EQ(RowCount(), kept + 1);
     for (int r = 1; r <= kept; ++r) {
         EXPECT_EQ(Cell(0, r), QStringLiteral("d%1.test").arg(r));
@@ -159,7 +161,7 @@ TEST_F(SafetyNetTest, CloseQuestionAfterAndDuringARun) {
     EXPECT_TRUE(form->isVisible()) << "Cancel keeps the window";
 
     const QString path = state.filePath(Ascii("closing.csv"));
-    SaveAs(QStringLiteral("Формат csv (*.csv)"), path);
+    SaveAs(QStringLiteral("CSV, Windows-1251 (*.csv)"), path);
     AnswerNextBox(QMessageBox::Yes);  // the question
     form->close();
     EXPECT_TRUE(QFile::exists(path));
@@ -195,7 +197,7 @@ TEST_F(SafetyNetTest, CancelToTheCloseQuestionDuringARunLetsItGoOn) {
 TEST_F(SafetyNetTest, Utf8AndWorkbookFormatsGetTheirExtension) {
     EnterList(Ascii("site.test\n"));
     Start();
-    SaveAs(QStringLiteral("CSV UTF-8 (Excel, LibreOffice) (*.csv)"), state.filePath(Ascii("u")));
+    SaveAs(QStringLiteral("CSV, UTF-8 (*.csv)"), state.filePath(Ascii("u")));
     form->csv1Click();
     QFile utf8(state.filePath(Ascii("u.csv")));
     ASSERT_TRUE(utf8.open(QIODevice::ReadOnly));
@@ -211,7 +213,7 @@ TEST_F(SafetyNetTest, Utf8AndWorkbookFormatsGetTheirExtension) {
 TEST_F(SafetyNetTest, TypedExtensionPicksTheFormatAndAFailedWorkbookSaysSo) {
     EnterList(Ascii("site.test\n"));
     Start();
-    const QString csv = QStringLiteral("Формат csv (*.csv)");
+    const QString csv = QStringLiteral("CSV, Windows-1251 (*.csv)");
     const QString xlsx = QStringLiteral("Книга Excel (*.xlsx)");
     struct Case {
         QString filter;
@@ -258,7 +260,7 @@ TEST_F(SafetyNetTest, EndQuestionSpeaksRussianAndAnswersToItsKey) {
         }
         QTest::sendKeyEvent(QTest::Click, box, Qt::Key(0x0414), QStringLiteral("д"), Qt::NoModifier);
     });
-    SaveAs(QStringLiteral("Формат csv (*.csv)"), state.filePath(Ascii("yes.csv")));
+    SaveAs(QStringLiteral("CSV, Windows-1251 (*.csv)"), state.filePath(Ascii("yes.csv")));
     Button("Button2")->click();
     EXPECT_TRUE(buttons.contains(QStringLiteral("&Да")) && buttons.contains(QStringLiteral("&Нет")))
         << buttons.join(u',').toStdString();

@@ -28,7 +28,7 @@ TEST(SaveFormat, Should_FollowTheTypedExtension_When_ItIsOneOfTheFormats) {
         {"/d/t.Csv", xlsx, SaveFormat::Csv, "/d/t.Csv"},
         {"/d/t.txt", xlsx, SaveFormat::Xlsx, "/d/t.txt"},
         {"/d/t.xls", csv, SaveFormat::Csv, "/d/t.xls"},
-        {"/d/t", csv, SaveFormat::Csv, "/d/t"},
+        {"/d/t", csv, SaveFormat::Csv, "/d/t.csv"},
         {"/d/t", utf8, SaveFormat::CsvUtf8, "/d/t.csv"},
         {"/d/t", xlsx, SaveFormat::Xlsx, "/d/t.xlsx"},
         {"/d/t.xlsx.bak", xlsx, SaveFormat::Xlsx, "/d/t.xlsx.bak"},

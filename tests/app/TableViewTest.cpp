@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFile>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QTemporaryDir>
 
@@ -33,14 +34,25 @@ protected:
         auto* label = Find<QLabel>("FilterCount");
         return label->isVisible() ? label->text() : QString();
     }
-    std::string Save(const QString& path) {
+    // Saves as path, replacing the file when it is there (Yes to the question); the boxes seen.
+    std::string Save(const QString& path, QStringList* said = nullptr) {
         OnNextModal<QFileDialog>([path](QFileDialog* d) {
             auto* edit = d->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
             edit->setText(path);
             QTest::keyClick(edit, Qt::Key_Return);
         });
-        AnswerNextBox(QMessageBox::Ok);
+        const std::map<QString, QMessageBox::StandardButton> answers = {
+            {QStringLiteral("Файл «%1» уже существует. Заменить его?").arg(QFileInfo(path).fileName()),
+             QMessageBox::Yes},
+            {QStringLiteral("Информация сохранена"), QMessageBox::Ok},
+            {QStringLiteral("Сохранена 1 строка из 4: остальные скрыты фильтром"), QMessageBox::Ok}};
+        auto* scope = new QObject();
+        const auto seen = AnswerByText(scope, answers);
         form->csv1Click();
+        delete scope;
+        if (said != nullptr) {
+            *said = *seen;
+        }
         QFile file(path);
         EXPECT_TRUE(file.open(QIODevice::ReadOnly));
         return file.readAll().toStdString();
@@ -222,7 +234,10 @@ TEST_F(TableViewTest, RunComesInCheckOrderAndSaveWritesWhatIsShown) {
     EXPECT_EQ(Save(path), CsvOfRows(byTic));
 
     TypeFilter(names[2].c_str());
-    EXPECT_EQ(Save(path), CsvOfRows({0, 3}));
+    QStringList said;
+    EXPECT_EQ(Save(path, &said), CsvOfRows({0, 3}));
+    EXPECT_EQ(said.value(1), QStringLiteral("Сохранена 1 строка из 4: остальные скрыты фильтром"))
+        << "a save of filtered rows says what it left out";
 
     FilterBox()->clear();
     ClickHeader(1);

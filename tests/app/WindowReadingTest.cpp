@@ -36,7 +36,9 @@ protected:
         while (Grid()->isColumnHidden(last)) {
             --last;
         }
-        int width = ColumnWidth(Model()->Cell(last, 0));
+        // The last column at the width it is given: its header's, or its usual words' when wider.
+        const std::string header = Model()->Cell(last, 0);
+        int width = std::max(ColumnWidth(header), GridDelegate::WordsWidth(header, Grid()));
         for (int c = 0; c < last; ++c) {
             width += Grid()->isColumnHidden(c) ? 0 : Header()->sectionSize(c);
         }

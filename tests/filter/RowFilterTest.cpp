@@ -162,6 +162,54 @@ TEST(RowFilter, Should_TakeAMonthAsThatPeriod_When_TheColumnHoldsText) {
     EXPECT_FALSE(RowFilter::Parse("Status=2010", headers).Accepts(2, cell));
 }
 
+TEST(RowFilter, Should_CountDaysFromToday_When_ADateColumnIsComparedWithToday) {
+    const std::vector<std::string> headers = {"Domain", "Created", "Expires", "Status"};
+    const FilterContext context{std::chrono::sys_days(std::chrono::year(2026) / 12 / 8), {}};
+    struct Case {
+        std::string filter;
+        std::string cell;  // of Created, Expires and Status alike
+        bool accepted;
+    };
+    const Case cases[] = {
+        {"Expires<today+30", "2027-01-06", true},
+        {"Expires<today+30", "2027-01-07", false},
+        {"Expires<=today+30", "2027-01-07", true},
+        {"Created>today-365", "2025-12-08", false},
+        {"Created>today-365", "2025-12-09", true},
+        {"Expires<today", "2026-12-07", true},
+        {"Expires<TODAY", "2026-12-08", false},
+        {"Expires=today+0", "2026-12-08", true},
+        {"Expires>=today-0", "2026-12-07", false},
+        {"Expires=today", "free", false},
+        {"Status=today", "today", true},
+        {"Status=today", "2026-12-08", false},
+        {Utf16ToCp1251(u"Expires<СЕГОДНЯ+1"), "2026-12-08", true},
+        {Utf16ToCp1251(u"Expires<сегодня"), "2026-12-08", false},
+    };
+    for (const Case& c : cases) {
+        const std::vector<std::string> row = {"a.ru", c.cell, c.cell, c.cell};
+        const RowFilter filter = RowFilter::Parse(c.filter, headers, context);
+        EXPECT_TRUE(filter.Error().empty()) << c.filter;
+        EXPECT_EQ(filter.Accepts(
+                      4, [&row](int col) { return std::string_view(row[static_cast<std::size_t>(col)]); }),
+                  c.accepted)
+            << c.filter << " " << c.cell;
+    }
+    for (const char* unread :
+         {"Expires<today+", "Expires<today*2", "Expires<todays", "Expires<today+1000000"}) {
+        EXPECT_FALSE(RowFilter::Parse(unread, headers, context).Error().empty()) << unread;
+    }
+}
+
+TEST(RowFilter, Should_SayThatAColumnIsNotShown_When_ATermNamesAHiddenOne) {
+    const std::vector<std::string> headers = {"Domain", "Tic", "Status", "Yaca", "IP"};
+    const FilterContext context{std::nullopt, {false, true, true, true, false}};
+    const RowFilter hidden = RowFilter::Parse("Tic >= 100", headers, context);
+    EXPECT_EQ(hidden.Error(), Utf16ToCp1251(u"столбца «Tic» нет в этой таблице: его проверка не выбрана"));
+    EXPECT_TRUE(RowFilter::Parse("IP=1.2.3.4", headers, context).Error().empty());
+    EXPECT_TRUE(RowFilter::Parse("Tic>=100", headers).Error().empty()) << "shown when nothing is hidden";
+}
+
 TEST(RowFilter, Should_SayWhyATermCannotBeRead) {
     const std::vector<std::string> headers = {"Domain", "Tic", "Created", "Status", "HTTP", "Mirror"};
     struct Case {

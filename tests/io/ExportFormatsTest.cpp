@@ -141,7 +141,7 @@ TEST(ExportFormatsTest, WorkbookHoldsTheCountingColumnsAsNumbersAndTheDateColumn
     EXPECT_NE(styles.find("formatCode=\"yyyy-mm-dd\""), std::string::npos) << styles;
 }
 
-TEST(ExportFormatsTest, WorkbookGoesOnIntoFurtherSheetsEachUnderTheHeader) {
+TEST(ExportFormatsTest, WorkbookGoesOnIntoFurtherSheetsEachUnderTheHeaderWithItsFilterButtons) {
     struct Case {
         int dataRows;
         int perSheet;
@@ -163,6 +163,12 @@ TEST(ExportFormatsTest, WorkbookGoesOnIntoFurtherSheetsEachUnderTheHeader) {
             ASSERT_FALSE(sheet.empty()) << c.dataRows << "/" << c.perSheet << " sheet " << s;
             EXPECT_NE(sheet.find("<t>Domain</t>"), std::string::npos) << s;
             EXPECT_NE(sheet.find("<pane ySplit=\"1\""), std::string::npos) << s;
+            // Filter buttons on the header, over this sheet's rows and no further.
+            const int rowsHere = std::min(c.perSheet, c.dataRows - (s - 1) * c.perSheet);
+            EXPECT_NE(sheet.find("<autoFilter ref=\"A1:B" + std::to_string(rowsHere + 1) + "\""),
+                      std::string::npos)
+                << c.dataRows << "/" << c.perSheet << " sheet " << s << "\n"
+                << sheet;
             for (int at = 2; at <= c.perSheet + 1 && row <= c.dataRows; ++at, ++row) {
                 const std::string cells = "<c r=\"A" + std::to_string(at) + "\" t=\"inlineStr\"><is><t>d" +
                                           std::to_string(row) + ".test</t></is></c><c r=\"B" +

@@ -303,6 +303,58 @@ TEST(JournalTrustTest, DoneIsABooleanAndARecheckKeepsTheRowsLine) {
     EXPECT_EQ(state->lastTotals, (std::array<std::int32_t, 3>{1, 0, 0}));
 }
 
+TEST(JournalTest, AnEditIsKeptAsAnEditUntilAnUndoOrTheRowIsWrittenAgain) {
+    testing::TempDir dir;
+    const std::string list(kThreeLines);
+    JournalWriter writer(dir.File(""));
+    ASSERT_TRUE(writer.Start(Start(list), list));
+    ASSERT_TRUE(writer.Row(1, {0, {"a.test", "10", "", "", "1.2.3.4"}, {0, 0, 0}}));
+    ASSERT_TRUE(writer.Row(2, {1, {"b.test", "5", ""}, {0, 0, 0}}));
+    ASSERT_TRUE(writer.Done());
+    ASSERT_TRUE(writer.Edit(1, 1, "77", true));
+    ASSERT_TRUE(writer.Edit(2, 4, Utf16ToCp1251(u"вручную"), true));
+    ASSERT_TRUE(writer.Edit(1, 4, "9.9.9.9", true));
+    ASSERT_TRUE(writer.Edit(1, 4, "1.2.3.4", false));
+
+    auto state = ReadJournal(dir.File(""));
+    ASSERT_TRUE(state.has_value());
+    EXPECT_FALSE(state->done) << "an edit after a save is unsaved again";
+    EXPECT_EQ(state->rows.at(1).cells[1], "77");
+    EXPECT_EQ(state->rows.at(1).cells[4], "1.2.3.4") << "the undo put the answer back";
+    EXPECT_EQ(state->rows.at(2).cells[4], Utf16ToCp1251(u"вручную")) << "a short row grows to the column";
+    EXPECT_EQ(state->edited, (std::set<std::pair<int, int>>{{1, 1}, {2, 4}}));
+
+    ASSERT_TRUE(writer.Row(1, {-1, {"a.test", "12", "", "", "1.2.3.4"}, {0, 0, 0}}));
+    state = ReadJournal(dir.File(""));
+    EXPECT_EQ(state->edited, (std::set<std::pair<int, int>>{{2, 4}})) << "a recheck's row is an answer again";
+    EXPECT_EQ(state->rows.at(1).cells[1], "12");
+}
+
+TEST(JournalTrustTest, AnEditNamesARowTheJournalHoldsAndOneOfItsColumns) {
+    const std::string row = RowRecord("1", "0", "[\"a.test\"]", "[0,0,0]") + "\n";
+    const struct {
+        std::string edit;
+        bool taken;
+        std::size_t cells;  // of the row afterwards
+    } cases[] = {
+        {R"({"edit":1,"col":4,"text":"x","hand":true})", true, 5},
+        {R"({"edit":1,"col":0,"text":"x","hand":false})", true, 1},
+        {R"({"edit":1,"col":5,"text":"x","hand":true})", false, 1},
+        {R"({"edit":1,"col":-1,"text":"x","hand":true})", false, 1},
+        {R"({"edit":2,"col":1,"text":"x","hand":true})", false, 1},
+        {R"({"edit":1,"col":1,"text":3,"hand":true})", false, 1},
+        {R"({"edit":1,"col":1,"text":"x","hand":1})", false, 1},
+        {R"({"edit":1,"col":1,"text":"x"})", false, 1},
+    };
+    for (const auto& c : cases) {
+        const auto state = ReadJournalBytes(StartLine(3) + row + c.edit + "\n", std::string(kThreeLines));
+        ASSERT_TRUE(state.has_value()) << c.edit;
+        EXPECT_EQ(state->rejected, c.taken ? 0 : 1) << c.edit;
+        EXPECT_EQ(state->rows.at(1).cells.size(), c.cells) << c.edit;
+        EXPECT_EQ(state->rows.at(1).cells.back(), c.taken ? "x" : "a.test") << c.edit;
+    }
+}
+
 TEST(JournalTest, AStopIsForgottenOnceTheRunWritesAnotherRow) {
     const std::string resume = "{\"resume\":1,\"at\":2}\n";
     const struct {
