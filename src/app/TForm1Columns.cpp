@@ -23,6 +23,8 @@
 #include "app/TForm1.h"
 #include "app/TableControls.h"
 #include "catalog/CheckCatalog.h"
+#include "check/Texts.h"
+#include "dialogs/QtText.h"
 
 namespace vantle {
 
@@ -36,9 +38,7 @@ void TForm1::TellRetiredServices() {
     if (checks_->Chosen("bar") || checks_->Chosen("yapages") || checks_->Chosen("pr")) {
         // A label of its own that takes the free width and never widens the window (the tooltip
         // has the whole text when it is cut).
-        retiredHint_ =
-            new QLabel(QStringLiteral("Яндекс.Бар и PageRank закрыты; сегодняшние проверки — в «Проверки»"),
-                       statusBar());
+        retiredHint_ = new QLabel(FromCp1251(texts::RetiredServicesHint()), statusBar());
         retiredHint_->setObjectName(QStringLiteral("RetiredHint"));
         retiredHint_->setToolTip(retiredHint_->text());
         retiredHint_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);

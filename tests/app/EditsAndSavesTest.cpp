@@ -235,8 +235,8 @@ TEST_F(EditsAndSavesTest, TheRealProgramSaysTheOldServicesAreClosedUntilTheCheck
     auto* hint = form->findChild<QLabel*>(QStringLiteral("RetiredHint"));
     ASSERT_NE(hint, nullptr);
     EXPECT_TRUE(hint->isVisible());
-    EXPECT_EQ(hint->text(),
-              QStringLiteral("Яндекс.Бар и PageRank закрыты; сегодняшние проверки — в «Проверки»"));
+    EXPECT_EQ(hint->text(), QStringLiteral("Службы бара Яндекса и PageRank закрыты; проверки, которые "
+                                           "работают сегодня, — в меню «Проверки»"));
     form->Checks().Item("dns")->trigger();
     EXPECT_EQ(form->findChild<QLabel*>(QStringLiteral("RetiredHint")), nullptr) << "a change of checks";
     form->Checks().Item("bar")->trigger();
