@@ -140,6 +140,7 @@ private:
     void ShowBarColumns();
     // After a change of the chosen checks: the columns anew, and the window wide enough to show them.
     void ApplyChecksChoice();
+    void AddCheckedColumns();
     void GrowToShowColumns();
     std::vector<int> SavedColumns() const;
     // The table rows to save, the header row first, as the grid shows them.
@@ -217,13 +218,13 @@ private:
     CheckEndpoints endpoints_;
     DomainTableModel* model_ = nullptr;
     TableControls* table_ = nullptr;
-    int recheckRow_ = 0;  // the row N5Click rechecks, while it goes through the selected rows
     TForm2* form2_ = nullptr;
     int yaPagesCol_ = 0;
     int prCol_ = 0;
     bool closeAfterRun_ = false;
     bool placeRestored_ = false;
     std::unique_ptr<RunJournal> journal_;
+    bool followRows_ = true;     // the view was at the table's end when the last row came
     bool unsaved_ = false;       // rows were written since the last save or new list
     bool closeDecided_ = false;  // the close question was answered
     bool saveOnClose_ = false;

@@ -13,6 +13,7 @@
 #include <QSpinBox>
 #include <QTableView>
 #include <algorithm>
+#include <map>
 
 #include "app/AppTitle.h"
 #include "app/ChecksMenu.h"
@@ -20,6 +21,7 @@
 #include "app/TForm1.h"
 #include "app/TableControls.h"
 #include "catalog/CheckCatalog.h"
+#include "io/Journal.h"
 
 namespace vantle {
 
@@ -54,7 +56,7 @@ void TForm1::ChecksItemClick(std::string_view name) {
         item->setChecked(box->isChecked());
         return;
     }
-    if (!TableIsClean()) {
+    if (!TableIsClean() && !(item->isChecked() && name != "bar")) {
         item->setChecked(!item->isChecked());
         RefuseColumnChange();
         return;
@@ -66,10 +68,6 @@ void TForm1::ChecksItemClick(std::string_view name) {
 }
 
 void TForm1::ChecksTodayClick() {
-    if (!TableIsClean()) {
-        RefuseColumnChange();
-        return;
-    }
     const bool hadRank = checks_->Chosen("rank");
     for (std::string_view name : NetworkCheckNames()) {
         checks_->Item(name)->setChecked(true);
@@ -83,6 +81,7 @@ void TForm1::ChecksTodayClick() {
 void TForm1::ApplyChecksChoice() {
     SetExtraColumnsAside();
     LayOutExtraColumns();
+    AddCheckedColumns();
     ShowBarColumns();
     GrowToShowColumns();
 }
@@ -148,6 +147,40 @@ void TForm1::LayOutExtraColumns() {
         const int col = first + static_cast<int>(i);
         model_->SetCell(col, 0, headers[i]);
         RzStringGrid1->setColumnWidth(col, ColumnWidth(headers[i]));
+    }
+}
+
+// On a checked table a check of today may be added (for a recheck of the rows that matter): its
+// columns come in their place, empty, and every cell keeps its header. The journal follows.
+void TForm1::AddCheckedColumns() {
+    const std::vector<std::string> headers = checks_->Headers();
+    const int first = FirstExtraCol();
+    if (TableIsClean() || model_->ColCount() == first + static_cast<int>(headers.size())) {
+        return;
+    }
+    std::map<std::string, int> before;
+    for (int c = first; c < model_->ColCount(); ++c) {
+        before[model_->Cell(c, 0)] = c;
+    }
+    const int rows = model_->RowCount();
+    std::vector<std::vector<std::string>> cells(headers.size(), std::vector<std::string>(rows));
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        const auto old = before.find(headers[i]);
+        for (int r = 0; r < rows && old != before.end(); ++r) {
+            cells[i][static_cast<std::size_t>(r)] = model_->Cell(old->second, r);
+        }
+        cells[i][0] = headers[i];
+    }
+    model_->SetColCount(first + static_cast<int>(headers.size()));
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        const int col = first + static_cast<int>(i);
+        for (int r = 0; r < rows; ++r) {
+            model_->SetCell(col, r, cells[i][static_cast<std::size_t>(r)]);
+        }
+        RzStringGrid1->setColumnWidth(col, ColumnWidth(headers[i]));
+    }
+    if (journal_) {
+        JournalResult(journal_->Columns(JournalStartOfTable().columns));
     }
 }
 
