@@ -535,20 +535,17 @@ RunJournal::~RunJournal() {
     }
 }
 
-void RunJournal::Give(std::optional<JournalStart> start, std::string list, std::string record) {
+void RunJournal::Give(std::optional<JournalStart> start, std::string list, std::optional<Record> record) {
     if (!thread_.joinable()) {
         return;  // the slot is not held: nothing can be written, and that was told
     }
     {
         const std::lock_guard<std::mutex> lock(mutex_);
         if (start || queue_.empty()) {
-            queue_.push_back(Batch{std::move(start), std::move(list), {}, 0});
+            queue_.push_back(Batch{std::move(start), std::move(list), {}});
         }
-        Batch& batch = queue_.back();
-        if (!record.empty()) {
-            batch.records += batch.records.empty() ? "" : "\n";
-            batch.records += record;
-            ++batch.count;
+        if (record) {
+            queue_.back().records.push_back(std::move(*record));
             ++given_;
         }
     }
@@ -565,11 +562,16 @@ bool RunJournal::WriteBatches(std::deque<Batch>& batches) {
             batch.start.reset();
             batch.list.clear();
         }
-        if (batch.count > 0 && !writer_.Records(batch.records)) {
+        std::string lines;
+        for (const Record& record : batch.records) {
+            lines += lines.empty() ? "" : "\n";
+            lines += record.line.empty() ? JournalWriter::RowLine(record.row, record.content) : record.line;
+        }
+        if (!batch.records.empty() && !writer_.Records(lines)) {
             return false;
         }
         const std::lock_guard<std::mutex> lock(mutex_);
-        onDisk_ += batch.count;
+        onDisk_ += batch.records.size();
         batches.pop_front();
     }
     return true;
@@ -640,7 +642,7 @@ std::optional<std::string> RunJournal::Row(int row, const JournalRow& content,
         bytes = list();
         record->listHash = ListHash(bytes);
     }
-    Give(std::move(record), std::move(bytes), JournalWriter::RowLine(row, content));
+    Give(std::move(record), std::move(bytes), Record{{}, row, content});
     return Told();
 }
 
@@ -648,25 +650,25 @@ std::optional<std::string> RunJournal::Begin(JournalStart start, std::string_vie
                                              const std::map<int, JournalRow>& rows) {
     fresh_ = false;
     start.listHash = ListHash(list);
-    Give(std::move(start), std::string(list), {});
+    Give(std::move(start), std::string(list), std::nullopt);
     for (const auto& [row, content] : rows) {
-        Give(std::nullopt, {}, JournalWriter::RowLine(row, content));
+        Give(std::nullopt, {}, Record{{}, row, content});
     }
     return Told();
 }
 
 std::optional<std::string> RunJournal::Resume(int line, int row) {
-    Give(std::nullopt, {}, JournalWriter::ResumeLine(line, row));
+    Give(std::nullopt, {}, Record{JournalWriter::ResumeLine(line, row), 0, {}});
     return Told();
 }
 
 std::optional<std::string> RunJournal::Columns(const std::vector<std::string>& columns) {
-    Give(std::nullopt, {}, JournalWriter::ColumnsLine(columns));
+    Give(std::nullopt, {}, Record{JournalWriter::ColumnsLine(columns), 0, {}});
     return Told();
 }
 
 void RunJournal::Done() {
-    Give(std::nullopt, {}, JournalWriter::DoneLine());
+    Give(std::nullopt, {}, Record{JournalWriter::DoneLine(), 0, {}});
     Flush();
 }
 

@@ -179,13 +179,18 @@ public:
     const std::string& Dir() const { return dir_; }
 
 private:
+    // A record as given: a row (made into its line on the commit thread, off the run's) or a line.
+    struct Record {
+        std::string line;  // empty for a row
+        int row = 0;
+        JournalRow content;
+    };
     struct Batch {
         std::optional<JournalStart> start;  // a new journal first, with list as its list's copy
         std::string list;
-        std::string records;  // lines joined by line ends
-        std::size_t count = 0;
+        std::vector<Record> records;
     };
-    void Give(std::optional<JournalStart> start, std::string list, std::string record);
+    void Give(std::optional<JournalStart> start, std::string list, std::optional<Record> record);
     void Commits();
     // Writes batches in order; those from the first that failed on stay in `batches`.
     bool WriteBatches(std::deque<Batch>& batches);

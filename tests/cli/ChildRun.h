@@ -72,7 +72,14 @@ inline ChildResult RunCliSim(const std::vector<std::string>& args, const std::st
         return result;
     }
     int status = 0;
+    // A child that does not end (a broken run) fails the test rather than hanging it.
+    auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(120);
     while (::waitpid(pid, &status, WNOHANG) == 0) {
+        if (std::chrono::steady_clock::now() > bound) {
+            ADD_FAILURE() << "the child did not end within 120 s";
+            ::kill(pid, SIGKILL);
+            bound = std::chrono::steady_clock::time_point::max();
+        }
         if (watch) {
             watch(pid);
         }
