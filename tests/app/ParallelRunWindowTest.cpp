@@ -180,5 +180,36 @@ TEST_F(ParallelRunWindowTest, ARecheckIsARunOverTheSelectedRowsThatStopsAndGoesO
     EXPECT_EQ(ResumeLabel()->text(), Ascii("0"));
 }
 
+// Closing the window during a recheck stops it as it stops a run: the rows past the one that hangs are
+// not rechecked, and the window closes once the recheck has ended.
+TEST_F(ParallelRunWindowTest, ClosingTheWindowStopsARecheck) {
+    UseBound(60000);
+    Choose("bar");
+    Choose("dns");
+    const auto names = Domains(4, [](const sim::SimSite&) { return true; });
+    EnterList(Lines(names));
+    Start();
+    ASSERT_EQ(RowCount(), 5);
+    Choose("web");
+    services.Web().SetRule(names[1], sim::WebRule::Trickle);
+    auto* timer = new QTimer(form.get());
+    QObject::connect(timer, &QTimer::timeout, form.get(), [&]() {
+        if (!Cell(Col("HTTP"), 1).isEmpty() && Button("Button2")->isHidden()) {
+            timer->stop();
+            form->close();
+        }
+    });
+    timer->start(1);
+    QApplication::setActiveWindow(form.get());
+    Grid()->setCurrentIndex(Model()->index(0, 0));
+    Grid()->setFocus();
+    Grid()->selectAll();
+    QTest::keyClick(Grid(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(form->isVisible());
+    for (int r = 2; r <= 4; ++r) {
+        EXPECT_EQ(Cell(Col("HTTP"), r), QString()) << r;
+    }
+}
+
 }  // namespace
 }  // namespace vantle::testing
