@@ -15,7 +15,7 @@ export QT_QPA_PLATFORM=offscreen
 
 # -O2: GCC 12 at -O3 reports false -Wrestrict warnings inside std::string, and warnings are errors.
 cmake -S . -B build-bench -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
-cmake --build build-bench -j 2 --target vantle-bench-core vantle-bench-gui
+cmake --build build-bench -j 2 --target vantle-bench-core vantle-bench-gui vantle-bench-engine
 mkdir -p "$out"
 
 describe() {
@@ -35,6 +35,9 @@ for part in core gui; do
         --benchmark_out="$out/$part.json" \
         --benchmark_out_format=json --benchmark_color=false | tee "$out/$part.txt"
 done
+echo
+echo "== vantle-bench-engine"
+./build-bench/bench/vantle-bench-engine | tee "$out/engine.txt"
 echo
 echo "load after: $(cut -d' ' -f1-3 /proc/loadavg)" | tee -a "$out/machine.txt"
 echo "Results in $out/"

@@ -536,10 +536,13 @@ void TForm1::Button2Click() {
     }
     ForgetRetiredServices();
     if (journal_) {
-        journal_->SetFresh(!(ResumeFlag() == "1" && engine_->ResumeAt()));
+        journal_->SetFresh(!(ResumeFlag() == "1" && engine_->Resumable()));
     }
     engine_->Button2Click();
     JournalResume();
+    if (journal_) {
+        journal_->Flush();  // the run's rows are on disk once it has ended
+    }
     if (closeAfterRun_) {
         close();
     }
@@ -549,16 +552,18 @@ void TForm1::Button3Click() {
     engine_->Button3Click();
 }
 
-// Every selected row in turn, in the order shown.
+// The selected rows, in the order shown, as one recheck.
 void TForm1::N5Click() {
-    if (!N5->isEnabled() || recheckRow_ > 0) {
+    if (!N5->isEnabled() || engine_->State() != RunState::Idle) {
         return;
     }
-    for (int row : table_->SelectedRows()) {
-        recheckRow_ = row;
-        engine_->N5Click();  // the row goes to the journal through RowWritten
+    engine_->Recheck(table_->SelectedRows());  // each row goes to the journal through RowWritten
+    if (journal_) {
+        journal_->Flush();
     }
-    recheckRow_ = 0;
+    if (closeAfterRun_) {
+        close();
+    }
 }
 
 void TForm1::csv1Click() {

@@ -148,6 +148,7 @@ private:
     void ApplyChecksChoice();
     // The status bar's word about the retired services goes once the user acts on the checks or runs.
     void ForgetRetiredServices();
+    void AddCheckedColumns();
     void GrowToShowColumns();
     // A new column's width: its header's, or wider where its usual words need it.
     int FitColumnWidth(const std::string& header) const;
@@ -230,7 +231,6 @@ private:
     DomainTableModel* model_ = nullptr;
     TableControls* table_ = nullptr;
     CellEdits* edits_ = nullptr;
-    int recheckRow_ = 0;  // the row N5Click rechecks, while it goes through the selected rows
     TForm2* form2_ = nullptr;
     int yaPagesCol_ = 0;
     int prCol_ = 0;
@@ -238,6 +238,7 @@ private:
     bool placeRestored_ = false;
     QLabel* retiredHint_ = nullptr;  // the status bar's word that the old services are closed
     std::unique_ptr<RunJournal> journal_;
+    bool followRows_ = true;     // the view was at the table's end when the last row came
     bool unsaved_ = false;       // rows were written since the last save or new list
     bool closeDecided_ = false;  // the close question was answered
     bool saveOnClose_ = false;

@@ -14,8 +14,10 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <algorithm>
+#include <map>
 
 #include "app/AppTitle.h"
+#include "app/CellEdits.h"
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
@@ -25,6 +27,7 @@
 #include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
+#include "io/Journal.h"
 
 namespace vantle {
 
@@ -81,7 +84,7 @@ void TForm1::ChecksItemClick(std::string_view name) {
         item->setChecked(box->isChecked());
         return;
     }
-    if (!TableIsClean()) {
+    if (!TableIsClean() && !(item->isChecked() && name != "bar")) {
         item->setChecked(!item->isChecked());
         RefuseColumnChange();
         return;
@@ -93,10 +96,6 @@ void TForm1::ChecksItemClick(std::string_view name) {
 }
 
 void TForm1::ChecksTodayClick() {
-    if (!TableIsClean()) {
-        RefuseColumnChange();
-        return;
-    }
     const bool hadRank = checks_->Chosen("rank");
     for (std::string_view name : NetworkCheckNames()) {
         checks_->Item(name)->setChecked(true);
@@ -111,6 +110,7 @@ void TForm1::ApplyChecksChoice() {
     ForgetRetiredServices();
     SetExtraColumnsAside();
     LayOutExtraColumns();
+    AddCheckedColumns();
     ShowBarColumns();
     GrowToShowColumns();
 }
@@ -175,11 +175,49 @@ void TForm1::LayOutExtraColumns() {
     }
     const std::vector<std::string> headers = checks_->Headers();
     const int first = FirstExtraCol();
+    edits_->Clear();  // its steps name columns by place, and the places move
     model_->SetColCount(first + static_cast<int>(headers.size()));
     for (std::size_t i = 0; i < headers.size(); ++i) {
         const int col = first + static_cast<int>(i);
         model_->SetCell(col, 0, headers[i]);
         RzStringGrid1->setColumnWidth(col, FitColumnWidth(headers[i]));
+    }
+}
+
+// On a checked table a check of today may be added (for a recheck of the rows that matter): its
+// columns come in their place, empty, and every cell keeps its header. The journal follows.
+void TForm1::AddCheckedColumns() {
+    const std::vector<std::string> headers = checks_->Headers();
+    const int first = FirstExtraCol();
+    if (TableIsClean() || model_->ColCount() == first + static_cast<int>(headers.size())) {
+        return;
+    }
+    std::map<std::string, int> before;
+    for (int c = first; c < model_->ColCount(); ++c) {
+        before[model_->Cell(c, 0)] = c;
+    }
+    const int rows = model_->RowCount();
+    std::vector<std::vector<std::string>> cells(headers.size(), std::vector<std::string>(rows));
+    std::vector<std::vector<bool>> byHand(headers.size(), std::vector<bool>(rows));  // edits move along
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        const auto old = before.find(headers[i]);
+        for (int r = 0; r < rows && old != before.end(); ++r) {
+            cells[i][static_cast<std::size_t>(r)] = model_->Cell(old->second, r);
+            byHand[i][static_cast<std::size_t>(r)] = model_->Edited(old->second, r);
+        }
+        cells[i][0] = headers[i];
+    }
+    model_->SetColCount(first + static_cast<int>(headers.size()));
+    for (std::size_t i = 0; i < headers.size(); ++i) {
+        const int col = first + static_cast<int>(i);
+        for (int r = 0; r < rows; ++r) {
+            model_->SetCellByHand(col, r, cells[i][static_cast<std::size_t>(r)],
+                                  byHand[i][static_cast<std::size_t>(r)]);
+        }
+        RzStringGrid1->setColumnWidth(col, FitColumnWidth(headers[i]));
+    }
+    if (journal_) {
+        JournalResult(journal_->Columns(JournalStartOfTable().columns));
     }
 }
 

@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
@@ -34,7 +35,11 @@ std::string TForm1::Line(int i) {
 int TForm1::RowCount() {
     return model_->RowCount();
 }
+// The table follows the new rows only while its view is at the end: a user reading above them keeps
+// their place.
 void TForm1::SetRowCount(int n) {
+    const QScrollBar* bar = RzStringGrid1->verticalScrollBar();
+    followRows_ = bar->value() >= bar->maximum();
     model_->SetRowCount(n);
 }
 int TForm1::ColCount() {
@@ -57,11 +62,13 @@ void TForm1::ResetTable() {
 }
 
 int TForm1::SelectedRow() {
-    return recheckRow_ > 0 ? recheckRow_ : table_->CurrentRow();
+    return table_->CurrentRow();
 }
 
 void TForm1::ScrollToEndAndRepaint() {
-    RzStringGrid1->scrollToBottom();
+    if (followRows_) {
+        RzStringGrid1->scrollToBottom();
+    }
     // The window's pending repaint, now: the grid shows its new last row before the pause, and only
     // what changed is drawn (the scroll moved the rest), not every visible cell again.
     QCoreApplication::sendPostedEvents(window(), QEvent::UpdateRequest);

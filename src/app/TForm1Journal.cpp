@@ -249,7 +249,7 @@ int TForm1::AskSaveResults() {
 
 // A resumed run keeps its rows, and a run or recheck going on is not started anew.
 bool TForm1::MayClearForRun() {
-    const bool resuming = ResumeFlag() == "1" && engine_->ResumeAt();
+    const bool resuming = ResumeFlag() == "1" && engine_->Resumable();
     return resuming || engine_->State() != RunState::Idle || MayReplaceRows();
 }
 
@@ -287,8 +287,8 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (engine_->Running()) {
-        // The run stops at its next pump; the window closes once the run has ended.
+    if (engine_->State() != RunState::Idle) {
+        // The run or recheck stops at its next pump; the window closes once it has ended.
         closeAfterRun_ = true;
         engine_->Button3Click();
         event->ignore();

@@ -1,6 +1,8 @@
 #pragma once
-// The check run over the domain list, the stop command, and the recheck of one row. The windows call
-// in through the named handlers; everything the run does to them goes through CheckRunHost.
+// The check run over the domain list, the stop command, and the recheck of rows: the state, the resume
+// and the restore; what walks the lines is a LineRun of one of two kinds (the old services one domain
+// at a time, today's checks many at once), a recheck a walk of the same kind over rows. The windows
+// call in through the named handlers; everything the run does to them goes through CheckRunHost.
 
 #include <cstdint>
 #include <memory>
@@ -10,19 +12,13 @@
 
 #include "FWURLPosition/TFWURLPosition.h"
 #include "check/CheckRunHost.h"
-#include "check/ParallelChecks.h"
+#include "check/OneByOne.h"
+#include "check/ParallelRun.h"
 #include "check/ServiceHosts.h"
 #include "http/HttpGetter.h"
 #include "io/Journal.h"
 
 namespace vantle {
-
-// Running totals of the table; they live as long as the program.
-struct Totals {
-    std::int32_t GluedCount = 0;  // rows whose status begins with "Vantle"
-    std::int32_t ZeroCount = 0;   // rows whose TIC text is "0"
-    std::int32_t YacaCount = 0;   // rows in the catalogue
-};
 
 // What the run is doing; the windows enable their commands from it.
 enum class RunState {
@@ -51,9 +47,17 @@ public:
     void Button3Click();
     // The recheck of the selected row ("Перепроверить").
     void N5Click();
+    // The recheck of rows (the selection, in the order shown) with the checks chosen now: today's checks
+    // many rows at once as a run goes, the old services one row at a time. The progress bar counts the
+    // rows; "Стоп" ends it, and the next start goes on with the rows left (a stopped run after that).
+    // Nothing while a run or a recheck goes.
+    void Recheck(std::vector<int> rows);
 
-    // The table was reset under the run (hand-over, list import): a stopped run is not continued.
+    // The table was reset under the run (hand-over, list import): a stopped run or recheck is not
+    // continued.
     void ForgetResume();
+    // Whether the next start goes on with a stopped run or recheck.
+    bool Resumable() const { return resume_.has_value() || !recheckLeft_.empty(); }
 
     // Where a stopped run would go on (line, row), when it can.
     std::optional<std::pair<int, int>> ResumeAt() const {
@@ -66,11 +70,9 @@ public:
     }
 
     // Puts back the rows of a journal into the host's table (its columns already laid out; cells past
-    // them left out), its totals, and where the run goes on.
+    // them left out), its totals, and where the run goes on. A row missing from the journal (its write
+    // failed) and the rows after it are left for the run to check again.
     void RestoreRows(const JournalState& state);
-
-    // The optional cells of a written row, for the options that are switched on.
-    void FillOptionalCells(int row, const std::string& queryName);
 
     const Totals& totals() const { return totals_; }
     // "Клееных: <n>; Нулевых: <n>; ЯК: <n>"
@@ -79,46 +81,24 @@ public:
     RunState State();
 
 private:
-    struct Settings {
-        std::int32_t threshold = 0;
-        int pauseMs = 0;
-    };
+    using Settings = OneByOneRun::Settings;
     // Where a stopped run goes on: the next line to check and the next row to write.
     struct ResumePoint {
         int line = 0;
         int row = 1;
     };
-    enum class LineResult { Skipped, Checked, Failed };
 
     std::optional<Settings> ReadSettings();
     // Whether any of the old services (bar, index, PageRank) is chosen: they go one domain at a time.
     bool OldServicesChosen();
     CheckBounds Bounds();
-    std::unique_ptr<ParallelChecks> StartExtraChecks(const std::vector<CheckRunHost::PlacedCheck>& placed,
-                                                     const DomainNames& names);
+    std::unique_ptr<LineRun> MakeRun(const Settings& settings);
     void SetRunning(bool running);
     void ShowState();
-    // Many domains at once: lines [firstLine, lineCount), rows written in list order. Returns the
-    // first line not written when stopped, or -1.
-    int RunLinesParallel(int firstLine, int lineCount, int& row);
-    void WriteParallelRow(int line, const std::string& displayName, ParallelChecks* checks,
-                          const std::vector<CheckRunHost::PlacedCheck>& placed, int& row);
-    void Abandon(std::unique_ptr<ParallelChecks> checks);
     static void TellRunStarts(const std::vector<CheckRunHost::PlacedCheck>& placed);
     void PrepareFreshRun();
     bool TableHoldsResults();
-    int RunLines(int firstLine, int lineCount, const Settings& settings, int& row);
-    LineResult CheckLine(int i, const Settings& settings, int& row);
-    void WriteRow(int row, const std::string& displayName, const std::string& queryName,
-                  const std::string& tic, const std::string& answer);
     void EndRun();
-    void RecheckTic(int row, const std::string& tic);
-    void RecheckStatus(int row, const std::string& status);
-    void RecheckCatalogue(int row, bool inCatalogue);
-    void WriteExtraCells(int row, const std::vector<CheckRunHost::PlacedCheck>& placed,
-                         ParallelChecks& parallel);
-    // The totals line, or nothing when the bar query is not part of the run.
-    std::string PanelTotals();
 
     CheckRunHost& host_;
     HttpGetter& http_;
@@ -126,12 +106,13 @@ private:
     RankFetcher rankFetch_;
     Totals totals_;
     std::optional<ResumePoint> resume_;
+    std::vector<int> recheckLeft_;  // the rows a stopped recheck did not reach
     bool running_ = false;
     bool rechecking_ = false;
     Clock* clock_ = &SteadyClock();
     std::unique_ptr<Pacer> pacer_;
     // Checks of a stopped parallel run, cancelled and let go: joined once done, or at the end.
-    std::vector<std::unique_ptr<ParallelChecks>> abandoned_;
+    Abandoned abandoned_;
 };
 
 }  // namespace vantle

@@ -1,13 +1,19 @@
 #include "check/ParallelChecks.h"
 
 #include <chrono>
+#include <new>
+#include <system_error>
 #include <utility>
 
 namespace vantle {
 
 ParallelChecks::ParallelChecks(const std::vector<Check*>& checks, DomainNames names, CheckBounds bounds,
-                               std::vector<std::shared_ptr<Check>> keep)
-    : checks_(checks), keep_(std::move(keep)), names_(std::move(names)), cells_(checks.size()) {
+                               std::vector<std::shared_ptr<Check>> keep, std::function<void()> done)
+    : checks_(checks),
+      keep_(std::move(keep)),
+      names_(std::move(names)),
+      cells_(checks.size()),
+      whenDone_(std::move(done)) {
     const SteadyTime deadline = bounds.clock->Now() + Millis(bounds.timeoutMs);
     for (std::size_t i = 0; i < checks_.size(); ++i) {
         tokens_.push_back(
@@ -15,8 +21,13 @@ ParallelChecks::ParallelChecks(const std::vector<Check*>& checks, DomainNames na
     }
     threads_.reserve(checks_.size());
     for (std::size_t i = 0; i < checks_.size(); ++i) {
-        if (!checks_[i]->Local()) {
+        if (checks_[i]->Local()) {
+            continue;
+        }
+        try {
             threads_.emplace_back([this, i] { RunOne(i); });
+        } catch (const std::system_error&) {
+            Finish(i, std::vector<std::string>(checks_[i]->Columns().size(), std::string(kNoResources)));
         }
     }
     for (std::size_t i = 0; i < checks_.size(); ++i) {
@@ -40,19 +51,31 @@ std::vector<std::string> ParallelChecks::Cells(Check& check, const CancelToken& 
     }
     try {
         return check.Run(names_, token);
+    } catch (const std::system_error&) {
+        return std::vector<std::string>(check.Columns().size(), std::string(kNoResources));
+    } catch (const std::bad_alloc&) {
+        return std::vector<std::string>(check.Columns().size(), std::string(kNoResources));
     } catch (...) {
         return {};  // a check that broke its word gives empty cells rather than ending the program
     }
 }
 
 void ParallelChecks::RunOne(std::size_t i) {
-    Check& check = *checks_[i];
-    std::vector<std::string> cells = Cells(check, *tokens_[i]);
-    cells.resize(check.Columns().size());
-    const std::lock_guard<std::mutex> lock(mutex_);
-    cells_[i] = std::move(cells);
-    ++finished_;
-    done_.notify_all();
+    Finish(i, Cells(*checks_[i], *tokens_[i]));
+}
+
+void ParallelChecks::Finish(std::size_t i, std::vector<std::string> cells) {
+    cells.resize(checks_[i]->Columns().size());
+    bool all = false;
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        cells_[i] = std::move(cells);
+        all = ++finished_ == checks_.size();
+        done_.notify_all();
+    }
+    if (all && whenDone_) {
+        whenDone_();
+    }
 }
 
 bool ParallelChecks::WaitFor(int ms) {

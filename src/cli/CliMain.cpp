@@ -39,6 +39,25 @@ std::vector<std::string> ReadLines(const std::string& list, std::istream& in) {
     return list == "-" ? ReadListLines(in) : ReadListLines(list);
 }
 
+// "не удалось записать таблицу в «FILE»: <reason>", the standard output named as such.
+std::string OutputFailed(const CliOptions& options, int errorNumber) {
+    const std::string where =
+        options.output ? "в «" + *options.output + "»" : std::string("в стандартный вывод");
+    return "не удалось записать таблицу " + where +
+           (errorNumber > 0 ? ": " + Cp1251ToUtf8(SystemErrorText(errorNumber)) : std::string());
+}
+
+// Writes and flushes; the errno of the failure, else 0 (-1 for a failure without one).
+int WriteOut(std::ostream& table, const std::string& bytes) {
+    errno = 0;
+    table << bytes;
+    table.flush();
+    if (table) {
+        return 0;
+    }
+    return errno != 0 ? errno : -1;
+}
+
 ProgressStyle StyleFor(const CliOptions& options, bool errIsTerminal) {
     if (options.quiet) {
         return ProgressStyle::Off;
@@ -97,7 +116,10 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     InterruptWatch interrupt;
     CheckEndpoints runEndpoints = endpoints;
     runEndpoints.topListFile = options.topList.value_or(endpoints.topListFile);
-    ConsoleHost host(std::move(settings), runEndpoints, err, progress, &InterruptWatch::Requested);
+    // The first write of the table that fails (a full disk, a reader gone) stops the run at once.
+    int outputError = 0;
+    ConsoleHost host(std::move(settings), runEndpoints, err, progress,
+                     [&outputError] { return outputError != 0 || InterruptWatch::Requested(); });
     HttpClient http;
     CheckRun run(host, http, hosts, DirectFetcher(hosts));
     host.Attach(run);
@@ -122,19 +144,30 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     // leaves every row it checked in the file. The workbook is written whole at the end.
     const OutputFormat& format = *FindOutputFormat(options.format);
     if (format.line) {
-        table << format.prefix << format.line(host.SavedRow(0));
+        std::string head = std::string(format.prefix) + format.line(host.SavedRow(0));
         for (int row = 1; row < host.RowCount() && options.resume; ++row) {
-            table << format.line(host.SavedRow(row));
+            head += format.line(host.SavedRow(row));
         }
-        table.flush();
-        host.StreamRows([&table, &format](const std::vector<std::string>& cells) {
-            table << format.line(cells);
-            table.flush();
+        if (const int error = WriteOut(table, head)) {
+            Complain(err, OutputFailed(options, error));
+            return kExitFailure;
+        }
+        host.StreamRows([&](const std::vector<std::string>& cells) {
+            if (outputError == 0) {
+                outputError = WriteOut(table, format.line(cells));
+            }
+            if (outputError != 0) {
+                run.Button3Click();
+            }
         });
     }
     run.Button2Click();
     progress.Finish();
     host.StreamRows(nullptr);
+    if (outputError != 0) {
+        Complain(err, OutputFailed(options, outputError));
+        return kExitFailure;
+    }
     if (host.InfoShown()) {
         return kExitUsage;
     }
@@ -143,10 +176,8 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     if (!format.line) {
         format.write(table, saved);
     }
-    table.flush();
-    if (!table) {
-        Complain(err, "не удалось записать таблицу" + (options.output ? " в «" + *options.output + "»"
-                                                                      : std::string(" в стандартный вывод")));
+    if (const int error = WriteOut(table, {})) {
+        Complain(err, OutputFailed(options, error));
         return kExitFailure;
     }
     if (InterruptWatch::Requested()) {

@@ -65,6 +65,12 @@ void ConsoleHost::SetProgressPosition(int position) {
     progress_.Update(position > 0 ? lastLineAsked_ + 1 : 0, LineCount(), NowMs());
 }
 
+void ConsoleHost::SetPanel(int index, const std::string& text) {
+    if (index == 2) {
+        progress_.SetDetail(Cp1251ToUtf8(text));
+    }
+}
+
 void ConsoleHost::Sleep(int ms) {
     const long long until = NowMs() + ms;
     for (long long now = NowMs(); now < until && !stopRequested_(); now = NowMs()) {

@@ -79,7 +79,8 @@ public:
     void ResetTable() override { table_.ResetTable(); }
     int SelectedRow() override { return 1; }
     void ScrollToEndAndRepaint() override {}
-    void SetPanel(int, const std::string&) override {}
+    // Panel 2 holds the standing of a run many at once: the progress line says it too.
+    void SetPanel(int index, const std::string& text) override;
     void SetProgressVisible(bool) override {}
     int ProgressPosition() override { return position_; }
     void SetProgressPosition(int position) override;

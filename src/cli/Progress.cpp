@@ -2,21 +2,12 @@
 
 #include <cstdio>
 
+#include "check/RunStatus.h"
+
 namespace vantle::cli {
 namespace {
 
 constexpr long long kLineEveryMs = 10000;
-
-std::string Duration(long long seconds) {
-    char text[32];
-    if (seconds >= 3600) {
-        std::snprintf(text, sizeof text, "%lld:%02lld:%02lld", seconds / 3600, seconds / 60 % 60,
-                      seconds % 60);
-    } else {
-        std::snprintf(text, sizeof text, "%lld:%02lld", seconds / 60, seconds % 60);
-    }
-    return text;
-}
 
 // Characters on the screen, not bytes: UTF-8 continuation bytes take no place.
 std::size_t Width(const std::string& utf8) {
@@ -39,7 +30,7 @@ std::string Progress::Line(int done, int total, double perSecond) {
             c = c == '.' ? ',' : c;
         }
         const long long left = static_cast<long long>(static_cast<double>(total - done) / perSecond + 0.5);
-        line += ", " + shown + " дом/сек, осталось " + Duration(left);
+        line += ", " + shown + " дом/сек, осталось " + DurationText(left);
     }
     return line;
 }
@@ -56,7 +47,8 @@ void Progress::Update(int done, int total, long long nowMs) {
     const double perSecond = firstMs_ >= 0 && nowMs > firstMs_
                                  ? (done - firstDone_) * 1000.0 / static_cast<double>(nowMs - firstMs_)
                                  : 0.0;
-    const std::string line = Line(done, total, perSecond);
+    const std::string line =
+        detail_.empty() ? Line(done, total, perSecond) : Line(done, total, 0) + ", " + detail_;
     if (style_ == ProgressStyle::Terminal) {
         const std::size_t width = Width(line);
         err_ << '\r' << line << std::string(shownWidth_ > width ? shownWidth_ - width : 0, ' ') << std::flush;

@@ -4,6 +4,7 @@
 
 #include <ostream>
 #include <string>
+#include <utility>
 
 namespace vantle::cli {
 
@@ -18,6 +19,9 @@ public:
     void Update(int done, int total, long long nowMs);
     // Ends the in-place line, so that what follows starts on a line of its own.
     void Finish();
+    // Where a run many at once stands (UTF-8, "в работе 16, ждут 40, ..."): it takes the place of the
+    // rate and the time left from the next update on.
+    void SetDetail(std::string utf8) { detail_ = std::move(utf8); }
 
     // "Проверено: 12/100, 2,9 дом/сек, осталось 0:31" (UTF-8); without a rate (0) no rate or time left.
     static std::string Line(int done, int total, double perSecond);
@@ -31,6 +35,7 @@ private:
     int lastTenth_ = 0;
     std::size_t shownWidth_ = 0;
     bool open_ = false;
+    std::string detail_;
 };
 
 }  // namespace vantle::cli

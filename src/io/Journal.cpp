@@ -10,6 +10,8 @@
 #include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
+#include <set>
+#include <system_error>
 
 #include "text/Cp1251.h"
 #include "text/Utf8.h"
@@ -167,9 +169,47 @@ bool ApplyEdit(const json& record, JournalState& state) {
     return true;
 }
 
+// New columns for the journal's table (a check added to it): every row's cells move to the column of
+// their header, the new columns empty.
+bool ApplyColumns(const json& record, JournalState& state) {
+    auto columns = Strings(Field(record, "cols"), kMaxColumns);
+    if (!columns || columns->empty()) {
+        return false;
+    }
+    const std::vector<std::string> now = Cp1251List(std::move(*columns));
+    const std::vector<std::string>& before = state.start.columns;
+    for (auto& [at, row] : state.rows) {
+        std::vector<std::string> cells(now.size());
+        for (std::size_t c = 0; c < now.size(); ++c) {
+            const auto old = std::find(before.begin(), before.end(), now[c]);
+            const auto index = static_cast<std::size_t>(old - before.begin());
+            if (old != before.end() && index < row.cells.size()) {
+                cells[c] = std::move(row.cells[index]);
+            }
+        }
+        row.cells = std::move(cells);
+    }
+    // Hand-made cells move with their columns; one whose column went is an edit no more.
+    std::set<std::pair<int, int>> edited;
+    for (const auto& [at, col] : state.edited) {
+        const auto to = col < static_cast<int>(before.size())
+                            ? std::find(now.begin(), now.end(), before[static_cast<std::size_t>(col)])
+                            : now.end();
+        if (to != now.end()) {
+            edited.insert({at, static_cast<int>(to - now.begin())});
+        }
+    }
+    state.edited = std::move(edited);
+    state.start.columns = now;
+    return true;
+}
+
 // One record after a start into state; false when its values do not fit.
 bool ApplyRecord(const json& record, JournalState& state) {
     const int lines = state.start.lineCount;
+    if (record.contains("cols")) {
+        return ApplyColumns(record, state);
+    }
     if (record.contains("row")) {
         auto parsed = RowOf(record, state.start);
         if (!parsed) {
@@ -261,6 +301,30 @@ std::optional<JournalState> ReadJournal(const std::string& dir) {
         return std::nullopt;
     }
     return ReadJournalBytes(bytes, ReadFile(PathIn(dir, kList)));
+}
+
+void TakeUpToFirstGap(JournalState& state) {
+    int expected = 1;
+    for (const auto& [row, content] : state.rows) {
+        if (row != expected) {
+            break;
+        }
+        ++expected;
+    }
+    const auto lastKept = state.rows.find(expected - 1);
+    const auto after = state.rows.upper_bound(expected - 1);
+    if (after == state.rows.end()) {
+        return;
+    }
+    state.unwritten = static_cast<int>(std::distance(after, state.rows.end()));
+    state.rows.erase(after, state.rows.end());
+    int line = -1;
+    for (const auto& [row, content] : state.rows) {
+        line = std::max(line, content.line);
+    }
+    state.lastLine = line;
+    state.lastTotals = lastKept == state.rows.end() ? std::array<std::int32_t, 3>{} : lastKept->second.totals;
+    state.resume = std::make_pair(line + 1, expected);
 }
 
 bool Restorable(const JournalState& state) {
@@ -433,39 +497,51 @@ bool JournalWriter::Start(const JournalStart& start, std::string_view listBytes)
     return true;
 }
 
-namespace {
-
-std::string RowRecord(int row, const JournalRow& content) {
+std::string JournalWriter::RowLine(int row, const JournalRow& content) {
     const json record = {
         {"row", row}, {"line", content.line}, {"cells", Utf8List(content.cells)}, {"totals", content.totals}};
     return record.dump();
 }
 
-}  // namespace
+std::string JournalWriter::ResumeLine(int line, int row) {
+    return json{{"resume", line}, {"at", row}}.dump();
+}
+
+std::string JournalWriter::ColumnsLine(const std::vector<std::string>& columns) {
+    return json{{"cols", Utf8List(columns)}}.dump();
+}
+
+std::string JournalWriter::DoneLine() {
+    return json{{"done", true}}.dump();
+}
 
 bool JournalWriter::Row(int row, const JournalRow& content) {
-    return Append(RowRecord(row, content));
+    return Append(RowLine(row, content));
 }
 
 bool JournalWriter::Rows(const std::map<int, JournalRow>& rows) {
     std::string records;
     for (const auto& [row, content] : rows) {
         records += records.empty() ? "" : "\n";
-        records += RowRecord(row, content);
+        records += RowLine(row, content);
     }
     return records.empty() || Append(records);
 }
 
+std::string JournalWriter::EditLine(int row, int col, std::string_view text, bool byHand) {
+    return json{{"edit", row}, {"col", col}, {"text", Cp1251ToUtf8(text)}, {"hand", byHand}}.dump();
+}
+
 bool JournalWriter::Edit(int row, int col, std::string_view text, bool byHand) {
-    return Append(json{{"edit", row}, {"col", col}, {"text", Cp1251ToUtf8(text)}, {"hand", byHand}}.dump());
+    return Append(EditLine(row, col, text, byHand));
 }
 
 bool JournalWriter::Resume(int line, int row) {
-    return Append(json{{"resume", line}, {"at", row}}.dump());
+    return Append(ResumeLine(line, row));
 }
 
 bool JournalWriter::Done() {
-    return Append(json{{"done", true}}.dump());
+    return Append(DoneLine());
 }
 
 std::string DefaultStateDir(std::string_view subfolder) {
@@ -484,42 +560,185 @@ std::string DefaultStateDir(std::string_view subfolder) {
     return base.string();
 }
 
+RunJournal::RunJournal(JournalSlot slot, std::chrono::milliseconds commitEvery)
+    : dir_(slot.Dir()), writer_(std::move(slot)), commitEvery_(commitEvery) {
+    if (!writer_.Refusal().empty()) {
+        return;
+    }
+    try {
+        thread_ = std::thread([this] { Commits(); });
+    } catch (const std::system_error& e) {
+        error_ = dir_ + ": " + e.what();  // nothing is written, and that is told
+    }
+}
+
+RunJournal::~RunJournal() {
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        ending_ = true;
+    }
+    wake_.notify_all();
+    if (thread_.joinable()) {
+        thread_.join();
+    }
+}
+
+void RunJournal::Give(std::optional<JournalStart> start, std::string list, std::optional<Record> record) {
+    if (!thread_.joinable()) {
+        return;  // the slot is not held: nothing can be written, and that was told
+    }
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        if (start || queue_.empty()) {
+            queue_.push_back(Batch{std::move(start), std::move(list), {}});
+        }
+        if (record) {
+            queue_.back().records.push_back(std::move(*record));
+            ++given_;
+        }
+    }
+    wake_.notify_all();
+}
+
+bool RunJournal::WriteBatches(std::deque<Batch>& batches) {
+    while (!batches.empty()) {
+        Batch& batch = batches.front();
+        if (batch.start) {
+            if (!writer_.Start(*batch.start, batch.list)) {
+                return false;
+            }
+            batch.start.reset();
+            batch.list.clear();
+        }
+        std::string lines;
+        for (const Record& record : batch.records) {
+            lines += lines.empty() ? "" : "\n";
+            lines += record.line.empty() ? JournalWriter::RowLine(record.row, record.content) : record.line;
+        }
+        if (!batch.records.empty() && !writer_.Records(lines)) {
+            return false;
+        }
+        const std::lock_guard<std::mutex> lock(mutex_);
+        onDisk_ += batch.records.size();
+        batches.pop_front();
+    }
+    return true;
+}
+
+// One commit at a time, the next no sooner than commitEvery after the last began, unless a flush or the
+// end asks for it now.
+void RunJournal::Commits() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    auto last = std::chrono::steady_clock::now() - commitEvery_;
+    for (;;) {
+        wake_.wait(lock, [this] { return ending_ || flushNow_ || !queue_.empty(); });
+        if (queue_.empty() && (ending_ || flushNow_)) {
+            if (ending_) {
+                return;
+            }
+            flushNow_ = false;
+            ++commits_;
+            written_.notify_all();
+            continue;
+        }
+        wake_.wait_until(lock, last + commitEvery_, [this] { return ending_ || flushNow_; });
+        flushNow_ = false;
+        std::deque<Batch> batches;
+        batches.swap(queue_);
+        lock.unlock();
+        last = std::chrono::steady_clock::now();
+        const bool written = WriteBatches(batches);
+        lock.lock();
+        // What failed goes first in the next commit, before anything given meanwhile.
+        while (!batches.empty()) {
+            queue_.push_front(std::move(batches.back()));
+            batches.pop_back();
+        }
+        ++commits_;
+        lastFailed_ = !written;
+        if (!written && error_.empty()) {
+            error_ = writer_.Error();
+        }
+        written_.notify_all();
+        if (ending_ && (!written || queue_.empty())) {
+            return;  // one last try at the end, however it went
+        }
+    }
+}
+
+bool RunJournal::Flush() {
+    std::unique_lock<std::mutex> lock(mutex_);
+    if (!thread_.joinable()) {
+        return false;
+    }
+    const std::uint64_t target = given_;
+    const std::uint64_t asked = commits_;
+    flushNow_ = true;
+    wake_.notify_all();
+    written_.wait(lock, [&] { return onDisk_ >= target || (commits_ > asked && lastFailed_); });
+    return onDisk_ >= target;
+}
+
 std::optional<std::string> RunJournal::Row(int row, const JournalRow& content,
                                            const std::function<JournalStart()>& start,
                                            const std::function<std::string()>& list) {
-    bool written = true;
+    std::optional<JournalStart> record;
+    std::string bytes;
     if (fresh_ && content.line >= 0) {
         fresh_ = false;
-        JournalStart record = start();
-        const std::string bytes = list();
-        record.listHash = ListHash(bytes);
-        written = writer_.Start(record, bytes);
+        record = start();
+        bytes = list();
+        record->listHash = ListHash(bytes);
     }
-    return Told(writer_.Row(row, content) && written);
+    Give(std::move(record), std::move(bytes), Record{{}, row, content});
+    return Told();
 }
 
 std::optional<std::string> RunJournal::Begin(JournalStart start, std::string_view list,
                                              const std::map<int, JournalRow>& rows) {
     fresh_ = false;
     start.listHash = ListHash(list);
-    const bool started = writer_.Start(start, list);
-    return Told(writer_.Rows(rows) && started);
+    Give(std::move(start), std::string(list), std::nullopt);
+    for (const auto& [row, content] : rows) {
+        Give(std::nullopt, {}, Record{{}, row, content});
+    }
+    return Told();
 }
 
 std::optional<std::string> RunJournal::Edit(int row, int col, std::string_view text, bool byHand) {
-    return Told(writer_.Edit(row, col, text, byHand));
+    Give(std::nullopt, {}, Record{JournalWriter::EditLine(row, col, text, byHand), 0, {}});
+    return Told();
 }
 
 std::optional<std::string> RunJournal::Resume(int line, int row) {
-    return Told(writer_.Resume(line, row));
+    Give(std::nullopt, {}, Record{JournalWriter::ResumeLine(line, row), 0, {}});
+    return Told();
 }
 
-std::optional<std::string> RunJournal::Told(bool written) {
-    if (written || warned_) {
+std::optional<std::string> RunJournal::Columns(const std::vector<std::string>& columns) {
+    Give(std::nullopt, {}, Record{JournalWriter::ColumnsLine(columns), 0, {}});
+    return Told();
+}
+
+void RunJournal::Done() {
+    Give(std::nullopt, {}, Record{JournalWriter::DoneLine(), 0, {}});
+    Flush();
+}
+
+std::optional<std::string> RunJournal::Told() {
+    if (warned_) {
+        return std::nullopt;
+    }
+    std::string error = writer_.Refusal();
+    if (error.empty()) {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        error = error_;
+    }
+    if (error.empty()) {
         return std::nullopt;
     }
     warned_ = true;
-    return writer_.Error();
+    return error;
 }
 
 }  // namespace vantle

@@ -1,22 +1,30 @@
 #pragma once
-// The run's journal: every row the run or the recheck writes goes to a file at once, so that a crash, a
-// power cut or a closed window loses at most the row being written. One JSON object per line (UTF-8):
+// The run's journal: every row the run or the recheck writes goes to a file within a tenth of a second,
+// so that a crash, a power cut or a closed window loses at most the rows of the last tenth. One JSON
+// object per line (UTF-8):
 //   {"start":{...}}  the run's columns, chosen checks and the domain list's identity
 //   {"row":R,"line":L,"cells":[...],"totals":[glued,zero,yaca]}   a row written (a later one wins)
 //   {"edit":R,"col":C,"text":T,"hand":true}   a cell the user changed (hand false: put back by undo)
 //   {"resume":L,"at":R}  a stop that can be resumed at line L into row R
+//   {"cols":[...]}       the table's columns from now on (a check added to a checked table): the
+//                        rows before keep their cells under the same headers
 //   {"done":true}        the rows are safe elsewhere (saved, or the list was replaced)
 // The domain list itself is kept beside it, as its bytes. Each running copy of the program writes to a
 // journal slot of its own, held by a lock that the kernel lets go when the copy ends, however it ends.
 
 #include <array>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
+#include <mutex>
 #include <optional>
 #include <set>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "io/PosixFile.h"
@@ -46,6 +54,9 @@ struct JournalState {
     int lastLine = -1;                         // the list line of the run's last row
     std::string list;  // the domain list's bytes; empty when the copy is missing or does not match
     int rejected = 0;  // records passed over for values that do not fit the journal's list and columns
+    // Rows of the run after a row missing from the journal (a write that failed): left out, with the
+    // missing one, for the resumed run to check again.
+    int unwritten = 0;
 };
 
 // A hex digest of the list's bytes, for telling lists apart.
@@ -57,6 +68,12 @@ std::string ListHash(std::string_view bytes);
 std::optional<JournalState> ReadJournal(const std::string& dir);
 // The same from the journal's and the list copy's bytes.
 std::optional<JournalState> ReadJournalBytes(std::string_view journal, std::string list);
+
+// The run writes its rows in table order, so a row missing below the last one is a write that failed.
+// Takes the state up to it: the rows after it are left out (counted in unwritten) and the resume point
+// is the missing row, so that the run checks it and the rows after it again rather than restoring it
+// blank.
+void TakeUpToFirstGap(JournalState& state);
 
 // Rows that were never saved, with the list they came from: what a start may offer to restore.
 bool Restorable(const JournalState& state);
@@ -99,8 +116,19 @@ public:
     bool Edit(int row, int col, std::string_view text, bool byHand);
     bool Resume(int line, int row);
     bool Done();
+    // Records already made (one JSON object a line, joined by line ends), flushed once.
+    bool Records(const std::string& lines) { return Append(lines); }
     // Why the last failed call failed ("" after success).
     const std::string& Error() const { return error_; }
+    // Why every call fails (the slot was not held), else "".
+    const std::string& Refusal() const { return refusal_; }
+
+    // The records as Row, Resume and Done write them.
+    static std::string RowLine(int row, const JournalRow& content);
+    static std::string ResumeLine(int line, int row);
+    static std::string ColumnsLine(const std::vector<std::string>& columns);
+    static std::string EditLine(int row, int col, std::string_view text, bool byHand);
+    static std::string DoneLine();
 
 private:
     bool Append(const std::string& line);
@@ -120,15 +148,25 @@ std::string DefaultStateDir(std::string_view subfolder = {});
 
 // One run's records as both programs keep them. A fresh run starts a new journal with the first row it
 // writes (the start record, and a copy of the list); a resumed run goes on in the journal it came from.
+// The records are written by a thread of the journal's own in group commits: what was given since the
+// last sync goes in one write and one fdatasync, at most once every commitEvery, so the run never waits
+// for the disk. Records reach the disk in the order given; a commit that fails stays queued and goes
+// again with the next one. The journal on disk is thus always a beginning of what was given, and the
+// resume point read from it never passes a row that is not there.
 class RunJournal {
 public:
-    explicit RunJournal(JournalSlot slot) : dir_(slot.Dir()), writer_(std::move(slot)) {}
+    explicit RunJournal(JournalSlot slot,
+                        std::chrono::milliseconds commitEvery = std::chrono::milliseconds(100));
+    // Gives what is queued one more try, then lets the slot go.
+    ~RunJournal();
+    RunJournal(const RunJournal&) = delete;
+    RunJournal& operator=(const RunJournal&) = delete;
 
     // Whether the next row a run writes (not a recheck) begins a new journal.
     void SetFresh(bool fresh) { fresh_ = fresh; }
     // Records a row written (line -1: rewritten by a recheck). start and list are asked for only when
-    // the row begins a new journal; start's list hash and line count are filled in here. The writer's
-    // error, once, at the first record that could not be written: the caller tells the user.
+    // the row begins a new journal; start's list hash and line count are filled in here. The first
+    // error of the journal, once, at the first call after it came: the caller tells the user.
     std::optional<std::string> Row(int row, const JournalRow& content,
                                    const std::function<JournalStart()>& start,
                                    const std::function<std::string()>& list);
@@ -139,17 +177,50 @@ public:
     std::optional<std::string> Edit(int row, int col, std::string_view text, bool byHand);
     // A stop that a later run goes on from (line, row).
     std::optional<std::string> Resume(int line, int row);
-    // The rows are safe elsewhere.
-    void Done() { writer_.Done(); }
+    // The table's columns change (headers, Windows-1251); the rows written keep their cells by header.
+    std::optional<std::string> Columns(const std::vector<std::string>& columns);
+    // The rows are safe elsewhere; returns once that is on disk (or could not be written).
+    void Done();
+    // Waits until everything given is on disk (true) or a commit after the call failed (false).
+    bool Flush();
     const std::string& Dir() const { return dir_; }
 
 private:
-    std::optional<std::string> Told(bool written);
+    // A record as given: a row (made into its line on the commit thread, off the run's) or a line.
+    struct Record {
+        std::string line;  // empty for a row
+        int row = 0;
+        JournalRow content;
+    };
+    struct Batch {
+        std::optional<JournalStart> start;  // a new journal first, with list as its list's copy
+        std::string list;
+        std::vector<Record> records;
+    };
+    void Give(std::optional<JournalStart> start, std::string list, std::optional<Record> record);
+    void Commits();
+    // Writes batches in order; those from the first that failed on stay in `batches`.
+    bool WriteBatches(std::deque<Batch>& batches);
+    std::optional<std::string> Told();
 
     std::string dir_;
-    JournalWriter writer_;
+    JournalWriter writer_;  // used by the commit thread only, after the constructor
+    const std::chrono::milliseconds commitEvery_;
     bool fresh_ = true;
     bool warned_ = false;
+
+    std::mutex mutex_;
+    std::condition_variable wake_;     // something was given, a flush asked for, or the end
+    std::condition_variable written_;  // a commit ended
+    std::deque<Batch> queue_;
+    std::uint64_t given_ = 0;
+    std::uint64_t onDisk_ = 0;
+    std::uint64_t commits_ = 0;
+    bool lastFailed_ = false;
+    bool flushNow_ = false;
+    bool ending_ = false;
+    std::string error_;  // the first commit's error
+    std::thread thread_;
 };
 
 }  // namespace vantle

@@ -46,8 +46,27 @@ std::optional<Limiter::Lease> Limiter::Acquire(SteadyTime until, std::stop_token
         const bool full = pace_.atOnce > 0 && underWay_ >= pace_.atOnce;
         const SteadyTime wake = full ? until : std::min(until, std::max(nextStart_, backoffUntil_));
         const std::uint64_t seen = generation_;
+        ++waiting_;
         clock_.WaitUntil(lock, changed_, wake, stop, [this, seen] { return generation_ != seen; });
+        --waiting_;
     }
+}
+
+int Limiter::Waiting() const {
+    const std::lock_guard lock(mutex_);
+    return waiting_;
+}
+
+std::optional<Pacer::Queue> Pacer::LongestQueue() {
+    const std::lock_guard lock(mutex_);
+    std::optional<Queue> longest;
+    for (const auto& [key, limiter] : limiters_) {
+        const int waiting = limiter->Waiting();
+        if (waiting > 0 && (!longest || waiting > longest->waiting)) {
+            longest = Queue{key, waiting, limiter->pace()};
+        }
+    }
+    return longest;
 }
 
 void Limiter::Return() {

@@ -48,6 +48,9 @@ public:
     void Backoff(Millis wait);
     // Until when the service asked to be left alone; the past when it did not.
     SteadyTime BackoffUntil() const;
+    // How many queries wait in Acquire right now.
+    int Waiting() const;
+    const Pace& pace() const { return pace_; }
 
 private:
     void Return();
@@ -60,6 +63,7 @@ private:
     SteadyTime nextStart_{};
     SteadyTime backoffUntil_{};
     int underWay_ = 0;
+    int waiting_ = 0;
     std::uint64_t generation_ = 0;  // moves on every release and backoff
 };
 
@@ -84,6 +88,14 @@ public:
     Limiter* For(std::string_view key);
     Clock& clock() const { return clock_; }
     static Pace PaceOf(const std::vector<PaceRule>& rules, std::string_view key);
+
+    // The service whose line is the longest now (what holds a run back), when any query waits.
+    struct Queue {
+        std::string key;
+        int waiting = 0;
+        Pace pace;
+    };
+    std::optional<Queue> LongestQueue();
 
 private:
     Clock& clock_;

@@ -139,6 +139,14 @@ void SocketPace::Close(curl_socket_t socket) {
     leases_.erase(socket);
 }
 
+// A socket is taken out of leases_ before it is closed, so no number shut down here is reused yet.
+void SocketPace::ShutDown() {
+    const std::lock_guard lock(mutex_);
+    for (const auto& [socket, lease] : leases_) {
+        ::shutdown(socket, SHUT_RDWR);
+    }
+}
+
 void InitCurl() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });

@@ -5,10 +5,12 @@
 #include <curl/curl.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <stop_token>
 #include <string>
 
 #include "check/Check.h"
@@ -60,18 +62,24 @@ bool Set(CURL* easy, CURLoption option, Value value) {
 }
 
 // The places taken with the web hosts' limiter ("web:<address>"), one per open socket: at most so
-// many connections to one address at once, however many names lead there. Outlives its handle.
+// many connections to one address at once, however many names lead there. Outlives its handle. The
+// token's stop shuts every open socket down, so that a transfer waiting on a silent server ends at
+// once rather than at libcurl's next look at the cancel (about once a second).
 class SocketPace {
 public:
-    explicit SocketPace(const CancelToken& token) : token_(token) {}
+    explicit SocketPace(const CancelToken& token)
+        : token_(token), wake_(token.Stop(), std::function<void()>([this] { ShutDown(); })) {}
     // Waits for a place with the address and opens the socket; CURL_SOCKET_BAD when stopped first.
     curl_socket_t Open(curlsocktype purpose, const curl_sockaddr& address);
     void Close(curl_socket_t socket);
 
 private:
+    void ShutDown();
+
     const CancelToken& token_;
     std::mutex mutex_;
     std::map<curl_socket_t, Limiter::Lease> leases_;
+    std::stop_callback<std::function<void()>> wake_;  // last: it may run ShutDown at once
 };
 
 // A new handle with what every request of the web checks has: http and https only, no signals, the

@@ -125,5 +125,91 @@ TEST_F(ParallelRunWindowTest, ARecheckKeepsARunAndTheListFileAway) {
     EXPECT_TRUE(form->Checks().ListFileItem()->isEnabled());
 }
 
+// A recheck is a run over the selected rows with the checks chosen now: a check added to the checked
+// table gets its columns, the rows go many at once in order with the progress bar, "Стоп" leaves the
+// rest, and "Пуск" goes on with them rather than with a run.
+TEST_F(ParallelRunWindowTest, ARecheckIsARunOverTheSelectedRowsThatStopsAndGoesOn) {
+    UseBound(60000);
+    Choose("bar");
+    Choose("web");
+    const auto names = Domains(5, [](const sim::SimSite&) { return true; });
+    EnterList(Lines(names));
+    Start();
+    ASSERT_EQ(RowCount(), 6);
+    const QString http1 = Cell(Col("HTTP"), 1);
+
+    Choose("dns");  // added to the checked table
+    ASSERT_GE(Col("IP"), 0);
+    EXPECT_LT(Col("IP"), Col("HTTP")) << "in the catalog's order";
+    EXPECT_EQ(Cell(Col("HTTP"), 1), http1) << "every cell keeps its header";
+    EXPECT_EQ(Cell(Col("IP"), 1), QString());
+
+    services.Web().SetRule(names[1], sim::WebRule::Trickle);  // hangs until let go
+    auto* timer = new QTimer(form.get());
+    QObject::connect(timer, &QTimer::timeout, form.get(), [&]() {
+        if (!Cell(Col("IP"), 1).isEmpty() && Button("Button2")->isHidden()) {
+            timer->stop();
+            QTest::keyClick(form.get(), Qt::Key_T, Qt::ControlModifier);
+        }
+    });
+    timer->start(1);
+    QApplication::setActiveWindow(form.get());
+    Grid()->setCurrentIndex(Model()->index(0, 0));
+    Grid()->setFocus();
+    Grid()->selectAll();
+    QTest::keyClick(Grid(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(Button("Button2")->isHidden());
+    EXPECT_EQ(RowCount(), 6);
+    EXPECT_EQ(Progress()->maximum(), 5);
+    EXPECT_EQ(Progress()->value(), 1);
+    EXPECT_EQ(Cell(0, 2), FromCp1251(names[1])) << "the row let go shows its name again";
+    for (int r = 2; r <= 5; ++r) {
+        EXPECT_EQ(Cell(Col("IP"), r), QString()) << "not written past the row that hangs: " << r;
+    }
+    EXPECT_EQ(ResumeLabel()->text(), Ascii("1"));
+
+    services.Web().SetRule(names[1], sim::WebServer::DefaultRule(names[1]));
+    Start();
+    ASSERT_EQ(RowCount(), 6) << "the recheck went on, not a run";
+    EXPECT_EQ(Progress()->value(), 4);
+    for (int r = 1; r <= 5; ++r) {
+        EXPECT_EQ(Cell(0, r), FromCp1251(names[static_cast<std::size_t>(r - 1)]));
+        EXPECT_NE(Cell(Col("IP"), r), QString()) << r;
+    }
+    EXPECT_NE(Cell(Col("HTTP"), 2), Ascii("timeout"));
+    EXPECT_EQ(ResumeLabel()->text(), Ascii("0"));
+}
+
+// Closing the window during a recheck stops it as it stops a run: the rows past the one that hangs are
+// not rechecked, and the window closes once the recheck has ended.
+TEST_F(ParallelRunWindowTest, ClosingTheWindowStopsARecheck) {
+    UseBound(60000);
+    Choose("bar");
+    Choose("dns");
+    const auto names = Domains(4, [](const sim::SimSite&) { return true; });
+    EnterList(Lines(names));
+    Start();
+    ASSERT_EQ(RowCount(), 5);
+    Choose("web");
+    services.Web().SetRule(names[1], sim::WebRule::Trickle);
+    auto* timer = new QTimer(form.get());
+    QObject::connect(timer, &QTimer::timeout, form.get(), [&]() {
+        if (!Cell(Col("HTTP"), 1).isEmpty() && Button("Button2")->isHidden()) {
+            timer->stop();
+            form->close();
+        }
+    });
+    timer->start(1);
+    QApplication::setActiveWindow(form.get());
+    Grid()->setCurrentIndex(Model()->index(0, 0));
+    Grid()->setFocus();
+    Grid()->selectAll();
+    QTest::keyClick(Grid(), Qt::Key_R, Qt::ControlModifier);
+    EXPECT_FALSE(form->isVisible());
+    for (int r = 2; r <= 4; ++r) {
+        EXPECT_EQ(Cell(Col("HTTP"), r), QString()) << r;
+    }
+}
+
 }  // namespace
 }  // namespace vantle::testing

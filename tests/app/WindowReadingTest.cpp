@@ -177,17 +177,23 @@ TEST_F(WindowReadingTest, TodayItemTicksEveryCheckOfTodayAndTheWindowGrowsForThe
     EXPECT_GE(form->frameGeometry().left(), room.left());
 }
 
-TEST_F(WindowReadingTest, TodayItemOnATableWithResultsIsRefusedOnce) {
+// Today's checks may be added to a checked table, for a recheck of the rows that matter: no question,
+// their columns after the bar's, every cell kept.
+TEST_F(WindowReadingTest, TodayItemOnATableWithResultsAddsItsColumnsWithoutAQuestion) {
     EnterList(Ascii("site.test\n"));
     Start();
-    auto box = AnswerNextBox(QMessageBox::Ok);
+    const QString tic = Cell(1, 1);
+    auto box = AnswerNextBox(QMessageBox::Ok, 300);
+    const auto fileDialogShown = RejectNextFileDialog();
     form->Checks().TodayItem()->trigger();
-    ASSERT_TRUE(box->shown);
-    auto second = AnswerNextBox(QMessageBox::Ok, 300);
     QTest::qWait(400);
-    EXPECT_FALSE(second->shown);
-    EXPECT_FALSE(form->Checks().Chosen("dns"));
-    EXPECT_EQ(Headers().join(u','), Ascii("Domain,Tic,Status,Yaca"));
+    EXPECT_FALSE(box->shown);
+    EXPECT_TRUE(form->Checks().Chosen("dns"));
+    EXPECT_EQ(Headers().join(u','),
+              Ascii("Domain,Tic,Status,Yaca,IP,MX,HTTP,Mirror,SSL,Created,Expires,Registrar,Archive,Rank"));
+    EXPECT_EQ(Cell(0, 1), Ascii("site.test"));
+    EXPECT_EQ(Cell(1, 1), tic);
+    EXPECT_EQ(Cell(4, 1), QString());
 }
 
 TEST_F(WindowReadingTest, TabGoesThroughTheWindowFromTopToBottomAndLeavesTheTable) {

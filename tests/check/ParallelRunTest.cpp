@@ -1,11 +1,14 @@
 // The run without the old services: many domains in flight, rows in list order, a stop that does not
 // wait for the checks in flight, the recheck as a state of its own, the pace of the services.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <algorithm>
 #include <atomic>
 #include <condition_variable>
+#include <fstream>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
 
@@ -214,6 +217,76 @@ TEST_F(ParallelRunTest, AHangingFirstDomainDoesNotHoldTheOthersBack) {
     EXPECT_TRUE(othersStartedFirst);
     EXPECT_EQ(gate.MostAtOnce(), 2);
     EXPECT_EQ(Column(0), host.lines);
+}
+
+// However many finished domains wait for a slow one above them, N stay in flight: a waiting domain is
+// its cells. (A cap on the domains held, running or waiting, stalls this list before its end.)
+TEST_F(ParallelRunTest, AHangingFirstDomainLetsTheWholeListPassItInItsPlaces) {
+    host.parallel = 3;
+    for (int i = 0; i < 2500; ++i) {
+        host.lines.push_back("d" + std::to_string(i) + ".example");
+    }
+    bool allStartedFirst = false;
+    const auto bound = std::chrono::steady_clock::now() + std::chrono::seconds(30);  // a broken run's
+    host.onPump = [&](int) {
+        const std::vector<std::string> started = gate.Started();
+        for (const std::string& name : started) {
+            if (name != "d0.example") {
+                gate.Release(name);
+            }
+        }
+        if (started.size() == host.lines.size() || std::chrono::steady_clock::now() > bound) {
+            allStartedFirst = started.size() == host.lines.size();
+            gate.Release("d0.example");
+        }
+    };
+    run.Button2Click();
+    EXPECT_TRUE(allStartedFirst);
+    EXPECT_EQ(gate.MostAtOnce(), 3);
+    EXPECT_EQ(Column(0), host.lines);
+}
+
+// A thread that cannot be had (the address space is full) ends that check with a cell text.
+TEST(ParallelChecksTest, AThreadThatCannotBeStartedGivesACellText) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' shadow memory has no room for an address space limit";
+#else
+    GateCheck gate;
+    // The stacks of threads that ended are kept for the next ones: threads that live meanwhile hold
+    // them, so that a new thread needs new room.
+    std::atomic<bool> go{false};
+    std::vector<std::jthread> holders;
+    for (int i = 0; i < 16; ++i) {
+        holders.emplace_back([&go] {
+            while (!go) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+        });
+    }
+    rlimit before{};
+    ::getrlimit(RLIMIT_AS, &before);
+    std::ifstream status("/proc/self/status");
+    long long vmKiB = 0;
+    for (std::string word; status >> word;) {
+        if (word == "VmSize:") {
+            status >> vmKiB;
+            break;
+        }
+    }
+    std::optional<ParallelChecks> checks;
+    std::vector<std::string> cells;
+    // Room for small allocations, none for a thread's stack.
+    const rlimit tight{static_cast<rlim_t>(vmKiB + 2048) * 1024, before.rlim_max};
+    if (vmKiB > 0 && ::setrlimit(RLIMIT_AS, &tight) == 0) {
+        checks.emplace(std::vector<Check*>{&gate}, DomainNames{"a.example", "a.example", "a.example"});
+        const bool done = checks->WaitFor(0);
+        cells = done ? checks->Cells(0) : std::vector<std::string>{};
+        ::setrlimit(RLIMIT_AS, &before);
+        gate.Release("a.example");
+    }
+    go = true;
+    EXPECT_EQ(cells, std::vector<std::string>{std::string(kNoResources)});
+#endif
 }
 
 TEST_F(ParallelRunTest, TheOldServicesKeepOneDomainAtATime) {

@@ -333,6 +333,52 @@ TEST_F(CliRunTest, ResumeLeavesOutJournalRecordsThatDoNotFitAndSaysHowMany) {
     EXPECT_EQ(resumed.out, EngineCsv(names, {}));
 }
 
+// The first write of the table that fails ends the run: a full device checks nothing (its header
+// fails), a reader gone after the header ends it at the next row; the message names the file.
+TEST_F(CliRunTest, AnOutputThatCannotBeWrittenStopsTheRunAtItsFirstFailedWrite) {
+    const std::vector<std::string> names = Names(40);
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, Joined(names));
+    const ChildResult full = RunCliSim(Args({"--rate", "10", "-q", "-o", "/dev/full", list}));
+    EXPECT_EQ(full.status, 2);
+    EXPECT_EQ(full.err, "vantle-cli: не удалось записать таблицу в «/dev/full»: No space left on device\n");
+    EXPECT_EQ(sim.Count("/u"), 0);
+
+    const ChildResult gone = RunCliSim(Args({"--rate", "10", "-q", list}), "/dev/null", {}, 1);
+    EXPECT_EQ(gone.status, 2) << gone.err;
+    EXPECT_EQ(gone.err, "vantle-cli: не удалось записать таблицу в стандартный вывод: Broken pipe\n");
+    EXPECT_LE(sim.Count("/u"), 3) << "of 40";
+    const std::string table = EngineCsv({names[0]}, {});
+    EXPECT_EQ(gone.out, table.substr(0, table.find('\n') + 1)) << "the header was read";
+}
+
+// A row the journal is missing (its write failed) is checked again by --resume, with every row after
+// it, rather than coming back blank.
+TEST_F(CliRunTest, ResumeChecksARowMissingFromTheJournalAgain) {
+    const std::vector<std::string> names = Names(10);
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, Joined(names));
+    bool sent = false;
+    RunCliSim(Args({"--rate", "10", "-q", list}), "/dev/null", [&](pid_t pid) {
+        if (!sent && sim.Count("/u") >= 3) {
+            sent = ::kill(pid, SIGINT) == 0;
+        }
+    });
+    ASSERT_TRUE(sent);
+    const int checked = sim.Count("/u");
+    const std::string journal = dir.File("state/vantle/cli/journal");
+    std::string bytes = testing::ReadBytes(journal);
+    const std::size_t second = bytes.find("\"row\":2,");
+    ASSERT_NE(second, std::string::npos) << bytes;
+    const std::size_t begin = bytes.rfind('\n', second) + 1;
+    bytes.erase(begin, bytes.find('\n', second) + 1 - begin);
+    WriteBytes(journal, bytes);
+    const ChildResult resumed = RunCliSim(Args({"--rate", "10", "-q", "--resume", list}));
+    EXPECT_EQ(resumed.status, 0) << resumed.err;
+    EXPECT_EQ(sim.Count("/u") - checked, 9) << "from the second line on, " << checked << " before";
+    EXPECT_EQ(resumed.out, EngineCsv(names, {}));
+}
+
 TEST_F(CliRunTest, CopiesAtOnceKeepAJournalEachAndResumeTakesTheOneWhoseOwnerIsGone) {
     const std::vector<std::string> first = Names(16);
     std::vector<std::string> second;

@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/file.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -355,6 +356,38 @@ TEST(JournalTrustTest, AnEditNamesARowTheJournalHoldsAndOneOfItsColumns) {
     }
 }
 
+// A check added to a checked table: the rows before keep every cell under its header, the new
+// columns empty, and the rows after may fill them.
+TEST(JournalTrustTest, NewColumnsMoveTheCellsByTheirHeaders) {
+    const struct {
+        std::string cols;
+        std::vector<std::string> cells;  // of row 1 after it, or nothing when the record is refused
+    } cases[] = {
+        {R"(["C0","C1","New","C2","C3","C4"])", {"d", "t", "", "s", "y", "ip"}},
+        {R"(["C0","New"])", {"d", ""}},
+        {R"(["C4","C0"])", {"ip", "d"}},
+        {R"([])", {}},
+        {R"("C0")", {}},
+    };
+    for (const auto& c : cases) {
+        const auto state =
+            ReadJournalBytes(StartLine(3) + RowRecord("1", "0", R"(["d","t","s","y","ip"])", "[0,0,0]") +
+                                 "\n{\"cols\":" + c.cols + "}\n",
+                             std::string(kThreeLines));
+        ASSERT_TRUE(state.has_value());
+        EXPECT_EQ(state->rejected, c.cells.empty() ? 1 : 0) << c.cols;
+        if (!c.cells.empty()) {
+            EXPECT_EQ(state->rows.at(1).cells, c.cells) << c.cols;
+            EXPECT_EQ(state->start.columns.size(), c.cells.size()) << c.cols;
+        }
+    }
+    const auto wider = ReadJournalBytes(StartLine(3, 2) + "{\"cols\":[\"C0\",\"C1\",\"Archive\"]}\n" +
+                                            RowRecord("1", "0", R"(["a","b","c"])", "[0,0,0]") + "\n",
+                                        std::string(kThreeLines));
+    ASSERT_TRUE(wider.has_value());
+    EXPECT_EQ(wider->rows.at(1).cells.size(), 3u) << "a row as wide as the new columns is taken";
+}
+
 TEST(JournalTest, AStopIsForgottenOnceTheRunWritesAnotherRow) {
     const std::string resume = "{\"resume\":1,\"at\":2}\n";
     const struct {
@@ -557,6 +590,39 @@ TEST(JournalSlotTest, AWriterOfAHeldSlotWritesInItsFolder) {
     EXPECT_EQ(ReadJournal(base + "/2")->rows.size(), 1u);
 }
 
+// A row missing below the last one is a write that failed: the restore takes the journal up to it, and
+// the run goes on from it (the line after the last row kept, whatever lines the threshold skipped).
+TEST(JournalTest, ARowMissingFromTheJournalAndTheRowsAfterItAreCheckedAgain) {
+    const struct {
+        std::vector<std::pair<int, int>> rows;  // row, line
+        std::size_t kept;
+        std::optional<std::pair<int, int>> resume;
+        int unwritten;
+    } cases[] = {
+        {{{1, 0}, {2, 1}, {3, 2}}, 3, std::nullopt, 0},
+        {{{1, 0}, {2, 1}, {4, 3}}, 2, std::make_pair(2, 3), 1},
+        {{{1, 0}, {3, 2}, {4, 3}}, 1, std::make_pair(1, 2), 2},
+        {{{2, 1}, {3, 2}}, 0, std::make_pair(0, 1), 2},
+        {{{1, 0}, {2, 4}, {4, 7}}, 2, std::make_pair(5, 3), 1},
+        {{{1, 0}, {2, -1}, {4, 3}}, 2, std::make_pair(1, 3), 1},  // row 2 a recheck's, of no line
+    };
+    for (const auto& c : cases) {
+        std::string journal = StartLine(8);
+        for (const auto& [row, line] : c.rows) {
+            const std::string totals = "[" + std::to_string(row) + ",0,0]";
+            journal += RowRecord(std::to_string(row), std::to_string(line), "[]", totals) + "\n";
+        }
+        auto state = ReadJournalBytes(journal, "");
+        ASSERT_TRUE(state.has_value());
+        ASSERT_EQ(state->rows.size(), c.rows.size()) << "what is read is what was written";
+        TakeUpToFirstGap(*state);
+        EXPECT_EQ(state->rows.size(), c.kept) << c.rows.back().first;
+        EXPECT_EQ(state->resume, c.resume) << c.rows.back().first;
+        EXPECT_EQ(state->unwritten, c.unwritten) << c.rows.back().first;
+        EXPECT_EQ(state->lastTotals[0], c.resume ? c.resume->second - 1 : 3) << "the last row kept's totals";
+    }
+}
+
 // A run's journal as the programs keep it: the first row of a fresh run (not a recheck's) brings the
 // start record and the list; a resumed run goes on; a failure is told once.
 TEST(RunJournalTest, AFreshRunStartsWithItsFirstRowAndAResumedOneGoesOn) {
@@ -575,6 +641,7 @@ TEST(RunJournalTest, AFreshRunStartsWithItsFirstRowAndAResumedOneGoesOn) {
         EXPECT_FALSE(journal.Row(1, {0, {"a.test", "1.2.3.4"}, {}}, start, listBytes));
         EXPECT_FALSE(journal.Row(2, {1, {"b.test", "NXDOMAIN"}, {}}, start, listBytes));
         EXPECT_EQ(asked, 1);
+        ASSERT_TRUE(journal.Flush());
         const auto state = ReadJournal(journal.Dir());
         ASSERT_TRUE(state);
         EXPECT_EQ(state->start.listHash, ListHash(list)) << "the hash is the list's";
@@ -586,10 +653,46 @@ TEST(RunJournalTest, AFreshRunStartsWithItsFirstRowAndAResumedOneGoesOn) {
     resumed.SetFresh(false);
     EXPECT_FALSE(resumed.Row(3, {2, {"c.test", "NXDOMAIN"}, {}}, start, listBytes));
     EXPECT_EQ(asked, 1);
+    ASSERT_TRUE(resumed.Flush());
     const auto state = ReadJournal(resumed.Dir());
     ASSERT_TRUE(state);
     EXPECT_EQ(state->rows.size(), 3u) << "the resumed run went on in the same journal";
     EXPECT_FALSE(state->resume) << "the row after the stop clears it";
+}
+
+// A commit that fails (the disk full: here the file size limit) stays queued and goes again with the
+// next one, before the rows given meanwhile: the journal on disk never has a hole.
+TEST(RunJournalTest, ACommitThatFailsGoesAgainBeforeTheRowsAfterIt) {
+    testing::TempDir dir;
+    const auto start = [] { return JournalStart{{"Domain"}, {"dns"}, 3, {}}; };
+    const auto list = [] { return std::string(kThreeLines); };
+    RunJournal journal(JournalSlot::Take(dir.File("state"), Restorable), std::chrono::milliseconds(0));
+    EXPECT_FALSE(journal.Row(1, {0, {"a.test"}, {}}, start, list));
+    ASSERT_TRUE(journal.Flush());
+    const auto size = std::filesystem::file_size(journal.Dir() + "/journal");
+    struct sigaction ignore {
+    }, before{};
+    ignore.sa_handler = SIG_IGN;
+    ::sigaction(SIGXFSZ, &ignore, &before);
+    rlimit limit{};
+    ::getrlimit(RLIMIT_FSIZE, &limit);
+    const rlimit full{static_cast<rlim_t>(size), limit.rlim_max};
+    ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &full), 0);
+    std::optional<std::string> told = journal.Row(2, {1, {"b.test"}, {}}, start, list);
+    const bool written = journal.Flush();
+    const std::optional<std::string> third = journal.Row(3, {2, {"c.test"}, {}}, start, list);
+    told = told ? told : third;
+    ::setrlimit(RLIMIT_FSIZE, &limit);
+    ::sigaction(SIGXFSZ, &before, nullptr);
+    EXPECT_FALSE(written);
+    ASSERT_TRUE(told) << "the failure is told by the next row at the latest";
+    EXPECT_NE(told->find("journal"), std::string::npos) << *told;
+    ASSERT_TRUE(journal.Flush());
+    const auto state = ReadJournal(journal.Dir());
+    ASSERT_TRUE(state.has_value());
+    ASSERT_EQ(state->rows.size(), 3u);
+    EXPECT_EQ(state->rows.at(2).cells, std::vector<std::string>{"b.test"});
+    EXPECT_EQ(state->lastLine, 2) << "the rows reached the disk in their order";
 }
 
 TEST(RunJournalTest, AJournalThatCannotBeWrittenIsToldOnce) {
