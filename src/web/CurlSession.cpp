@@ -27,6 +27,18 @@ int ClosePaced(void* user, curl_socket_t socket) {
     return close(socket);
 }
 
+// An address in the one text form that inet_ntop gives; empty when it is none.
+std::string CanonicalAddress(const std::string& text) {
+    unsigned char bytes[16];
+    char canonical[INET6_ADDRSTRLEN] = {};
+    if (inet_pton(AF_INET, text.c_str(), bytes) == 1) {
+        inet_ntop(AF_INET, bytes, canonical, sizeof canonical);
+    } else if (inet_pton(AF_INET6, text.c_str(), bytes) == 1) {
+        inet_ntop(AF_INET6, bytes, canonical, sizeof canonical);
+    }
+    return canonical;
+}
+
 // The address a socket goes to, as text ("192.0.2.1", "2001:db8::1").
 std::string AddressText(const curl_sockaddr& address) {
     char text[INET6_ADDRSTRLEN] = {};
@@ -90,7 +102,7 @@ DomainNames WithFacts(const DomainNames& names) {
 
 std::optional<std::string> PinAddresses(CURL* easy, SList& pins, const std::string& url,
                                         const DomainNames& names, const CheckEndpoints& endpoints,
-                                        const CancelToken& cancel) {
+                                        const CancelToken& cancel, SocketPace* pace) {
     const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
     if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
         return "bad name";
@@ -118,11 +130,46 @@ std::optional<std::string> PinAddresses(CURL* easy, SList& pins, const std::stri
     if (!pins.Append(line) || !Set(easy, CURLOPT_RESOLVE, pins.get())) {
         return "error";
     }
+    // libcurl connects to the first address first.
+    if (pace != nullptr && !pace->Reserve(found.addresses.front())) {
+        return "cancelled";
+    }
     return std::nullopt;
 }
 
+bool SocketPace::Reserve(const std::string& address) {
+    const std::string text = CanonicalAddress(address);
+    if (text.empty()) {
+        return true;
+    }
+    std::optional<Limiter::Lease> lease = token_.Pace("web:" + text);
+    if (!lease) {
+        return false;
+    }
+    const std::lock_guard lock(mutex_);
+    reserved_.emplace(text, std::move(*lease));
+    return true;
+}
+
+void SocketPace::DropReserved() {
+    std::multimap<std::string, Limiter::Lease> dropped;
+    const std::lock_guard lock(mutex_);
+    dropped.swap(reserved_);
+}
+
 curl_socket_t SocketPace::Open(curlsocktype, const curl_sockaddr& address) {
-    std::optional<Limiter::Lease> lease = token_.Pace("web:" + AddressText(address));
+    const std::string text = AddressText(address);
+    std::optional<Limiter::Lease> lease;
+    {
+        const std::lock_guard lock(mutex_);
+        if (const auto it = reserved_.find(text); it != reserved_.end()) {
+            lease = std::move(it->second);
+            reserved_.erase(it);
+        }
+    }
+    if (!lease) {
+        lease = token_.Pace("web:" + text);
+    }
     if (!lease) {
         return CURL_SOCKET_BAD;
     }

@@ -60,11 +60,18 @@ bool Set(CURL* easy, CURLoption option, Value value) {
 }
 
 // The places taken with the web hosts' limiter ("web:<address>"), one per open socket: at most so
-// many connections to one address at once, however many names lead there. Outlives its handle.
+// many connections to one address at once, however many names lead there. The place for the address a
+// transfer goes to first is taken before the transfer (Reserve), so that the time in line is over
+// before libcurl's time-outs start. Outlives its handle.
 class SocketPace {
 public:
     explicit SocketPace(const CancelToken& token) : token_(token) {}
-    // Waits for a place with the address and opens the socket; CURL_SOCKET_BAD when stopped first.
+    // Waits for a place with address (as the DNS gave it); false when stopped first.
+    bool Reserve(const std::string& address);
+    // Gives back the places reserved that no socket took.
+    void DropReserved();
+    // Opens the socket with the place reserved for its address, else waits for one first;
+    // CURL_SOCKET_BAD when stopped first.
     curl_socket_t Open(curlsocktype purpose, const curl_sockaddr& address);
     void Close(curl_socket_t socket);
 
@@ -72,6 +79,7 @@ private:
     const CancelToken& token_;
     std::mutex mutex_;
     std::map<curl_socket_t, Limiter::Lease> leases_;
+    std::multimap<std::string, Limiter::Lease> reserved_;  // by address text
 };
 
 // A new handle with what every request of the web checks has: http and https only, no signals, the
@@ -88,11 +96,12 @@ DomainNames WithFacts(const DomainNames& names);
 
 // Pins where the next transfer to url connects: the addresses the DNS gives for its host (the domain's
 // own name through the answers its checks share), handed to libcurl so that its own resolver is never
-// asked. pins must outlive the transfer. The failure word ("no address", "DNS error", "cancelled",
-// "bad name") when there is nowhere to connect.
+// asked. pins must outlive the transfer. With pace, the place at the first address is then waited for.
+// The failure word ("no address", "DNS error", "cancelled", "bad name") when there is nowhere to connect.
+// Call SetTimeLeft after it: the time in line is not the transfer's.
 std::optional<std::string> PinAddresses(CURL* easy, SList& pins, const std::string& url,
                                         const DomainNames& names, const CheckEndpoints& endpoints,
-                                        const CancelToken& cancel);
+                                        const CancelToken& cancel, SocketPace* pace = nullptr);
 
 // Sets the time-outs of the next transfer from what is left of the check; false when nothing is.
 bool SetTimeLeft(CURL* easy, const CheckEndpoints& endpoints, const Deadline& deadline);

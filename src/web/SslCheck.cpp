@@ -73,16 +73,17 @@ Attempt Handshake(const DomainNames& names, bool verify, const CheckEndpoints& e
     if (!easy) {
         return attempt;
     }
-    if (!web::SetTimeLeft(easy.get(), endpoints, deadline)) {
-        attempt.result = CURLE_OPERATION_TIMEDOUT;
-        return attempt;
-    }
     if (!Set(easy.get(), CURLOPT_URL, url.c_str())) {
         attempt.result = CURLE_URL_MALFORMAT;
         return attempt;
     }
-    attempt.noAddress = web::PinAddresses(easy.get(), pins, url, names, endpoints, cancel);
+    attempt.noAddress = web::PinAddresses(easy.get(), pins, url, names, endpoints, cancel, &pace);
     if (attempt.noAddress) {
+        return attempt;
+    }
+    // The time-outs start once the place at the address is had.
+    if (!web::SetTimeLeft(easy.get(), endpoints, deadline)) {
+        attempt.result = CURLE_OPERATION_TIMEDOUT;
         return attempt;
     }
     if (!Set(easy.get(), CURLOPT_CONNECT_ONLY, 1L) || !Set(easy.get(), CURLOPT_CERTINFO, 1L) ||
