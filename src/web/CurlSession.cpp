@@ -147,28 +147,24 @@ bool SocketPace::Reserve(const std::string& address) {
         return false;
     }
     const std::lock_guard lock(mutex_);
-    reserved_.emplace(text, std::move(*lease));
+    reserved_ = std::move(lease);
     return true;
 }
 
 void SocketPace::DropReserved() {
-    std::multimap<std::string, Limiter::Lease> dropped;
+    std::optional<Limiter::Lease> dropped;
     const std::lock_guard lock(mutex_);
     dropped.swap(reserved_);
 }
 
 curl_socket_t SocketPace::Open(curlsocktype, const curl_sockaddr& address) {
-    const std::string text = AddressText(address);
     std::optional<Limiter::Lease> lease;
     {
         const std::lock_guard lock(mutex_);
-        if (const auto it = reserved_.find(text); it != reserved_.end()) {
-            lease = std::move(it->second);
-            reserved_.erase(it);
-        }
+        lease.swap(reserved_);
     }
     if (!lease) {
-        lease = token_.Pace("web:" + text);
+        lease = token_.Pace("web:" + AddressText(address));
     }
     if (!lease) {
         return CURL_SOCKET_BAD;

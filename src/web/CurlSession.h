@@ -60,17 +60,18 @@ bool Set(CURL* easy, CURLoption option, Value value) {
 }
 
 // The places taken with the web hosts' limiter ("web:<address>"), one per open socket: at most so
-// many connections to one address at once, however many names lead there. The place for the address a
-// transfer goes to first is taken before the transfer (Reserve), so that the time in line is over
-// before libcurl's time-outs start. Outlives its handle.
+// many connections to one address at once, however many names lead there. The place at the address
+// the DNS gave for a transfer is taken before the transfer (Reserve) and goes to its first socket, so
+// that the time in line is over before libcurl's time-outs start; a further socket (the other address
+// family, a new connection) waits for a place at its own address. Outlives its handle.
 class SocketPace {
 public:
     explicit SocketPace(const CancelToken& token) : token_(token) {}
     // Waits for a place with address (as the DNS gave it); false when stopped first.
     bool Reserve(const std::string& address);
-    // Gives back the places reserved that no socket took.
+    // Gives back the place reserved when no socket took it.
     void DropReserved();
-    // Opens the socket with the place reserved for its address, else waits for one first;
+    // Opens the socket with the place reserved, else waits for one at its address first;
     // CURL_SOCKET_BAD when stopped first.
     curl_socket_t Open(curlsocktype purpose, const curl_sockaddr& address);
     void Close(curl_socket_t socket);
@@ -79,7 +80,7 @@ private:
     const CancelToken& token_;
     std::mutex mutex_;
     std::map<curl_socket_t, Limiter::Lease> leases_;
-    std::multimap<std::string, Limiter::Lease> reserved_;  // by address text
+    std::optional<Limiter::Lease> reserved_;
 };
 
 // A new handle with what every request of the web checks has: http and https only, no signals, the
