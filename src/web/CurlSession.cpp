@@ -5,7 +5,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
+
 #include <algorithm>
+#include <map>
 #include <mutex>
 
 #include "dns/NameLookup.h"
@@ -50,6 +54,46 @@ std::string AddressText(const curl_sockaddr& address) {
         inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
     }
     return text;
+}
+
+struct StoreFree {
+    void operator()(X509_STORE* store) const { X509_STORE_free(store); }
+};
+
+// The CA file a handle of this libcurl trusts when told nothing.
+std::string BuiltInCaFile() {
+    char* path = nullptr;
+    const Easy probe(curl_easy_init());
+    if (probe && curl_easy_getinfo(probe.get(), CURLINFO_CAINFO, &path) == CURLE_OK && path != nullptr) {
+        return path;
+    }
+    return {};
+}
+
+// The store of file, read on first use; none when it cannot be read.
+X509_STORE* TrustStoreOf(const std::string& caFile) {
+    static std::mutex mutex;
+    static std::map<std::string, std::unique_ptr<X509_STORE, StoreFree>> stores;
+    const std::lock_guard lock(mutex);
+    auto it = stores.find(caFile);
+    if (it == stores.end()) {
+        const std::string file = caFile.empty() ? BuiltInCaFile() : caFile;
+        std::unique_ptr<X509_STORE, StoreFree> store(X509_STORE_new());
+        if (store && (file.empty() || X509_STORE_load_file(store.get(), file.c_str()) != 1)) {
+            store.reset();
+        }
+        if (store) {
+            // As libcurl sets its own store: a trusted intermediate ends the chain.
+            X509_STORE_set_flags(store.get(), X509_V_FLAG_PARTIAL_CHAIN);
+        }
+        it = stores.emplace(caFile, std::move(store)).first;
+    }
+    return it->second.get();
+}
+
+CURLcode ShareTrust(CURL*, void* context, void* user) {
+    UseSharedTrust(context, *static_cast<const std::string*>(user));
+    return CURLE_OK;
 }
 
 struct UrlCleanup {
@@ -182,6 +226,15 @@ void SocketPace::Close(curl_socket_t socket) {
     leases_.erase(socket);
 }
 
+bool UseSharedTrust(void* sslContext, const std::string& caFile) {
+    X509_STORE* store = TrustStoreOf(caFile);
+    if (store == nullptr) {
+        return false;
+    }
+    SSL_CTX_set1_cert_store(static_cast<SSL_CTX*>(sslContext), store);
+    return true;
+}
+
 void InitCurl() {
     static std::once_flag once;
     std::call_once(once, [] { curl_global_init(CURL_GLOBAL_DEFAULT); });
@@ -236,7 +289,12 @@ Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& 
         // The routes lead to the simulator; a proxy of the environment must not stand in between.
         ok = Set(e, CURLOPT_CONNECT_TO, routes.get()) && Set(e, CURLOPT_NOPROXY, "*");
     }
-    if (ok && !endpoints.caFile.empty()) {
+    if (ok && TrustStoreOf(endpoints.caFile) != nullptr) {
+        // The shared store goes on each TLS context: libcurl reads no file of its own.
+        ok = Set(e, CURLOPT_CAINFO, static_cast<char*>(nullptr)) &&
+             Set(e, CURLOPT_CAPATH, static_cast<char*>(nullptr)) && Set(e, CURLOPT_SSL_CTX_FUNCTION, &ShareTrust) &&
+             Set(e, CURLOPT_SSL_CTX_DATA, const_cast<void*>(static_cast<const void*>(&endpoints.caFile)));
+    } else if (ok && !endpoints.caFile.empty()) {
         ok = Set(e, CURLOPT_CAINFO, endpoints.caFile.c_str()) &&
              Set(e, CURLOPT_CAPATH, static_cast<char*>(nullptr));
     }

@@ -19,6 +19,13 @@ namespace vantle::web {
 // curl_global_init, once per process, from whichever thread comes first.
 void InitCurl();
 
+// The trusted certificates of every TLS handshake of the program, read once per CA file (empty: the
+// one libcurl was built to trust) and shared: reading the system's bundle again for each handshake
+// cost more than the handshake. NewEasy puts it on its handles; a handle that sets a TLS context hook
+// of its own calls UseSharedTrust from it. False when the file could not be read (libcurl then reads
+// it itself, as before).
+bool UseSharedTrust(void* sslContext, const std::string& caFile);
+
 // A curl_slist that frees itself.
 class SList {
 public:

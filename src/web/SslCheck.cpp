@@ -16,6 +16,7 @@ using web::Set;
 constexpr std::string_view kExpireField = "Expire date:";
 
 struct Attempt {
+    const std::string* caFile = nullptr;  // whose shared store the handshake trusts
     CURLcode result = CURLE_FAILED_INIT;
     std::string expiry;                    // the leaf's "Expire date" text as libcurl gave it
     bool alert = false;                    // the server sent a fatal TLS alert
@@ -37,9 +38,11 @@ void NoteAlert(const SSL* ssl, int where, int value) {
     }
 }
 
-// libcurl's hook on the TLS context of a connection: alerts from the server are noted in the Attempt.
+// libcurl's hook on the TLS context of a connection: it trusts the shared store, and alerts from the
+// server are noted in the Attempt.
 CURLcode WatchAlerts(CURL*, void* context, void* user) {
     auto* ctx = static_cast<SSL_CTX*>(context);
+    web::UseSharedTrust(ctx, *static_cast<Attempt*>(user)->caFile);
     if (SSL_CTX_set_ex_data(ctx, AttemptSlot(), user) == 1) {
         SSL_CTX_set_info_callback(ctx, &NoteAlert);
     }
@@ -65,6 +68,7 @@ std::string LeafExpiry(CURL* easy) {
 Attempt Handshake(const DomainNames& names, bool verify, const CheckEndpoints& endpoints,
                   const web::Deadline& deadline, const CancelToken& cancel) {
     Attempt attempt;
+    attempt.caFile = &endpoints.caFile;
     web::SocketPace pace(cancel);
     web::SList routes;
     web::SList pins;
