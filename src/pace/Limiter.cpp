@@ -108,26 +108,36 @@ std::optional<Limiter::Lease> Limiter::Acquire(SteadyTime until, std::stop_token
                 return Lease(this, count, std::move(slot));
             }
             wake = std::min(wake, until);
-        } else {
-            // A full house waits for a release (or the end); a pace waits for its time.
-            const bool full = pace_.atOnce > 0 && underWay_ + count > pace_.atOnce;
-            wake = full ? until : std::min(until, std::max(nextStart_, backoffUntil_));
+        }
+        // A full house waits for a release (or the end); a pace waits for its time.
+        const bool full = pace_.atOnce > 0 && underWay_ + count > pace_.atOnce;
+        if (full) {
+            wake = until;
+        } else if (!Free(now, count)) {
+            wake = std::min(until, std::max(nextStart_, backoffUntil_));
         }
         if (now >= until) {
             return std::nullopt;
         }
         const std::uint64_t seen = generation_;
+        waitingForPlace_ += full ? 1 : 0;
         clock_.WaitUntil(lock, changed_, wake, stop, [this, seen] { return generation_ != seen; });
+        waitingForPlace_ -= full ? 1 : 0;
     }
 }
 
 void Limiter::Return(int count) {
+    bool waited = false;
     {
         const std::lock_guard lock(mutex_);
         underWay_ -= count;
         ++generation_;
+        // Only the waiters for a place are let in by a release; the others wait for their time.
+        waited = waitingForPlace_ > 0;
     }
-    changed_.notify_all();
+    if (waited) {
+        changed_.notify_all();
+    }
 }
 
 void Limiter::Backoff(Millis wait) {

@@ -82,6 +82,7 @@ private:
     SteadyTime nextStart_{};
     SteadyTime backoffUntil_{};
     int underWay_ = 0;
+    int waitingForPlace_ = 0;       // waiters that a release may let in
     int streak_ = 0;                // limit notices without a wait in a row
     std::uint64_t generation_ = 0;  // moves on every release and backoff
 };

@@ -292,7 +292,8 @@ Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& 
     if (ok && TrustStoreOf(endpoints.caFile) != nullptr) {
         // The shared store goes on each TLS context: libcurl reads no file of its own.
         ok = Set(e, CURLOPT_CAINFO, static_cast<char*>(nullptr)) &&
-             Set(e, CURLOPT_CAPATH, static_cast<char*>(nullptr)) && Set(e, CURLOPT_SSL_CTX_FUNCTION, &ShareTrust) &&
+             Set(e, CURLOPT_CAPATH, static_cast<char*>(nullptr)) &&
+             Set(e, CURLOPT_SSL_CTX_FUNCTION, &ShareTrust) &&
              Set(e, CURLOPT_SSL_CTX_DATA, const_cast<void*>(static_cast<const void*>(&endpoints.caFile)));
     } else if (ok && !endpoints.caFile.empty()) {
         ok = Set(e, CURLOPT_CAINFO, endpoints.caFile.c_str()) &&
