@@ -195,8 +195,14 @@ void Limiter::Answered() {
     streak_ = 0;
 }
 
-SteadyTime Limiter::BackoffUntil() const {
+SteadyTime Limiter::BackoffUntil() {
     const std::lock_guard lock(mutex_);
+    if (shared_) {
+        shared_->Update(key_, clock_.Now(), [this](SharedPaces::Entry& entry) {
+            backoffUntil_ = std::max(backoffUntil_, entry.backoffUntil);
+            entry.backoffUntil = backoffUntil_;
+        });
+    }
     return backoffUntil_;
 }
 

@@ -61,8 +61,8 @@ public:
     Millis BackoffDoubling();
     // The service answered a query normally: the next notice waits a minute again.
     void Answered();
-    // Until when the service asked to be left alone; the past when it did not.
-    SteadyTime BackoffUntil() const;
+    // Until when the service asked to be left alone (of any copy, when shared); the past when it did not.
+    SteadyTime BackoffUntil();
     // Nothing under way, nothing to wait for: a limiter nobody holds may then be forgotten.
     bool Idle(SteadyTime now) const;
 
