@@ -6,8 +6,11 @@
 #include "app/TForm1.h"
 #include "app/Translations.h"
 #include "io/Journal.h"
+#include "pace/SharedPaces.h"
 
 int main(int argc, char** argv) {
+    // Before any run: the paces of the services that limit each address are kept with the other copies.
+    vantle::SharePacesIn(vantle::DefaultPaceStateDir());
     QApplication app(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("vantle"));
     QCoreApplication::setApplicationName(QStringLiteral("vantle"));

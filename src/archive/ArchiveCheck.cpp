@@ -16,8 +16,6 @@ namespace {
 
 using web::Set;
 
-// When a 429 answer names no wait that can be read, the next request goes after this pause.
-constexpr long kDefaultRetryMs = 1000;
 constexpr std::string_view kPaceKey = "archive";
 
 struct Body {
@@ -138,14 +136,21 @@ std::vector<std::string> ArchiveCheck::Run(const DomainNames& names, const Cance
                 return {FailureWord(answer)};
             }
             if (answer.status == 429) {
-                // Every domain waits for the archive; this one asks once more if the wait fits its time.
-                const long wait = answer.retryAfterMs >= 0 ? answer.retryAfterMs : kDefaultRetryMs;
-                cancel.Backoff(kPaceKey, Millis(wait));
+                // Every domain waits for the archive: for the time it asks, else a minute doubled for
+                // each such answer in a row (it blocks an address that keeps asking through them).
+                // This one asks once more if the wait fits its time.
+                long wait = answer.retryAfterMs;
+                if (wait >= 0) {
+                    cancel.Backoff(kPaceKey, Millis(wait));
+                } else {
+                    wait = static_cast<long>(cancel.BackoffDoubling(kPaceKey).count());
+                }
                 if (attempt > 0 || wait > endpoints_.maxRetryAfterMs || wait >= deadline.LeftMs()) {
                     return {"rate limited"};
                 }
                 continue;
             }
+            cancel.Answered(kPaceKey);
             if (answer.status != 200) {
                 return {"error"};
             }

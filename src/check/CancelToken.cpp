@@ -28,8 +28,8 @@ long CancelToken::LeftMs() const {
     return static_cast<long>(std::clamp<long long>(left, 0, LONG_MAX / 2));
 }
 
-std::optional<Limiter::Lease> CancelToken::Pace(std::string_view key, bool* rateLimited) const {
-    Limiter* limiter = pacer_ != nullptr ? pacer_->For(key) : nullptr;
+std::optional<Limiter::Lease> CancelToken::Pace(std::string_view key, bool* rateLimited, int queries) const {
+    const std::shared_ptr<Limiter> limiter = pacer_ != nullptr ? pacer_->For(key) : nullptr;
     if (limiter == nullptr) {
         return WaitOwnBackoff(rateLimited);
     }
@@ -41,7 +41,7 @@ std::optional<Limiter::Lease> CancelToken::Pace(std::string_view key, bool* rate
         }
         return std::nullopt;
     }
-    std::optional<Limiter::Lease> lease = limiter->Acquire(asked + kLongestQueue, Stop());
+    std::optional<Limiter::Lease> lease = limiter->Acquire(asked + kLongestQueue, Stop(), queries);
     // The time in line moves the deadline on; a wait the service asked for does not.
     const auto inLine = clock_->Now() - std::max(asked, backoff);
     if (inLine.count() > 0 && HasDeadline()) {
@@ -51,13 +51,27 @@ std::optional<Limiter::Lease> CancelToken::Pace(std::string_view key, bool* rate
 }
 
 void CancelToken::Backoff(std::string_view key, Millis wait) const {
-    if (Limiter* limiter = pacer_ != nullptr ? pacer_->For(key) : nullptr) {
+    if (const std::shared_ptr<Limiter> limiter = pacer_ != nullptr ? pacer_->For(key) : nullptr) {
         limiter->Backoff(wait);
         return;
     }
     const SteadyTime::rep until = (clock_->Now() + wait).time_since_epoch().count();
     SteadyTime::rep seen = ownBackoff_.load();
     while (seen < until && !ownBackoff_.compare_exchange_weak(seen, until)) {
+    }
+}
+
+Millis CancelToken::BackoffDoubling(std::string_view key) const {
+    if (const std::shared_ptr<Limiter> limiter = pacer_ != nullptr ? pacer_->For(key) : nullptr) {
+        return limiter->BackoffDoubling();
+    }
+    Backoff(key, kFirstBackoff);
+    return kFirstBackoff;
+}
+
+void CancelToken::Answered(std::string_view key) const {
+    if (const std::shared_ptr<Limiter> limiter = pacer_ != nullptr ? pacer_->For(key) : nullptr) {
+        limiter->Answered();
     }
 }
 

@@ -52,13 +52,19 @@ public:
     // Milliseconds left until the deadline, 0 once it passed; a very large number without one.
     long LeftMs() const;
 
-    // Waits for a place with the service of `key` ("whois:whois.tcinet.ru", "archive", ...). The lease
-    // holds the place until it ends; an unpaced key gives an empty lease at once. Nothing when the
-    // stop came first or the service asked to be left alone past the deadline (rateLimited is then
-    // set).
-    std::optional<Limiter::Lease> Pace(std::string_view key, bool* rateLimited = nullptr) const;
+    // Waits for a place with the service of `key` ("whois:whois.tcinet.ru", "archive", ...), or for
+    // `queries` places when that many queries go out at once. The lease holds the places until it
+    // ends; an unpaced key gives an empty lease at once. Nothing when the stop came first or the
+    // service asked to be left alone past the deadline (rateLimited is then set).
+    std::optional<Limiter::Lease> Pace(std::string_view key, bool* rateLimited = nullptr,
+                                       int queries = 1) const;
     // The service of key answered "too many" and asked for wait: every domain waits for it.
     void Backoff(std::string_view key, Millis wait) const;
+    // The service of key answered "too many" without saying how long to wait: every domain waits a
+    // minute, doubled for each such answer in a row (Limiter::BackoffDoubling). Gives the wait.
+    Millis BackoffDoubling(std::string_view key) const;
+    // The service of key answered normally: its next limit notice waits a minute again.
+    void Answered(std::string_view key) const;
 
 private:
     static constexpr SteadyTime::rep kNoDeadline = SteadyTime::duration::max().count();

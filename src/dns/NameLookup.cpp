@@ -152,7 +152,10 @@ NameAnswers LookUpName(const std::string& name, const CheckEndpoints& endpoints,
         if (InitLibrary() != ARES_SUCCESS) {
             return Failed(ARES_ENOTINITIALIZED);
         }
-        const std::optional<Limiter::Lease> lease = cancel.Pace("dns");
+        const std::array<int, 3> types{kTypeA, kTypeAaaa, kTypeMx};
+        const std::size_t asked = withMx ? types.size() : 2;
+        // Each query counts against the resolver's pace, not each look-up.
+        const std::optional<Limiter::Lease> lease = cancel.Pace("dns", nullptr, static_cast<int>(asked));
         if (!lease) {
             return Failed(ARES_ECANCELLED);
         }
@@ -181,8 +184,6 @@ NameAnswers LookUpName(const std::string& name, const CheckEndpoints& endpoints,
             return Failed(ARES_EBADSTR);
         }
 
-        const std::array<int, 3> types{kTypeA, kTypeAaaa, kTypeMx};
-        const std::size_t asked = withMx ? types.size() : 2;
         for (std::size_t i = 0; i < asked; ++i) {
             ++open;
             ares_query(channel.get(), name.c_str(), kClassIn, types[i], OnAnswer, &queries[i]);

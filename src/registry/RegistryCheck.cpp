@@ -22,13 +22,7 @@ std::string TopZone(const std::string& domain) {
     return dot == std::string::npos ? domain : domain.substr(dot + 1);
 }
 
-// The .ru registry blocks an address that keeps asking after its limit notice: nobody asks it again
-// for this long.
-constexpr Millis kWhoisLimitBackoff = std::chrono::seconds(60);
-// A 429 that names no wait.
-constexpr Millis kDefaultRetry = std::chrono::seconds(1);
-
-// "rdap:<host>" of an RDAP base URL.
+// "rdap:<host>" of an RDAP URL.
 std::string RdapPaceKey(const std::string& base) {
     const auto scheme = base.find("://");
     const std::size_t from = scheme == std::string::npos ? 0 : scheme + 3;
@@ -90,28 +84,46 @@ std::vector<std::string> RegistryCheck::Run(const DomainNames& names, const Canc
 
 RegistryCells RegistryCheck::Rdap(const std::string& base, const std::string& domain,
                                   const CancelToken& cancel, const web::Deadline& deadline) {
-    const std::string url = base + "domain/" + domain;
-    const std::string key = RdapPaceKey(base);
-    for (int attempt = 0;; ++attempt) {
+    std::string url = base + "domain/" + domain;
+    bool retried = false;
+    // Redirects are followed here, each asked under the pace of the server it leads to.
+    for (int hops = 0;;) {
+        const std::string key = RdapPaceKey(url);
         bool limited = false;
         std::optional<Limiter::Lease> lease = cancel.Pace(key, &limited);
         if (!lease) {
             return RegistryCells::Failure(limited ? std::string(registry::kRateLimited) : "cancelled");
         }
-        registry::HttpAnswer answer =
-            registry::HttpGet(url, "application/rdap+json", registry::kRdapCap, endpoints_, cancel, deadline);
+        registry::HttpAnswer answer = registry::HttpGet(url, "application/rdap+json", registry::kRdapCap,
+                                                        endpoints_, cancel, deadline, false);
         lease->Release();
         if (!answer.failure.empty()) {
             return RegistryCells::Failure(std::move(answer.failure));
         }
         if (answer.status == 429) {
-            // Every domain waits for the server; this one asks once more if the wait fits its time.
-            const Millis wait = answer.retryAfterMs >= 0 ? Millis(answer.retryAfterMs) : kDefaultRetry;
-            cancel.Backoff(key, wait);
-            if (attempt > 0 || answer.retryAfterMs < 0 || wait.count() > endpoints_.maxRetryAfterMs ||
+            // Every domain waits for the server: for the time it asks, else a minute doubled for each
+            // such answer in a row. This one asks once more if the wait it named fits its time.
+            Millis wait(answer.retryAfterMs);
+            if (answer.retryAfterMs >= 0) {
+                cancel.Backoff(key, wait);
+            } else {
+                wait = cancel.BackoffDoubling(key);
+            }
+            if (retried || answer.retryAfterMs < 0 || wait.count() > endpoints_.maxRetryAfterMs ||
                 wait.count() >= deadline.LeftMs()) {
                 return RegistryCells::Failure(std::string(registry::kRateLimited));
             }
+            retried = true;
+            continue;
+        }
+        cancel.Answered(key);
+        if (answer.status >= 300 && answer.status < 400 && !answer.redirectUrl.empty()) {
+            const bool web =
+                answer.redirectUrl.starts_with("https://") || answer.redirectUrl.starts_with("http://");
+            if (!web || ++hops > endpoints_.maxRedirects) {
+                return RegistryCells::Failure("error");
+            }
+            url = std::move(answer.redirectUrl);
             continue;
         }
         if (answer.status == 404) {
@@ -124,26 +136,50 @@ RegistryCells RegistryCheck::Rdap(const std::string& base, const std::string& do
     }
 }
 
+void RegistryCheck::RunStarts() {
+    const std::lock_guard lock(serversMutex_);
+    std::erase_if(whoisServers_, [](const auto& entry) { return !entry.second.asking; });
+}
+
 RegistryCells RegistryCheck::WhoisViaIana(const std::string& zone, const std::string& domain,
                                           const CancelToken& cancel, const web::Deadline& deadline,
                                           bool& ianaFailed) {
     std::optional<std::string> server;
     {
-        std::lock_guard lock(serversMutex_);
-        if (const auto it = whoisServers_.find(zone); it != whoisServers_.end()) {
-            server = it->second;
+        // One referral per zone: the other names of the zone wait for the answer to the first.
+        std::unique_lock lock(serversMutex_);
+        const SteadyTime until = cancel.clock().Now() + Millis(deadline.LeftMs());
+        const auto settled = [&] {
+            const auto it = whoisServers_.find(zone);
+            return it == whoisServers_.end() || !it->second.asking;
+        };
+        if (!cancel.clock().WaitUntil(lock, referralAnswered_, until, cancel.Stop(), settled)) {
+            return RegistryCells::Failure(cancel.Cancelled() ? "cancelled" : "timeout");
+        }
+        Referral& referral = whoisServers_[zone];
+        if (referral.server) {
+            server = referral.server;
+        } else {
+            referral.asking = true;
         }
     }
     if (!server) {
         const registry::WhoisAnswer answer =
             registry::AskWhois(endpoints_.whoisIana, zone, endpoints_, cancel, deadline);
+        {
+            const std::lock_guard lock(serversMutex_);
+            if (answer.failure.empty()) {
+                server = registry::ReadIanaReferral(answer.text);
+                whoisServers_[zone] = Referral{false, server};
+            } else {
+                whoisServers_.erase(zone);  // the next name of the zone asks again
+            }
+        }
+        referralAnswered_.notify_all();
         if (!answer.failure.empty()) {
             ianaFailed = true;
             return RegistryCells::Failure(answer.failure);
         }
-        server = registry::ReadIanaReferral(answer.text);
-        std::lock_guard lock(serversMutex_);
-        whoisServers_.emplace(zone, *server);
     }
     if (server->empty()) {
         ianaFailed = true;
@@ -159,8 +195,12 @@ RegistryCells RegistryCheck::Whois(const std::string& server, const std::string&
         return RegistryCells::Failure(std::move(answer.failure));
     }
     RegistryCells cells = registry::ReadWhois(answer.text, domain);
+    // The .ru registry blocks an address that keeps asking after its limit notice: nobody asks the
+    // server again for a minute, doubled for each notice in a row.
     if (cells.created == registry::kRateLimited) {
-        cancel.Backoff(registry::WhoisPaceKey(server), kWhoisLimitBackoff);
+        cancel.BackoffDoubling(registry::WhoisPaceKey(server));
+    } else {
+        cancel.Answered(registry::WhoisPaceKey(server));
     }
     return cells;
 }

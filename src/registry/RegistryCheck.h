@@ -5,6 +5,7 @@
 // zones at the server that IANA's WHOIS names for them. A name under a registry that itself lies below
 // a public suffix (shop.com.ru, shop.uk.com) is asked of that registry's WHOIS server (ChooseRegistry).
 
+#include <condition_variable>
 #include <map>
 #include <mutex>
 #include <optional>
@@ -33,11 +34,14 @@ public:
     // "cancelled", "error". Ends within endpoints.checkTimeoutMs (plus a honoured Retry-After's wait, itself
     // bounded by it).
     std::vector<std::string> Run(const DomainNames& names, const CancelToken& cancel) override;
+    // The zones' WHOIS servers that IANA named are asked again in the next run.
+    void RunStarts() override;
 
 private:
     registry::RegistryCells Rdap(const std::string& base, const std::string& domain,
                                  const CancelToken& cancel, const web::Deadline& deadline);
-    // Asks the server that IANA names for zone (remembered for the object's life). ianaFailed: IANA could
+    // Asks the server that IANA names for zone (remembered for the run; one referral per zone is asked
+    // at a time, the other names of the zone waiting for it). ianaFailed: IANA could
     // not be asked, or named no server ("no whois").
     registry::RegistryCells WhoisViaIana(const std::string& zone, const std::string& domain,
                                          const CancelToken& cancel, const web::Deadline& deadline,
@@ -47,8 +51,13 @@ private:
 
     CheckEndpoints endpoints_;
     registry::RdapBootstrap bootstrap_;
+    struct Referral {
+        bool asking = false;                // a name of the zone asks IANA right now
+        std::optional<std::string> server;  // what IANA named, "" for none
+    };
     std::mutex serversMutex_;
-    std::map<std::string, std::string> whoisServers_;  // zone -> the server IANA named, "" for none
+    std::condition_variable_any referralAnswered_;
+    std::map<std::string, Referral> whoisServers_;  // by zone
 };
 
 }  // namespace vantle

@@ -101,8 +101,8 @@ std::string StepWord(SocketStep step) {
 }  // namespace
 
 HttpAnswer HttpGet(const std::string& url, const char* accept, std::size_t cap,
-                   const CheckEndpoints& endpoints, const CancelToken& cancel,
-                   const web::Deadline& deadline) {
+                   const CheckEndpoints& endpoints, const CancelToken& cancel, const web::Deadline& deadline,
+                   bool follow) {
     HttpAnswer answer;
     try {
         web::SList routes;
@@ -113,7 +113,8 @@ HttpAnswer HttpGet(const std::string& url, const char* accept, std::size_t cap,
         CURL* e = easy.get();
         if (!easy || !headers.Append(std::string("Accept: ") + accept) ||
             !Set(e, CURLOPT_HTTPHEADER, headers.get()) || !Set(e, CURLOPT_URL, url.c_str()) ||
-            !Set(e, CURLOPT_FOLLOWLOCATION, 1L) || !Set(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") ||
+            !Set(e, CURLOPT_FOLLOWLOCATION, follow ? 1L : 0L) ||
+            !Set(e, CURLOPT_REDIR_PROTOCOLS_STR, "http,https") ||
             !Set(e, CURLOPT_MAXREDIRS, static_cast<long>(endpoints.maxRedirects)) ||
             !Set(e, CURLOPT_ACCEPT_ENCODING, "") || !Set(e, CURLOPT_WRITEFUNCTION, &OnBody) ||
             !Set(e, CURLOPT_WRITEDATA, static_cast<void*>(&sink)) ||
@@ -143,6 +144,11 @@ HttpAnswer HttpGet(const std::string& url, const char* accept, std::size_t cap,
             return answer;
         }
         curl_easy_getinfo(e, CURLINFO_RESPONSE_CODE, &answer.status);
+        char* location = nullptr;
+        if (!follow && curl_easy_getinfo(e, CURLINFO_REDIRECT_URL, &location) == CURLE_OK &&
+            location != nullptr) {
+            answer.redirectUrl = location;
+        }
         answer.body = std::move(sink.body);
         answer.retryAfterMs = sink.retryAfterMs;
     } catch (...) {

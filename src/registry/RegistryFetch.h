@@ -16,14 +16,18 @@ inline constexpr std::size_t kRdapCap = 1u << 20;
 inline constexpr std::size_t kWhoisCap = 256u << 10;
 
 struct HttpAnswer {
-    std::string failure;     // empty when an answer came: "timeout", "refused", "bad answer", ...
-    long status = 0;         // of the last answer
-    std::string body;        // at most the cap
-    long retryAfterMs = -1;  // the wait a Retry-After asked for; -1: none
+    std::string failure;      // empty when an answer came: "timeout", "refused", "bad answer", ...
+    long status = 0;          // of the last answer
+    std::string body;         // at most the cap
+    long retryAfterMs = -1;   // the wait a Retry-After asked for; -1: none
+    std::string redirectUrl;  // where a redirect that was not followed leads
 };
 
+// With follow, redirects are followed by libcurl; without, a 3xx answer gives its target in redirectUrl
+// (so that the caller asks it under the pace of the host it leads to).
 HttpAnswer HttpGet(const std::string& url, const char* accept, std::size_t cap,
-                   const CheckEndpoints& endpoints, const CancelToken& cancel, const web::Deadline& deadline);
+                   const CheckEndpoints& endpoints, const CancelToken& cancel, const web::Deadline& deadline,
+                   bool follow = true);
 
 struct WhoisAnswer {
     std::string failure;  // empty when the server answered and closed: "timeout", "refused", ...

@@ -5,7 +5,11 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <openssl/ssl.h>
+#include <openssl/x509_vfy.h>
+
 #include <algorithm>
+#include <map>
 #include <mutex>
 
 #include "dns/NameLookup.h"
@@ -27,6 +31,18 @@ int ClosePaced(void* user, curl_socket_t socket) {
     return close(socket);
 }
 
+// An address in the one text form that inet_ntop gives; empty when it is none.
+std::string CanonicalAddress(const std::string& text) {
+    unsigned char bytes[16];
+    char canonical[INET6_ADDRSTRLEN] = {};
+    if (inet_pton(AF_INET, text.c_str(), bytes) == 1) {
+        inet_ntop(AF_INET, bytes, canonical, sizeof canonical);
+    } else if (inet_pton(AF_INET6, text.c_str(), bytes) == 1) {
+        inet_ntop(AF_INET6, bytes, canonical, sizeof canonical);
+    }
+    return canonical;
+}
+
 // The address a socket goes to, as text ("192.0.2.1", "2001:db8::1").
 std::string AddressText(const curl_sockaddr& address) {
     char text[INET6_ADDRSTRLEN] = {};
@@ -38,6 +54,46 @@ std::string AddressText(const curl_sockaddr& address) {
         inet_ntop(AF_INET6, &in6->sin6_addr, text, sizeof text);
     }
     return text;
+}
+
+struct StoreFree {
+    void operator()(X509_STORE* store) const { X509_STORE_free(store); }
+};
+
+// The CA file a handle of this libcurl trusts when told nothing.
+std::string BuiltInCaFile() {
+    char* path = nullptr;
+    const Easy probe(curl_easy_init());
+    if (probe && curl_easy_getinfo(probe.get(), CURLINFO_CAINFO, &path) == CURLE_OK && path != nullptr) {
+        return path;
+    }
+    return {};
+}
+
+// The store of file, read on first use; none when it cannot be read.
+X509_STORE* TrustStoreOf(const std::string& caFile) {
+    static std::mutex mutex;
+    static std::map<std::string, std::unique_ptr<X509_STORE, StoreFree>> stores;
+    const std::lock_guard lock(mutex);
+    auto it = stores.find(caFile);
+    if (it == stores.end()) {
+        const std::string file = caFile.empty() ? BuiltInCaFile() : caFile;
+        std::unique_ptr<X509_STORE, StoreFree> store(X509_STORE_new());
+        if (store && (file.empty() || X509_STORE_load_file(store.get(), file.c_str()) != 1)) {
+            store.reset();
+        }
+        if (store) {
+            // As libcurl sets its own store: a trusted intermediate ends the chain.
+            X509_STORE_set_flags(store.get(), X509_V_FLAG_PARTIAL_CHAIN);
+        }
+        it = stores.emplace(caFile, std::move(store)).first;
+    }
+    return it->second.get();
+}
+
+CURLcode ShareTrust(CURL*, void* context, void* user) {
+    UseSharedTrust(context, *static_cast<const std::string*>(user));
+    return CURLE_OK;
 }
 
 struct UrlCleanup {
@@ -90,7 +146,7 @@ DomainNames WithFacts(const DomainNames& names) {
 
 std::optional<std::string> PinAddresses(CURL* easy, SList& pins, const std::string& url,
                                         const DomainNames& names, const CheckEndpoints& endpoints,
-                                        const CancelToken& cancel) {
+                                        const CancelToken& cancel, SocketPace* pace) {
     const std::unique_ptr<CURLU, UrlCleanup> parsed(curl_url());
     if (!parsed || curl_url_set(parsed.get(), CURLUPART_URL, url.c_str(), 0) != CURLUE_OK) {
         return "bad name";
@@ -118,11 +174,42 @@ std::optional<std::string> PinAddresses(CURL* easy, SList& pins, const std::stri
     if (!pins.Append(line) || !Set(easy, CURLOPT_RESOLVE, pins.get())) {
         return "error";
     }
+    // libcurl connects to the first address first.
+    if (pace != nullptr && !pace->Reserve(found.addresses.front())) {
+        return "cancelled";
+    }
     return std::nullopt;
 }
 
+bool SocketPace::Reserve(const std::string& address) {
+    const std::string text = CanonicalAddress(address);
+    if (text.empty()) {
+        return true;
+    }
+    std::optional<Limiter::Lease> lease = token_.Pace("web:" + text);
+    if (!lease) {
+        return false;
+    }
+    const std::lock_guard lock(mutex_);
+    reserved_ = std::move(lease);
+    return true;
+}
+
+void SocketPace::DropReserved() {
+    std::optional<Limiter::Lease> dropped;
+    const std::lock_guard lock(mutex_);
+    dropped.swap(reserved_);
+}
+
 curl_socket_t SocketPace::Open(curlsocktype, const curl_sockaddr& address) {
-    std::optional<Limiter::Lease> lease = token_.Pace("web:" + AddressText(address));
+    std::optional<Limiter::Lease> lease;
+    {
+        const std::lock_guard lock(mutex_);
+        lease.swap(reserved_);
+    }
+    if (!lease) {
+        lease = token_.Pace("web:" + AddressText(address));
+    }
     if (!lease) {
         return CURL_SOCKET_BAD;
     }
@@ -145,6 +232,15 @@ void SocketPace::ShutDown() {
     for (const auto& [socket, lease] : leases_) {
         ::shutdown(socket, SHUT_RDWR);
     }
+}
+
+bool UseSharedTrust(void* sslContext, const std::string& caFile) {
+    X509_STORE* store = TrustStoreOf(caFile);
+    if (store == nullptr) {
+        return false;
+    }
+    SSL_CTX_set1_cert_store(static_cast<SSL_CTX*>(sslContext), store);
+    return true;
 }
 
 void InitCurl() {
@@ -201,7 +297,13 @@ Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& 
         // The routes lead to the simulator; a proxy of the environment must not stand in between.
         ok = Set(e, CURLOPT_CONNECT_TO, routes.get()) && Set(e, CURLOPT_NOPROXY, "*");
     }
-    if (ok && !endpoints.caFile.empty()) {
+    if (ok && TrustStoreOf(endpoints.caFile) != nullptr) {
+        // The shared store goes on each TLS context: libcurl reads no file of its own.
+        ok = Set(e, CURLOPT_CAINFO, static_cast<char*>(nullptr)) &&
+             Set(e, CURLOPT_CAPATH, static_cast<char*>(nullptr)) &&
+             Set(e, CURLOPT_SSL_CTX_FUNCTION, &ShareTrust) &&
+             Set(e, CURLOPT_SSL_CTX_DATA, const_cast<void*>(static_cast<const void*>(&endpoints.caFile)));
+    } else if (ok && !endpoints.caFile.empty()) {
         ok = Set(e, CURLOPT_CAINFO, endpoints.caFile.c_str()) &&
              Set(e, CURLOPT_CAPATH, static_cast<char*>(nullptr));
     }

@@ -21,6 +21,13 @@ namespace vantle::web {
 // curl_global_init, once per process, from whichever thread comes first.
 void InitCurl();
 
+// The trusted certificates of every TLS handshake of the program, read once per CA file (empty: the
+// one libcurl was built to trust) and shared: reading the system's bundle again for each handshake
+// cost more than the handshake. NewEasy puts it on its handles; a handle that sets a TLS context hook
+// of its own calls UseSharedTrust from it. False when the file could not be read (libcurl then reads
+// it itself, as before).
+bool UseSharedTrust(void* sslContext, const std::string& caFile);
+
 // A curl_slist that frees itself.
 class SList {
 public:
@@ -62,14 +69,22 @@ bool Set(CURL* easy, CURLoption option, Value value) {
 }
 
 // The places taken with the web hosts' limiter ("web:<address>"), one per open socket: at most so
-// many connections to one address at once, however many names lead there. Outlives its handle. The
-// token's stop shuts every open socket down, so that a transfer waiting on a silent server ends at
-// once rather than at libcurl's next look at the cancel (about once a second).
+// many connections to one address at once, however many names lead there. The place at the address
+// the DNS gave for a transfer is taken before the transfer (Reserve) and goes to its first socket, so
+// that the time in line is over before libcurl's time-outs start; a further socket (the other address
+// family, a new connection) waits for a place at its own address. Outlives its handle. The token's
+// stop shuts every open socket down, so that a transfer waiting on a silent server ends at once rather
+// than at libcurl's next look at the cancel (about once a second).
 class SocketPace {
 public:
     explicit SocketPace(const CancelToken& token)
         : token_(token), wake_(token.Stop(), std::function<void()>([this] { ShutDown(); })) {}
-    // Waits for a place with the address and opens the socket; CURL_SOCKET_BAD when stopped first.
+    // Waits for a place with address (as the DNS gave it); false when stopped first.
+    bool Reserve(const std::string& address);
+    // Gives back the place reserved when no socket took it.
+    void DropReserved();
+    // Opens the socket with the place reserved, else waits for one at its address first;
+    // CURL_SOCKET_BAD when stopped first.
     curl_socket_t Open(curlsocktype purpose, const curl_sockaddr& address);
     void Close(curl_socket_t socket);
 
@@ -79,6 +94,7 @@ private:
     const CancelToken& token_;
     std::mutex mutex_;
     std::map<curl_socket_t, Limiter::Lease> leases_;
+    std::optional<Limiter::Lease> reserved_;
     std::stop_callback<std::function<void()>> wake_;  // last: it may run ShutDown at once
 };
 
@@ -96,11 +112,12 @@ DomainNames WithFacts(const DomainNames& names);
 
 // Pins where the next transfer to url connects: the addresses the DNS gives for its host (the domain's
 // own name through the answers its checks share), handed to libcurl so that its own resolver is never
-// asked. pins must outlive the transfer. The failure word ("no address", "DNS error", "cancelled",
-// "bad name") when there is nowhere to connect.
+// asked. pins must outlive the transfer. With pace, the place at the first address is then waited for.
+// The failure word ("no address", "DNS error", "cancelled", "bad name") when there is nowhere to connect.
+// Call SetTimeLeft after it: the time in line is not the transfer's.
 std::optional<std::string> PinAddresses(CURL* easy, SList& pins, const std::string& url,
                                         const DomainNames& names, const CheckEndpoints& endpoints,
-                                        const CancelToken& cancel);
+                                        const CancelToken& cancel, SocketPace* pace = nullptr);
 
 // Sets the time-outs of the next transfer from what is left of the check; false when nothing is.
 bool SetTimeLeft(CURL* easy, const CheckEndpoints& endpoints, const Deadline& deadline);

@@ -16,6 +16,7 @@ using web::Set;
 constexpr std::string_view kExpireField = "Expire date:";
 
 struct Attempt {
+    const std::string* caFile = nullptr;  // whose shared store the handshake trusts
     CURLcode result = CURLE_FAILED_INIT;
     std::string expiry;                    // the leaf's "Expire date" text as libcurl gave it
     bool alert = false;                    // the server sent a fatal TLS alert
@@ -37,9 +38,11 @@ void NoteAlert(const SSL* ssl, int where, int value) {
     }
 }
 
-// libcurl's hook on the TLS context of a connection: alerts from the server are noted in the Attempt.
+// libcurl's hook on the TLS context of a connection: it trusts the shared store, and alerts from the
+// server are noted in the Attempt.
 CURLcode WatchAlerts(CURL*, void* context, void* user) {
     auto* ctx = static_cast<SSL_CTX*>(context);
+    web::UseSharedTrust(ctx, *static_cast<Attempt*>(user)->caFile);
     if (SSL_CTX_set_ex_data(ctx, AttemptSlot(), user) == 1) {
         SSL_CTX_set_info_callback(ctx, &NoteAlert);
     }
@@ -65,6 +68,7 @@ std::string LeafExpiry(CURL* easy) {
 Attempt Handshake(const DomainNames& names, bool verify, const CheckEndpoints& endpoints,
                   const web::Deadline& deadline, const CancelToken& cancel) {
     Attempt attempt;
+    attempt.caFile = &endpoints.caFile;
     web::SocketPace pace(cancel);
     web::SList routes;
     web::SList pins;
@@ -73,16 +77,17 @@ Attempt Handshake(const DomainNames& names, bool verify, const CheckEndpoints& e
     if (!easy) {
         return attempt;
     }
-    if (!web::SetTimeLeft(easy.get(), endpoints, deadline)) {
-        attempt.result = CURLE_OPERATION_TIMEDOUT;
-        return attempt;
-    }
     if (!Set(easy.get(), CURLOPT_URL, url.c_str())) {
         attempt.result = CURLE_URL_MALFORMAT;
         return attempt;
     }
-    attempt.noAddress = web::PinAddresses(easy.get(), pins, url, names, endpoints, cancel);
+    attempt.noAddress = web::PinAddresses(easy.get(), pins, url, names, endpoints, cancel, &pace);
     if (attempt.noAddress) {
+        return attempt;
+    }
+    // The time-outs start once the place at the address is had.
+    if (!web::SetTimeLeft(easy.get(), endpoints, deadline)) {
+        attempt.result = CURLE_OPERATION_TIMEDOUT;
         return attempt;
     }
     if (!Set(easy.get(), CURLOPT_CONNECT_ONLY, 1L) || !Set(easy.get(), CURLOPT_CERTINFO, 1L) ||

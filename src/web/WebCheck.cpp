@@ -67,26 +67,31 @@ std::vector<std::string> Cookies(CURL* easy) {
     return lines;
 }
 
-WebHop Fetch(CURL* easy, web::SList& pins, const std::string& url, const DomainNames& names,
-             const CheckEndpoints& endpoints, const web::Deadline& deadline, const CancelToken& cancel) {
+WebHop Fetch(CURL* easy, web::SList& pins, web::SocketPace& pace, const std::string& url,
+             const DomainNames& names, const CheckEndpoints& endpoints, const web::Deadline& deadline,
+             const CancelToken& cancel) {
     WebHop hop;
     hop.url = url;
     AnswerSink sink{easy, endpoints.maxBody};
-    if (!web::SetTimeLeft(easy, endpoints, deadline)) {
-        hop.failure = "timeout";
-        return hop;
-    }
     if (!Set(easy, CURLOPT_URL, url.c_str()) || !Set(easy, CURLOPT_HEADERDATA, static_cast<void*>(&sink)) ||
         !Set(easy, CURLOPT_WRITEDATA, static_cast<void*>(&sink))) {
         hop.failure = "bad name";
         return hop;
     }
-    if (std::optional<std::string> failure = web::PinAddresses(easy, pins, url, names, endpoints, cancel)) {
+    if (std::optional<std::string> failure =
+            web::PinAddresses(easy, pins, url, names, endpoints, cancel, &pace)) {
         hop.failure = std::move(*failure);
+        return hop;
+    }
+    // The time-outs start once the place at the address is had.
+    if (!web::SetTimeLeft(easy, endpoints, deadline)) {
+        pace.DropReserved();
+        hop.failure = "timeout";
         return hop;
     }
     const std::vector<std::string> cookiesBefore = Cookies(easy);
     const CURLcode result = curl_easy_perform(easy);
+    pace.DropReserved();
     if (cancel.Cancelled()) {
         hop.failure = "cancelled";
         return hop;
@@ -154,7 +159,7 @@ std::vector<std::string> WebCheck::Run(const DomainNames& asked, const CancelTok
         std::vector<WebHop> hops;
         std::string next = start;
         for (;;) {
-            hops.push_back(Fetch(easy.get(), pins, next, names, endpoints_, deadline, cancel));
+            hops.push_back(Fetch(easy.get(), pins, pace, next, names, endpoints_, deadline, cancel));
             WebVerdict verdict = DecideWeb(start, hops, endpoints_.maxRedirects);
             if (!verdict.next) {
                 return {std::move(verdict.http), std::move(verdict.mirror)};

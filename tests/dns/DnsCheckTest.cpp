@@ -13,6 +13,7 @@
 
 #include "dns/DnsCheck.h"
 #include "dns/DnsVerdict.h"
+#include "dns/NameLookup.h"
 #include "sim/DnsServer.h"
 
 namespace vantle {
@@ -124,7 +125,10 @@ TEST_P(DnsCheckHostile, Should_EndWithErrorCells) {
     if (!c.listening) {
         server.reset();
     }
-    CancelToken cancel;
+    // A cancel that is not heeded still ends by this token's own deadline, past kHang: the case then
+    // fails within its bound instead of hanging for the check's ten minutes.
+    CancelToken cancel({}, vantle::SteadyClock().Now() + kHang + std::chrono::seconds(1),
+                       vantle::SteadyClock(), nullptr);
     std::thread canceller;
     if (c.cancelAfter == milliseconds(0)) {
         cancel.Cancel();
@@ -178,6 +182,36 @@ TEST(DnsCheckThreads, Should_GiveTheSameCells_When_RunsOverlap) {
         for (std::size_t i = t, k = 0; i < names.size(); i += kThreads, ++k) {
             EXPECT_EQ(cells.at(k), alone[i]) << names[i];
         }
+    }
+}
+
+}  // namespace
+}  // namespace vantle
+
+namespace vantle {
+namespace {
+
+// Each query of a look-up counts against the resolver's pace: a name with its MX is three queries, a
+// host that a redirect leads to is two (A and AAAA); at one query a second the next look-up may start
+// that many seconds later, not one.
+struct QueryCountCase {
+    bool withMx;
+    long nextFreeMs;
+};
+
+TEST(DnsPaceTest, EveryQueryTakesItsPlace) {
+    DnsServer server;
+    const QueryCountCase cases[] = {{true, 3000}, {false, 2000}};
+    for (const QueryCountCase& c : cases) {
+        VirtualClock clock;
+        Pacer pacer(clock, {{"dns", {1, 0}}}, nullptr);
+        const CancelToken token({}, clock.Now() + std::chrono::seconds(20), clock, &pacer);
+        LookUpName("paced.example.ru", Endpoints(server.authority(), 2000, 1000), token, c.withMx);
+        const std::shared_ptr<Limiter> dns = pacer.For("dns");
+        clock.Advance(milliseconds(c.nextFreeMs - 1));
+        EXPECT_FALSE(dns->Acquire(clock.Now(), {})) << c.withMx;
+        clock.Advance(milliseconds(1));
+        EXPECT_TRUE(dns->Acquire(clock.Now(), {})) << c.withMx;
     }
 }
 

@@ -4,8 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <condition_variable>
 #include <filesystem>
 #include <functional>
+#include <mutex>
 #include <thread>
 #include <vector>
 
@@ -19,6 +21,7 @@ namespace vantle {
 namespace {
 
 using sim::RegistryServer;
+using sim::Reply;
 using sim::WhoisReply;
 using std::chrono::milliseconds;
 using Cells = std::vector<std::string>;
@@ -150,6 +153,52 @@ TEST_F(RegistryChecks, Should_AskIanaOnce_When_TwoNamesShareAZone) {
     EXPECT_EQ(Run(check, "two.info"), Expected("two.info"));
     EXPECT_EQ(server.WhoisQueries("info"), 1u);
     EXPECT_EQ(server.WhoisQueries("two.info"), 1u);
+}
+
+// Names of one zone checked at once while IANA is slow to answer: one referral is asked, the other
+// names wait for it.
+TEST_F(RegistryChecks, Should_AskIanaOncePerZone_When_ItsNamesAreCheckedAtOnce) {
+    server.SetWhois("info", WhoisReply::Slow(milliseconds(300), RegistryServer::IanaWhois("info")));
+    RegistryCheck check(Endpoints());
+    std::vector<Cells> cells(6);
+    std::vector<std::thread> checks;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        checks.emplace_back([&, i] { cells[i] = Run(check, "at-once" + std::to_string(i) + ".info"); });
+    }
+    for (std::thread& t : checks) {
+        t.join();
+    }
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        EXPECT_EQ(cells[i], Expected("at-once" + std::to_string(i) + ".info")) << i;
+    }
+    EXPECT_EQ(server.WhoisQueries("info"), 1u);
+}
+
+// A redirect of an RDAP server is asked under the pace of the host it leads to, not the first one's.
+TEST_F(RegistryChecks, Should_AskARedirectUnderThePaceOfItsHost) {
+    const std::string target = server.RdapBase();
+    const std::string moved = "http://localhost" + target.substr(target.find(':', 5)) + "domain/alpha.com";
+    server.SetRdap(
+        "alpha.com",
+        {Reply::http(301, "", {{"Location", moved}}),
+         RegistryServer::Json(RegistryServer::RdapJson("alpha.com", RegistryServer::Facts("alpha.com")))});
+    VirtualClock clock;
+    Pacer pacer(clock, {{"rdap:", {1, 0}}}, nullptr);
+    RegistryCheck check(Endpoints());
+    CancelToken token({}, clock.Now() + std::chrono::seconds(20), clock, &pacer);
+    // A hop asked again under a pace that waits on the virtual clock would wait for ever: the watchdog
+    // ends it.
+    std::jthread watchdog([&token](std::stop_token done) {
+        std::mutex mutex;
+        std::unique_lock lock(mutex);
+        std::condition_variable_any().wait_for(lock, done, std::chrono::seconds(10), [] { return false; });
+        token.Cancel();
+    });
+    EXPECT_EQ(check.Run({"alpha.com", "alpha.com", "alpha.com"}, token), Expected("alpha.com"));
+    watchdog.request_stop();
+    EXPECT_EQ(server.RdapRequests("alpha.com"), 2u);
+    EXPECT_FALSE(pacer.For("rdap:127.0.0.1")->Acquire(clock.Now(), {}));
+    EXPECT_FALSE(pacer.For("rdap:localhost")->Acquire(clock.Now(), {})) << "the redirect took no place";
 }
 
 TEST_F(RegistryChecks, Should_KeepTheBootstrapFileAWeek) {

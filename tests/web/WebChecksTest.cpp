@@ -7,6 +7,7 @@
 #include <chrono>
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "dns/DnsCheck.h"
@@ -205,6 +206,34 @@ TEST_F(WebChecks, Should_SayCancelled_When_TheRunIsNoLongerWanted) {
     cancel.Cancel();
     EXPECT_EQ(WebCheck(Endpoints(kBound)).Run(Names("cancelled.test"), cancel).at(0), "cancelled");
     EXPECT_EQ(SslCheck(Endpoints(kBound)).Run(Names("cancelled-tls.test"), cancel).at(0), "cancelled");
+}
+
+// Twelve parked names on one address that answers each in 250 ms, two connections at once: the last pair
+// waits 1250 ms for its places, past the check's 1000 ms, yet none says "timeout" (the time in line is
+// not the check's); a name that is itself slower than the bound still is.
+TEST_F(WebChecks, Should_NotCountTheWaitForAPlaceAtASharedAddress) {
+    constexpr long kParkedBound = 1000;
+    Pacer pacer(SteadyClock(), {{"web:", {0, 2}}}, nullptr);
+    const auto token = [&] {
+        return std::make_unique<CancelToken>(
+            std::stop_token(), SteadyClock().Now() + milliseconds(kParkedBound), SteadyClock(), &pacer);
+    };
+    std::vector<std::string> cells(12);
+    std::vector<std::thread> checks;
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        const std::string host = "parked" + std::to_string(i) + ".test";
+        server->SetRule(host, WebRule::Ok);
+        server->SetDelay(host, milliseconds(250));
+        checks.emplace_back(
+            [&, i, host] { cells[i] = WebCheck(Endpoints(kParkedBound)).Run(Names(host), *token()).at(0); });
+    }
+    for (std::thread& check : checks) {
+        check.join();
+    }
+    EXPECT_EQ(cells, std::vector<std::string>(12, "200"));
+    server->SetRule("slow-parked.test", WebRule::Ok);
+    server->SetDelay("slow-parked.test", milliseconds(1200));
+    EXPECT_EQ(WebCheck(Endpoints(kParkedBound)).Run(Names("slow-parked.test"), *token()).at(0), "timeout");
 }
 
 // The connections go where the DNS says, and nowhere when it says nothing: the routes below change
