@@ -19,6 +19,8 @@ constexpr int kSchemaVersion = 1;
 constexpr char kJoin = '\x1f';
 // Answers written in one transaction at most.
 constexpr std::size_t kBatch = 2000;
+// How many seconds on an answer may be moved to find its check's next free second.
+constexpr int kMaxBump = 60;
 
 constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
@@ -357,7 +359,7 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
     }
     // (A kind made in a transaction that is rolled back stays in kinds_, but after a failure the
     // store writes nothing more.)
-    Statement insert(writer_, "INSERT OR REPLACE INTO answers(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
+    Statement insert(writer_, "INSERT OR IGNORE INTO answers(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
     if (insert.handle == nullptr) {
         return failure();
     }
@@ -366,13 +368,20 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
         if (kind < 0) {
             return failure();
         }
-        sqlite3_reset(insert.handle);
-        Bind(insert.handle, 1, item.domain);
-        sqlite3_bind_int64(insert.handle, 2, kind);
-        sqlite3_bind_int64(insert.handle, 3, item.answer.at);
-        Bind(insert.handle, 4, Joined(item.answer.cells));
-        if (sqlite3_step(insert.handle) != SQLITE_DONE) {
-            return failure();
+        // Two answers of a domain's check in one second (a recheck, a second copy) both stay: the
+        // later one goes to the next free second.
+        for (int bump = 0; bump < kMaxBump; ++bump) {
+            sqlite3_reset(insert.handle);
+            Bind(insert.handle, 1, item.domain);
+            sqlite3_bind_int64(insert.handle, 2, kind);
+            sqlite3_bind_int64(insert.handle, 3, item.answer.at + bump);
+            Bind(insert.handle, 4, Joined(item.answer.cells));
+            if (sqlite3_step(insert.handle) != SQLITE_DONE) {
+                return failure();
+            }
+            if (sqlite3_changes(writer_) > 0) {
+                break;
+            }
         }
     }
     if (!Exec(writer_, "COMMIT")) {

@@ -2,7 +2,7 @@
 // the program as they would on the command line.
 //
 //   vantle-cli-sim [--sim-bar=A] [--sim-webmaster=A] [--sim-fetch=A] [--sim-dns=A] [--sim-ca=FILE]
-//                  [--sim-connect-to=ENTRY]... [vantle-cli arguments]
+//                  [--sim-connect-to=ENTRY]... [--sim-archive=URL] [vantle-cli arguments]
 #include <unistd.h>
 #include <iostream>
 #include <string_view>
@@ -34,6 +34,8 @@ int main(int argc, char** argv) {
             endpoints.caFile = value;
         } else if (name == "connect-to") {
             endpoints.connectTo.push_back(value);
+        } else if (name == "archive") {
+            endpoints.archiveUrl = value;
         } else {
             std::cerr << "vantle-cli-sim: unknown " << arg << '\n';
             return 64;
