@@ -10,6 +10,10 @@
 // month (2010, 2010-03) is that period: <2010 before 2010-01-01, <=2010 up to 2010-12-31, =2010-03 in
 // March 2010.
 //
+// The column "Changes" (what changed since the last check) takes two terms of its own: "Changes" alone
+// keeps the rows with any change, "Changes=Expires" those whose Changes name the column Expires
+// ("Changes!=Expires" the others).
+//
 // A term that cannot be read (a name that is no header, "Tic>>3", a word where a number column needs a
 // number) matches as plain text, which finds nothing; Error() says what is wrong with it.
 
@@ -23,7 +27,18 @@ namespace vantle {
 
 class RowFilter {
 public:
-    enum class Op { Contains, Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual };
+    enum class Op {
+        Contains,
+        Equal,
+        NotEqual,
+        Less,
+        LessEqual,
+        Greater,
+        GreaterEqual,
+        Filled,
+        Names,
+        NamesNot
+    };
     struct Term {
         int col = -1;  // -1: a plain term over every cell
         Op op = Op::Contains;
