@@ -23,7 +23,20 @@ void DomainTableModel::SetRowCount(int n) {
     } else if (n < old) {
         beginRemoveRows(QModelIndex(), n - 1, old - 2);
         table_.SetRowCount(n);
+        notes_.erase(notes_.lower_bound({n, 0}), notes_.end());
         endRemoveRows();
+    }
+}
+
+void DomainTableModel::SetNote(int col, int row, const QString& tip, bool changed) {
+    if (tip.isEmpty() && !changed) {
+        notes_.erase({row, col});
+    } else {
+        notes_[{row, col}] = Note{tip, changed};
+    }
+    if (row > 0 && row < table_.RowCount() && col < table_.ColCount()) {
+        const QModelIndex at = index(row - 1, col);
+        emit dataChanged(at, at, {Qt::ToolTipRole, Qt::BackgroundRole});
     }
 }
 
@@ -56,6 +69,7 @@ void DomainTableModel::ResetTable() {
         SetCell(c, 1, std::string());
     }
     table_.ResetTable();
+    notes_.clear();
 }
 
 int DomainTableModel::rowCount(const QModelIndex& parent) const {
@@ -89,6 +103,15 @@ QVariant DomainTableModel::Tint(const QModelIndex& index, int role) const {
 }
 
 QVariant DomainTableModel::data(const QModelIndex& index, int role) const {
+    if (index.isValid() && (role == Qt::ToolTipRole || role == Qt::BackgroundRole) && !notes_.empty()) {
+        const auto note = notes_.find({index.row() + 1, index.column()});
+        if (note != notes_.end() && role == Qt::ToolTipRole && !note->second.tip.isEmpty()) {
+            return note->second.tip;
+        }
+        if (note != notes_.end() && role == Qt::BackgroundRole && note->second.changed) {
+            return QBrush(QColor(0xc8, 0xdc, 0xff));  // changed since the last check
+        }
+    }
     if (index.isValid() && (role == Qt::BackgroundRole || role == Qt::ForegroundRole)) {
         return Tint(index, role);
     }

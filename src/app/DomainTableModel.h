@@ -7,6 +7,7 @@
 #include <QAbstractTableModel>
 #include <QDate>
 #include <functional>
+#include <map>
 
 #include "check/DomainTable.h"
 
@@ -26,6 +27,9 @@ public:
     void SetCell(int col, int row, const std::string& text);
     void ResetTable();
     const DomainTable& Table() const { return table_; }
+    // A cell's note from the store of answers: its tooltip, and whether its answer changed since the
+    // last check (tinted). An empty tip and no change take the note away. Notes go with their rows.
+    void SetNote(int col, int row, const QString& tip, bool changed);
     // Where the tints take today's date from; the system's clock unless set.
     void SetToday(std::function<QDate()> today) { today_ = std::move(today); }
 
@@ -39,7 +43,13 @@ public:
 private:
     QVariant Tint(const QModelIndex& index, int role) const;
 
+    struct Note {
+        QString tip;
+        bool changed = false;
+    };
+
     DomainTable table_;
+    std::map<std::pair<int, int>, Note> notes_;  // by (row, col)
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
 };
 

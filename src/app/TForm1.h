@@ -52,6 +52,8 @@ class DomainTableModel;
 class TableControls;
 class TForm2;
 
+class WindowHistory;
+
 class TForm1 : public QMainWindow, public ListHandOver, private CheckRunHost {
     Q_OBJECT
 public:
@@ -69,6 +71,10 @@ public:
     // Keeps a journal of every written row in a slot of stateDir that no other running window holds
     // (JournalSlot), and asks before closing with unsaved rows.
     void EnableSafetyNet(const QString& stateDir);
+    // Keeps every answer in the store of answers at path: a Changes column after the checks of today,
+    // "История домена..." in the table's menu, and the archive's lasting answers taken from it.
+    void EnableHistory(const QString& path);
+    WindowHistory* History() const { return history_; }
     // Offers to restore the rows of a journal that were never saved; true when they were restored.
     bool OfferRecovery();
 
@@ -107,6 +113,8 @@ public:
     void YandexBar1Click();
     void WhoisItem1Click();
     void WhoisItem2Click();
+    // "История домена...": the answers of the current row's domain over time.
+    void HistoryItem1Click();
     void PopupMenu1Popup();
     void Label4Click();
     void Panel1Click();
@@ -262,6 +270,8 @@ private:
     QAction* csv1 = nullptr;
     QAction* OpenResults1 = nullptr;
     QString lastResultsName_;
+    WindowHistory* history_ = nullptr;
+    QAction* HistoryItem1 = nullptr;
 };
 
 }  // namespace vantle

@@ -19,6 +19,7 @@
 #include "app/DomainTableModel.h"
 #include "app/TForm1.h"
 #include "app/TableControls.h"
+#include "app/WindowHistory.h"
 #include "catalog/CheckCatalog.h"
 
 namespace vantle {
@@ -141,7 +142,10 @@ void TForm1::LayOutExtraColumns() {
     if (!TableIsClean()) {
         return;
     }
-    const std::vector<std::string> headers = checks_->Headers();
+    std::vector<std::string> headers = checks_->Headers();
+    if (history_ && history_->On() && !headers.empty()) {
+        headers.emplace_back(history::kChangesColumn);  // what changed since the last check
+    }
     const int first = FirstExtraCol();
     model_->SetColCount(first + static_cast<int>(headers.size()));
     for (std::size_t i = 0; i < headers.size(); ++i) {

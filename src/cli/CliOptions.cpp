@@ -234,6 +234,14 @@ std::variant<CliOptions, CliUsageError> ParseCliOptions(const std::vector<std::s
         }
         return options;
     }
+    if (options.changesOnly && std::none_of(NetworkCheckNames().begin(), NetworkCheckNames().end(),
+                                            [&options](std::string_view name) {
+                                                return options.checks.count(std::string(name)) > 0;
+                                            })) {
+        return CliUsageError{
+            "«--changes» — только с проверками сегодняшнего дня (dns и дальше): столбец "
+            "Changes бывает лишь с ними"};
+    }
     if (options.noHistory && (options.changesOnly || options.fresh)) {
         return CliUsageError{std::string(options.changesOnly ? "«--changes»" : "«--fresh»") +
                              " без истории не имеет смысла (--no-history)"};

@@ -62,13 +62,17 @@ ConsoleHost::ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std
             checks_.push_back(std::move(shared));
         }
     }
-    // With a check of today the table ends in Changes (the old services' table stays as it was).
-    if (store_ != nullptr && !placed_.empty()) {
+    // Every answer goes to the store; with a check of today the table ends in Changes (the old
+    // services' table stays as it was).
+    if (store_ != nullptr) {
         history_ = std::make_unique<history::RunHistory>(*store_, std::move(spans), served);
+    }
+    if (store_ != nullptr && !placed_.empty()) {
         changesCol_ = table_.ColCount();
         table_.SetColCount(changesCol_ + 1);
         table_.SetCell(changesCol_, 0, std::string(history::kChangesColumn));
     }
+    changesOnly_ = changesOnly_ && changesCol_ > 0;
 }
 
 ConsoleHost::~ConsoleHost() = default;
@@ -190,7 +194,9 @@ void ConsoleHost::RecordRow(int row, int line) {
     }
     const history::RowChanges changes = history_->Finished(table_.Cell(0, row), table_.RowCells(row),
                                                            static_cast<std::int64_t>(std::time(nullptr)));
-    table_.SetCell(changesCol_, row, changes.text);
+    if (changesCol_ > 0) {
+        table_.SetCell(changesCol_, row, changes.text);
+    }
     if (const std::optional<std::string> problem = store_->TakeProblem()) {
         Say(*problem);
     }
