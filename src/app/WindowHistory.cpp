@@ -118,7 +118,7 @@ std::vector<CheckRunHost::PlacedCheck> WindowHistory::Wrap(std::vector<CheckRunH
         return placed;
     }
     for (CheckRunHost::PlacedCheck& p : placed) {
-        if (p.check != nullptr && history::HasLastingAnswers(p.check->Name())) {
+        if (p.check != nullptr && p.keep && history::HasLastingAnswers(p.check->Name())) {
             auto remembering = std::make_shared<history::RememberingCheck>(p.keep, *store_, served_, &Now);
             p = CheckRunHost::PlacedCheck(remembering.get(), p.firstCol, remembering);
         }
