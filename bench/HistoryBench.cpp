@@ -3,6 +3,8 @@
 //      queue) and until the writer has stored them all.
 //   2. Changes of a 100,000-row table against a store of 1,000,000 answers, and the file's size.
 //   3. A second run of 1,000 names with the archive check, every first capture known: questions asked.
+#include <time.h>
+
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
@@ -20,6 +22,13 @@ using Clock = std::chrono::steady_clock;
 
 constexpr std::int64_t kDay = 86400;
 constexpr std::int64_t kStart = 1'800'000'000;
+
+// The CPU time of the calling thread: on a shared machine the wall clock also counts the others' work.
+double ThreadCpu() {
+    timespec t{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_nsec) / 1e9;
+}
 
 double Seconds(Clock::time_point since) {
     return std::chrono::duration<double>(Clock::now() - since).count();
@@ -39,12 +48,12 @@ std::vector<CheckSpan> Spans() {
 }
 
 std::vector<std::string> Row(int i, int day) {
-    // One row in twenty moves its expiry, one in fifty its status.
-    const bool renewed = i % 20 == 0 && day > 0;
+    // On day 3 one row in twenty moves its expiry, one in fifty its status.
+    const bool renewed = i % 20 == 0 && day == 3;
     return {Name(i),
             "198.51.100." + std::to_string(i % 250),
             "yes",
-            i % 50 == 0 && day > 0 ? "no address" : "200",
+            i % 50 == 0 && day == 3 ? "no address" : "200",
             "",
             "2010-05-0" + std::to_string(1 + i % 9),
             renewed ? "2028-01-01" : "2027-01-01",
@@ -64,15 +73,19 @@ std::unique_ptr<HistoryStore> Open(const std::string& path, std::int64_t now) {
     return store;
 }
 
+double lastCpu = 0;  // the CPU seconds of the last Run on its thread
+
 // A run of `rows` rows on day `day`; the seconds on the run's thread and until all is stored.
 std::pair<double, double> Run(HistoryStore& store, int rows, int day, int* changed) {
     RunHistory run(store, Spans(), nullptr);
+    const double cpu = ThreadCpu();
     const auto start = Clock::now();
     for (int i = 0; i < rows; ++i) {
         const RowChanges changes = run.Finished(Name(i), Row(i, day), kStart + day * kDay + i / 100);
         *changed += changes.text.empty() ? 0 : 1;
     }
     const double onThread = Seconds(start);
+    lastCpu = ThreadCpu() - cpu;
     store.Flush();
     return {onThread, Seconds(start)};
 }
@@ -103,8 +116,8 @@ int main(int argc, char** argv) {
         const auto [onThread, stored] = Run(*store, 100'000, 0, &changed);
         std::printf(
             "1. 100,000 rows (400,000 answers) into an empty store: %.2f s on the run's thread "
-            "(%.1f us a row), all stored after %.2f s\n",
-            onThread, onThread * 1e6 / 100'000, stored);
+            "(%.1f us a row; its CPU %.2f s), all stored after %.2f s\n",
+            onThread, onThread * 1e6 / 100'000, lastCpu, stored);
     }
     {
         const std::string path = (dir / "million.sqlite").string();
@@ -127,9 +140,9 @@ int main(int argc, char** argv) {
         const auto [onThread, stored] = Run(*store, 100'000, 3, &changed);
         store.reset();
         std::printf(
-            "2. Changes of 100,000 rows against %lld answers: %.2f s (%d rows changed), stored after "
-            "%.2f s; filling took %.1f s\n",
-            static_cast<long long>(answers), onThread, changed, stored, fill);
+            "2. Changes of 100,000 rows against %lld answers: %.2f s (its CPU %.2f s; %d rows changed), "
+            "stored after %.2f s; filling took %.1f s\n",
+            static_cast<long long>(answers), onThread, lastCpu, changed, stored, fill);
         std::printf(
             "   the store of %lld answers: %.1f MB (%.0f bytes an answer)\n",
             static_cast<long long>(answers + 400'000),

@@ -2,6 +2,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -19,6 +20,8 @@ constexpr int kSchemaVersion = 1;
 constexpr char kJoin = '\x1f';
 // Answers written in one transaction at most.
 constexpr std::size_t kBatch = 2000;
+// How long one read transaction serves the look-ups of a run.
+constexpr std::chrono::milliseconds kReadRenew{250};
 // How many seconds on an answer may be moved to find its check's next free second.
 constexpr int kMaxBump = 60;
 
@@ -246,6 +249,11 @@ HistoryStore::HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneB
 HistoryStore::~HistoryStore() {
     thread_.request_stop();
     thread_.join();
+    {
+        const std::lock_guard lock(readMutex_);
+        EndRead();
+        sqlite3_finalize(answersOf_);
+    }
     sqlite3_close(reader_);
     sqlite3_close(writer_);
 }
@@ -263,9 +271,33 @@ void HistoryStore::Add(std::string_view domain, StoredAnswer answer) {
 }
 
 void HistoryStore::Flush() {
-    std::unique_lock lock(mutex_);
-    const std::uint64_t target = queued_;
-    cv_.wait(lock, [&] { return done_ >= target || failed_; });
+    {
+        std::unique_lock lock(mutex_);
+        const std::uint64_t target = queued_;
+        cv_.wait(lock, [&] { return done_ >= target || failed_; });
+    }
+    const std::lock_guard lock(readMutex_);
+    EndRead();
+}
+
+void HistoryStore::EndRead() {
+    if (reading_) {
+        sqlite3_reset(answersOf_);
+        Exec(reader_, "COMMIT");
+        reading_ = false;
+    }
+}
+
+bool HistoryStore::LoadKinds() {
+    Statement kinds(reader_, "SELECT id, check_name, columns FROM kinds");
+    if (kinds.handle == nullptr) {
+        return false;
+    }
+    while (sqlite3_step(kinds.handle) == SQLITE_ROW) {
+        kindsById_[sqlite3_column_int64(kinds.handle, 0)] = {ColumnText(kinds.handle, 1),
+                                                             Split(ColumnText(kinds.handle, 2))};
+    }
+    return true;
 }
 
 void HistoryStore::Fail(const std::string& problem) {
@@ -393,23 +425,48 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
 std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
     const std::lock_guard lock(readMutex_);
     std::vector<StoredAnswer> answers;
-    Statement select(
-        reader_,
-        "SELECT k.check_name, k.columns, a.at, a.cells FROM answers a JOIN kinds k ON k.id = a.kind"
-        " WHERE a.domain = ? ORDER BY a.at DESC, k.check_name");
-    if (select.handle == nullptr) {
+    const auto now = std::chrono::steady_clock::now();
+    if (reading_ && now - readSince_ > kReadRenew) {
+        EndRead();
+    }
+    if (!reading_) {
+        if (!Exec(reader_, "BEGIN")) {
+            Fail(Text(u"история не читается"));
+            return answers;
+        }
+        reading_ = true;
+        readSince_ = now;
+    }
+    if (answersOf_ == nullptr &&
+        sqlite3_prepare_v2(reader_, "SELECT kind, at, cells FROM answers WHERE domain = ? ORDER BY at DESC",
+                           -1, &answersOf_, nullptr) != SQLITE_OK) {
         Fail(Text(u"история не читается"));
         return answers;
     }
-    Bind(select.handle, 1, Key(domain));
+    sqlite3_reset(answersOf_);
+    Bind(answersOf_, 1, Key(domain));
     int step = SQLITE_ROW;
-    while ((step = sqlite3_step(select.handle)) == SQLITE_ROW) {
-        answers.push_back({ColumnText(select.handle, 0), Split(ColumnText(select.handle, 1)),
-                           Split(ColumnText(select.handle, 3)), sqlite3_column_int64(select.handle, 2)});
+    while ((step = sqlite3_step(answersOf_)) == SQLITE_ROW) {
+        const std::int64_t kind = sqlite3_column_int64(answersOf_, 0);
+        auto known = kindsById_.find(kind);
+        if (known == kindsById_.end() && LoadKinds()) {
+            known = kindsById_.find(kind);
+        }
+        if (known == kindsById_.end()) {
+            continue;
+        }
+        answers.push_back({known->second.first, known->second.second, Split(ColumnText(answersOf_, 2)),
+                           sqlite3_column_int64(answersOf_, 1)});
     }
+    sqlite3_reset(answersOf_);
     if (step != SQLITE_DONE) {
+        EndRead();
         Fail(Text(u"история не читается"));
     }
+    // Of one time, the checks in the order of their names.
+    std::stable_sort(answers.begin(), answers.end(), [](const StoredAnswer& a, const StoredAnswer& b) {
+        return a.at != b.at ? a.at > b.at : a.check < b.check;
+    });
     return answers;
 }
 

@@ -5,6 +5,7 @@
 // batched transactions on a thread of the store's own, never on the run's. The store is an aid:
 // whatever goes wrong with it is told once (Problem) and the run goes on without it.
 
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
 #include <deque>
@@ -81,7 +82,16 @@ private:
     sqlite3* writer_ = nullptr;
     sqlite3* reader_ = nullptr;
     std::int64_t pruneBefore_ = 0;
+    // The reader's side, under readMutex_: the look-up of a domain prepared once, the kinds by id, and
+    // a read transaction kept over many look-ups (a run asks one per row) and renewed every
+    // kReadRenew or at a Flush, so that a look-up sees what was written before it.
+    void EndRead();
+    bool LoadKinds();
     std::mutex readMutex_;
+    sqlite3_stmt* answersOf_ = nullptr;
+    std::map<std::int64_t, std::pair<std::string, std::vector<std::string>>> kindsById_;
+    bool reading_ = false;
+    std::chrono::steady_clock::time_point readSince_;
     std::map<std::string, std::int64_t> kinds_;  // the writer's: check and columns -> id
 
     std::mutex mutex_;
