@@ -153,6 +153,9 @@ void WindowHistory::RowWritten(int row, int line, const std::vector<CheckRunHost
     const history::RowChanges changes =
         run.Finished(model_.Cell(0, row), model_.Table().RowCells(row), Now());
     const QString tip = FromCp1251(changes.tip);
+    for (int col = 1; col < model_.ColCount(); ++col) {
+        model_.SetNote(col, row, QString(), false);  // a rechecked row's notes are of its new answers
+    }
     if (const int col = ChangesColumn(model_); col > 0) {
         model_.SetCell(col, row, changes.text);
         model_.SetNote(col, row, changes.text.empty() ? QString() : tip, false);

@@ -60,6 +60,11 @@ RememberingCheck::RememberingCheck(std::shared_ptr<Check> inner, HistoryStore& s
                                    std::shared_ptr<Served> served, std::function<std::int64_t()> now)
     : inner_(std::move(inner)), store_(store), served_(std::move(served)), now_(std::move(now)) {}
 
+void RememberingCheck::RunStarts() {
+    store_.Flush();
+    inner_->RunStarts();
+}
+
 std::vector<std::string> RememberingCheck::Run(const DomainNames& names, const CancelToken& cancel) {
     const std::int64_t now = now_();
     const std::vector<std::string> columns = inner_->Columns();

@@ -48,7 +48,8 @@ public:
     std::vector<std::string> Columns() const override { return inner_->Columns(); }
     bool InPlace() const override { return inner_->InPlace(); }
     bool Local() const override { return inner_->Local(); }
-    void RunStarts() override { inner_->RunStarts(); }
+    // A run or a recheck begins: it sees every answer written before it (a recheck, its run's).
+    void RunStarts() override;
     std::vector<std::string> Run(const DomainNames& names, const CancelToken& cancel) override;
 
 private:

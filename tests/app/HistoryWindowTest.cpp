@@ -99,5 +99,31 @@ TEST_F(HistoryWindowTest, ColumnComesOnlyWithACheckOfToday) {
     EXPECT_EQ(plain.findChild<QAction*>(QStringLiteral("HistoryItem1")), nullptr);
 }
 
+TEST_F(HistoryWindowTest, FirstCaptureComesFromTheStoreUntilEverythingIsAskedAfresh) {
+    form->Checks().Item("rank")->trigger();
+    form->Checks().Item("archive")->trigger();
+    const int archive = static_cast<int>(Headers().indexOf(Ascii("Archive")));
+    ASSERT_GT(archive, 0);
+    EnterList(Ascii("site1.test\n"));
+    Start();
+    const QString first = Cell(archive, 1);
+    ASSERT_FALSE(first.isEmpty());
+    const std::size_t asked = services.Archive().RequestCount();
+    EXPECT_FALSE(Data(archive, 0, Qt::ToolTipRole).isValid());
+
+    Grid()->selectRow(0);
+    form->N5Click();
+    EXPECT_EQ(services.Archive().RequestCount(), asked);  // "none" or a day: both stand today
+    EXPECT_EQ(Cell(archive, 1), first);
+    const QString today = QDateTime::currentDateTimeUtc().date().toString(Qt::ISODate);
+    EXPECT_EQ(Data(archive, 0, Qt::ToolTipRole).toString(), QStringLiteral("из истории, ") + today);
+
+    Find<QAction>("HistoryFresh1")->trigger();
+    form->N5Click();
+    EXPECT_EQ(services.Archive().RequestCount(), asked + 1);
+    EXPECT_FALSE(Data(archive, 0, Qt::ToolTipRole).isValid());
+    Find<QAction>("HistoryFresh1")->trigger();  // the setting is remembered: put back
+}
+
 }  // namespace
 }  // namespace vantle::testing
