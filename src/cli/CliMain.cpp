@@ -49,6 +49,18 @@ ProgressStyle StyleFor(const CliOptions& options, bool errIsTerminal) {
     return errIsTerminal ? ProgressStyle::Terminal : ProgressStyle::Lines;
 }
 
+// The output file of -o, when one is named; false (and told) when it cannot be made.
+bool OpenOutput(const CliOptions& options, std::ofstream& file, std::ostream& err) {
+    if (options.output) {
+        file.open(*options.output, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            Complain(err, CannotCreateText(*options.output, errno));
+            return false;
+        }
+    }
+    return true;
+}
+
 // The store of answers as the options want it: none with --no-history or when it cannot be used (told
 // once; the run goes on without it).
 std::unique_ptr<history::HistoryStore> OpenStore(const CliOptions& options, std::ostream& err) {
@@ -71,8 +83,13 @@ std::unique_ptr<history::HistoryStore> OpenStore(const CliOptions& options, std:
     return store;
 }
 
-// --history NAME: the domain's answers, newest first, in the chosen format.
-int PrintHistory(const CliOptions& options, std::ostream& out, std::ostream& err) {
+// --history NAME: the domain's answers, newest first, in the chosen format, to -o FILE or out.
+int PrintHistory(const CliOptions& options, std::ostream& standardOut, std::ostream& err) {
+    std::ofstream file;
+    if (!OpenOutput(options, file, err)) {
+        return kExitUsage;
+    }
+    std::ostream& out = options.output ? file : standardOut;
     const std::unique_ptr<history::HistoryStore> store = OpenStore(options, err);
     if (!store) {
         return kExitFailure;
@@ -134,12 +151,8 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     }
     // The output file is made before the run, so that a name that cannot be written costs no run.
     std::ofstream file;
-    if (options.output) {
-        file.open(*options.output, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            Complain(err, CannotCreateText(*options.output, errno));
-            return kExitUsage;
-        }
+    if (!OpenOutput(options, file, err)) {
+        return kExitUsage;
     }
     std::ostream& table = options.output ? file : out;
 
