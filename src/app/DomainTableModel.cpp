@@ -24,7 +24,20 @@ void DomainTableModel::SetRowCount(int n) {
         beginRemoveRows(QModelIndex(), n - 1, old - 2);
         table_.SetRowCount(n);
         edited_.erase(edited_.lower_bound({n, 0}), edited_.end());
+        notes_.erase(notes_.lower_bound({n, 0}), notes_.end());
         endRemoveRows();
+    }
+}
+
+void DomainTableModel::SetNote(int col, int row, const QString& tip, bool changed) {
+    if (tip.isEmpty() && !changed) {
+        notes_.erase({row, col});
+    } else {
+        notes_[{row, col}] = Note{tip, changed};
+    }
+    if (row > 0 && row < table_.RowCount() && col < table_.ColCount()) {
+        const QModelIndex at = index(row - 1, col);
+        emit dataChanged(at, at, {Qt::ToolTipRole, Qt::BackgroundRole});
     }
 }
 
@@ -68,6 +81,7 @@ void DomainTableModel::ResetTable() {
         SetCell(c, 1, std::string());
     }
     table_.ResetTable();
+    notes_.clear();
 }
 
 int DomainTableModel::rowCount(const QModelIndex& parent) const {
@@ -109,8 +123,20 @@ QVariant DomainTableModel::data(const QModelIndex& index, int role) const {
     if (edited && role == Qt::BackgroundRole) {
         return QBrush(QColor(0xd6, 0xe4, 0xff));
     }
+    if (edited && role == Qt::ToolTipRole) {
+        return QStringLiteral("Изменено вручную");
+    }
+    if (index.isValid() && (role == Qt::ToolTipRole || role == Qt::BackgroundRole) && !notes_.empty()) {
+        const auto note = notes_.find({index.row() + 1, index.column()});
+        if (note != notes_.end() && role == Qt::ToolTipRole && !note->second.tip.isEmpty()) {
+            return note->second.tip;
+        }
+        if (note != notes_.end() && role == Qt::BackgroundRole && note->second.changed) {
+            return QBrush(QColor(0xc8, 0xdc, 0xff));  // changed since the last check
+        }
+    }
     if (role == Qt::ToolTipRole) {
-        return edited ? QVariant(QStringLiteral("Изменено вручную")) : QVariant();
+        return {};
     }
     if (index.isValid() && (role == Qt::BackgroundRole || role == Qt::ForegroundRole)) {
         return Tint(index, role);

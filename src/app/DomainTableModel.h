@@ -9,6 +9,7 @@
 #include <chrono>
 #include <functional>
 #include <set>
+#include <map>
 
 #include "check/DomainTable.h"
 
@@ -36,6 +37,9 @@ public:
     }
     void ResetTable();
     const DomainTable& Table() const { return table_; }
+    // A cell's note from the store of answers: its tooltip, and whether its answer changed since the
+    // last check (tinted). An empty tip and no change take the note away. Notes go with their rows.
+    void SetNote(int col, int row, const QString& tip, bool changed);
     // Where the tints take today's date from; the system's clock unless set.
     void SetToday(std::function<QDate()> today) { today_ = std::move(today); }
     // Today's date as the tints and the filter's "today" take it.
@@ -51,9 +55,15 @@ public:
 private:
     QVariant Tint(const QModelIndex& index, int role) const;
 
+    struct Note {
+        QString tip;
+        bool changed = false;
+    };
+
     DomainTable table_;
     std::set<std::pair<int, int>> edited_;  // (table row, column) of the cells changed by hand
     std::function<void(int, int, const std::string&)> editor_;
+    std::map<std::pair<int, int>, Note> notes_;  // by (row, col)
     std::function<QDate()> today_ = [] { return QDate::currentDate(); };
 };
 

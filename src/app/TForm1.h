@@ -54,6 +54,8 @@ class DomainTableModel;
 class TableControls;
 class TForm2;
 
+class WindowHistory;
+
 class TForm1 : public QMainWindow, public ListHandOver, private CheckRunHost {
     Q_OBJECT
 public:
@@ -71,6 +73,10 @@ public:
     // Keeps a journal of every written row in a slot of stateDir that no other running window holds
     // (JournalSlot), and asks before closing with unsaved rows.
     void EnableSafetyNet(const QString& stateDir);
+    // Keeps every answer in the store of answers at path: a Changes column after the checks of today,
+    // "История домена..." in the table's menu, and the archive's lasting answers taken from it.
+    void EnableHistory(const QString& path);
+    WindowHistory* History() const { return history_; }
     // Offers to restore the rows of a journal that were never saved; true when they were restored.
     bool OfferRecovery();
     // The program with the real services: while a retired service is chosen, the status bar says it is
@@ -112,6 +118,8 @@ public:
     void YandexBar1Click();
     void WhoisItem1Click();
     void WhoisItem2Click();
+    // "История домена...": the answers of the current row's domain over time.
+    void HistoryItem1Click();
     void PopupMenu1Popup();
     void Label4Click();
     void Panel1Click();
@@ -148,6 +156,8 @@ private:
     void ApplyChecksChoice();
     // The status bar's word about the retired services goes once the user acts on the checks or runs.
     void ForgetRetiredServices();
+    // The headers of the columns after YaPages and PR: the chosen checks', then Changes with the store.
+    std::vector<std::string> ExtraHeaders() const;
     void AddCheckedColumns();
     void GrowToShowColumns();
     // A new column's width: its header's, or wider where its usual words need it.
@@ -276,6 +286,8 @@ private:
     QAction* csv1 = nullptr;
     QAction* OpenResults1 = nullptr;
     QString lastResultsName_;
+    WindowHistory* history_ = nullptr;
+    QAction* HistoryItem1 = nullptr;
 };
 
 }  // namespace vantle

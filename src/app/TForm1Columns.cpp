@@ -24,6 +24,7 @@
 #include "app/RowProxyModel.h"
 #include "app/TForm1.h"
 #include "app/TableControls.h"
+#include "app/WindowHistory.h"
 #include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
@@ -169,13 +170,20 @@ void TForm1::SetExtraColumnsAside() {
     }
 }
 
+std::vector<std::string> TForm1::ExtraHeaders() const {
+    std::vector<std::string> headers = checks_->Headers();
+    if (history_ && history_->On() && !headers.empty()) {
+        headers.emplace_back(history::kChangesColumn);  // what changed since the last check
+    }
+    return headers;
+}
+
 void TForm1::LayOutExtraColumns() {
     if (!TableIsClean()) {
         return;
     }
-    const std::vector<std::string> headers = checks_->Headers();
+    const std::vector<std::string> headers = ExtraHeaders();
     const int first = FirstExtraCol();
-    edits_->Clear();  // its steps name columns by place, and the places move
     model_->SetColCount(first + static_cast<int>(headers.size()));
     for (std::size_t i = 0; i < headers.size(); ++i) {
         const int col = first + static_cast<int>(i);
@@ -187,7 +195,7 @@ void TForm1::LayOutExtraColumns() {
 // On a checked table a check of today may be added (for a recheck of the rows that matter): its
 // columns come in their place, empty, and every cell keeps its header. The journal follows.
 void TForm1::AddCheckedColumns() {
-    const std::vector<std::string> headers = checks_->Headers();
+    const std::vector<std::string> headers = ExtraHeaders();
     const int first = FirstExtraCol();
     if (TableIsClean() || model_->ColCount() == first + static_cast<int>(headers.size())) {
         return;
@@ -206,6 +214,12 @@ void TForm1::AddCheckedColumns() {
             byHand[i][static_cast<std::size_t>(r)] = model_->Edited(old->second, r);
         }
         cells[i][0] = headers[i];
+    }
+    edits_->Clear();  // its steps name columns by place, and the places move
+    for (int r = 1; r < rows; ++r) {
+        for (int c = first; c < model_->ColCount(); ++c) {
+            model_->SetNote(c, r, {}, false);  // the store's notes were of the columns as they were
+        }
     }
     model_->SetColCount(first + static_cast<int>(headers.size()));
     for (std::size_t i = 0; i < headers.size(); ++i) {

@@ -21,6 +21,7 @@
 #include "app/DomainTableModel.h"
 #include "app/TForm1.h"
 #include "app/TableControls.h"
+#include "app/WindowHistory.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 
@@ -141,7 +142,7 @@ bool TForm1::BarChecked() {
     return checks_->Chosen("bar");
 }
 std::vector<CheckRunHost::PlacedCheck> TForm1::ExtraChecks() {
-    return checks_->Placed(FirstExtraCol());
+    return history_ ? history_->Wrap(checks_->Placed(FirstExtraCol())) : checks_->Placed(FirstExtraCol());
 }
 int TForm1::ParallelCount() {
     return SpinEdit1->value();

@@ -14,6 +14,7 @@
 #include "app/DomainTableModel.h"
 #include "app/SaveDialog.h"
 #include "app/TForm1.h"
+#include "app/WindowHistory.h"
 #include "catalog/CheckCatalog.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
@@ -54,6 +55,9 @@ void TForm1::JournalResult(const std::optional<std::string>& error) {
 // A fresh run starts a new journal with its first row; a resumed run goes on in the same one.
 void TForm1::RowWritten(int row, int line) {
     unsaved_ = true;
+    if (history_) {
+        history_->RowWritten(row, line, checks_->Placed(FirstExtraCol()));
+    }
     if (!journal_) {
         return;
     }

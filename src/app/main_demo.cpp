@@ -74,6 +74,8 @@ int main(int argc, char** argv) {
     if (at < 0) {
         // The demo keeps its journal apart from the program's.
         form1.EnableSafetyNet(QString::fromStdString(vantle::DefaultStateDir("demo")));
+        // ... and its store of answers: the simulator's answers never mix with the real ones.
+        form1.EnableHistory(QString::fromStdString(vantle::DefaultStateDir("demo") + "/history.sqlite"));
         QTimer::singleShot(0, &form1, [&form1]() { form1.OfferRecovery(); });
     }
     if (at >= 0 && at + 1 < args.size()) {

@@ -5,6 +5,7 @@
 
 #include "app/TForm1.h"
 #include "app/Translations.h"
+#include "history/HistoryStore.h"
 #include "io/Journal.h"
 #include "pace/SharedPaces.h"
 
@@ -21,6 +22,9 @@ int main(int argc, char** argv) {
     }
     form1.EnableSafetyNet(QString::fromStdString(vantle::DefaultStateDir()));
     form1.TellRetiredServices();
+    if (const std::string store = vantle::history::HistoryStore::DefaultPath(); !store.empty()) {
+        form1.EnableHistory(QString::fromStdString(store));
+    }
     form1.show();
     QTimer::singleShot(0, &form1, [&form1]() { form1.OfferRecovery(); });
     return app.exec();

@@ -1,6 +1,7 @@
 #include "cli/CliMain.h"
 
 #include <cerrno>
+#include <ctime>
 #include <fstream>
 #include <memory>
 #include <string>
@@ -16,6 +17,8 @@
 #include "cli/Interrupt.h"
 #include "cli/ListInput.h"
 #include "cli/OutputFormat.h"
+#include "history/HistoryStore.h"
+#include "history/HistoryTable.h"
 #include "http/HttpClient.h"
 #include "io/FileErrors.h"
 #include "io/Journal.h"
@@ -65,6 +68,70 @@ ProgressStyle StyleFor(const CliOptions& options, bool errIsTerminal) {
     return errIsTerminal ? ProgressStyle::Terminal : ProgressStyle::Lines;
 }
 
+// The output file of -o, when one is named; false (and told) when it cannot be made.
+bool OpenOutput(const CliOptions& options, std::ofstream& file, std::ostream& err) {
+    if (options.output) {
+        file.open(*options.output, std::ios::binary | std::ios::trunc);
+        if (!file) {
+            Complain(err, CannotCreateText(*options.output, errno));
+            return false;
+        }
+    }
+    return true;
+}
+
+// The store of answers as the options want it: none with --no-history or when it cannot be used (told
+// once; the run goes on without it).
+std::unique_ptr<history::HistoryStore> OpenStore(const CliOptions& options, std::ostream& err) {
+    if (options.noHistory) {
+        return nullptr;
+    }
+    const std::string path = history::HistoryStore::DefaultPath();
+    if (path.empty()) {
+        Complain(err, "история ответов не ведётся: не известна домашняя папка");
+        return nullptr;
+    }
+    history::HistoryStore::Options storeOptions;
+    storeOptions.keptDays = options.keepDays;
+    std::string problem;
+    std::unique_ptr<history::HistoryStore> store = history::HistoryStore::Open(
+        path, static_cast<std::int64_t>(std::time(nullptr)), storeOptions, problem);
+    if (!problem.empty()) {
+        Complain(err, Cp1251ToUtf8(problem) + (store ? "" : "; проверка идёт без истории"));
+    }
+    return store;
+}
+
+// --history NAME: the domain's answers, newest first, in the chosen format, to -o FILE or out.
+int PrintHistory(const CliOptions& options, std::ostream& standardOut, std::ostream& err) {
+    std::ofstream file;
+    if (!OpenOutput(options, file, err)) {
+        return kExitUsage;
+    }
+    std::ostream& out = options.output ? file : standardOut;
+    const std::unique_ptr<history::HistoryStore> store = OpenStore(options, err);
+    if (!store) {
+        return kExitFailure;
+    }
+    const std::vector<std::vector<std::string>> rows =
+        history::HistoryTable(store->Answers(Utf8ToCp1251Keeping(*options.history)));
+    const CsvTable table{static_cast<int>(rows.size()), static_cast<int>(rows[0].size()),
+                         [&rows](int col, int row) {
+                             return rows[static_cast<std::size_t>(row)][static_cast<std::size_t>(col)];
+                         }};
+    const OutputFormat& format = *FindOutputFormat(options.format);
+    if (format.line) {
+        out << format.prefix;
+        for (const auto& row : rows) {
+            out << format.line(row);
+        }
+    } else {
+        format.write(out, table);
+    }
+    out.flush();
+    return out ? kExitChecked : kExitFailure;
+}
+
 }  // namespace
 
 int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ostream& err,
@@ -86,6 +153,10 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
         return kExitChecked;
     }
 
+    if (options.history) {
+        return PrintHistory(options, out, err);
+    }
+
     ConsoleHost::Settings settings;
     try {
         settings.lines = ReadLines(options.list, in);
@@ -99,12 +170,8 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     }
     // The output file is made before the run, so that a name that cannot be written costs no run.
     std::ofstream file;
-    if (options.output) {
-        file.open(*options.output, std::ios::binary | std::ios::trunc);
-        if (!file) {
-            Complain(err, CannotCreateText(*options.output, errno));
-            return kExitUsage;
-        }
+    if (!OpenOutput(options, file, err)) {
+        return kExitUsage;
     }
     std::ostream& table = options.output ? file : out;
 
@@ -112,6 +179,10 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     settings.parallel = options.parallel;
     settings.rateText = IntToStr(options.rate);
     settings.thresholdText = options.threshold.value_or(std::string());
+    const std::unique_ptr<history::HistoryStore> store = OpenStore(options, err);
+    settings.store = store.get();
+    settings.fresh = options.fresh;
+    settings.changesOnly = options.changesOnly;
     Progress progress(err, StyleFor(options, errIsTerminal));
     InterruptWatch interrupt;
     CheckEndpoints runEndpoints = endpoints;
@@ -145,8 +216,10 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     const OutputFormat& format = *FindOutputFormat(options.format);
     if (format.line) {
         std::string head = std::string(format.prefix) + format.line(host.SavedRow(0));
-        for (int row = 1; row < host.RowCount() && options.resume; ++row) {
-            head += format.line(host.SavedRow(row));
+        for (const int row : host.SavedRows()) {
+            if (row > 0 && options.resume) {
+                head += format.line(host.SavedRow(row));
+            }
         }
         if (const int error = WriteOut(table, head)) {
             Complain(err, OutputFailed(options, error));

@@ -42,7 +42,7 @@ std::string Quoted(std::string_view value) {
 }
 
 // The options that take a value, by every name they go by.
-enum class Valued { None, Rate, Parallel, Threshold, Checks, Output, Format, TopList };
+enum class Valued { None, Rate, Parallel, Threshold, Checks, Output, Format, TopList, History, KeepDays };
 
 Valued ValuedOption(std::string_view name) {
     if (name == "--rate")
@@ -59,6 +59,10 @@ Valued ValuedOption(std::string_view name) {
         return Valued::Format;
     if (name == "--top-list")
         return Valued::TopList;
+    if (name == "--history")
+        return Valued::History;
+    if (name == "--keep-days")
+        return Valued::KeepDays;
     return Valued::None;
 }
 
@@ -143,6 +147,20 @@ std::optional<CliUsageError> SetValue(CliOptions& options, Valued which, const s
             }
             options.topList = value;
             return std::nullopt;
+        case Valued::History:
+            if (value.empty()) {
+                return CliUsageError{"пустое имя домена для «--history»"};
+            }
+            options.history = value;
+            return std::nullopt;
+        case Valued::KeepDays: {
+            const std::optional<std::int32_t> days = AllDigits(value) ? TryStrToInt(value) : std::nullopt;
+            if (!days || *days < 1 || *days > 36500) {
+                return CliUsageError{"срок хранения " + Quoted(value) + " — не число дней от 1 до 36500"};
+            }
+            options.keepDays = *days;
+            return std::nullopt;
+        }
         case Valued::None:
             break;
     }
@@ -171,6 +189,12 @@ std::variant<CliOptions, CliUsageError> ParseCliOptions(const std::vector<std::s
             options.quiet = true;
         } else if (arg == "--resume") {
             options.resume = true;
+        } else if (arg == "--no-history") {
+            options.noHistory = true;
+        } else if (arg == "--fresh") {
+            options.fresh = true;
+        } else if (arg == "--changes") {
+            options.changesOnly = true;
         } else {
             // "--name=value", "-oFILE", or the name with its value in the next argument.
             const std::size_t eq = arg.rfind("--", 0) == 0 ? arg.find('=') : std::string::npos;
@@ -200,6 +224,16 @@ std::variant<CliOptions, CliUsageError> ParseCliOptions(const std::vector<std::s
     if (options.help || options.version) {
         return options;
     }
+    if (options.history) {
+        if (!operands.empty()) {
+            return CliUsageError{"лишний аргумент " + Quoted(operands[0]) +
+                                 ": с «--history» список не нужен"};
+        }
+        if (options.noHistory) {
+            return CliUsageError{"«--history» и «--no-history» вместе не бывают"};
+        }
+        return options;
+    }
     if (options.checks.empty()) {  // no --checks: the checks that answer today
         for (std::string_view name : TodaysCheckNames()) {
             options.checks.emplace(name);
@@ -207,6 +241,18 @@ std::variant<CliOptions, CliUsageError> ParseCliOptions(const std::vector<std::s
         if (options.topList) {
             options.checks.emplace("rank");
         }
+    }
+    if (options.changesOnly && std::none_of(NetworkCheckNames().begin(), NetworkCheckNames().end(),
+                                            [&options](std::string_view name) {
+                                                return options.checks.count(std::string(name)) > 0;
+                                            })) {
+        return CliUsageError{
+            "«--changes» — только с проверками сегодняшнего дня (dns и дальше): столбец "
+            "Changes бывает лишь с ними"};
+    }
+    if (options.noHistory && (options.changesOnly || options.fresh)) {
+        return CliUsageError{std::string(options.changesOnly ? "«--changes»" : "«--fresh»") +
+                             " без истории не имеет смысла (--no-history)"};
     }
     if (operands.empty()) {
         return CliUsageError{"не указан список доменов (файл или «-» для стандартного ввода)"};
@@ -252,6 +298,11 @@ std::string HelpText() {
            formats +
            "  --top-list ФАЙЛ      список сайтов для проверки rank: строки «место,домен» (Tranco,\n"
            "                       Umbrella), CSV Majestic Million или zip с одним из них\n"
+           "      --changes        оставить только строки, в которых что-то изменилось\n"
+           "      --fresh          спросить всё заново, не беря из истории даже первый снимок архива\n"
+           "      --no-history     не читать и не пополнять историю ответов\n"
+           "      --keep-days N    хранить ответы в истории N дней (по умолчанию 365)\n"
+           "      --history ДОМЕН  вывести историю ответов о ДОМЕНЕ (CSV, новые сверху) и выйти\n"
            "  -q, --quiet          не показывать ход проверки\n"
            "      --resume         продолжить прерванную проверку того же списка с теми же\n"
            "                       проверками по её журналу (~/.local/state/vantle/cli)\n"
@@ -259,7 +310,9 @@ std::string HelpText() {
            "      --version        показать версию и выйти\n"
            "\n"
            "Столбцы: Domain, Tic, Status, Yaca (только с bar), YaPages, PR, затем столбцы остальных\n"
-           "проверок в порядке списка выше. Ход проверки выводится в стандартный поток ошибок.\n"
+           "проверок в порядке списка выше; с проверками dns и дальше — Changes: что изменилось с\n"
+           "прошлой проверки того же домена по истории ответов (~/.local/share/vantle/history.sqlite).\n"
+           "Ход проверки выводится в стандартный поток ошибок.\n"
            "Строки CSV записываются по мере проверки, по порядку списка. Ctrl+C, SIGTERM и SIGHUP\n"
            "останавливают проверку (с bar, yapages или pr — после текущего домена); проверенное\n"
            "записывается. Второй Ctrl+C завершает программу сразу.\n"

@@ -20,7 +20,12 @@ struct CliOptions {
     std::string format = "csv";            // one of OutputFormatNames()
     std::optional<std::string> topList;    // the top-sites list of the rank check; none: no list
     bool quiet = false;
-    bool resume = false;  // go on from the journal of an earlier run over the same list and checks
+    bool resume = false;       // go on from the journal of an earlier run over the same list and checks
+    bool noHistory = false;    // neither read nor write the store of answers
+    bool fresh = false;        // ask everything, the lasting answers of the store too
+    bool changesOnly = false;  // keep only the rows whose Changes cell says something
+    int keepDays = 365;        // answers older than this leave the store
+    std::optional<std::string> history;  // print this domain's answers instead of checking
     bool help = false;
     bool version = false;
 };

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 #include "catalog/CheckCatalog.h"
@@ -24,7 +25,11 @@ ConsoleHost::ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std
       thresholdText_(std::move(settings.thresholdText)),
       err_(err),
       progress_(progress),
-      stopRequested_(std::move(stopRequested)) {
+      stopRequested_(std::move(stopRequested)),
+      store_(settings.store),
+      changesOnly_(settings.changesOnly && settings.store != nullptr) {
+    std::vector<history::CheckSpan> spans;
+    auto served = std::make_shared<history::Served>();
     // The window's layout: Domain, Tic, Status, Yaca always (hidden without the bar query), then
     // YaPages, PR and every other check's columns in the catalog's order.
     for (std::string_view name : CheckNames()) {
@@ -34,21 +39,40 @@ ConsoleHost::ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std
         const int col = table_.ColCount();
         if (name == "bar") {
             bar_ = true;
+            spans.push_back({"bar", 1, {"Tic", "Status", "Yaca"}});
         } else if (name == "yapages" || name == "pr") {
             table_.SetColCount(col + 1);
             table_.SetCell(col, 0, name == "yapages" ? "YaPages" : "PR");
             (name == "yapages" ? yaPagesCol_ : prCol_) = col;
+            spans.push_back({std::string(name), col, {table_.Cell(col, 0)}});
         } else if (std::unique_ptr<Check> check = MakeNetworkCheck(name, endpoints)) {
             const std::vector<std::string> headers = check->Columns();
             table_.SetColCount(col + static_cast<int>(headers.size()));
             for (std::size_t i = 0; i < headers.size(); ++i) {
                 table_.SetCell(col + static_cast<int>(i), 0, headers[i]);
             }
+            spans.push_back({std::string(name), col, headers});
             std::shared_ptr<Check> shared = std::move(check);
+            if (store_ != nullptr && !settings.fresh && history::HasLastingAnswers(name)) {
+                shared = std::make_shared<history::RememberingCheck>(std::move(shared), *store_, served, [] {
+                    return static_cast<std::int64_t>(std::time(nullptr));
+                });
+            }
             placed_.push_back({shared.get(), col, shared});
             checks_.push_back(std::move(shared));
         }
     }
+    // Every answer goes to the store; with a check of today the table ends in Changes (the old
+    // services' table stays as it was).
+    if (store_ != nullptr) {
+        history_ = std::make_unique<history::RunHistory>(*store_, std::move(spans), served);
+    }
+    if (store_ != nullptr && !placed_.empty()) {
+        changesCol_ = table_.ColCount();
+        table_.SetColCount(changesCol_ + 1);
+        table_.SetCell(changesCol_, 0, std::string(history::kChangesColumn));
+    }
+    changesOnly_ = changesOnly_ && changesCol_ > 0;
 }
 
 ConsoleHost::~ConsoleHost() = default;
@@ -125,14 +149,27 @@ std::vector<std::string> ConsoleHost::SavedRow(int row) const {
     return cells;
 }
 
-CsvTable ConsoleHost::Saved() const {
+std::vector<int> ConsoleHost::SavedRows() const {
     const std::vector<int> cols = SavedColumns();
     const bool noRow = table_.RowCount() == 2 && std::all_of(cols.begin(), cols.end(), [this](int c) {
                            return table_.Cell(c, 1).empty();
                        });
+    std::vector<int> rows{0};
+    for (int row = 1; row < (noRow ? 1 : table_.RowCount()); ++row) {
+        if (!changesOnly_ || !table_.Cell(changesCol_, row).empty()) {
+            rows.push_back(row);
+        }
+    }
+    return rows;
+}
+
+CsvTable ConsoleHost::Saved() const {
+    const std::vector<int> cols = SavedColumns();
+    const std::vector<int> rows = SavedRows();
     return CsvTable{
-        noRow ? 1 : table_.RowCount(), static_cast<int>(cols.size()),
-        [this, cols](int col, int row) { return table_.Cell(cols[static_cast<std::size_t>(col)], row); }};
+        static_cast<int>(rows.size()), static_cast<int>(cols.size()), [this, cols, rows](int col, int row) {
+            return table_.Cell(cols[static_cast<std::size_t>(col)], rows[static_cast<std::size_t>(row)]);
+        }};
 }
 
 std::string ConsoleHost::UseJournal(const std::string& stateDir, std::vector<std::string> checkNames,
@@ -153,8 +190,27 @@ std::string ConsoleHost::ListBytes() const {
     return bytes;
 }
 
+// The row's Changes against the store, and its answers into it; a problem of the store is told once.
+void ConsoleHost::RecordRow(int row, int line) {
+    if (!history_) {
+        return;
+    }
+    if (line < 0) {
+        store_->Flush();  // a recheck compares with the run's own answers
+    }
+    const history::RowChanges changes = history_->Finished(table_.Cell(0, row), table_.RowCells(row),
+                                                           static_cast<std::int64_t>(std::time(nullptr)));
+    if (changesCol_ > 0) {
+        table_.SetCell(changesCol_, row, changes.text);
+    }
+    if (const std::optional<std::string> problem = store_->TakeProblem()) {
+        Say(*problem);
+    }
+}
+
 void ConsoleHost::RowWritten(int row, int line) {
-    if (sink_) {
+    RecordRow(row, line);
+    if (sink_ && (!changesOnly_ || !table_.Cell(changesCol_, row).empty())) {
         sink_(SavedRow(row));
     }
     if (!journal_) {

@@ -15,6 +15,7 @@
 #include "check/CheckRunHost.h"
 #include "check/DomainTable.h"
 #include "cli/Progress.h"
+#include "history/RunHistory.h"
 #include "io/CsvExport.h"
 #include "io/Journal.h"
 
@@ -28,6 +29,11 @@ public:
         std::string rateText;
         std::string thresholdText;
         int parallel = 16;
+        // The store of answers (none: --no-history). With it and a check of today the table ends
+        // in a Changes column; fresh asks the lasting answers too; changesOnly keeps the changed rows.
+        history::HistoryStore* store = nullptr;
+        bool fresh = false;
+        bool changesOnly = false;
     };
     // stopRequested is asked at every pump; once it says yes the run is stopped as by "Стоп".
     ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std::ostream& err, Progress& progress,
@@ -61,6 +67,8 @@ public:
     // The table as the window saves it: without the bar query its three columns are left out. A run
     // that wrote no row gives the header row alone.
     CsvTable Saved() const;
+    // The rows saved: every row, or with changesOnly those whose Changes cell says something.
+    std::vector<int> SavedRows() const;
     // One row's cells as saved (row 0: the headers).
     std::vector<std::string> SavedRow(int row) const;
     // Every row written from now on goes to sink as well, with its saved cells, in list order.
@@ -115,6 +123,7 @@ private:
     void Say(const std::string& cp1251);
 
     std::vector<int> SavedColumns() const;
+    void RecordRow(int row, int line);
 
     std::vector<std::string> lines_;
     int parallel_ = 16;
@@ -141,6 +150,10 @@ private:
     bool errorShown_ = false;
     std::unique_ptr<RunJournal> journal_;
     std::vector<std::string> checkNames_;
+    history::HistoryStore* store_ = nullptr;
+    std::unique_ptr<history::RunHistory> history_;
+    int changesCol_ = 0;  // 0: no Changes column
+    bool changesOnly_ = false;
 };
 
 }  // namespace vantle::cli

@@ -258,6 +258,26 @@ bool Order(const RowFilter::Term& term, std::string_view cell, int& order) {
     return true;
 }
 
+constexpr std::string_view kChanges = "Changes";
+
+// Whether a Changes cell ("Expires 2026-12-01 -> 2027-12-01; Registrar A -> B") names the column: a
+// phrase begins with the column's name and a blank or a colon.
+bool NamesColumn(std::string_view cell, std::string_view column) {
+    for (std::size_t at = 0; at <= cell.size();) {
+        const std::string_view rest = cell.substr(at);
+        if (rest.size() > column.size() && CompareFolded(rest.substr(0, column.size()), column) == 0 &&
+            (rest[column.size()] == ' ' || rest[column.size()] == ':')) {
+            return true;
+        }
+        const std::size_t next = cell.find("; ", at);
+        if (next == std::string_view::npos) {
+            return false;
+        }
+        at = next + 2;
+    }
+    return false;
+}
+
 }  // namespace
 
 RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>& headers,
@@ -293,7 +313,17 @@ RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>
         } else if (raw.op != std::string::npos && HeaderColumn(name, headers) >= 0) {
             error = Utf16ToCp1251(u"после «!» нужен «=»");
         }
-        if (term.col < 0) {
+        const int changes = HeaderColumn(kChanges, headers);
+        if (term.col < 0 && changes >= 0 && raw.op == std::string::npos &&
+            CompareFolded(TrimBlanks(raw.text), kChanges) == 0) {
+            term.col = changes;
+            term.op = Op::Filled;
+        } else if (term.col >= 0 && term.col == changes &&
+                   (term.op == Op::Equal || term.op == Op::NotEqual) &&
+                   !TrimBlanks(std::string_view(raw.text).substr(raw.op + length)).empty()) {
+            term.op = term.op == Op::Equal ? Op::Names : Op::NamesNot;
+            term.value = TrimBlanks(std::string_view(raw.text).substr(raw.op + length));
+        } else if (term.col < 0) {
             term.op = Op::Contains;
             term.value = std::move(raw.text);
         } else {
@@ -326,8 +356,16 @@ RowFilter RowFilter::Parse(std::string_view text, const std::vector<std::string>
 }
 
 bool RowFilter::Meets(const Term& term, std::string_view cell) {
-    if (term.op == Op::Contains) {
-        return ContainsFolded(cell, term.value);
+    switch (term.op) {
+        case Op::Contains:
+            return ContainsFolded(cell, term.value);
+        case Op::Filled:
+            return !TrimBlanks(cell).empty();
+        case Op::Names:
+        case Op::NamesNot:
+            return NamesColumn(cell, term.value) == (term.op == Op::Names);
+        default:
+            break;
     }
     int order = 0;
     if (!Order(term, cell, order)) {
@@ -346,7 +384,7 @@ bool RowFilter::Meets(const Term& term, std::string_view cell) {
             return order > 0;
         case Op::GreaterEqual:
             return order >= 0;
-        case Op::Contains:
+        default:
             break;
     }
     return false;

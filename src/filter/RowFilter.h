@@ -11,6 +11,10 @@
 // March 2010. A date may also be given from today: "today", "today+30", "today-365" (in days), or
 // "сегодня", "сегодня+30".
 //
+// The column "Changes" (what changed since the last check) takes two terms of its own: "Changes" alone
+// keeps the rows with any change, "Changes=Expires" those whose Changes name the column Expires
+// ("Changes!=Expires" the others).
+//
 // A term that cannot be read (a name that is no header, "Tic>>3", a word where a number column needs a
 // number) matches as plain text, which finds nothing; Error() says what is wrong with it.
 
@@ -34,7 +38,18 @@ struct FilterContext {
 
 class RowFilter {
 public:
-    enum class Op { Contains, Equal, NotEqual, Less, LessEqual, Greater, GreaterEqual };
+    enum class Op {
+        Contains,
+        Equal,
+        NotEqual,
+        Less,
+        LessEqual,
+        Greater,
+        GreaterEqual,
+        Filled,
+        Names,
+        NamesNot
+    };
     struct Term {
         int col = -1;  // -1: a plain term over every cell
         Op op = Op::Contains;

@@ -17,6 +17,7 @@ namespace vantle {
 namespace {
 
 const char kDomain[] = "Domain";
+const char kChanges[] = "Changes";
 
 bool StartsWith(std::string_view text, std::string_view prefix) {
     return text.substr(0, prefix.size()) == prefix;
@@ -87,6 +88,10 @@ Layout LayOut(const std::vector<std::string>& header, const std::vector<CheckCol
         layout.checks.push_back(check->name);
         layout.columns.insert(layout.columns.end(), check->columns.begin(), check->columns.end());
     }
+    // What changed since the last check stands after the checks' columns; it belongs to no check.
+    if (std::find(header.begin(), header.end(), kChanges) != header.end()) {
+        layout.columns.emplace_back(kChanges);
+    }
     return layout;
 }
 
@@ -129,7 +134,8 @@ SavedTableRead ReadSavedTable(std::string_view bytes, const std::vector<CheckCol
     for (std::size_t c = 0; c < header.size(); ++c) {
         const std::string& caption = header[c];
         const bool known =
-            caption == kDomain || std::any_of(checks.begin(), checks.end(), [&](const auto& check) {
+            caption == kDomain || caption == kChanges ||
+            std::any_of(checks.begin(), checks.end(), [&](const auto& check) {
                 return std::find(check.columns.begin(), check.columns.end(), caption) != check.columns.end();
             });
         if (!known) {

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <csignal>
+#include <filesystem>
 #include <memory>
 #include <set>
 #include <variant>
@@ -42,8 +43,12 @@ struct Layout {
 
 class CliRunTest : public ::testing::Test {
 protected:
-    // The children keep their journal in this test's folder, never in the user's.
-    void SetUp() override { ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1); }
+    // The children keep their journal and their store of answers in this test's folder, never in the
+    // user's.
+    void SetUp() override {
+        ::setenv("XDG_STATE_HOME", dir.File("state").c_str(), 1);
+        ::setenv("XDG_DATA_HOME", dir.File("data").c_str(), 1);
+    }
 
 protected:
     static void TearDownTestSuite() { services_.reset(); }
@@ -66,6 +71,10 @@ protected:
             for (const std::string& entry : endpoints.connectTo) {
                 args.push_back("--sim-connect-to=" + entry);
             }
+            args.push_back("--sim-archive=" + endpoints.archiveUrl);
+        }
+        if (!withHistory) {
+            args.push_back("--no-history");  // the tables of these tests are the engine's, without Changes
         }
         args.push_back("--checks=bar");  // the runs here play the bar unless they name their checks
         args.insert(args.end(), cli.begin(), cli.end());
@@ -128,6 +137,7 @@ protected:
 
     sim::ServiceSimulator sim;
     TempDir dir;
+    bool withHistory = false;
     static std::unique_ptr<sim::CheckServices> services_;
 };
 
@@ -584,6 +594,95 @@ TEST_F(CliRunTest, ANameTheDnsDoesNotKnowHasNoAddressInEveryColumn) {
                            "\";\"yes\";\"200\";"),
               std::string::npos)
         << cli.out;
+}
+
+// The store of answers across runs: Changes (only with a check of today), --changes, --history,
+// --no-history, and the old services' table byte for byte as without it.
+TEST_F(CliRunTest, ChangesSinceTheLastRunAndTheDomainsHistory) {
+    withHistory = true;
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, "b.test\na.test\n");
+    const std::string top = dir.File("top.csv");
+    const auto run = [&](const std::string& ranks, std::vector<std::string> more) {
+        WriteBytes(top, "rank,domain\n" + ranks);
+        std::vector<std::string> cli{"--checks", "rank", "--top-list", top, "-q", "--format=csv-utf8"};
+        cli.insert(cli.end(), more.begin(), more.end());
+        cli.push_back(list);
+        return RunCliSim(Args(cli));
+    };
+    const ChildResult first = run("1,a.test\n2,b.test\n", {});
+    EXPECT_EQ(
+        first.out,
+        "\xEF\xBB\xBF\"Domain\";\"Rank\";\"Changes\"\r\n\"b.test\";\"2\";\"\"\r\n\"a.test\";\"1\";\"\"\r\n")
+        << first.err;
+    const ChildResult changed = run("1,a.test\n5,b.test\n", {"--changes"});
+    EXPECT_EQ(changed.out,
+              "\xEF\xBB\xBF\"Domain\";\"Rank\";\"Changes\"\r\n\"b.test\";\"5\";\"Rank 2 → 5\"\r\n")
+        << changed.err;
+    EXPECT_EQ(run("1,a.test\n2,b.test\n", {"--no-history"}).out.find("Changes"), std::string::npos);
+
+    const ChildResult history = RunCliSim(Args({"--history", "B.test"}));
+    EXPECT_EQ(history.status, 0) << history.err;
+    const std::vector<std::string> lines = [&] {
+        std::vector<std::string> split;
+        for (std::size_t at = 0, end; (end = history.out.find("\r\n", at)) != std::string::npos;
+             at = end + 2) {
+            split.push_back(history.out.substr(at, end - at));
+        }
+        return split;
+    }();
+    ASSERT_EQ(lines.size(), 3u) << history.out;
+    EXPECT_EQ(lines[0], "\"Time (UTC)\";\"Check\";\"Rank\"");
+    EXPECT_NE(lines[1].find("\"rank\";\"5\""), std::string::npos);  // newest first
+    EXPECT_NE(lines[2].find("\"rank\";\"2\""), std::string::npos);
+
+    // The old services alone: the same bytes with the store as without it.
+    const std::vector<std::string> names = Names(3);
+    WriteBytes(list, Joined(names));
+    withHistory = false;
+    const std::string without = RunCliSim(Args({"--rate", "10", "-q", list})).out;
+    withHistory = true;
+    EXPECT_EQ(RunCliSim(Args({"--rate", "10", "-q", list})).out, without);
+}
+
+TEST_F(CliRunTest, KnownFirstCapturesAreNotAskedAgainUnlessFresh) {
+    withHistory = true;
+    const std::vector<std::string> names = Names(3);
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, Joined(names));
+    const sim::ArchiveServer& archive = (Endpoints(), services_->Archive());
+    const ChildResult first = RunCliSim(Args({"--checks", "archive", "-q", list}, true));
+    const std::size_t asked = archive.RequestCount();
+    const ChildResult second = RunCliSim(Args({"--checks", "archive", "-q", list}, true));
+    EXPECT_EQ(second.out, first.out);
+    std::size_t lasting = 0;
+    for (const std::string& name : names) {
+        lasting += sim::ArchiveServer::DefaultDay(name).empty() ? 0 : 1;
+    }
+    // "none" is believed for a week as well: nothing is asked the second time.
+    EXPECT_EQ(archive.RequestCount(), asked) << lasting;
+    RunCliSim(Args({"--checks", "archive", "--fresh", "-q", list}, true));
+    EXPECT_EQ(archive.RequestCount(), asked + names.size());
+}
+
+TEST_F(CliRunTest, ADamagedStoreIsSetAsideAndNamedOnceAndTheRunGoesOn) {
+    withHistory = true;
+    std::filesystem::create_directories(dir.File("data") + "/vantle");
+    const std::string store = dir.File("data") + "/vantle/history.sqlite";
+    WriteBytes(store, std::string(4096, 'x'));
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, "b.test\n");
+    const ChildResult cli = RunCliSim(Args({"--checks", "rank", "-q", list}));
+    EXPECT_EQ(cli.status, 0);
+    EXPECT_EQ(cli.out, "\"Domain\";\"Rank\";\"Changes\"\r\n\"b.test\";\"\";\"\"\r\n");
+    EXPECT_NE(cli.err.find(".damaged-"), std::string::npos) << cli.err;
+    EXPECT_EQ(cli.err.find('\n'), cli.err.size() - 1) << cli.err;  // named once
+    bool setAside = false;
+    for (const auto& entry : std::filesystem::directory_iterator(dir.File("data") + "/vantle")) {
+        setAside |= entry.path().filename().string().rfind("history.sqlite.damaged-", 0) == 0 &&
+                    std::filesystem::file_size(entry.path()) == 4096;
+    }
+    EXPECT_TRUE(setAside);
 }
 
 }  // namespace

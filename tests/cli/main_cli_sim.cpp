@@ -2,7 +2,7 @@
 // the program as they would on the command line.
 //
 //   vantle-cli-sim [--sim-bar=A] [--sim-webmaster=A] [--sim-fetch=A] [--sim-dns=A] [--sim-ca=FILE]
-//                  [--sim-connect-to=ENTRY]... [--sim-timeout-ms=N]
+//                  [--sim-connect-to=ENTRY]... [--sim-timeout-ms=N] [--sim-archive=URL]
 //                  [vantle-cli arguments]
 #include <unistd.h>
 #include <iostream>
@@ -38,6 +38,8 @@ int main(int argc, char** argv) {
         } else if (name == "timeout-ms") {
             endpoints.checkTimeoutMs = std::stol(value);
             endpoints.connectTimeoutMs = endpoints.checkTimeoutMs;
+        } else if (name == "archive") {
+            endpoints.archiveUrl = value;
         } else {
             std::cerr << "vantle-cli-sim: unknown " << arg << '\n';
             return 64;

@@ -254,5 +254,42 @@ TEST(RowFilter, Should_MatchCyrillicTextWithoutRegardToCase) {
     EXPECT_TRUE(Accepts(Utf16ToCp1251(u"domain=Пример.РФ"), {Utf16ToCp1251(u"пример.рф")}));
 }
 
+TEST(RowFilter, Should_KeepChangedRows_When_TheTableHasChanges) {
+    const std::vector<std::string> headers = {"Domain", "Expires", "Registrar", "Changes"};
+    const std::string arrow = " " + EscapeOf(U'\u2192') + " ";
+    const std::vector<std::string> expires = {
+        "a.ru", "2027-12-01", "B", "Expires 2026-12-01" + arrow + "2027-12-01; Registrar A" + arrow + "B"};
+    const std::vector<std::string> created = {"b.ru", "", "", "Created: free" + arrow + "2026-11-30"};
+    const std::vector<std::string> still = {"c.ru", "2027-01-01", "A", ""};
+    // A value that holds a column's name is no change of that column.
+    const std::vector<std::string> named = {"d.ru", "", "", "Registrar Expires Ltd" + arrow + "B"};
+    struct Case {
+        std::string filter;
+        bool expires, created, still, named;
+    };
+    const Case cases[] = {
+        {"Changes", true, true, false, true},           {"changes", true, true, false, true},
+        {"Changes=Expires", true, false, false, false}, {"Changes=registrar", true, false, false, true},
+        {"Changes=Created", false, true, false, false}, {"Changes!=Expires", false, true, true, true},
+        {"Changes=Expire", false, false, false, false},  // a whole name, not its start
+        {"Changes=", false, false, true, false},         // no change at all
+        {"Changes a.ru", true, false, false, false},
+    };
+    for (const Case& c : cases) {
+        const RowFilter filter = RowFilter::Parse(c.filter, headers);
+        EXPECT_TRUE(filter.Error().empty()) << c.filter;
+        const auto accepts = [&filter](const std::vector<std::string>& row) {
+            return filter.Accepts(
+                4, [&row](int col) { return std::string_view(row[static_cast<std::size_t>(col)]); });
+        };
+        EXPECT_EQ(accepts(expires), c.expires) << c.filter;
+        EXPECT_EQ(accepts(created), c.created) << c.filter;
+        EXPECT_EQ(accepts(still), c.still) << c.filter;
+        EXPECT_EQ(accepts(named), c.named) << c.filter;
+    }
+    // Without the column the word is plain text, as before.
+    EXPECT_FALSE(Accepts("Changes", {"a.ru", "1", "", "", "", "", ""}));
+}
+
 }  // namespace
 }  // namespace vantle

@@ -115,6 +115,10 @@ TEST(SavedTableTest, ColumnsComeInTheWindowsOrder) {
          {"Domain", "Tic", "Status", "Yaca", "Created", "Expires", "Registrar"},
          {"registry"}},
         {"one bar column chooses the bar", {"Domain", "Yaca"}, {"Domain", "Tic", "Status", "Yaca"}, {"bar"}},
+        {"what changed stays after the checks' columns, and is no check",
+         {"Domain", "Changes", "Rank"},
+         {"Domain", "Tic", "Status", "Yaca", "Rank", "Changes"},
+         {"rank"}},
     };
     for (const auto& c : cases) {
         Rows rows = {c.header, {}};

@@ -1,0 +1,481 @@
+#include "history/HistoryStore.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <system_error>
+
+#include "history/Freshness.h"
+#include "text/Cp1251.h"
+
+namespace vantle::history {
+namespace {
+
+// The store's mark in the database header ("Vntl"): a database without it is some other program's.
+constexpr int kApplicationId = 0x566e746c;
+constexpr int kSchemaVersion = 1;
+// Cells and headers are kept joined by the unit separator, which no cell holds.
+constexpr char kJoin = '\x1f';
+// Answers written in one transaction at most.
+constexpr std::size_t kBatch = 2000;
+// How long one read transaction serves the look-ups of a run.
+constexpr std::chrono::milliseconds kReadRenew{250};
+// How many seconds on an answer may be moved to find its check's next free second.
+constexpr int kMaxBump = 60;
+
+constexpr char kSchema[] =
+    "CREATE TABLE IF NOT EXISTS kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
+    " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
+    "CREATE TABLE IF NOT EXISTS answers(domain TEXT NOT NULL, kind INTEGER NOT NULL,"
+    " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;";
+
+std::string Text(const char16_t* text) {
+    return Utf16ToCp1251(text);
+}
+
+std::string Joined(const std::vector<std::string>& parts) {
+    std::string joined;
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) {
+            joined += kJoin;
+        }
+        for (char c : parts[i]) {
+            joined += c == kJoin ? ' ' : c;
+        }
+    }
+    return joined;
+}
+
+std::vector<std::string> Split(std::string_view joined) {
+    std::vector<std::string> parts;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t end = joined.find(kJoin, at);
+        parts.emplace_back(
+            joined.substr(at, end == std::string_view::npos ? std::string_view::npos : end - at));
+        if (end == std::string_view::npos) {
+            return parts;
+        }
+        at = end + 1;
+    }
+}
+
+std::string ColumnText(sqlite3_stmt* statement, int col) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, col));
+    return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, col)))
+                : std::string();
+}
+
+void Bind(sqlite3_stmt* statement, int index, std::string_view text) {
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+struct Statement {
+    sqlite3_stmt* handle = nullptr;
+    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &handle, nullptr); }
+    ~Statement() { sqlite3_finalize(handle); }
+    Statement(const Statement&) = delete;
+    Statement& operator=(const Statement&) = delete;
+};
+
+// What opening found.
+enum class Found { Ours, Empty, Foreign, Damaged, Busy, Unreadable };
+
+Found Look(sqlite3* db) {
+    Statement id(db, "PRAGMA application_id");
+    if (id.handle == nullptr) {
+        const int code = sqlite3_errcode(db) & 0xff;
+        return code == SQLITE_BUSY || code == SQLITE_LOCKED      ? Found::Busy
+               : code == SQLITE_NOTADB || code == SQLITE_CORRUPT ? Found::Damaged
+                                                                 : Found::Unreadable;
+    }
+    const int step = sqlite3_step(id.handle) & 0xff;
+    if (step != SQLITE_ROW) {
+        return step == SQLITE_BUSY || step == SQLITE_LOCKED      ? Found::Busy
+               : step == SQLITE_NOTADB || step == SQLITE_CORRUPT ? Found::Damaged
+                                                                 : Found::Unreadable;
+    }
+    const int app = sqlite3_column_int(id.handle, 0);
+    if (app == kApplicationId) {
+        return Found::Ours;
+    }
+    Statement tables(db, "SELECT count(*) FROM sqlite_master");
+    if (tables.handle == nullptr || sqlite3_step(tables.handle) != SQLITE_ROW) {
+        return Found::Unreadable;
+    }
+    return app == 0 && sqlite3_column_int(tables.handle, 0) == 0 ? Found::Empty : Found::Foreign;
+}
+
+sqlite3* Connect(const std::string& path, int busyTimeoutMs) {
+    sqlite3* db = nullptr;
+    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                        nullptr) != SQLITE_OK) {
+        sqlite3_close(db);
+        return nullptr;
+    }
+    sqlite3_busy_timeout(db, busyTimeoutMs);
+    sqlite3_extended_result_codes(db, 0);
+    return db;
+}
+
+bool Exec(sqlite3* db, const char* sql) {
+    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// Sets a damaged file aside beside it, with its day, never over an earlier one.
+bool SetAside(const std::string& path, std::int64_t now, std::string& aside) {
+    std::error_code error;
+    for (int n = 0; n < 100; ++n) {
+        aside = path + ".damaged-" + DayOf(now) + (n > 0 ? "-" + std::to_string(n) : std::string());
+        if (!std::filesystem::exists(aside, error)) {
+            std::filesystem::rename(path, aside, error);
+            if (error) {
+                return false;
+            }
+            for (const char* side : {"-wal", "-shm"}) {
+                std::filesystem::rename(path + side, aside + side, error);
+            }
+            return true;
+        }
+    }
+    return false;
+}
+
+std::string Problem(const char16_t* what, const std::string& path) {
+    return Text(what) + Text(u": ") + path;
+}
+
+}  // namespace
+
+std::string HistoryStore::DefaultPath() {
+    std::filesystem::path base;
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
+        base = data;
+    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
+        base = std::filesystem::path(home) / ".local" / "share";
+    } else {
+        return {};
+    }
+    return (base / "vantle" / "history.sqlite").string();
+}
+
+std::string HistoryStore::Key(std::string_view domain) {
+    std::string key(domain);
+    for (char& c : key) {
+        if (c >= 'A' && c <= 'Z') {
+            c = static_cast<char>(c - 'A' + 'a');
+        }
+    }
+    return key;
+}
+
+std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::int64_t now,
+                                                 const Options& options, std::string& problem) {
+    problem.clear();
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
+    sqlite3* writer = nullptr;
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        writer = Connect(path, options.busyTimeoutMs);
+        if (writer == nullptr) {
+            problem = Problem(u"история недоступна", path);
+            return nullptr;
+        }
+        const Found found = Look(writer);
+        if (found == Found::Ours || found == Found::Empty) {
+            break;
+        }
+        sqlite3_close(writer);
+        writer = nullptr;
+        std::string aside;
+        switch (found) {
+            case Found::Busy:
+                problem = Problem(u"история занята другой программой", path);
+                return nullptr;
+            case Found::Foreign:
+                problem = Problem(u"файл истории не из Vantle, он не тронут", path);
+                return nullptr;
+            case Found::Damaged:
+                if (attempt > 0 || !SetAside(path, now, aside)) {
+                    problem = Problem(u"история повреждена", path);
+                    return nullptr;
+                }
+                problem = Problem(u"история была повреждена и отложена", aside);
+                continue;
+            default:
+                problem = Problem(u"история не читается", path);
+                return nullptr;
+        }
+    }
+    if (writer == nullptr) {
+        return nullptr;
+    }
+    std::string setup =
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+        "BEGIN IMMEDIATE;" +
+        std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId) +
+        "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + "; COMMIT;";
+    if (options.maxBytes > 0) {
+        setup +=
+            "PRAGMA max_page_count=" + std::to_string(std::max<std::int64_t>(options.maxBytes / 4096, 8)) +
+            ";";
+    }
+    if (!Exec(writer, setup.c_str())) {
+        const int code = sqlite3_errcode(writer) & 0xff;
+        sqlite3_close(writer);
+        problem = Problem(code == SQLITE_BUSY || code == SQLITE_LOCKED ? u"история занята другой программой"
+                          : code == SQLITE_FULL ? u"история: диск полон"
+                                                : u"история не записывается",
+                          path);
+        return nullptr;
+    }
+    sqlite3* reader = Connect(path, options.busyTimeoutMs);
+    if (reader == nullptr) {
+        sqlite3_close(writer);
+        problem = Problem(u"история не читается", path);
+        return nullptr;
+    }
+    const std::int64_t pruneBefore = options.keptDays > 0 ? now - std::int64_t{options.keptDays} * 86400 : 0;
+    return std::unique_ptr<HistoryStore>(new HistoryStore(writer, reader, pruneBefore));
+}
+
+HistoryStore::HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore)
+    : writer_(writer), reader_(reader), pruneBefore_(pruneBefore) {
+    thread_ = std::jthread([this](std::stop_token stop) { WriterLoop(stop); });
+}
+
+HistoryStore::~HistoryStore() {
+    thread_.request_stop();
+    thread_.join();
+    {
+        const std::lock_guard lock(readMutex_);
+        EndRead();
+        sqlite3_finalize(answersOf_);
+    }
+    sqlite3_close(reader_);
+    sqlite3_close(writer_);
+}
+
+void HistoryStore::Add(std::string_view domain, StoredAnswer answer) {
+    {
+        const std::lock_guard lock(mutex_);
+        if (failed_) {
+            return;
+        }
+        queue_.push_back({Key(domain), std::move(answer)});
+        ++queued_;
+    }
+    cv_.notify_all();
+}
+
+void HistoryStore::Flush() {
+    {
+        std::unique_lock lock(mutex_);
+        const std::uint64_t target = queued_;
+        cv_.wait(lock, [&] { return done_ >= target || failed_; });
+    }
+    const std::lock_guard lock(readMutex_);
+    EndRead();
+}
+
+void HistoryStore::EndRead() {
+    if (reading_) {
+        sqlite3_reset(answersOf_);
+        Exec(reader_, "COMMIT");
+        reading_ = false;
+    }
+}
+
+bool HistoryStore::LoadKinds() {
+    Statement kinds(reader_, "SELECT id, check_name, columns FROM kinds");
+    if (kinds.handle == nullptr) {
+        return false;
+    }
+    while (sqlite3_step(kinds.handle) == SQLITE_ROW) {
+        kindsById_[sqlite3_column_int64(kinds.handle, 0)] = {ColumnText(kinds.handle, 1),
+                                                             Split(ColumnText(kinds.handle, 2))};
+    }
+    return true;
+}
+
+void HistoryStore::Fail(const std::string& problem) {
+    const std::lock_guard lock(mutex_);
+    if (!problem_ && !problemTold_) {
+        problem_ = problem;
+    }
+}
+
+std::optional<std::string> HistoryStore::TakeProblem() {
+    const std::lock_guard lock(mutex_);
+    std::optional<std::string> problem = std::move(problem_);
+    problem_.reset();
+    if (problem) {
+        problemTold_ = true;
+    }
+    return problem;
+}
+
+void HistoryStore::WriterLoop(std::stop_token stop) {
+    if (pruneBefore_ > 0) {
+        Statement prune(writer_, "DELETE FROM answers WHERE at < ?");
+        sqlite3_bind_int64(prune.handle, 1, pruneBefore_);
+        sqlite3_step(prune.handle);
+    }
+    for (;;) {
+        std::vector<Queued> batch;
+        {
+            std::unique_lock lock(mutex_);
+            cv_.wait(lock, stop, [this] { return !queue_.empty(); });
+            if (queue_.empty()) {
+                return;  // stopped with nothing left to write
+            }
+            while (!queue_.empty() && batch.size() < kBatch) {
+                batch.push_back(std::move(queue_.front()));
+                queue_.pop_front();
+            }
+        }
+        const bool written = WriteBatch(batch);
+        {
+            const std::lock_guard lock(mutex_);
+            done_ += batch.size();
+            if (!written) {
+                failed_ = true;
+                done_ += queue_.size();
+                queue_.clear();
+            }
+        }
+        cv_.notify_all();
+    }
+}
+
+std::int64_t HistoryStore::KindId(const StoredAnswer& answer) {
+    const std::string columns = Joined(answer.columns);
+    const std::string key = answer.check + kJoin + kJoin + columns;
+    if (const auto it = kinds_.find(key); it != kinds_.end()) {
+        return it->second;
+    }
+    Statement insert(writer_, "INSERT OR IGNORE INTO kinds(check_name, columns) VALUES(?, ?)");
+    Bind(insert.handle, 1, answer.check);
+    Bind(insert.handle, 2, columns);
+    if (sqlite3_step(insert.handle) != SQLITE_DONE) {
+        return -1;
+    }
+    Statement select(writer_, "SELECT id FROM kinds WHERE check_name = ? AND columns = ?");
+    Bind(select.handle, 1, answer.check);
+    Bind(select.handle, 2, columns);
+    if (sqlite3_step(select.handle) != SQLITE_ROW) {
+        return -1;
+    }
+    const std::int64_t id = sqlite3_column_int64(select.handle, 0);
+    kinds_.emplace(key, id);
+    return id;
+}
+
+bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
+    const auto failure = [this] {
+        const int code = sqlite3_errcode(writer_) & 0xff;
+        Exec(writer_, "ROLLBACK");
+        Fail(Text(code == SQLITE_BUSY || code == SQLITE_LOCKED
+                      ? u"история занята другой программой, ответы не "
+                        u"записаны в неё"
+                  : code == SQLITE_FULL ? u"история: диск полон, ответы не записаны в неё"
+                  : code == SQLITE_CORRUPT || code == SQLITE_NOTADB
+                      ? u"история повреждена, ответы не записаны в неё"
+                      : u"история не записывается"));
+        return false;
+    };
+    if (!Exec(writer_, "BEGIN IMMEDIATE")) {
+        return failure();
+    }
+    // (A kind made in a transaction that is rolled back stays in kinds_, but after a failure the
+    // store writes nothing more.)
+    Statement insert(writer_, "INSERT OR IGNORE INTO answers(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
+    if (insert.handle == nullptr) {
+        return failure();
+    }
+    for (const Queued& item : batch) {
+        const std::int64_t kind = KindId(item.answer);
+        if (kind < 0) {
+            return failure();
+        }
+        // Two answers of a domain's check in one second (a recheck, a second copy) both stay: the
+        // later one goes to the next free second.
+        for (int bump = 0; bump < kMaxBump; ++bump) {
+            sqlite3_reset(insert.handle);
+            Bind(insert.handle, 1, item.domain);
+            sqlite3_bind_int64(insert.handle, 2, kind);
+            sqlite3_bind_int64(insert.handle, 3, item.answer.at + bump);
+            Bind(insert.handle, 4, Joined(item.answer.cells));
+            if (sqlite3_step(insert.handle) != SQLITE_DONE) {
+                return failure();
+            }
+            if (sqlite3_changes(writer_) > 0) {
+                break;
+            }
+        }
+    }
+    if (!Exec(writer_, "COMMIT")) {
+        return failure();
+    }
+    return true;
+}
+
+std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
+    const std::lock_guard lock(readMutex_);
+    std::vector<StoredAnswer> answers;
+    const auto now = std::chrono::steady_clock::now();
+    if (reading_ && now - readSince_ > kReadRenew) {
+        EndRead();
+    }
+    if (!reading_) {
+        if (!Exec(reader_, "BEGIN")) {
+            Fail(Text(u"история не читается"));
+            return answers;
+        }
+        reading_ = true;
+        readSince_ = now;
+    }
+    if (answersOf_ == nullptr &&
+        sqlite3_prepare_v2(reader_, "SELECT kind, at, cells FROM answers WHERE domain = ? ORDER BY at DESC",
+                           -1, &answersOf_, nullptr) != SQLITE_OK) {
+        Fail(Text(u"история не читается"));
+        return answers;
+    }
+    sqlite3_reset(answersOf_);
+    Bind(answersOf_, 1, Key(domain));
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(answersOf_)) == SQLITE_ROW) {
+        const std::int64_t kind = sqlite3_column_int64(answersOf_, 0);
+        auto known = kindsById_.find(kind);
+        if (known == kindsById_.end() && LoadKinds()) {
+            known = kindsById_.find(kind);
+        }
+        if (known == kindsById_.end()) {
+            continue;
+        }
+        answers.push_back({known->second.first, known->second.second, Split(ColumnText(answersOf_, 2)),
+                           sqlite3_column_int64(answersOf_, 1)});
+    }
+    sqlite3_reset(answersOf_);
+    if (step != SQLITE_DONE) {
+        EndRead();
+        Fail(Text(u"история не читается"));
+    }
+    // Of one time, the checks in the order of their names.
+    std::stable_sort(answers.begin(), answers.end(), [](const StoredAnswer& a, const StoredAnswer& b) {
+        return a.at != b.at ? a.at > b.at : a.check < b.check;
+    });
+    return answers;
+}
+
+std::int64_t HistoryStore::Count() {
+    const std::lock_guard lock(readMutex_);
+    Statement count(reader_, "SELECT count(*) FROM answers");
+    return count.handle != nullptr && sqlite3_step(count.handle) == SQLITE_ROW
+               ? sqlite3_column_int64(count.handle, 0)
+               : -1;
+}
+
+}  // namespace vantle::history

@@ -1,0 +1,108 @@
+#pragma once
+// The store of answers across runs: every answer of every check (domain, check, time, its cells) in
+// an SQLite database. Several windows and vantle-cli share one file: it runs in WAL mode, each
+// writer waits for the others up to a busy time-out, and the answers of a run are written in
+// batched transactions on a thread of the store's own, never on the run's. The store is an aid:
+// whatever goes wrong with it is told once (Problem) and the run goes on without it.
+
+#include <chrono>
+#include <condition_variable>
+#include <cstdint>
+#include <deque>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+#include <vector>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+namespace vantle::history {
+
+// One answer of one check for a domain.
+struct StoredAnswer {
+    std::string check;                 // the check's name ("registry", "bar", ...)
+    std::vector<std::string> columns;  // its columns' headers
+    std::vector<std::string> cells;    // one per column (Windows-1251)
+    std::int64_t at = 0;               // seconds since the epoch
+};
+
+class HistoryStore {
+public:
+    struct Options {
+        int keptDays = 365;         // answers older than this are dropped when the store opens
+        int busyTimeoutMs = 5000;   // how long a write waits for another copy's
+        std::int64_t maxBytes = 0;  // the file's bound (0: none); past it the store counts as full
+    };
+
+    // Opens the store at path, making it (and its folder) when missing, and drops the answers older
+    // than the kept period (as of now). Nothing (and problem set, Windows-1251) when it cannot be
+    // used: held by another program, not a Vantle store, not readable. A file that is no database
+    // or a damaged one is set aside as "<path>.damaged-YYYY-MM-DD" (never overwritten) and a new
+    // store made; problem then says so, and the store opens.
+    static std::unique_ptr<HistoryStore> Open(const std::string& path, std::int64_t now,
+                                              const Options& options, std::string& problem);
+    // $XDG_DATA_HOME/vantle/history.sqlite, else ~/.local/share/vantle/history.sqlite.
+    static std::string DefaultPath();
+    // The form of a domain the store keys it by: Latin letters lower-cased.
+    static std::string Key(std::string_view domain);
+
+    // Writes what is queued, then closes.
+    ~HistoryStore();
+    HistoryStore(const HistoryStore&) = delete;
+    HistoryStore& operator=(const HistoryStore&) = delete;
+
+    // Queues an answer; the writer thread stores it with the others in one transaction.
+    void Add(std::string_view domain, StoredAnswer answer);
+    // Waits until every answer queued so far is written (or given up).
+    void Flush();
+    // The answers of a domain, newest first (those still queued are not among them).
+    std::vector<StoredAnswer> Answers(std::string_view domain);
+    // The problem the writer or a read met (Windows-1251), given once; nothing while all is well.
+    std::optional<std::string> TakeProblem();
+    // How many answers the store holds.
+    std::int64_t Count();
+
+private:
+    struct Queued {
+        std::string domain;
+        StoredAnswer answer;
+    };
+
+    HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore);
+    void WriterLoop(std::stop_token stop);
+    bool WriteBatch(std::vector<Queued>& batch);
+    std::int64_t KindId(const StoredAnswer& answer);
+    void Fail(const std::string& problem);
+
+    sqlite3* writer_ = nullptr;
+    sqlite3* reader_ = nullptr;
+    std::int64_t pruneBefore_ = 0;
+    // The reader's side, under readMutex_: the look-up of a domain prepared once, the kinds by id, and
+    // a read transaction kept over many look-ups (a run asks one per row) and renewed every
+    // kReadRenew or at a Flush, so that a look-up sees what was written before it.
+    void EndRead();
+    bool LoadKinds();
+    std::mutex readMutex_;
+    sqlite3_stmt* answersOf_ = nullptr;
+    std::map<std::int64_t, std::pair<std::string, std::vector<std::string>>> kindsById_;
+    bool reading_ = false;
+    std::chrono::steady_clock::time_point readSince_;
+    std::map<std::string, std::int64_t> kinds_;  // the writer's: check and columns -> id
+
+    std::mutex mutex_;
+    std::condition_variable_any cv_;
+    std::deque<Queued> queue_;
+    std::uint64_t queued_ = 0;
+    std::uint64_t done_ = 0;
+    bool failed_ = false;
+    std::optional<std::string> problem_;
+    bool problemTold_ = false;
+    std::jthread thread_;
+};
+
+}  // namespace vantle::history

@@ -1,0 +1,88 @@
+#pragma once
+// What a run does with the store: the Changes cell of each finished row and its answers kept, and
+// the checks whose lasting answers are taken from the store instead of being asked.
+
+#include <cstdint>
+#include <functional>
+#include <map>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "check/Check.h"
+#include "history/HistoryStore.h"
+
+namespace vantle::history {
+
+// The header of the column that says what changed.
+inline constexpr std::string_view kChangesColumn = "Changes";
+
+// The columns of the table that one check fills.
+struct CheckSpan {
+    std::string check;
+    int firstCol = 0;
+    std::vector<std::string> columns;
+};
+
+// Which answers of this run came from the store, by domain and check, with the time they were given.
+class Served {
+public:
+    void Note(std::string_view domain, std::string_view check, std::int64_t at);
+    std::optional<std::int64_t> Take(std::string_view domain, std::string_view check);
+
+private:
+    std::mutex mutex_;
+    std::map<std::string, std::int64_t> served_;
+};
+
+// A check whose answer is taken from the store while it lasts (see Lasting), else asked.
+class RememberingCheck : public Check {
+public:
+    // now: seconds since the epoch (the tests give their own time).
+    RememberingCheck(std::shared_ptr<Check> inner, HistoryStore& store, std::shared_ptr<Served> served,
+                     std::function<std::int64_t()> now);
+    std::string_view Name() const override { return inner_->Name(); }
+    std::vector<std::string> Columns() const override { return inner_->Columns(); }
+    bool InPlace() const override { return inner_->InPlace(); }
+    bool Local() const override { return inner_->Local(); }
+    // A run or a recheck begins: it sees every answer written before it (a recheck, its run's).
+    void RunStarts() override;
+    std::vector<std::string> Run(const DomainNames& names, const CancelToken& cancel) override;
+
+private:
+    std::shared_ptr<Check> inner_;
+    HistoryStore& store_;
+    std::shared_ptr<Served> served_;
+    std::function<std::int64_t()> now_;
+};
+
+// True for the checks some of whose answers last (RememberingCheck is worth its look-up).
+bool HasLastingAnswers(std::string_view check);
+
+// What the store says of a finished row.
+struct RowChanges {
+    std::string text;                     // the Changes cell: one phrase per changed column
+    std::string tip;                      // its tooltip: the day(s) of the earlier answers
+    std::vector<int> changedCols;         // the table's columns whose answer changed
+    std::map<int, std::string> cellTips;  // cells taken from the store: "из истории, YYYY-MM-DD"
+};
+
+class RunHistory {
+public:
+    RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::shared_ptr<Served> served);
+    // A row of the table is finished (rowCells: every cell of the table's row): its changes against
+    // the last earlier answers of the same domain and check, then its answers go to the store,
+    // all but those taken from it. A check whose cells are all empty did not run for the row.
+    RowChanges Finished(std::string_view domain, const std::vector<std::string>& rowCells, std::int64_t now);
+    const std::vector<CheckSpan>& Spans() const { return spans_; }
+
+private:
+    HistoryStore& store_;
+    std::vector<CheckSpan> spans_;
+    std::shared_ptr<Served> served_;
+};
+
+}  // namespace vantle::history

@@ -1,0 +1,129 @@
+// The store of answers through the real main window: the Changes column after a recheck, its tint and
+// tooltip, the filter's terms, and "История домена..." with its copy.
+#include <QAction>
+#include <QDateTime>
+#include <QDialog>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QTemporaryDir>
+
+#include "app/ChecksMenu.h"
+#include "app/MainWindowFixture.h"
+#include "app/WindowHistory.h"
+#include "sim/CheckServices.h"
+#include "text/Cp1251.h"
+
+namespace vantle::testing {
+namespace {
+
+class HistoryWindowTest : public MainWindowFixture {
+protected:
+    void SetUp() override {
+        MainWindowFixture::SetUp();
+        CheckEndpoints endpoints = services.Endpoints();
+        endpoints.topListFile = dir.filePath(QStringLiteral("top.csv")).toStdString();
+        WriteTop("rank,domain\n1,a.test\n2,b.test\n");
+        form->UseCheckEndpoints(endpoints);
+        form->EnableHistory(dir.filePath(QStringLiteral("history.sqlite")));
+        form->Checks().Item("bar")->trigger();  // off: the rank alone, read from the file
+        form->Checks().Item("rank")->trigger();
+    }
+    void WriteTop(const std::string& text) {
+        QFile file(dir.filePath(QStringLiteral("top.csv")));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        file.write(text.data(), static_cast<qint64>(text.size()));
+    }
+    QVariant Data(int col, int row, int role) const { return Grid()->model()->index(row, col).data(role); }
+
+    QTemporaryDir dir;
+    sim::CheckServices services;
+};
+
+TEST_F(HistoryWindowTest, RecheckShowsWhatChangedAndTheDomainsHistory) {
+    EXPECT_EQ(Headers(), QStringList({Ascii("Domain"), Ascii("Tic"), Ascii("Status"), Ascii("Yaca"),
+                                      Ascii("Rank"), Ascii("Changes")}));
+    EnterList(Ascii("a.test\nb.test\n"));
+    Start();
+    ASSERT_EQ(Shown(4), QStringList({Ascii("1"), Ascii("2")}));
+    EXPECT_EQ(Shown(5), QStringList({QString(), QString()}));  // never seen before
+
+    WriteTop("rank,domain\n1,b.test\n2,a.test\n3,c.test\n");
+    Grid()->selectRow(0);
+    form->N5Click();
+    EXPECT_EQ(Shown(4), QStringList({Ascii("2"), Ascii("2")}));
+    EXPECT_EQ(Shown(5), QStringList({QStringLiteral("Rank 1 → 2"), QString()}));
+    const QString today = QDateTime::currentDateTimeUtc().date().toString(Qt::ISODate);
+    EXPECT_TRUE(Data(5, 0, Qt::ToolTipRole).toString().contains(today))
+        << Data(5, 0, Qt::ToolTipRole).toString().toStdString();
+    EXPECT_TRUE(Data(4, 0, Qt::BackgroundRole).isValid());   // the changed cell is tinted
+    EXPECT_FALSE(Data(4, 1, Qt::BackgroundRole).isValid());  // the unchanged one is not
+
+    auto* filter = Find<QLineEdit>("FilterEdit");
+    for (const auto& [term, shown] :
+         std::vector<std::pair<QString, QStringList>>{{Ascii("Changes"), {Ascii("a.test")}},
+                                                      {Ascii("Changes=Rank"), {Ascii("a.test")}},
+                                                      {Ascii("Changes=Expires"), {}},
+                                                      {Ascii("Changes!=Rank"), {Ascii("b.test")}}}) {
+        filter->setText(term);
+        EXPECT_EQ(Shown(0), shown) << term.toStdString();
+    }
+    filter->clear();
+
+    QStringList history;
+    QString copied;
+    OnNextModal<QDialog>([&history, &copied](QDialog* dialog) {
+        auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("HistoryTable"));
+        for (int r = 0; r < table->rowCount(); ++r) {
+            history << table->item(r, 1)->text() + Ascii(" ") + table->item(r, 2)->text();
+        }
+        dialog->findChild<QPushButton*>(QStringLiteral("HistoryCopy"))->click();
+        copied = QGuiApplication::clipboard()->text();
+        dialog->reject();
+    });
+    Grid()->selectRow(0);
+    Find<QAction>("HistoryItem1")->trigger();
+    EXPECT_EQ(history, QStringList({Ascii("rank 2"), Ascii("rank 1")}));  // newest first
+    EXPECT_TRUE(copied.startsWith(Ascii("Time (UTC)\tCheck\tRank\n" + today.toLatin1())))
+        << copied.toStdString();
+    EXPECT_EQ(copied.count(QLatin1Char('\n')), 3);
+}
+
+TEST_F(HistoryWindowTest, ColumnComesOnlyWithACheckOfToday) {
+    form->Checks().Item("rank")->trigger();  // off again: no check of today
+    EXPECT_EQ(Headers(), QStringList({Ascii("Domain"), Ascii("Tic"), Ascii("Status"), Ascii("Yaca")}));
+    TForm1 plain(sim.Hosts());  // a window whose program did not enable the store
+    plain.UseCheckEndpoints(services.Endpoints());
+    plain.Checks().Item("rank")->trigger();
+    EXPECT_EQ(FromCp1251(plain.Model()->Cell(plain.Model()->ColCount() - 1, 0)), Ascii("Rank"));
+    EXPECT_EQ(plain.findChild<QAction*>(QStringLiteral("HistoryItem1")), nullptr);
+}
+
+TEST_F(HistoryWindowTest, FirstCaptureComesFromTheStoreUntilEverythingIsAskedAfresh) {
+    form->Checks().Item("rank")->trigger();
+    form->Checks().Item("archive")->trigger();
+    const int archive = static_cast<int>(Headers().indexOf(Ascii("Archive")));
+    ASSERT_GT(archive, 0);
+    EnterList(Ascii("site1.test\n"));
+    Start();
+    const QString first = Cell(archive, 1);
+    ASSERT_FALSE(first.isEmpty());
+    const std::size_t asked = services.Archive().RequestCount();
+    EXPECT_FALSE(Data(archive, 0, Qt::ToolTipRole).isValid());
+
+    Grid()->selectRow(0);
+    form->N5Click();
+    EXPECT_EQ(services.Archive().RequestCount(), asked);  // "none" or a day: both stand today
+    EXPECT_EQ(Cell(archive, 1), first);
+    const QString today = QDateTime::currentDateTimeUtc().date().toString(Qt::ISODate);
+    EXPECT_EQ(Data(archive, 0, Qt::ToolTipRole).toString(), QStringLiteral("из истории, ") + today);
+
+    Find<QAction>("HistoryFresh1")->trigger();
+    form->N5Click();
+    EXPECT_EQ(services.Archive().RequestCount(), asked + 1);
+    EXPECT_FALSE(Data(archive, 0, Qt::ToolTipRole).isValid());
+    Find<QAction>("HistoryFresh1")->trigger();  // the setting is remembered: put back
+}
+
+}  // namespace
+}  // namespace vantle::testing

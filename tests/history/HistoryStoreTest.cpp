@@ -1,0 +1,207 @@
+#include "history/HistoryStore.h"
+
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "history/Freshness.h"
+#include "history/RunHistory.h"
+#include "text/Cp1251.h"
+
+namespace vantle::history {
+namespace {
+
+namespace fs = std::filesystem;
+
+constexpr std::int64_t kNow = 1'800'000'000;
+
+class HistoryStoreTest : public testing::Test {
+protected:
+    void SetUp() override {
+        dir_ = fs::temp_directory_path() / ("vantle-history-" + std::to_string(::getpid()) + "-" +
+                                            testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        path_ = (dir_ / "history.sqlite").string();
+    }
+    void TearDown() override { fs::remove_all(dir_); }
+
+    std::unique_ptr<HistoryStore> Open(std::string& problem, HistoryStore::Options options = {}) {
+        options.busyTimeoutMs = 200;
+        return HistoryStore::Open(path_, kNow, options, problem);
+    }
+
+    fs::path dir_;
+    std::string path_;
+};
+
+StoredAnswer Registry(const std::string& expires, std::int64_t at) {
+    return {"registry", {"Created", "Expires", "Registrar"}, {"2020-01-01", expires, "A"}, at};
+}
+
+TEST_F(HistoryStoreTest, TwoCopiesWritingAtOnceLoseNothing) {
+    std::string problem;
+    auto first = Open(problem);
+    auto second = Open(problem);
+    ASSERT_TRUE(first && second) << problem;
+    const auto write = [](HistoryStore& store, int from) {
+        for (int i = 0; i < 3000; ++i) {
+            store.Add("d" + std::to_string(i % 50) + ".ru", Registry("2027-01-01", kNow + from + i * 2));
+        }
+        store.Flush();
+    };
+    std::thread a(write, std::ref(*first), 0);
+    std::thread b(write, std::ref(*second), 1);
+    a.join();
+    b.join();
+    EXPECT_FALSE(first->TakeProblem());
+    EXPECT_FALSE(second->TakeProblem());
+    EXPECT_EQ(first->Count(), 6000);
+    const std::vector<StoredAnswer> answers = second->Answers("D7.RU");
+    ASSERT_EQ(answers.size(), 120u);
+    EXPECT_GT(answers.front().at, answers.back().at);  // newest first
+    EXPECT_EQ(answers.front().columns, Registry("", 0).columns);
+    EXPECT_EQ(answers.front().cells, Registry("2027-01-01", 0).cells);
+}
+
+TEST_F(HistoryStoreTest, AnswersPastTheKeptPeriodAreDroppedOnOpening) {
+    std::string problem;
+    {
+        auto store = Open(problem);
+        store->Add("a.ru", Registry("old", kNow - 30 * 86400 - 1));
+        store->Add("a.ru", Registry("kept", kNow - 30 * 86400));
+    }
+    HistoryStore::Options options;
+    options.keptDays = 30;
+    auto store = Open(problem, options);
+    store->Add("b.ru", Registry("x", kNow));
+    store->Flush();  // the writer drops the old ones before its first batch
+    const std::vector<StoredAnswer> answers = store->Answers("a.ru");
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].cells[1], "kept");
+}
+
+TEST_F(HistoryStoreTest, DamagedFileIsSetAsideWithItsDayAndANewStoreMade) {
+    { std::ofstream(path_, std::ios::binary) << std::string(8192, 'x'); }
+    std::string problem;
+    auto store = Open(problem);
+    ASSERT_TRUE(store);
+    EXPECT_NE(problem.find(".damaged-2027-01-15"), std::string::npos) << problem;
+    std::ifstream aside(path_ + ".damaged-2027-01-15", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(aside), {}), std::string(8192, 'x'));
+    store->Add("a.ru", Registry("x", kNow));
+    store->Flush();
+    EXPECT_EQ(store->Count(), 1);
+}
+
+TEST_F(HistoryStoreTest, ForeignDatabaseIsNamedAndLeftAlone) {
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db, "CREATE TABLE notes(x); INSERT INTO notes VALUES(1);", nullptr, nullptr, nullptr),
+        SQLITE_OK);
+    sqlite3_close(db);
+    const auto size = fs::file_size(path_);
+    std::string problem;
+    EXPECT_FALSE(Open(problem));
+    EXPECT_FALSE(problem.empty());
+    EXPECT_EQ(fs::file_size(path_), size);
+    EXPECT_FALSE(fs::exists(path_ + "-wal"));
+}
+
+TEST_F(HistoryStoreTest, LockedStoreIsNamedWithinItsBusyTime) {
+    std::string problem;
+    Open(problem).reset();  // a store made
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "PRAGMA locking_mode=EXCLUSIVE; BEGIN EXCLUSIVE;", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    EXPECT_FALSE(Open(problem));
+    EXPECT_FALSE(problem.empty());
+    sqlite3_exec(db, "COMMIT", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    EXPECT_TRUE(Open(problem)) << problem;
+}
+
+TEST_F(HistoryStoreTest, FullStoreIsToldOnceAndTakesNoMore) {
+    HistoryStore::Options options;
+    options.maxBytes = 64 * 1024;
+    std::string problem;
+    auto store = Open(problem, options);
+    ASSERT_TRUE(store) << problem;
+    for (int i = 0; i < 5000; ++i) {
+        store->Add("domain-" + std::to_string(i) + ".ru", Registry("2027-01-01", kNow));
+    }
+    store->Flush();
+    const std::optional<std::string> told = store->TakeProblem();
+    ASSERT_TRUE(told);
+    EXPECT_FALSE(store->TakeProblem());
+    store->Add("later.ru", Registry("x", kNow));
+    store->Flush();
+    EXPECT_TRUE(store->Answers("later.ru").empty());
+    EXPECT_FALSE(store->TakeProblem());
+}
+
+// A check that counts how often it is asked.
+class CountingCheck : public Check {
+public:
+    std::string_view Name() const override { return "archive"; }
+    std::vector<std::string> Columns() const override { return {"Archive"}; }
+    std::vector<std::string> Run(const DomainNames&, const CancelToken&) override {
+        ++asked;
+        return {answer};
+    }
+    int asked = 0;
+    std::string answer = "none";
+};
+
+TEST_F(HistoryStoreTest, RunRemembersChangesAndAsksNoLastingFactTwice) {
+    std::string problem;
+    auto store = Open(problem);
+    auto served = std::make_shared<Served>();
+    auto inner = std::make_shared<CountingCheck>();
+    std::int64_t now = kNow;
+    RememberingCheck archive(inner, *store, served, [&now] { return now; });
+    RunHistory run(
+        *store, {{"registry", 1, {"Created", "Expires", "Registrar"}}, {"archive", 4, {"Archive"}}}, served);
+    const auto finish = [&](const std::vector<std::string>& registry) {
+        DomainNames names{"a.ru", "a.ru", "a.ru"};
+        std::vector<std::string> row{"a.ru"};
+        row.insert(row.end(), registry.begin(), registry.end());
+        row.push_back(archive.Run(names, CancelToken())[0]);
+        RowChanges changes = run.Finished("a.ru", row, now);
+        store->Flush();
+        return changes;
+    };
+
+    RowChanges first = finish({"2020-01-01", "2026-12-01", "A"});
+    EXPECT_EQ(first.text, "");  // never seen
+    EXPECT_EQ(inner->asked, 1);
+
+    now += 86400;
+    RowChanges second = finish({"2020-01-01", "timeout", "B"});
+    EXPECT_EQ(second.text, "Registrar A " + EscapeOf(U'\u2192') + " B");
+    EXPECT_EQ(second.changedCols, std::vector<int>{3});
+    EXPECT_NE(second.tip.find("2027-01-15"), std::string::npos);
+    EXPECT_EQ(inner->asked, 1);  // "none" of a day ago stands
+    ASSERT_EQ(second.cellTips.count(4), 1u);
+    EXPECT_NE(second.cellTips[4].find("2027-01-15"), std::string::npos);
+
+    // The timeout said nothing: the expiry is compared with the answer before it.
+    now += kNoneKeptSeconds;
+    inner->answer = "2019-05-04";
+    RowChanges third = finish({"2020-01-01", "2027-12-01", "B"});
+    EXPECT_EQ(third.changedCols, (std::vector<int>{2, 4}));
+    EXPECT_EQ(inner->asked, 2);  // "none" a week old is asked again, and not refreshed by serving it
+
+    now += 365 * 86400;
+    finish({"2020-01-01", "2027-12-01", "B"});
+    EXPECT_EQ(inner->asked, 2);                    // a first capture found is never asked again
+    EXPECT_EQ(store->Answers("a.ru").size(), 6u);  // all eight answers but the two served from the store
+}
+
+}  // namespace
+}  // namespace vantle::history
