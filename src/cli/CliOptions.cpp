@@ -42,7 +42,7 @@ std::string Quoted(std::string_view value) {
 }
 
 // The options that take a value, by every name they go by.
-enum class Valued { None, Rate, Parallel, Threshold, Checks, Output, Format, TopList };
+enum class Valued { None, Rate, Parallel, Threshold, Checks, Output, Format, TopList, GraphRanks };
 
 Valued ValuedOption(std::string_view name) {
     if (name == "--rate")
@@ -59,6 +59,8 @@ Valued ValuedOption(std::string_view name) {
         return Valued::Format;
     if (name == "--top-list")
         return Valued::TopList;
+    if (name == "--graph-ranks")
+        return Valued::GraphRanks;
     return Valued::None;
 }
 
@@ -142,6 +144,12 @@ std::optional<CliUsageError> SetValue(CliOptions& options, Valued which, const s
                 return CliUsageError{"пустое имя файла для «--top-list»"};
             }
             options.topList = value;
+            return std::nullopt;
+        case Valued::GraphRanks:
+            if (value.empty()) {
+                return CliUsageError{"пустое имя файла для «--graph-ranks»"};
+            }
+            options.graphRanks = value;
             return std::nullopt;
         case Valued::None:
             break;
@@ -240,6 +248,8 @@ std::string HelpText() {
            formats +
            "  --top-list ФАЙЛ      список сайтов для проверки rank: строки «место,домен» (Tranco,\n"
            "                       Umbrella), CSV Majestic Million или zip с одним из них\n"
+           "  --graph-ranks ФАЙЛ   файл рангов доменного веб-графа для проверки links (.txt.gz или\n"
+           "                       текст); при первом чтении строится указатель в ~/.cache/vantle\n"
            "  -q, --quiet          не показывать ход проверки\n"
            "      --resume         продолжить прерванную проверку того же списка с теми же\n"
            "                       проверками по её журналу (~/.local/state/vantle/cli)\n"

@@ -56,7 +56,14 @@ void Progress::Update(int done, int total, long long nowMs) {
     const double perSecond = firstMs_ >= 0 && nowMs > firstMs_
                                  ? (done - firstDone_) * 1000.0 / static_cast<double>(nowMs - firstMs_)
                                  : 0.0;
-    const std::string line = Line(done, total, perSecond);
+    const int tenth = total > 0 ? static_cast<int>(static_cast<long long>(done) * 10 / total) : 10;
+    Show(Line(done, total, perSecond), tenth, nowMs);
+}
+
+void Progress::Show(const std::string& line, int tenth, long long nowMs) {
+    if (style_ == ProgressStyle::Off) {
+        return;
+    }
     if (style_ == ProgressStyle::Terminal) {
         const std::size_t width = Width(line);
         err_ << '\r' << line << std::string(shownWidth_ > width ? shownWidth_ - width : 0, ' ') << std::flush;
@@ -64,7 +71,6 @@ void Progress::Update(int done, int total, long long nowMs) {
         open_ = true;
         return;
     }
-    const int tenth = total > 0 ? static_cast<int>(static_cast<long long>(done) * 10 / total) : 10;
     if (tenth > lastTenth_ || (firstMs_ >= 0 && nowMs - lastLineMs_ >= kLineEveryMs)) {
         err_ << line << '\n' << std::flush;
         lastTenth_ = tenth;
@@ -73,6 +79,7 @@ void Progress::Update(int done, int total, long long nowMs) {
 }
 
 void Progress::Finish() {
+    lastTenth_ = 0;
     if (open_) {
         err_ << '\n' << std::flush;
         open_ = false;

@@ -176,24 +176,23 @@ RanksPass PassRanksFile(const std::string& path, const RanksSink& sink, const Pa
     }
 }
 
-std::string RanksProblemText(const RanksPass& pass, const std::string& path) {
-    const std::string file = Utf16ToCp1251(u"Файл графа «") + path + Utf16ToCp1251(u"»");
+std::string RanksProblemText(const RanksPass& pass) {
     const std::string because = pass.detail.empty() ? std::string() : ": " + pass.detail;
     switch (pass.problem) {
         case RanksProblem::None:
             return {};
         case RanksProblem::CannotOpen:
-            return file + Utf16ToCp1251(u" не открыть") + because;
+            return Utf16ToCp1251(u"не открыть") + because;
         case RanksProblem::NotRanks:
-            return file + Utf16ToCp1251(u" — не файл рангов: в первой строке нет заголовка «#harmonicc_pos»");
+            return Utf16ToCp1251(u"не файл рангов графа: первая строка не заголовок «#harmonicc_pos ...»");
         case RanksProblem::Truncated:
-            return file + Utf16ToCp1251(u" оборван: сжатый поток кончился раньше конца");
+            return Utf16ToCp1251(u"файл оборван: сжатый поток кончился раньше конца");
         case RanksProblem::Corrupt:
-            return file + Utf16ToCp1251(u" повреждён") + because;
+            return Utf16ToCp1251(u"файл повреждён") + because;
         case RanksProblem::Stopped:
-            return file + Utf16ToCp1251(u": чтение остановлено");
+            return Utf16ToCp1251(u"чтение остановлено");
         case RanksProblem::CannotIndex:
-            return Utf16ToCp1251(u"Указатель графа не записать") + because;
+            return Utf16ToCp1251(u"указатель графа не записать") + because;
     }
     return {};
 }

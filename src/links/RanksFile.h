@@ -41,7 +41,7 @@ RanksPass PassRanksFile(const std::string& path, const RanksSink& sink, const Pa
 
 inline constexpr std::size_t kMaxRanksLine = 4096;
 
-// A short text for a problem of the file at path (Windows-1251; the path as given).
-std::string RanksProblemText(const RanksPass& pass, const std::string& path);
+// A short text for the problem of a pass, to follow the file's name (Windows-1251); "" for None.
+std::string RanksProblemText(const RanksPass& pass);
 
 }  // namespace vantle

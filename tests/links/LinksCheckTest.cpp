@@ -97,7 +97,7 @@ TEST_P(RanksFilePass, Should_ReadEveryEntryOrSayWhatIsWrong) {
     EXPECT_EQ(seen, pass.entries);
     EXPECT_EQ(pass.skipped, GetParam().skipped);
     if (GetParam().problem != RanksProblem::None) {
-        EXPECT_FALSE(RanksProblemText(pass, path).empty());
+        EXPECT_FALSE(RanksProblemText(pass).empty());
     }
 }
 
