@@ -305,6 +305,7 @@ QWidget* TForm1::BuildBottomRow() {
         connect(checks_->Item(name), &QAction::triggered, this, [this, name]() { ChecksItemClick(name); });
     }
     connect(checks_->ListFileItem(), &QAction::triggered, this, &TForm1::ChooseTopListFile);
+    connect(checks_->GraphFileItem(), &QAction::triggered, this, &TForm1::ChooseGraphRanksFile);
     connect(checks_->TodayItem(), &QAction::triggered, this, &TForm1::ChecksTodayClick);
     items->addStretch(1);
     items->addWidget(Label3);
@@ -522,7 +523,7 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::Button2Click() {
-    if (!MayClearForRun()) {
+    if (!MayClearForRun() || !PrepareChosenGraph()) {
         return;
     }
     if (journal_) {

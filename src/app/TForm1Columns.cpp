@@ -63,6 +63,9 @@ void TForm1::ChecksItemClick(std::string_view name) {
     if (name == "rank" && item->isChecked() && endpoints_.topListFile.empty()) {
         ChooseTopListFile();
     }
+    if (name == "links" && item->isChecked() && endpoints_.graphRanksFile.empty()) {
+        ChooseGraphRanksFile();
+    }
 }
 
 void TForm1::ChecksTodayClick() {
@@ -71,8 +74,10 @@ void TForm1::ChecksTodayClick() {
         return;
     }
     const bool hadRank = checks_->Chosen("rank");
+    // The links check reads a file of several gigabytes that the user fetches first: it is chosen
+    // on its own.
     for (std::string_view name : NetworkCheckNames()) {
-        checks_->Item(name)->setChecked(true);
+        checks_->Item(name)->setChecked(checks_->Chosen(name) || name != "links");
     }
     ApplyChecksChoice();
     if (!hadRank && endpoints_.topListFile.empty()) {
@@ -199,6 +204,10 @@ void TForm1::UseCheckEndpoints(const CheckEndpoints& endpoints) {
     const QString chosen = QSettings().value(QStringLiteral("topListFile")).toString();
     if (!chosen.isEmpty()) {
         endpoints_.topListFile = chosen.toStdString();
+    }
+    const QString graph = QSettings().value(QStringLiteral("graphRanksFile")).toString();
+    if (!graph.isEmpty()) {
+        endpoints_.graphRanksFile = graph.toStdString();
     }
     checks_->UseEndpoints(endpoints_);
 }
