@@ -3,6 +3,7 @@
 #include <zlib.h>
 
 #include <array>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -31,6 +32,26 @@ bool Put(gzFile file, std::string_view bytes) {
     return bytes.empty() || gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size())) > 0;
 }
 
+// A value as the graph writes it: "3.053703E7", "0.009072779578696339", "9.18367346938775E-6".
+std::string Value(double value) {
+    char text[48];
+    if (value >= 1e7 || value < 1e-3) {
+        int exponent = 0;
+        while (value >= 10) {
+            value /= 10;
+            ++exponent;
+        }
+        while (value < 1) {
+            value *= 10;
+            --exponent;
+        }
+        std::snprintf(text, sizeof text, "%.15gE%d", value, exponent);
+    } else {
+        std::snprintf(text, sizeof text, "%.16g", value);
+    }
+    return text;
+}
+
 }  // namespace
 
 std::string GraphRanksHeader() {
@@ -38,11 +59,9 @@ std::string GraphRanksHeader() {
 }
 
 std::string GraphRanksLine(std::string_view domain, std::uint64_t h, std::uint64_t p) {
-    char values[96];
-    std::snprintf(values, sizeof values, "%llu\t%.7E\t%llu\t%.18g\t", static_cast<unsigned long long>(h),
-                  3.05e7 / static_cast<double>(h + 1), static_cast<unsigned long long>(p),
-                  0.009 / static_cast<double>(p + 1));
-    return values + Reversed(domain) + "\t" + std::to_string(1 + h % 7) + "\n";
+    return std::to_string(h) + "\t" + Value(3.05e7 / std::sqrt(static_cast<double>(h))) + "\t" +
+           std::to_string(p) + "\t" + Value(0.009 / static_cast<double>(p)) + "\t" + Reversed(domain) + "\t" +
+           std::to_string(1 + h % 7) + "\n";
 }
 
 bool WriteGraphRanks(const std::string& path, const std::vector<std::string>& lines, bool gzipped) {

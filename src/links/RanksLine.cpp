@@ -98,7 +98,7 @@ bool IsRanksHeader(std::string_view line) {
 RanksLine ReadRanksLine(std::string_view line) {
     RanksLine read;
     line = WithoutCr(line);
-    if (IsRanksHeader(line)) {
+    if (!line.empty() && line.front() == '#' && IsRanksHeader(line)) {
         read.kind = RanksLineKind::Header;
         return read;
     }
