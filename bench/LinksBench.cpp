@@ -85,19 +85,6 @@ std::uint64_t GraphLines(const std::string& file) {
     return std::strtoull(stem.c_str() + stem.find('-') + 1, nullptr, 10);
 }
 
-std::string Reversed(std::string_view name) {
-    std::string reversed;
-    while (true) {
-        const std::size_t dot = name.rfind('.');
-        reversed.append(name.substr(dot == std::string_view::npos ? 0 : dot + 1));
-        if (dot == std::string_view::npos) {
-            return reversed;
-        }
-        reversed.push_back('.');
-        name = name.substr(0, dot);
-    }
-}
-
 int Measure(const std::string& file, std::size_t count) {
     const std::vector<std::string> names = ListNames(GraphLines(file), count);
     std::vector<std::string> wanted;
@@ -109,7 +96,7 @@ int Measure(const std::string& file, std::size_t count) {
     {
         std::ofstream reversed(work / "reversed.txt");
         for (const std::string& name : wanted) {
-            reversed << Reversed(name) << '\n';
+            reversed << vantle::ReversedName(name) << '\n';
         }
     }
     std::printf("file: %s, %.1f MiB; list: %zu names\n", file.c_str(),

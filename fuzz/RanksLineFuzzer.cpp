@@ -13,19 +13,6 @@ namespace {
 
 using vantle::fuzz::Check;
 
-std::string Reversed(std::string_view name) {
-    std::string reversed;
-    while (true) {
-        const std::size_t dot = name.rfind('.');
-        reversed.append(name.substr(dot == std::string_view::npos ? 0 : dot + 1));
-        if (dot == std::string_view::npos) {
-            return reversed;
-        }
-        reversed.push_back('.');
-        name = name.substr(0, dot);
-    }
-}
-
 bool Sound(const std::string& name) {
     if (name.empty() || name.size() > vantle::kMaxGraphName || name.front() == '.' || name.back() == '.' ||
         name.find("..") != std::string::npos) {
@@ -55,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* bytes, std::size_t siz
     Check(Sound(read.domain), "an unsound name");
     Check(read.ranks.harmonic >= 1 && read.ranks.pagerank >= 1, "a position below 1");
     const std::string again = std::to_string(read.ranks.harmonic) + "\t1.5E7\t" +
-                              std::to_string(read.ranks.pagerank) + "\t0.001\t" + Reversed(read.domain) +
-                              "\t1";
+                              std::to_string(read.ranks.pagerank) + "\t0.001\t" +
+                              vantle::ReversedName(read.domain) + "\t1";
     const vantle::RanksLine back = vantle::ReadRanksLine(again);
     Check(back.kind == vantle::RanksLineKind::Entry && back.domain == read.domain && back.ranks == read.ranks,
           "the entry written again reads otherwise");

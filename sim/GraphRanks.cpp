@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <memory>
 
+#include "links/RanksLine.h"
+
 namespace vantle::sim {
 namespace {
 
@@ -14,19 +16,6 @@ struct GzCloser {
     void operator()(gzFile_s* file) const { gzclose(file); }
 };
 using GzFile = std::unique_ptr<gzFile_s, GzCloser>;
-
-std::string Reversed(std::string_view domain) {
-    std::string reversed;
-    while (true) {
-        const std::size_t dot = domain.rfind('.');
-        reversed.append(domain.substr(dot == std::string_view::npos ? 0 : dot + 1));
-        if (dot == std::string_view::npos) {
-            return reversed;
-        }
-        reversed.push_back('.');
-        domain = domain.substr(0, dot);
-    }
-}
 
 bool Put(gzFile file, std::string_view bytes) {
     return bytes.empty() || gzwrite(file, bytes.data(), static_cast<unsigned>(bytes.size())) > 0;
@@ -60,8 +49,8 @@ std::string GraphRanksHeader() {
 
 std::string GraphRanksLine(std::string_view domain, std::uint64_t h, std::uint64_t p) {
     return std::to_string(h) + "\t" + Value(3.05e7 / std::sqrt(static_cast<double>(h))) + "\t" +
-           std::to_string(p) + "\t" + Value(0.009 / static_cast<double>(p)) + "\t" + Reversed(domain) + "\t" +
-           std::to_string(1 + h % 7) + "\n";
+           std::to_string(p) + "\t" + Value(0.009 / static_cast<double>(p)) + "\t" + ReversedName(domain) +
+           "\t" + std::to_string(1 + h % 7) + "\n";
 }
 
 bool WriteGraphRanks(const std::string& path, const std::vector<std::string>& lines, bool gzipped) {

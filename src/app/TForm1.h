@@ -130,6 +130,9 @@ private:
     // the file has none yet; false when "Стоп" stopped it. A file that cannot be used is told in a
     // box when told is set.
     bool PrepareChosenGraph(bool told = false);
+    // The open dialog for a data file a check reads (filter, then all files), at current; "" when
+    // none was chosen.
+    QString AskForDataFile(const QString& title, const QString& filter, const std::string& current);
     void BuildHiddenMenu();
     void BuildPopupMenu();
     // Tab goes through the window from top to bottom, each row from left to right.

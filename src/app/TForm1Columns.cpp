@@ -216,18 +216,12 @@ void TForm1::ChooseTopListFile() {
     if (engine_->State() != RunState::Idle) {
         return;  // the list's checks may be running
     }
-    QFileDialog dialog(this, QStringLiteral("Список сайтов"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Списки сайтов (*.csv *.zip)"), QStringLiteral("Все файлы (*)")});
-    if (!endpoints_.topListFile.empty()) {
-        dialog.selectFile(QString::fromStdString(endpoints_.topListFile));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const QString path =
+        AskForDataFile(QStringLiteral("Список сайтов"), QStringLiteral("Списки сайтов (*.csv *.zip)"),
+                       endpoints_.topListFile);
+    if (path.isEmpty()) {
         return;
     }
-    const QString path = dialog.selectedFiles().constFirst();
     QSettings().setValue(QStringLiteral("topListFile"), path);
     endpoints_.topListFile = path.toStdString();
     checks_->UseEndpoints(endpoints_);

@@ -19,23 +19,31 @@
 
 namespace vantle {
 
+QString TForm1::AskForDataFile(const QString& title, const QString& filter, const std::string& current) {
+    QFileDialog dialog(this, title);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setNameFilters({filter, QStringLiteral("Все файлы (*)")});
+    if (!current.empty()) {
+        dialog.selectFile(QString::fromStdString(current));
+    }
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+        return {};
+    }
+    return dialog.selectedFiles().constFirst();
+}
+
 void TForm1::ChooseGraphRanksFile() {
     if (engine_->State() != RunState::Idle) {
         return;  // the list's checks may be running
     }
-    QFileDialog dialog(this, QStringLiteral("Файл рангов веб-графа"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters(
-        {QStringLiteral("Ранги графа (*.txt.gz *.txt *.gz)"), QStringLiteral("Все файлы (*)")});
-    if (!endpoints_.graphRanksFile.empty()) {
-        dialog.selectFile(QString::fromStdString(endpoints_.graphRanksFile));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const QString path =
+        AskForDataFile(QStringLiteral("Файл рангов веб-графа"),
+                       QStringLiteral("Ранги графа (*.txt.gz *.txt *.gz)"), endpoints_.graphRanksFile);
+    if (path.isEmpty()) {
         return;
     }
-    const QString path = dialog.selectedFiles().constFirst();
     QSettings().setValue(QStringLiteral("graphRanksFile"), path);
     endpoints_.graphRanksFile = path.toStdString();
     checks_->UseEndpoints(endpoints_);

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <stdlib.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -27,10 +26,11 @@ namespace fs = std::filesystem;
 // The index is read on the machine that wrote it: numbers are in the machine's own byte order.
 constexpr std::array<char, 8> kMagic = {'V', 'N', 'T', 'L', 'G', 'R', 'F', '1'};
 constexpr std::size_t kBuckets = 256;
+// Every kBlock-th key is kept in memory; a look-up then reads one block of entries.
+constexpr std::size_t kBlock = 256;
 constexpr std::size_t kDetailBytes = 256;
 constexpr std::size_t kHeaderBytes = 512;
-constexpr std::size_t kTableBytes = (kBuckets + 1) * sizeof(std::uint64_t);
-constexpr std::size_t kEntriesAt = kHeaderBytes + kTableBytes;
+constexpr std::size_t kEntriesAt = kHeaderBytes;
 constexpr std::size_t kBucketBuffer = std::size_t{1} << 16;
 // A bucket is sorted in memory: one larger than this is a file no graph release comes near.
 constexpr std::uint64_t kMaxBucketBytes = std::uint64_t{1} << 30;
@@ -170,14 +170,16 @@ int WriteIndex(int out, const RanksPass& pass, const FileStamp& source, const Sp
     header.skipped = pass.skipped;
     header.detailLength = static_cast<std::uint32_t>(std::min(pass.detail.size(), kDetailBytes));
     std::memcpy(header.detail.data(), pass.detail.data(), header.detailLength);
-    std::array<std::uint64_t, kBuckets + 1> starts{};
+    std::vector<std::uint64_t> fences;
     std::uint64_t at = kEntriesAt;
     if (spread != nullptr) {
         std::vector<Entry> entries;
         for (std::size_t b = 0; b < kBuckets; ++b) {
-            starts[b] = header.count;
             if (const int error = SortedBucket(spread->Bucket(b), entries); error != 0) {
                 return error;
+            }
+            for (std::size_t i = (kBlock - header.count % kBlock) % kBlock; i < entries.size(); i += kBlock) {
+                fences.push_back(entries[i].key);
             }
             const std::size_t bytes = entries.size() * sizeof(Entry);
             if (const int error = WriteAt(out, entries.data(), bytes, at); error != 0) {
@@ -187,10 +189,10 @@ int WriteIndex(int out, const RanksPass& pass, const FileStamp& source, const Sp
             header.count += entries.size();
         }
     }
-    starts[kBuckets] = header.count;
     std::array<char, kHeaderBytes> head{};
     std::memcpy(head.data(), &header, sizeof header);
-    if (const int error = WriteAt(out, starts.data(), kTableBytes, kHeaderBytes); error != 0) {
+    if (const int error = WriteAt(out, fences.data(), fences.size() * sizeof(std::uint64_t), at);
+        error != 0) {
         return error;
     }
     return WriteAt(out, head.data(), head.size(), 0);
@@ -220,71 +222,40 @@ std::uint64_t GraphKey(std::string_view domain) {
 }
 
 std::optional<GraphIndex> GraphIndex::Open(const fs::path& file, const FileStamp& source) {
-    const UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
+    UniqueFd fd(::open(file.c_str(), O_RDONLY | O_CLOEXEC));
     struct stat info {};
-    if (!fd || ::fstat(fd.get(), &info) != 0 || static_cast<std::uint64_t>(info.st_size) < kEntriesAt) {
-        return std::nullopt;
-    }
     Header header;
-    if (::pread(fd.get(), &header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
+    if (!fd || ::fstat(fd.get(), &info) != 0 ||
+        ::pread(fd.get(), &header, sizeof header, 0) != static_cast<ssize_t>(sizeof header) ||
         header.magic != kMagic || !(header.source == source) || !Known(header.problem) ||
-        header.detailLength > kDetailBytes ||
-        static_cast<std::uint64_t>(info.st_size) != kEntriesAt + header.count * sizeof(Entry) ||
-        (header.problem != 0 && header.count != 0)) {
+        header.detailLength > kDetailBytes || (header.problem != 0 && header.count != 0) ||
+        header.count > static_cast<std::uint64_t>(info.st_size) / sizeof(Entry)) {
         return std::nullopt;
     }
-    void* mapped =
-        ::mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ, MAP_SHARED, fd.get(), 0);
-    if (mapped == MAP_FAILED) {
+    const std::uint64_t fences = (header.count + kBlock - 1) / kBlock;
+    if (static_cast<std::uint64_t>(info.st_size) !=
+        kEntriesAt + header.count * sizeof(Entry) + fences * sizeof(std::uint64_t)) {
         return std::nullopt;
     }
     GraphIndex index;
-    index.mapped_ = static_cast<const unsigned char*>(mapped);
-    index.mappedBytes_ = static_cast<std::size_t>(info.st_size);
-    index.buckets_ = index.mapped_ + kHeaderBytes;
-    index.entries_ = index.mapped_ + kEntriesAt;
+    index.fences_.resize(static_cast<std::size_t>(fences));
+    const std::size_t fenceBytes = index.fences_.size() * sizeof(std::uint64_t);
+    const auto fencesAt = static_cast<off_t>(kEntriesAt + header.count * sizeof(Entry));
+    if (fenceBytes > 0 &&
+        ::pread(fd.get(), index.fences_.data(), fenceBytes, fencesAt) != static_cast<ssize_t>(fenceBytes)) {
+        return std::nullopt;
+    }
+    if (!std::is_sorted(index.fences_.begin(), index.fences_.end())) {
+        return std::nullopt;
+    }
+    index.fd_ = std::move(fd);
     index.count_ = header.count;
+    index.fileBytes_ = static_cast<std::uint64_t>(info.st_size);
     index.pass_.problem = static_cast<RanksProblem>(header.problem);
     index.pass_.detail.assign(header.detail.data(), header.detailLength);
     index.pass_.entries = header.entries;
     index.pass_.skipped = header.skipped;
-    std::uint64_t previous = 0;
-    for (std::size_t b = 0; b <= kBuckets; ++b) {
-        std::uint64_t start = 0;
-        std::memcpy(&start, index.buckets_ + b * sizeof start, sizeof start);
-        if (start < previous || start > header.count || (b == 0 && start != 0) ||
-            (b == kBuckets && start != header.count)) {
-            return std::nullopt;
-        }
-        previous = start;
-    }
-    ::madvise(mapped, index.mappedBytes_, MADV_RANDOM);
     return index;
-}
-
-GraphIndex::GraphIndex(GraphIndex&& other) noexcept {
-    *this = std::move(other);
-}
-
-GraphIndex& GraphIndex::operator=(GraphIndex&& other) noexcept {
-    if (this != &other) {
-        if (mapped_ != nullptr) {
-            ::munmap(const_cast<unsigned char*>(mapped_), mappedBytes_);
-        }
-        pass_ = std::move(other.pass_);
-        mapped_ = std::exchange(other.mapped_, nullptr);
-        mappedBytes_ = std::exchange(other.mappedBytes_, 0);
-        buckets_ = std::exchange(other.buckets_, nullptr);
-        entries_ = std::exchange(other.entries_, nullptr);
-        count_ = std::exchange(other.count_, 0);
-    }
-    return *this;
-}
-
-GraphIndex::~GraphIndex() {
-    if (mapped_ != nullptr) {
-        ::munmap(const_cast<unsigned char*>(mapped_), mappedBytes_);
-    }
 }
 
 std::optional<LinkRanks> GraphIndex::Find(std::string_view domain) const {
@@ -292,24 +263,26 @@ std::optional<LinkRanks> GraphIndex::Find(std::string_view domain) const {
         return std::nullopt;
     }
     const std::uint64_t key = GraphKey(domain);
-    std::uint64_t low = 0;
-    std::uint64_t high = 0;
-    std::memcpy(&low, buckets_ + (key >> 56) * sizeof low, sizeof low);
-    std::memcpy(&high, buckets_ + ((key >> 56) + 1) * sizeof high, sizeof high);
-    while (low < high) {
-        const std::uint64_t middle = low + (high - low) / 2;
-        Entry entry{};
-        std::memcpy(&entry, entries_ + middle * sizeof(Entry), sizeof entry);
-        if (entry.key == key) {
-            return entry.ranks;
-        }
-        if (entry.key < key) {
-            low = middle + 1;
-        } else {
-            high = middle;
-        }
+    const auto after = std::upper_bound(fences_.begin(), fences_.end(), key);
+    if (after == fences_.begin()) {
+        return std::nullopt;
     }
-    return std::nullopt;
+    const auto block = static_cast<std::uint64_t>(after - fences_.begin() - 1);
+    const std::uint64_t first = block * kBlock;
+    const auto count = static_cast<std::size_t>(std::min<std::uint64_t>(kBlock, count_ - first));
+    std::array<Entry, kBlock> entries;
+    const std::size_t bytes = count * sizeof(Entry);
+    if (::pread(fd_.get(), entries.data(), bytes, static_cast<off_t>(kEntriesAt + first * sizeof(Entry))) !=
+        static_cast<ssize_t>(bytes)) {
+        return std::nullopt;
+    }
+    const auto found =
+        std::lower_bound(entries.begin(), entries.begin() + static_cast<std::ptrdiff_t>(count), key,
+                         [](const Entry& entry, std::uint64_t k) { return entry.key < k; });
+    if (found == entries.begin() + static_cast<std::ptrdiff_t>(count) || found->key != key) {
+        return std::nullopt;
+    }
+    return found->ranks;
 }
 
 RanksPass BuildGraphIndex(const std::string& source, const fs::path& file, const PassProgress& progress,

@@ -5,8 +5,9 @@
 // is read anew. A build that finds the file unusable keeps that answer too, so that a cut-short file
 // of several gigabytes is not read again at every run.
 //
-// The file: a header, 257 bucket starts and the entries, each a domain's 64-bit key and its
-// positions, sorted by key; the bucket of a key is its top byte. Two domains of one key (a chance of
+// The file: a header, the entries, each a domain's 64-bit key and its positions (16 bytes), sorted by
+// key, and every 256th key. Those keys are held in memory (8 bytes per 256 domains: 3 MiB for 10^8);
+// a look-up reads the one block of 256 entries its key falls in. Two domains of one key (a chance of
 // about 1 in 10^4 over a whole graph of 10^8 domains) keep the better positions of the two.
 
 #include <cstddef>
@@ -17,6 +18,9 @@
 #include <string>
 #include <string_view>
 
+#include <vector>
+
+#include "io/PosixFile.h"
 #include "links/RanksFile.h"
 
 namespace vantle {
@@ -40,28 +44,22 @@ public:
     // The index kept in file for a ranks file of stamp source; nothing when there is none, it is of
     // another file or of another state of it, or it is damaged.
     static std::optional<GraphIndex> Open(const std::filesystem::path& file, const FileStamp& source);
-    GraphIndex(GraphIndex&& other) noexcept;
-    GraphIndex& operator=(GraphIndex&& other) noexcept;
-    GraphIndex(const GraphIndex&) = delete;
-    GraphIndex& operator=(const GraphIndex&) = delete;
-    ~GraphIndex();
 
     // The pass that built it: its problem (None for a usable index), and its counts.
     const RanksPass& Pass() const { return pass_; }
     // The positions of a domain (lower case, reading order), when the graph holds it.
     std::optional<LinkRanks> Find(std::string_view domain) const;
     std::uint64_t Size() const { return count_; }
-    std::uint64_t FileBytes() const { return mappedBytes_; }
+    std::uint64_t FileBytes() const { return fileBytes_; }
 
 private:
     GraphIndex() = default;
 
     RanksPass pass_;
-    const unsigned char* mapped_ = nullptr;
-    std::size_t mappedBytes_ = 0;
-    const unsigned char* buckets_ = nullptr;
-    const unsigned char* entries_ = nullptr;
+    UniqueFd fd_;
+    std::vector<std::uint64_t> fences_;  // the key of every 256th entry
     std::uint64_t count_ = 0;
+    std::uint64_t fileBytes_ = 0;
 };
 
 // Reads the ranks file at source through and writes its index to file (through a temporary file

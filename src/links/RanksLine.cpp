@@ -89,6 +89,20 @@ std::string_view WithoutCr(std::string_view line) {
 
 }  // namespace
 
+std::string ReversedName(std::string_view name) {
+    std::string reversed;
+    reversed.reserve(name.size());
+    while (true) {
+        const std::size_t dot = name.rfind('.');
+        reversed.append(name.substr(dot == std::string_view::npos ? 0 : dot + 1));
+        if (dot == std::string_view::npos) {
+            return reversed;
+        }
+        reversed.push_back('.');
+        name = name.substr(0, dot);
+    }
+}
+
 bool IsRanksHeader(std::string_view line) {
     std::array<std::string_view, kFields> fields;
     return SplitFields(WithoutCr(line), fields) && fields[0] == "#harmonicc_pos" && fields[2] == "#pr_pos" &&

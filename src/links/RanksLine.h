@@ -37,6 +37,9 @@ inline constexpr std::size_t kMaxGraphName = 253;
 // bytes between single dots.
 RanksLine ReadRanksLine(std::string_view line);
 
+// A name as the graph writes it, its labels in reverse order: "example.com" <-> "com.example".
+std::string ReversedName(std::string_view name);
+
 // Whether a file's first line is the header of a ranks file (CR LF or LF).
 bool IsRanksHeader(std::string_view line);
 

@@ -227,7 +227,38 @@ TEST(LinksCheck, Should_ReadTheFileAgain_When_ItChangedOrItsIndexIsDamaged) {
     std::filesystem::resize_file(index, std::filesystem::file_size(index) - 16);
     check.RunStarts();
     EXPECT_EQ(Cells(check, "example.co.uk"), "11|5");
-    EXPECT_EQ(std::filesystem::file_size(index), 2568u + 2 * 16);
+    EXPECT_EQ(std::filesystem::file_size(index), 512u + 2 * 16 + 8);  // header, entries, one fence
+}
+
+}  // namespace
+}  // namespace vantle
+
+namespace vantle {
+namespace {
+
+// Many blocks of the index: each name is found in its block, at its own positions, the first and the
+// last of a block as well as those between; a name the graph lacks is found nowhere.
+TEST(GraphIndex, Should_FindEveryNameAtItsPositions_When_TheIndexHasManyBlocks) {
+    const testing::TempFolder folder;
+    const std::string path = folder.File("ranks.gz");
+    constexpr int kNames = 3000;
+    std::vector<std::string> lines;
+    for (int i = 0; i < kNames; ++i) {
+        lines.push_back(
+            GraphRanksLine(sim::SyntheticGraphDomain(static_cast<std::uint64_t>(i)), i + 1, kNames - i));
+    }
+    ASSERT_TRUE(sim::WriteGraphRanks(path, lines, true));
+    const LinkGraph graph = PrepareLinkGraph(WithGraph(folder, path));
+    ASSERT_NE(graph.index, nullptr);
+    EXPECT_EQ(graph.index->Size(), static_cast<std::uint64_t>(kNames));
+    for (int i = 0; i < kNames; ++i) {
+        const std::optional<LinkRanks> found =
+            graph.index->Find(sim::SyntheticGraphDomain(static_cast<std::uint64_t>(i)));
+        ASSERT_TRUE(found.has_value()) << i;
+        EXPECT_EQ(*found,
+                  (LinkRanks{static_cast<std::uint32_t>(i + 1), static_cast<std::uint32_t>(kNames - i)}));
+        EXPECT_FALSE(graph.index->Find("absent" + std::to_string(i) + ".test").has_value());
+    }
 }
 
 }  // namespace
