@@ -3,7 +3,8 @@
 //            up as it is read);
 //   index    the index built once per release (GraphIndex), then the list's names looked up in it;
 //   zcat|awk zcat FILE | awk keeping the lines whose name is in the list's reversed names.
-// Each case runs in a child process of its own: its wall time and its peak resident memory.
+// Each case runs in a child process of its own: its wall time, its processor time (user + system, of
+// every process of the case) and its peak resident memory (of its largest process).
 //
 //   links-bench write FILE LINES      a synthetic gzip ranks file of LINES lines (real format)
 //   links-bench measure FILE NAMES    the three cases on FILE with a list of NAMES names, half of
@@ -61,8 +62,10 @@ void Measure(const char* name, const std::function<std::string()>& run) {
     int status = 0;
     struct rusage usage {};
     ::wait4(child, &status, 0, &usage);
-    std::printf("%-10s %8.2f s  %8.1f MiB  %s\n", name, Seconds(start), usage.ru_maxrss / 1024.0,
-                said.c_str());
+    const double cpu = static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+                       static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    std::printf("%-10s %8.2f s  %8.2f s  %8.1f MiB  %s\n", name, Seconds(start), cpu,
+                usage.ru_maxrss / 1024.0, said.c_str());
     std::fflush(stdout);
 }
 
@@ -101,7 +104,7 @@ int Measure(const std::string& file, std::size_t count) {
     }
     std::printf("file: %s, %.1f MiB; list: %zu names\n", file.c_str(),
                 static_cast<double>(fs::file_size(file)) / 1048576.0, names.size());
-    std::printf("%-10s %10s  %12s  %s\n", "case", "wall", "peak RSS", "result");
+    std::printf("%-10s %10s  %10s  %12s  %s\n", "case", "wall", "processor", "peak RSS", "result");
 
     Measure("pass", [&] {
         std::unordered_set<std::string> want(wanted.begin(), wanted.end());
@@ -131,7 +134,7 @@ int Measure(const std::string& file, std::size_t count) {
         }
         const double each = Seconds(start) / static_cast<double>(wanted.size()) * 1e6;
         char text[96];
-        std::snprintf(text, sizeof text, "%llu found, %.2f us a name (cold pages)",
+        std::snprintf(text, sizeof text, "%llu found, %.2f us a name (one read of 4 KiB each)",
                       static_cast<unsigned long long>(found), each);
         return std::string(text);
     });
