@@ -73,10 +73,13 @@ std::string Forward(std::string_view reversed) {
         }
         end = dot;
     }
-    // "www.example.com" is example.com, but "www.com" is a name of its own.
-    if (name.compare(0, kWww.size(), kWww) == 0 && name.find('.', kWww.size()) != std::string::npos) {
-        name.erase(0, kWww.size());
+    // "www.example.com" (and "www.www.example.com") is example.com, but "www.com" is a name of its own.
+    std::size_t from = 0;
+    while (name.compare(from, kWww.size(), kWww) == 0 &&
+           name.find('.', from + kWww.size()) != std::string::npos) {
+        from += kWww.size();
     }
+    name.erase(0, from);
     return name;
 }
 

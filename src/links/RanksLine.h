@@ -25,7 +25,7 @@ enum class RanksLineKind {
 
 struct RanksLine {
     RanksLineKind kind = RanksLineKind::Skipped;
-    std::string domain;  // Entry: the name in reading order, lower case, without a leading "www."
+    std::string domain;  // Entry: the name in reading order, lower case, without leading "www." labels
     LinkRanks ranks;     // Entry: both positions, each at least 1
 };
 

@@ -60,6 +60,7 @@ INSTANTIATE_TEST_SUITE_P(
                  "facebook.com",
                  {1, 3}},
         LineCase{"www stripped", "7\t1.5E7\t9\t1.0E-4\tcom.example.www\t2", kEntry, "example.com", {7, 9}},
+        LineCase{"www twice", "7\t1.5E7\t9\t1.0E-4\tcom.example.www.www\t2", kEntry, "example.com", {7, 9}},
         LineCase{"www as the name", "7\t1.5E7\t9\t1.0E-4\tcom.www\t2", kEntry, "www.com", {7, 9}},
         LineCase{"three labels", "5\t1\t6\t1\tuk.co.example\t1", kEntry, "example.co.uk", {5, 6}},
         LineCase{
