@@ -542,7 +542,7 @@ void TForm1::Button3Click() {
 
 // Every selected row in turn, in the order shown.
 void TForm1::N5Click() {
-    if (!N5->isEnabled() || recheckRow_ > 0) {
+    if (!N5->isEnabled() || recheckRow_ > 0 || !PrepareChosenGraph()) {
         return;
     }
     for (int row : table_->SelectedRows()) {
