@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 seconds=${1:-60}
 [ $# -gt 0 ] && shift
 all=(http_answer punycode domain_names answer_cutting csv_writer dns_answer web_verdict cert_date rdap_reader
-     whois_reader cdx_reader top_list_reader journal_reader list_csv sheet_xml saved_table)
+     whois_reader cdx_reader top_list_reader ranks_line journal_reader list_csv sheet_xml saved_table)
 targets=("$@")
 [ ${#targets[@]} -eq 0 ] && targets=("${all[@]}")
 

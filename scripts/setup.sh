@@ -11,7 +11,7 @@ packages=(
   libasio-dev libcurl4-openssl-dev libicu-dev
   libgtest-dev libgmock-dev libbenchmark-dev libidn-dev
   libc-ares-dev libidn2-dev libssl-dev openssl
-  libsqlite3-dev nlohmann-json3-dev libzip-dev libpsl-dev publicsuffix libxlsxwriter-dev libexpat1-dev qt6-translations-l10n
+  libsqlite3-dev nlohmann-json3-dev libzip-dev zlib1g-dev libpsl-dev publicsuffix libxlsxwriter-dev libexpat1-dev qt6-translations-l10n
   clang clang-format libclang-rt-14-dev
   fonts-dejavu-core
   dpkg-dev desktop-file-utils librsvg2-bin

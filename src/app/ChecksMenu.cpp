@@ -37,6 +37,9 @@ QString Caption(std::string_view name) {
     if (name == "archive") {
         return QStringLiteral("Веб-архив: Archive");
     }
+    if (name == "links") {
+        return QStringLiteral("Ссылки по веб-графу: LinkRank, LinkPR");
+    }
     return QStringLiteral("Место в списке сайтов: Rank");
 }
 
@@ -93,6 +96,8 @@ ChecksMenu::ChecksMenu(QWidget* parent) {
     menu_->addSeparator();
     listFileItem_ = menu_->addAction(QStringLiteral("Файл списка сайтов..."));
     listFileItem_->setObjectName(QStringLiteral("TopListFile"));
+    graphFileItem_ = menu_->addAction(QStringLiteral("Файл графа ссылок..."));
+    graphFileItem_->setObjectName(QStringLiteral("GraphRanksFile"));
     UseEndpoints(CheckEndpoints{});
 }
 

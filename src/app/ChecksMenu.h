@@ -31,6 +31,8 @@ public:
     QAction* Item(std::string_view name) const;
     // "Файл списка сайтов...": the top-sites list that the rank check reads.
     QAction* ListFileItem() const { return listFileItem_; }
+    // "Файл графа ссылок...": the web graph's ranks file that the links check reads.
+    QAction* GraphFileItem() const { return graphFileItem_; }
     // The item that ticks every check that answers today; what it does is for the window to say.
     QAction* TodayItem() const { return todayItem_; }
     QMenu* Menu() const { return menu_; }
@@ -55,6 +57,7 @@ private:
     QToolButton* button_ = nullptr;
     QMenu* menu_ = nullptr;
     QAction* listFileItem_ = nullptr;
+    QAction* graphFileItem_ = nullptr;
     QAction* todayItem_ = nullptr;
     std::vector<Entry> entries_;
 };

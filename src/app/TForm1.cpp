@@ -310,6 +310,7 @@ QWidget* TForm1::BuildBottomRow() {
         connect(checks_->Item(name), &QAction::triggered, this, [this, name]() { ChecksItemClick(name); });
     }
     connect(checks_->ListFileItem(), &QAction::triggered, this, &TForm1::ChooseTopListFile);
+    connect(checks_->GraphFileItem(), &QAction::triggered, this, &TForm1::ChooseGraphRanksFile);
     connect(checks_->TodayItem(), &QAction::triggered, this, &TForm1::ChecksTodayClick);
     items->addStretch(1);
     items->addWidget(Label3);
@@ -531,7 +532,7 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::Button2Click() {
-    if (!MayClearForRun()) {
+    if (!MayClearForRun() || !PrepareChosenGraph()) {
         return;
     }
     ForgetRetiredServices();
@@ -554,7 +555,7 @@ void TForm1::Button3Click() {
 
 // The selected rows, in the order shown, as one recheck.
 void TForm1::N5Click() {
-    if (!N5->isEnabled() || engine_->State() != RunState::Idle) {
+    if (!N5->isEnabled() || engine_->State() != RunState::Idle || !PrepareChosenGraph()) {
         return;
     }
     engine_->Recheck(table_->SelectedRows());  // each row goes to the journal through RowWritten

@@ -111,6 +111,8 @@ public:
     void ChecksTodayClick();
     // "Файл списка сайтов...": chooses the top-sites list and remembers it.
     void ChooseTopListFile();
+    // "Файл графа ссылок...": chooses the web graph's ranks file, remembers it and builds its index.
+    void ChooseGraphRanksFile();
     void N5Click();
     void csv1Click();
     // "Открыть результаты...": a table saved earlier back into the window, with its columns and checks.
@@ -138,6 +140,13 @@ private:
     QWidget* BuildBottomRow();
     void BuildGrid();
     void BuildStatusBar();
+    // The links check's index, built now (its pass in the status bar) when the check is chosen and
+    // the file has none yet; false when "Стоп" stopped it. A file that cannot be used is told in a
+    // box when told is set.
+    bool PrepareChosenGraph(bool told = false);
+    // The open dialog for a data file a check reads (filter, then all files), at current; "" when
+    // none was chosen.
+    QString AskForDataFile(const QString& title, const QString& filter, const std::string& current);
     void BuildHiddenMenu();
     void BuildPopupMenu();
     // Tab goes through the window from top to bottom, each row from left to right.

@@ -94,12 +94,17 @@ void TForm1::ChecksItemClick(std::string_view name) {
     if (name == "rank" && item->isChecked() && endpoints_.topListFile.empty()) {
         ChooseTopListFile();
     }
+    if (name == "links" && item->isChecked() && endpoints_.graphRanksFile.empty()) {
+        ChooseGraphRanksFile();
+    }
 }
 
 void TForm1::ChecksTodayClick() {
     const bool hadRank = checks_->Chosen("rank");
+    // The links check reads a file of several gigabytes that the user fetches first: it is chosen
+    // on its own.
     for (std::string_view name : NetworkCheckNames()) {
-        checks_->Item(name)->setChecked(true);
+        checks_->Item(name)->setChecked(checks_->Chosen(name) || name != "links");
     }
     ApplyChecksChoice();
     if (!hadRank && endpoints_.topListFile.empty()) {
@@ -285,6 +290,10 @@ void TForm1::UseCheckEndpoints(const CheckEndpoints& endpoints) {
     if (!chosen.isEmpty()) {
         endpoints_.topListFile = chosen.toStdString();
     }
+    const QString graph = QSettings().value(QStringLiteral("graphRanksFile")).toString();
+    if (!graph.isEmpty()) {
+        endpoints_.graphRanksFile = graph.toStdString();
+    }
     checks_->UseEndpoints(endpoints_);
 }
 
@@ -292,18 +301,12 @@ void TForm1::ChooseTopListFile() {
     if (engine_->State() != RunState::Idle) {
         return;  // the list's checks may be running
     }
-    QFileDialog dialog(this, QStringLiteral("Список сайтов"));
-    dialog.setOption(QFileDialog::DontUseNativeDialog);
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
-    dialog.setNameFilters({QStringLiteral("Списки сайтов (*.csv *.zip)"), QStringLiteral("Все файлы (*)")});
-    if (!endpoints_.topListFile.empty()) {
-        dialog.selectFile(QString::fromStdString(endpoints_.topListFile));
-    }
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+    const QString path =
+        AskForDataFile(QStringLiteral("Список сайтов"), QStringLiteral("Списки сайтов (*.csv *.zip)"),
+                       endpoints_.topListFile);
+    if (path.isEmpty()) {
         return;
     }
-    const QString path = dialog.selectedFiles().constFirst();
     QSettings().setValue(QStringLiteral("topListFile"), path);
     endpoints_.topListFile = path.toStdString();
     checks_->UseEndpoints(endpoints_);

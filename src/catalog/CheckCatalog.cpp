@@ -2,6 +2,7 @@
 
 #include "archive/ArchiveCheck.h"
 #include "dns/DnsCheck.h"
+#include "links/LinksCheck.h"
 #include "registry/RegistryCheck.h"
 #include "toplist/RankCheck.h"
 #include "web/SslCheck.h"
@@ -10,13 +11,14 @@
 namespace vantle {
 
 const std::vector<std::string_view>& CheckNames() {
-    static const std::vector<std::string_view> names = {"bar", "yapages",  "pr",      "dns", "web",
-                                                        "ssl", "registry", "archive", "rank"};
+    static const std::vector<std::string_view> names = {"bar", "yapages",  "pr",      "dns",  "web",
+                                                        "ssl", "registry", "archive", "rank", "links"};
     return names;
 }
 
 const std::vector<std::string_view>& NetworkCheckNames() {
-    static const std::vector<std::string_view> names = {"dns", "web", "ssl", "registry", "archive", "rank"};
+    static const std::vector<std::string_view> names = {"dns",     "web",  "ssl",  "registry",
+                                                        "archive", "rank", "links"};
     return names;
 }
 
@@ -43,6 +45,9 @@ std::unique_ptr<Check> MakeNetworkCheck(std::string_view name, const CheckEndpoi
     }
     if (name == "rank") {
         return std::make_unique<RankCheck>(endpoints);
+    }
+    if (name == "links") {
+        return std::make_unique<LinksCheck>(endpoints);
     }
     return nullptr;
 }

@@ -12,7 +12,7 @@ namespace vantle {
 
 // In column order: "bar" (Tic, Status, Yaca), "yapages" (YaPages), "pr" (PR), then the checks that
 // answer today: "dns" (IP, MX), "web" (HTTP, Mirror), "ssl" (SSL), "registry" (Created, Expires,
-// Registrar), "archive" (Archive), "rank" (Rank).
+// Registrar), "archive" (Archive), "rank" (Rank), "links" (LinkRank, LinkPR).
 const std::vector<std::string_view>& CheckNames();
 
 // The names of the checks that run on workers beside the old services (from "dns" on).

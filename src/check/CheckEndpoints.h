@@ -39,6 +39,8 @@ struct CheckEndpoints {
     std::string archiveUrl = "https://web.archive.org/cdx/search/cdx";
     // The top-sites list (rank,domain lines or a CSV with a header, or a zip of one); empty: none.
     std::string topListFile;
+    // The web graph's ranks file of the links check (.txt.gz or plain text); empty: none.
+    std::string graphRanksFile;
     // The longest Retry-After honoured before a 429 becomes "rate limited".
     long maxRetryAfterMs = 60000;
 

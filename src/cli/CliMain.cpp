@@ -1,6 +1,7 @@
 #include "cli/CliMain.h"
 
 #include <cerrno>
+#include <chrono>
 #include <ctime>
 #include <fstream>
 #include <memory>
@@ -22,6 +23,7 @@
 #include "http/HttpClient.h"
 #include "io/FileErrors.h"
 #include "io/Journal.h"
+#include "links/LinksCheck.h"
 #include "text/IntText.h"
 #include "text/Utf8.h"
 
@@ -59,6 +61,36 @@ int WriteOut(std::ostream& table, const std::string& bytes) {
         return 0;
     }
     return errno != 0 ? errno : -1;
+}
+
+// The links check's graph, its index built now when there is none yet, the pass shown as it goes.
+// False when Ctrl+C stopped it; a file that cannot be used is told and its cells say so.
+bool PrepareGraph(const CheckEndpoints& endpoints, Progress& progress, std::ostream& err) {
+    std::stop_source stop;
+    const auto started = std::chrono::steady_clock::now();
+    const PassProgress shown = [&](std::uint64_t done, std::uint64_t total) {
+        if (InterruptWatch::Requested()) {
+            stop.request_stop();
+        }
+        const long long ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - started)
+                .count();
+        const int percent = total > 0 ? static_cast<int>(done * 100 / total) : 100;
+        progress.Show("Граф ссылок: строится указатель, прочитано " + std::to_string(percent) + "% за " +
+                          std::to_string(ms / 1000) + " с",
+                      percent / 10, ms);
+    };
+    const LinkGraph graph = PrepareLinkGraph(endpoints, shown, stop.get_token());
+    progress.Finish();
+    if (graph.pass.problem == RanksProblem::Stopped) {
+        return false;
+    }
+    if (graph.pass.problem != RanksProblem::None) {
+        Complain(err, "файл графа «" + endpoints.graphRanksFile +
+                          "»: " + Cp1251ToUtf8(RanksProblemText(graph.pass)) +
+                          "; в столбцах LinkRank и LinkPR будет «no graph»");
+    }
+    return true;
 }
 
 ProgressStyle StyleFor(const CliOptions& options, bool errIsTerminal) {
@@ -187,6 +219,12 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     InterruptWatch interrupt;
     CheckEndpoints runEndpoints = endpoints;
     runEndpoints.topListFile = options.topList.value_or(endpoints.topListFile);
+    runEndpoints.graphRanksFile = options.graphRanks.value_or(endpoints.graphRanksFile);
+    if (options.checks.count("links") > 0 && !runEndpoints.graphRanksFile.empty() &&
+        !PrepareGraph(runEndpoints, progress, err)) {
+        Complain(err, "чтение файла графа остановлено; ничего не проверено");
+        return kExitUsage;
+    }
     // The first write of the table that fails (a full disk, a reader gone) stops the run at once.
     int outputError = 0;
     ConsoleHost host(std::move(settings), runEndpoints, err, progress,

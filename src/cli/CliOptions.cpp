@@ -42,7 +42,19 @@ std::string Quoted(std::string_view value) {
 }
 
 // The options that take a value, by every name they go by.
-enum class Valued { None, Rate, Parallel, Threshold, Checks, Output, Format, TopList, History, KeepDays };
+enum class Valued {
+    None,
+    Rate,
+    Parallel,
+    Threshold,
+    Checks,
+    Output,
+    Format,
+    TopList,
+    History,
+    KeepDays,
+    GraphRanks
+};
 
 Valued ValuedOption(std::string_view name) {
     if (name == "--rate")
@@ -63,6 +75,8 @@ Valued ValuedOption(std::string_view name) {
         return Valued::History;
     if (name == "--keep-days")
         return Valued::KeepDays;
+    if (name == "--graph-ranks")
+        return Valued::GraphRanks;
     return Valued::None;
 }
 
@@ -161,6 +175,12 @@ std::optional<CliUsageError> SetValue(CliOptions& options, Valued which, const s
             options.keepDays = *days;
             return std::nullopt;
         }
+        case Valued::GraphRanks:
+            if (value.empty()) {
+                return CliUsageError{"пустое имя файла для «--graph-ranks»"};
+            }
+            options.graphRanks = value;
+            return std::nullopt;
         case Valued::None:
             break;
     }
@@ -241,6 +261,9 @@ std::variant<CliOptions, CliUsageError> ParseCliOptions(const std::vector<std::s
         if (options.topList) {
             options.checks.emplace("rank");
         }
+        if (options.graphRanks) {
+            options.checks.emplace("links");
+        }
     }
     if (options.changesOnly && std::none_of(NetworkCheckNames().begin(), NetworkCheckNames().end(),
                                             [&options](std::string_view name) {
@@ -283,8 +306,8 @@ std::string HelpText() {
            "  --checks ИМЕНА       проверки через запятую, в любом порядке; по умолчанию\n"
            "                       " +
            Joined(TodaysCheckNames()) +
-           " и rank, если задан\n"
-           "                       --top-list;\n"
+           ", rank, если задан\n"
+           "                       --top-list, и links, если задан --graph-ranks;\n"
            "                         есть: " +
            Joined(CheckNames()) +
            "\n"
@@ -298,6 +321,8 @@ std::string HelpText() {
            formats +
            "  --top-list ФАЙЛ      список сайтов для проверки rank: строки «место,домен» (Tranco,\n"
            "                       Umbrella), CSV Majestic Million или zip с одним из них\n"
+           "  --graph-ranks ФАЙЛ   файл рангов доменного веб-графа для проверки links (.txt.gz или\n"
+           "                       текст); при первом чтении строится указатель в ~/.cache/vantle\n"
            "      --changes        оставить только строки, в которых что-то изменилось\n"
            "      --fresh          спросить всё заново, не беря из истории даже первый снимок архива\n"
            "      --no-history     не читать и не пополнять историю ответов\n"

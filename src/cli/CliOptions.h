@@ -19,6 +19,7 @@ struct CliOptions {
     std::optional<std::string> output;     // a file name; none: standard output
     std::string format = "csv";            // one of OutputFormatNames()
     std::optional<std::string> topList;    // the top-sites list of the rank check; none: no list
+    std::optional<std::string> graphRanks;  // the web graph's ranks file of the links check; none: none
     bool quiet = false;
     bool resume = false;       // go on from the journal of an earlier run over the same list and checks
     bool noHistory = false;    // neither read nor write the store of answers

@@ -49,6 +49,14 @@ void Progress::Update(int done, int total, long long nowMs) {
                                  : 0.0;
     const std::string line =
         detail_.empty() ? Line(done, total, perSecond) : Line(done, total, 0) + ", " + detail_;
+    const int tenth = total > 0 ? static_cast<int>(static_cast<long long>(done) * 10 / total) : 10;
+    Show(line, tenth, nowMs);
+}
+
+void Progress::Show(const std::string& line, int tenth, long long nowMs) {
+    if (style_ == ProgressStyle::Off) {
+        return;
+    }
     if (style_ == ProgressStyle::Terminal) {
         const std::size_t width = Width(line);
         err_ << '\r' << line << std::string(shownWidth_ > width ? shownWidth_ - width : 0, ' ') << std::flush;
@@ -56,7 +64,6 @@ void Progress::Update(int done, int total, long long nowMs) {
         open_ = true;
         return;
     }
-    const int tenth = total > 0 ? static_cast<int>(static_cast<long long>(done) * 10 / total) : 10;
     if (tenth > lastTenth_ || (firstMs_ >= 0 && nowMs - lastLineMs_ >= kLineEveryMs)) {
         err_ << line << '\n' << std::flush;
         lastTenth_ = tenth;
@@ -65,6 +72,7 @@ void Progress::Update(int done, int total, long long nowMs) {
 }
 
 void Progress::Finish() {
+    lastTenth_ = 0;
     if (open_) {
         err_ << '\n' << std::flush;
         open_ = false;

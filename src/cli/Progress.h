@@ -17,6 +17,10 @@ public:
     // done of total lines gone through, nowMs on a monotonic clock. The rate is measured from the
     // first line done on: each line's time includes its pause, which comes after it is reported.
     void Update(int done, int total, long long nowMs);
+    // Shows a line of another long step the same way: in place, or as a line of its own when tenth
+    // (of the step, 0 to 10) grew or ten seconds passed. A step shown ends with Finish, and the run's
+    // progress after it starts its tenths anew.
+    void Show(const std::string& line, int tenth, long long nowMs);
     // Ends the in-place line, so that what follows starts on a line of its own.
     void Finish();
     // Where a run many at once stands (UTF-8, "в работе 16, ждут 40, ..."): it takes the place of the

@@ -1,8 +1,9 @@
 #pragma once
 // The table as an Excel workbook: a bold and frozen header row, columns as wide as their content, the
-// counting columns (Tic, YaPages, PR, Rank, HTTP) as numbers and the date columns (Created, Expires,
-// Archive, SSL) as dates shown YYYY-MM-DD wherever a cell holds one, so that a spreadsheet sorts and
-// filters them. A table longer than a sheet holds goes on into further sheets, each under the header.
+// counting columns (see KindOfColumn: Tic, YaPages, PR, Rank, HTTP, LinkRank, LinkPR) as numbers and the date
+// columns (Created, Expires, Archive, SSL) as dates shown YYYY-MM-DD wherever a cell holds one, so that a
+// spreadsheet sorts and filters them. A table longer than a sheet holds goes on into further sheets, each
+// under the header.
 
 #include <string>
 

@@ -21,6 +21,7 @@
 #include "io/Journal.h"
 #include "io/XlsxExport.h"
 #include "sim/CheckServices.h"
+#include "sim/GraphRanks.h"
 #include "sim/ServiceSimulator.h"
 #include "text/Cp1251.h"
 #include "text/Utf8.h"
@@ -220,6 +221,48 @@ TEST_F(CliRunTest, TopListChosenOnTheCommandLineFillsTheRankColumn) {
         EXPECT_EQ(result.status, 0) << result.err;
         EXPECT_EQ(result.out, table);
     }
+}
+
+// The graph's index goes to the test's own cache folder; a file cut short is told once on standard
+// error, and its cells say so.
+TEST_F(CliRunTest, GraphRanksChosenOnTheCommandLineFillTheLinkColumns) {
+    const std::string list = dir.File("list.txt");
+    WriteBytes(list, "mail.b.test\nc.test\n");
+    const std::string ranks = dir.File("ranks.txt");
+    WriteBytes(ranks, sim::GraphRanksHeader() + sim::GraphRanksLine("b.test", 7, 9));
+    const std::string cut = dir.File("cut.txt.gz");
+    ASSERT_TRUE(sim::WriteGraphRanks(cut, {sim::GraphRanksLine("b.test", 7, 9)}, true));
+    const std::string whole = testing::ReadBytes(cut);
+    WriteBytes(cut, whole.substr(0, whole.size() - 4));
+    ::setenv("XDG_CACHE_HOME", dir.File("cache").c_str(), 1);
+    const std::string header = "\"Domain\";\"LinkRank\";\"LinkPR\"\r\n";
+    struct Case {
+        std::vector<std::string> option;
+        std::string table;
+        std::string complaint;
+    };
+    const Case cases[] = {
+        {{"--graph-ranks", ranks}, header + "\"mail.b.test\";\"7\";\"9\"\r\n\"c.test\";\"\";\"\"\r\n", ""},
+        {{"--graph-ranks=" + cut},
+         header + "\"mail.b.test\";\"no graph\";\"no graph\"\r\n\"c.test\";\"no graph\";\"no graph\"\r\n",
+         "оборван"},
+        {{}, header + "\"mail.b.test\";\"\";\"\"\r\n\"c.test\";\"\";\"\"\r\n", ""},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> cli{"--checks", "links", "-q"};
+        cli.insert(cli.end(), c.option.begin(), c.option.end());
+        cli.push_back(list);
+        const ChildResult result = RunCliSim(Args(cli));
+        EXPECT_EQ(result.status, 0) << result.err;
+        EXPECT_EQ(result.out, c.table);
+        EXPECT_EQ(result.err.find(c.complaint) != std::string::npos, true) << result.err;
+        EXPECT_EQ(result.err.empty(), c.complaint.empty()) << result.err;
+    }
+    EXPECT_TRUE(std::filesystem::exists(dir.File("cache") + "/vantle/links"));
+    const ChildResult empty = RunCliSim(Args({"--graph-ranks=", list}));
+    EXPECT_EQ(empty.status, 1);
+    EXPECT_NE(empty.err.find("«--graph-ranks»"), std::string::npos) << empty.err;
+    ::unsetenv("XDG_CACHE_HOME");
 }
 
 TEST_F(CliRunTest, FailureMidRunWritesTheRowsSoFarAndExitsTwo) {
@@ -492,14 +535,15 @@ TEST(CliParallelOption, RangeIsOneTo256) {
     EXPECT_EQ(std::get<cli::CliOptions>(cli::ParseCliOptions({"l"})).parallel, 16);
 }
 
-// Without --checks the run asks what answers today, the top-sites list adding its rank; the
-// threshold, which only the bar has, then is refused.
+// Without --checks the run asks what answers today, the top-sites list adding its rank and the
+// graph its links; the threshold, which only the bar has, then is refused.
 TEST(CliOptionsTest, DefaultChecksAreTodaysAndRankWithAList) {
     using Checks = std::set<std::string>;
     const Checks today{"dns", "web", "ssl", "registry", "archive"};
     const std::pair<std::vector<std::string>, Checks> cases[] = {
         {{"l"}, today},
         {{"--top-list", "t.csv", "l"}, {"dns", "web", "ssl", "registry", "archive", "rank"}},
+        {{"--graph-ranks", "g.txt.gz", "l"}, {"dns", "web", "ssl", "registry", "archive", "links"}},
         {{"--checks", "bar", "l"}, {"bar"}},
         {{"--checks", "bar", "--top-list", "t.csv", "l"}, {"bar"}},
         {{"--resume", "l"}, today},
