@@ -8,8 +8,8 @@
 #include <QDate>
 #include <chrono>
 #include <functional>
-#include <set>
 #include <map>
+#include <set>
 
 #include "check/DomainTable.h"
 

@@ -10,15 +10,15 @@
 namespace vantle::cli {
 
 struct CliOptions {
-    std::string list;                      // a file name, or "-" for standard input
-    int rate = 3;                          // domains a second, 1 to 10
-    int parallel = 16;                     // domains at once without the old services, 1 to 256
-    std::optional<std::string> threshold;  // digits; only with the bar query
-    std::set<std::string> checks;          // names of CheckNames(); without --checks TodaysCheckNames()
-                                           // and "rank" when a top-sites list is given
-    std::optional<std::string> output;     // a file name; none: standard output
-    std::string format = "csv";            // one of OutputFormatNames()
-    std::optional<std::string> topList;    // the top-sites list of the rank check; none: no list
+    std::string list;                       // a file name, or "-" for standard input
+    int rate = 3;                           // domains a second, 1 to 10
+    int parallel = 16;                      // domains at once without the old services, 1 to 256
+    std::optional<std::string> threshold;   // digits; only with the bar query
+    std::set<std::string> checks;           // names of CheckNames(); without --checks TodaysCheckNames()
+                                            // and "rank" when a top-sites list is given
+    std::optional<std::string> output;      // a file name; none: standard output
+    std::string format = "csv";             // one of OutputFormatNames()
+    std::optional<std::string> topList;     // the top-sites list of the rank check; none: no list
     std::optional<std::string> graphRanks;  // the web graph's ranks file of the links check; none: none
     bool quiet = false;
     bool resume = false;       // go on from the journal of an earlier run over the same list and checks

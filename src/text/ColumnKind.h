@@ -8,8 +8,8 @@ namespace vantle {
 
 enum class ColumnKind { Text, Number, Date };
 
-// Tic, YaPages, PR, Rank, HTTP, LinkRank and LinkPR are numbers; Created, Expires, Archive and SSL dates; every other
-// header (and an unknown one) text. The header must match exactly.
+// Tic, YaPages, PR, Rank, HTTP, LinkRank and LinkPR are numbers; Created, Expires, Archive and SSL dates;
+// every other header (and an unknown one) text. The header must match exactly.
 ColumnKind KindOfColumn(std::string_view header);
 
 }  // namespace vantle
