@@ -40,20 +40,32 @@ bool HoldsValue(std::string_view cell) {
 
 }  // namespace
 
-bool SaysNothing(std::string_view cell) {
-    static constexpr std::array<std::string_view, 4> kNothing = {"timeout", "cancelled", "rate limited",
-                                                                 "error"};
+bool EmptyIsAnAnswer(std::string_view column) {
+    static constexpr std::array<std::string_view, 4> kColumns = {"Mirror", "Rank", "LinkRank", "LinkPR"};
+    return std::find(kColumns.begin(), kColumns.end(), column) != kColumns.end();
+}
+
+bool SaysNothing(std::string_view column, std::string_view cell) {
+    static constexpr std::array<std::string_view, 10> kNothing = {
+        "timeout",    "cancelled", "rate limited", "error",    "DNS error",
+        "bad answer", "no RDAP",   "no resources", "no graph", "no list"};
     cell = Trimmed(cell);
-    return cell.empty() || std::any_of(kNothing.begin(), kNothing.end(),
-                                       [cell](std::string_view word) { return Alike(cell, word); });
+    if (cell.empty()) {
+        return !EmptyIsAnAnswer(column);
+    }
+    return std::any_of(kNothing.begin(), kNothing.end(),
+                       [cell](std::string_view word) { return Alike(cell, word); });
 }
 
 std::string ChangePhrase(std::string_view column, std::string_view before, std::string_view after) {
     before = Trimmed(before);
     after = Trimmed(after);
-    if (SaysNothing(before) || SaysNothing(after) || Alike(before, after)) {
+    if (SaysNothing(column, before) || SaysNothing(column, after) || Alike(before, after)) {
         return {};
     }
+    // An empty Mirror is no redirect, an empty rank not listed: shown as "none".
+    before = before.empty() ? std::string_view("none") : before;
+    after = after.empty() ? std::string_view("none") : after;
     std::string phrase(column);
     if (!HoldsValue(before) && HoldsValue(after)) {
         phrase += ':';
@@ -87,7 +99,8 @@ std::vector<std::string> ChangedColumns(std::string_view changes) {
     while (at < changes.size()) {
         std::size_t end = changes.find(kSeparator, at);
         while (end != std::string_view::npos && InsideEscape(changes, end)) {
-            end = changes.find(kSeparator, end + 1);  // the ";" that ends the arrow's escape
+            end =
+                changes.find(kSeparator, end + 1);  // a "; " inside an escape (the older form ended with ";")
         }
         if (end == std::string_view::npos) {
             end = changes.size();

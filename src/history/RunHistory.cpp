@@ -26,7 +26,7 @@ const StoredAnswer* Earlier(const std::vector<StoredAnswer>& answers, const std:
             continue;
         }
         const auto index = static_cast<std::size_t>(it - answer.columns.begin());
-        if (index < answer.cells.size() && !SaysNothing(answer.cells[index])) {
+        if (index < answer.cells.size() && !SaysNothing(column, answer.cells[index])) {
             value = answer.cells[index];
             return &answer;
         }
@@ -96,7 +96,10 @@ RowChanges RunHistory::Finished(std::string_view domain, const std::vector<std::
             const std::size_t col = static_cast<std::size_t>(span.firstCol) + i;
             cells.push_back(col < rowCells.size() ? rowCells[col] : std::string());
         }
-        if (std::all_of(cells.begin(), cells.end(), [](const std::string& cell) { return cell.empty(); })) {
+        // A check whose cells are all empty was not asked, unless empty is each column's answer (a
+        // name not in the top-sites list or the graph).
+        if (std::all_of(cells.begin(), cells.end(), [](const std::string& cell) { return cell.empty(); }) &&
+            !std::all_of(span.columns.begin(), span.columns.end(), EmptyIsAnAnswer)) {
             continue;
         }
         for (std::size_t i = 0; i < cells.size(); ++i) {

@@ -39,6 +39,18 @@ TEST(ChangePhraseTest, SaysWhatMovedAndNothingElse) {
         {"Mirror", "a.ru", "cancelled", ""},
         {"SSL", "error", "2027-01-01", ""},
         {"Archive", "none", "2019-05-04", "Archive: none" + kArrow + "2019-05-04"},
+        // Failures of the question, not facts of the domain.
+        {"HTTP", "200", "DNS error", ""},
+        {"Created", "bad answer", "2001-01-01", ""},
+        {"LinkRank", "12", "no graph", ""},
+        {"Rank", "no list", "3", ""},
+        {"IP", "1.2.3.4", "no resources", ""},
+        // Where empty is an answer: no redirect, not listed.
+        {"Mirror", "www", "", "Mirror www" + kArrow + "none"},
+        {"Mirror", "", "https", "Mirror: none" + kArrow + "https"},
+        {"Rank", "4", "", "Rank 4" + kArrow + "none"},
+        {"LinkPR", "", "77", "LinkPR: none" + kArrow + "77"},
+        {"LinkRank", "", "", ""},
     };
     for (const PhraseRow& row : rows) {
         EXPECT_EQ(ChangePhrase(row.column, row.before, row.after), row.phrase)

@@ -203,5 +203,24 @@ TEST_F(HistoryStoreTest, RunRemembersChangesAndAsksNoLastingFactTwice) {
     EXPECT_EQ(store->Answers("a.ru").size(), 6u);  // all eight answers but the two served from the store
 }
 
+// A check whose cells are all empty was not asked, except where empty is the answer: a name that
+// left the top-sites list is a change; a web check not asked is none.
+TEST_F(HistoryStoreTest, AnEmptyRankIsAnAnswerAndEmptyWebCellsAreNot) {
+    std::string problem;
+    auto store = Open(problem);
+    RunHistory run(*store, {{"web", 1, {"HTTP", "Mirror"}}, {"rank", 3, {"Rank"}}},
+                   std::make_shared<Served>());
+    const auto finish = [&](std::vector<std::string> row, std::int64_t at) {
+        RowChanges changes = run.Finished("a.ru", row, at);
+        store->Flush();
+        return changes.text;
+    };
+    const std::string arrow = " " + EscapeOf(U'\u2192') + " ";
+    EXPECT_EQ(finish({"a.ru", "200", "www", "4"}, kNow), "");
+    EXPECT_EQ(finish({"a.ru", "", "", ""}, kNow + 86400), "Rank 4" + arrow + "none");
+    EXPECT_EQ(finish({"a.ru", "200", "", "4"}, kNow + 2 * 86400),
+              "Mirror www" + arrow + "none; Rank: none" + arrow + "4");
+}
+
 }  // namespace
 }  // namespace vantle::history
