@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
 
@@ -123,6 +124,29 @@ TEST_F(HistoryWindowTest, FirstCaptureComesFromTheStoreUntilEverythingIsAskedAfr
     EXPECT_EQ(services.Archive().RequestCount(), asked + 1);
     EXPECT_FALSE(Data(archive, 0, Qt::ToolTipRole).isValid());
     Find<QAction>("HistoryFresh1")->trigger();  // the setting is remembered: put back
+}
+
+// A damaged store is named in the status bar and set aside untouched; the run goes on with a new one.
+TEST_F(HistoryWindowTest, ADamagedStoreIsNamedSetAsideAndTheRunGoesOn) {
+    const QString path = dir.filePath(QStringLiteral("damaged.sqlite"));
+    const QByteArray garbage(8192, 'x');
+    {
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(garbage);
+    }
+    form->EnableHistory(path);
+    const QString said = form->statusBar()->currentMessage();
+    EXPECT_TRUE(said.startsWith(QStringLiteral("история была повреждена и отложена: ")))
+        << said.toStdString();
+    const QString aside = said.mid(said.indexOf(QStringLiteral(": ")) + 2);
+    QFile kept(aside);
+    ASSERT_TRUE(kept.open(QIODevice::ReadOnly)) << aside.toStdString();
+    EXPECT_EQ(kept.readAll(), garbage);
+
+    EnterList(Ascii("a.test\nb.test\n"));
+    Start();
+    EXPECT_EQ(Shown(4), QStringList({Ascii("1"), Ascii("2")}));
 }
 
 }  // namespace
