@@ -3,23 +3,13 @@
 #include <algorithm>
 #include <array>
 
+#include "filter/CellOrder.h"
 #include "text/Cp1251.h"
 
 namespace vantle::history {
 namespace {
 
 constexpr char kSeparator[] = "; ";
-
-std::string_view Trimmed(std::string_view text) {
-    const auto space = [](char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\n'; };
-    while (!text.empty() && space(text.front())) {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && space(text.back())) {
-        text.remove_suffix(1);
-    }
-    return text;
-}
 
 char LowerAscii(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
@@ -49,7 +39,7 @@ bool SaysNothing(std::string_view column, std::string_view cell) {
     static constexpr std::array<std::string_view, 10> kNothing = {
         "timeout",    "cancelled", "rate limited", "error",    "DNS error",
         "bad answer", "no RDAP",   "no resources", "no graph", "no list"};
-    cell = Trimmed(cell);
+    cell = TrimBlanks(cell);
     if (cell.empty()) {
         return !EmptyIsAnAnswer(column);
     }
@@ -58,8 +48,8 @@ bool SaysNothing(std::string_view column, std::string_view cell) {
 }
 
 std::string ChangePhrase(std::string_view column, std::string_view before, std::string_view after) {
-    before = Trimmed(before);
-    after = Trimmed(after);
+    before = TrimBlanks(before);
+    after = TrimBlanks(after);
     if (SaysNothing(column, before) || SaysNothing(column, after) || Alike(before, after)) {
         return {};
     }
@@ -105,7 +95,7 @@ std::vector<std::string> ChangedColumns(std::string_view changes) {
         if (end == std::string_view::npos) {
             end = changes.size();
         }
-        const std::string_view phrase = Trimmed(changes.substr(at, end - at));
+        const std::string_view phrase = TrimBlanks(changes.substr(at, end - at));
         const std::size_t nameEnd = phrase.find_first_of(": ");
         if (!phrase.empty()) {
             columns.emplace_back(phrase.substr(0, nameEnd));
