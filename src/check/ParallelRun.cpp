@@ -141,7 +141,10 @@ int ParallelRun::Walk(int first, int count, const Item& item, const Write& write
             abandoned_.Sweep();
             return toWrite;
         }
-        bell->Wait(kPumpEvery);  // until a domain is done or the pump is due
+        // A free place is filled at once; otherwise wait until a domain is done or the pump is due.
+        if (next >= count || counts_.inFlight >= width_) {
+            bell->Wait(kPumpEvery);
+        }
         host_.ProcessMessages();
     }
 }
