@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "catalog/CheckCatalog.h"
+#include "check/CleanDomainLine.h"
 #include "text/Utf8.h"
 
 namespace vantle::cli {
@@ -66,6 +67,12 @@ ConsoleHost::ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std
     // services' table stays as it was).
     if (store_ != nullptr) {
         history_ = std::make_unique<history::RunHistory>(*store_, std::move(spans), served);
+        std::vector<std::string> domains;
+        domains.reserve(lines_.size());
+        for (const std::string& line : lines_) {
+            domains.push_back(CleanDomainLine(line).value_or(std::string()));
+        }
+        history_->ReadAhead(std::move(domains));
     }
     if (store_ != nullptr && !placed_.empty()) {
         changesCol_ = table_.ColCount();
@@ -198,8 +205,8 @@ void ConsoleHost::RecordRow(int row, int line) {
     if (line < 0) {
         store_->Flush();  // a recheck compares with the run's own answers
     }
-    const history::RowChanges changes = history_->Finished(table_.Cell(0, row), table_.RowCells(row),
-                                                           static_cast<std::int64_t>(std::time(nullptr)));
+    const history::RowChanges changes = history_->Finished(
+        table_.Cell(0, row), table_.RowCells(row), static_cast<std::int64_t>(std::time(nullptr)), line);
     if (changesCol_ > 0) {
         table_.SetCell(changesCol_, row, changes.text);
     }

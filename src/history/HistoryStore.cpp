@@ -19,7 +19,9 @@ constexpr int kSchemaVersion = 1;
 // Cells and headers are kept joined by the unit separator, which no cell holds.
 constexpr char kJoin = '\x1f';
 // Answers written in one transaction at most.
-constexpr std::size_t kBatch = 2000;
+constexpr std::size_t kBatch = 50000;
+// How long the writer lets answers gather before it writes them, unless a batch is full sooner.
+constexpr std::chrono::milliseconds kGather{500};
 // How long one read transaction serves the look-ups of a run.
 constexpr std::chrono::milliseconds kReadRenew{250};
 // How many seconds on an answer may be moved to find its check's next free second.
@@ -174,6 +176,10 @@ std::string HistoryStore::Key(std::string_view domain) {
 std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::int64_t now,
                                                  const Options& options, std::string& problem) {
     problem.clear();
+    // The store's writer and reader threads would otherwise meet at SQLite's one lock on its memory
+    // counts at every allocation (its first use in the process decides; later it is refused).
+    static const int kNoMemoryCounts = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
+    static_cast<void>(kNoMemoryCounts);
     std::error_code error;
     std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
     sqlite3* writer = nullptr;
@@ -213,7 +219,7 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
         return nullptr;
     }
     std::string setup =
-        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL;"
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536;"
         "BEGIN IMMEDIATE;" +
         std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId) +
         "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + "; COMMIT;";
@@ -237,6 +243,7 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
         problem = Problem(u"история не читается", path);
         return nullptr;
     }
+    Exec(reader, "PRAGMA cache_size=-16384");
     const std::int64_t pruneBefore = options.keptDays > 0 ? now - std::int64_t{options.keptDays} * 86400 : 0;
     return std::unique_ptr<HistoryStore>(new HistoryStore(writer, reader, pruneBefore));
 }
@@ -253,6 +260,7 @@ HistoryStore::~HistoryStore() {
         const std::lock_guard lock(readMutex_);
         EndRead();
         sqlite3_finalize(answersOf_);
+        sqlite3_finalize(lastOf_);
     }
     sqlite3_close(reader_);
     sqlite3_close(writer_);
@@ -266,6 +274,11 @@ void HistoryStore::Add(std::string_view domain, StoredAnswer answer) {
         }
         queue_.push_back({Key(domain), std::move(answer)});
         ++queued_;
+        // The writer waits for the first answer, then for a full batch; an answer between them
+        // would only wake it for nothing.
+        if (queue_.size() != 1 && queue_.size() != kBatch) {
+            return;
+        }
     }
     cv_.notify_all();
 }
@@ -274,15 +287,20 @@ void HistoryStore::Flush() {
     {
         std::unique_lock lock(mutex_);
         const std::uint64_t target = queued_;
+        ++flushing_;
+        cv_.notify_all();
         cv_.wait(lock, [&] { return done_ >= target || failed_; });
+        --flushing_;
     }
     const std::lock_guard lock(readMutex_);
     EndRead();
 }
 
 void HistoryStore::EndRead() {
+    kindsRead_ = false;
     if (reading_) {
         sqlite3_reset(answersOf_);
+        sqlite3_reset(lastOf_);
         Exec(reader_, "COMMIT");
         reading_ = false;
     }
@@ -331,6 +349,10 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
             if (queue_.empty()) {
                 return;  // stopped with nothing left to write
             }
+            // A fast run's answers gather into few transactions: each one writes every page it
+            // touches to the log again, so a transaction per row would write the pages a hundred
+            // times over. A flush or the end does not wait.
+            cv_.wait_for(lock, stop, kGather, [this] { return queue_.size() >= kBatch || flushing_ > 0; });
             while (!queue_.empty() && batch.size() < kBatch) {
                 batch.push_back(std::move(queue_.front()));
                 queue_.pop_front();
@@ -422,9 +444,7 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
     return true;
 }
 
-std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
-    const std::lock_guard lock(readMutex_);
-    std::vector<StoredAnswer> answers;
+bool HistoryStore::BeginRead() {
     const auto now = std::chrono::steady_clock::now();
     if (reading_ && now - readSince_ > kReadRenew) {
         EndRead();
@@ -432,10 +452,19 @@ std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
     if (!reading_) {
         if (!Exec(reader_, "BEGIN")) {
             Fail(Text(u"история не читается"));
-            return answers;
+            return false;
         }
         reading_ = true;
         readSince_ = now;
+    }
+    return true;
+}
+
+std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
+    const std::lock_guard lock(readMutex_);
+    std::vector<StoredAnswer> answers;
+    if (!BeginRead()) {
+        return answers;
     }
     if (answersOf_ == nullptr &&
         sqlite3_prepare_v2(reader_, "SELECT kind, at, cells FROM answers WHERE domain = ? ORDER BY at DESC",
@@ -468,6 +497,71 @@ std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
         return a.at != b.at ? a.at > b.at : a.check < b.check;
     });
     return answers;
+}
+
+std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::string_view domain,
+                                                                      std::string_view check,
+                                                                      const std::vector<std::string>& columns,
+                                                                      Says says) {
+    const std::lock_guard lock(readMutex_);
+    std::vector<std::optional<Said>> said(columns.size());
+    if (!BeginRead()) {
+        return said;
+    }
+    if (!kindsRead_) {  // a kind the writer made since the last read transaction
+        kindsRead_ = LoadKinds();
+    }
+    if (lastOf_ == nullptr &&
+        sqlite3_prepare_v2(reader_,
+                           "SELECT at, cells FROM answers WHERE domain = ? AND kind = ? ORDER BY at DESC", -1,
+                           &lastOf_, nullptr) != SQLITE_OK) {
+        Fail(Text(u"история не читается"));
+        return said;
+    }
+    const std::string key = Key(domain);
+    for (const auto& [kind, named] : kindsById_) {
+        if (named.first != check) {
+            continue;
+        }
+        // Where each asked column is among this kind's cells.
+        std::vector<std::size_t> at(columns.size(), std::string::npos);
+        std::size_t open = 0;
+        for (std::size_t i = 0; i < columns.size(); ++i) {
+            const auto it = std::find(named.second.begin(), named.second.end(), columns[i]);
+            if (it != named.second.end()) {
+                at[i] = static_cast<std::size_t>(it - named.second.begin());
+                ++open;
+            }
+        }
+        sqlite3_reset(lastOf_);
+        Bind(lastOf_, 1, key);
+        sqlite3_bind_int64(lastOf_, 2, kind);
+        std::vector<bool> found(columns.size(), false);
+        int step = SQLITE_ROW;
+        while (open > 0 && (step = sqlite3_step(lastOf_)) == SQLITE_ROW) {
+            const std::int64_t when = sqlite3_column_int64(lastOf_, 0);
+            const std::vector<std::string> cells = Split(ColumnText(lastOf_, 1));
+            for (std::size_t i = 0; i < columns.size(); ++i) {
+                if (at[i] == std::string::npos || found[i] || at[i] >= cells.size() ||
+                    !says(columns[i], cells[at[i]])) {
+                    continue;
+                }
+                found[i] = true;
+                --open;
+                // Of two kinds of the check (its columns changed once), the newer answer holds.
+                if (!said[i] || said[i]->at < when) {
+                    said[i] = Said{cells[at[i]], when};
+                }
+            }
+        }
+        sqlite3_reset(lastOf_);
+        if (step != SQLITE_ROW && step != SQLITE_DONE) {
+            EndRead();
+            Fail(Text(u"история не читается"));
+            break;
+        }
+    }
+    return said;
 }
 
 std::int64_t HistoryStore::Count() {

@@ -62,6 +62,17 @@ public:
     void Flush();
     // The answers of a domain, newest first (those still queued are not among them).
     std::vector<StoredAnswer> Answers(std::string_view domain);
+    // What a domain's check said last, column by column: for each of columns, the newest cell for
+    // which says(column, cell) holds, with the time of its answer; nothing where no answer said
+    // anything. Reads each of the check's kinds newest first and only until every column is found,
+    // however long the domain's history.
+    struct Said {
+        std::string cell;
+        std::int64_t at = 0;
+    };
+    using Says = bool (*)(std::string_view column, std::string_view cell);
+    std::vector<std::optional<Said>> LastSaid(std::string_view domain, std::string_view check,
+                                              const std::vector<std::string>& columns, Says says);
     // The problem the writer or a read met (Windows-1251), given once; nothing while all is well.
     std::optional<std::string> TakeProblem();
     // How many answers the store holds.
@@ -85,10 +96,13 @@ private:
     // The reader's side, under readMutex_: the look-up of a domain prepared once, the kinds by id, and
     // a read transaction kept over many look-ups (a run asks one per row) and renewed every
     // kReadRenew or at a Flush, so that a look-up sees what was written before it.
+    bool BeginRead();
     void EndRead();
     bool LoadKinds();
     std::mutex readMutex_;
     sqlite3_stmt* answersOf_ = nullptr;
+    sqlite3_stmt* lastOf_ = nullptr;
+    bool kindsRead_ = false;  // the kinds were read in this read transaction
     std::map<std::int64_t, std::pair<std::string, std::vector<std::string>>> kindsById_;
     bool reading_ = false;
     std::chrono::steady_clock::time_point readSince_;
@@ -99,6 +113,7 @@ private:
     std::deque<Queued> queue_;
     std::uint64_t queued_ = 0;
     std::uint64_t done_ = 0;
+    int flushing_ = 0;  // callers of Flush waiting
     bool failed_ = false;
     std::optional<std::string> problem_;
     bool problemTold_ = false;

@@ -14,24 +14,8 @@ std::string ServedKey(std::string_view domain, std::string_view check) {
     return HistoryStore::Key(domain) + '\x1f' + std::string(check);
 }
 
-// The earlier value of one column of a check: the newest answer that says something.
-const StoredAnswer* Earlier(const std::vector<StoredAnswer>& answers, const std::string& check,
-                            const std::string& column, std::string& value) {
-    for (const StoredAnswer& answer : answers) {
-        if (answer.check != check) {
-            continue;
-        }
-        const auto it = std::find(answer.columns.begin(), answer.columns.end(), column);
-        if (it == answer.columns.end()) {
-            continue;
-        }
-        const auto index = static_cast<std::size_t>(it - answer.columns.begin());
-        if (index < answer.cells.size() && !SaysNothing(column, answer.cells[index])) {
-            value = answer.cells[index];
-            return &answer;
-        }
-    }
-    return nullptr;
+bool SaysSomething(std::string_view column, std::string_view cell) {
+    return !SaysNothing(column, cell);
 }
 
 }  // namespace
@@ -81,16 +65,83 @@ std::vector<std::string> RememberingCheck::Run(const DomainNames& names, const C
 RunHistory::RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::shared_ptr<Served> served)
     : store_(store), spans_(std::move(spans)), served_(std::move(served)) {}
 
+RunHistory::~RunHistory() {
+    reader_.request_stop();
+}
+
+void RunHistory::ReadAhead(std::vector<std::string> domains) {
+    reader_ = std::jthread(
+        [this, domains = std::move(domains)](std::stop_token stop) { ReadLines(stop, domains); });
+}
+
+RunHistory::Earlier RunHistory::Read(std::string_view domain) {
+    Earlier earlier;
+    for (const CheckSpan& span : spans_) {
+        earlier.push_back(store_.LastSaid(domain, span.check, span.columns, SaysSomething));
+    }
+    return earlier;
+}
+
+void RunHistory::ReadLines(std::stop_token stop, const std::vector<std::string>& domains) {
+    const int count = static_cast<int>(domains.size());
+    for (int line = 0; line < count; ++line) {
+        {
+            std::unique_lock lock(aheadMutex_);
+            if (line - written_ > kReadAhead) {
+                // Far enough ahead: on again once the rows have taken a quarter of it.
+                waiting_ = true;
+                aheadCv_.wait(lock, stop, [&] {
+                    return line - written_ <= kReadAhead - kReadAhead / 4 || skipTo_ > line;
+                });
+                waiting_ = false;
+            }
+            if (stop.stop_requested()) {
+                return;
+            }
+            line = std::max(line, skipTo_);
+        }
+        if (line >= count || domains[static_cast<std::size_t>(line)].empty()) {
+            continue;
+        }
+        Earlier earlier = Read(domains[static_cast<std::size_t>(line)]);
+        const std::lock_guard lock(aheadMutex_);
+        if (line > written_) {
+            ahead_.emplace(line, std::make_pair(HistoryStore::Key(domains[static_cast<std::size_t>(line)]),
+                                                std::move(earlier)));
+        }
+    }
+}
+
 RowChanges RunHistory::Finished(std::string_view domain, const std::vector<std::string>& rowCells,
-                                std::int64_t now) {
+                                std::int64_t now, int line) {
     RowChanges changes;
     if (domain.empty()) {
         return changes;
     }
-    const std::vector<StoredAnswer> answers = store_.Answers(domain);
+    std::optional<Earlier> read;
+    if (line >= 0) {
+        bool wake = false;
+        {
+            const std::lock_guard lock(aheadMutex_);
+            const auto it = ahead_.find(line);
+            if (it != ahead_.end() && it->second.first == HistoryStore::Key(domain)) {
+                read = std::move(it->second.second);
+            } else {
+                skipTo_ = std::max(skipTo_, line + 1);  // behind the run: it reads on after this row
+            }
+            ahead_.erase(ahead_.begin(), ahead_.upper_bound(line));
+            written_ = std::max(written_, line);
+            wake = waiting_;
+        }
+        if (wake) {
+            aheadCv_.notify_all();
+        }
+    }
+    const Earlier earlier = read ? std::move(*read) : Read(domain);
     std::vector<std::string> phrases;
     std::set<std::string> days;
-    for (const CheckSpan& span : spans_) {
+    for (std::size_t s = 0; s < spans_.size(); ++s) {
+        const CheckSpan& span = spans_[s];
         std::vector<std::string> cells;
         for (std::size_t i = 0; i < span.columns.size(); ++i) {
             const std::size_t col = static_cast<std::size_t>(span.firstCol) + i;
@@ -103,16 +154,15 @@ RowChanges RunHistory::Finished(std::string_view domain, const std::vector<std::
             continue;
         }
         for (std::size_t i = 0; i < cells.size(); ++i) {
-            std::string before;
-            const StoredAnswer* earlier = Earlier(answers, span.check, span.columns[i], before);
-            if (earlier == nullptr) {
+            const std::optional<HistoryStore::Said>& before = earlier[s][i];
+            if (!before) {
                 continue;
             }
-            std::string phrase = ChangePhrase(span.columns[i], before, cells[i]);
+            std::string phrase = ChangePhrase(span.columns[i], before->cell, cells[i]);
             if (!phrase.empty()) {
                 phrases.push_back(std::move(phrase));
                 changes.changedCols.push_back(span.firstCol + static_cast<int>(i));
-                days.insert(DayOf(earlier->at));
+                days.insert(DayOf(before->at));
             }
         }
         if (const std::optional<std::int64_t> at =

@@ -2,6 +2,7 @@
 // What a run does with the store: the Changes cell of each finished row and its answers kept, and
 // the checks whose lasting answers are taken from the store instead of being asked.
 
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <map>
@@ -10,6 +11,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 #include <vector>
 
 #include "check/Check.h"
@@ -73,16 +75,42 @@ struct RowChanges {
 class RunHistory {
 public:
     RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::shared_ptr<Served> served);
-    // A row of the table is finished (rowCells: every cell of the table's row): its changes against
-    // the last earlier answers of the same domain and check, then its answers go to the store,
-    // all but those taken from it. A check whose cells are all empty did not run for the row.
-    RowChanges Finished(std::string_view domain, const std::vector<std::string>& rowCells, std::int64_t now);
+    // Ends the reading ahead.
+    ~RunHistory();
+    RunHistory(const RunHistory&) = delete;
+    RunHistory& operator=(const RunHistory&) = delete;
+
+    // The run's domains by list line ("" for a line that is no name): what the store said of them is
+    // read on a thread of its own, in list order, at most kReadAhead lines before the rows written,
+    // so that a fast run does not wait for the store row by row.
+    void ReadAhead(std::vector<std::string> domains);
+    static constexpr int kReadAhead = 4096;
+
+    // A row of the table is finished (rowCells: every cell of the table's row; line: its list line,
+    // or -1 for a recheck, which reads the store at once): its changes against the last earlier
+    // answers of the same domain and check, then its answers go to the store, all but those taken
+    // from it. A check whose cells are all empty did not run for the row.
+    RowChanges Finished(std::string_view domain, const std::vector<std::string>& rowCells, std::int64_t now,
+                        int line = -1);
     const std::vector<CheckSpan>& Spans() const { return spans_; }
 
 private:
+    // What each span's columns said last, by span and column.
+    using Earlier = std::vector<std::vector<std::optional<HistoryStore::Said>>>;
+    Earlier Read(std::string_view domain);
+    void ReadLines(std::stop_token stop, const std::vector<std::string>& domains);
+
     HistoryStore& store_;
     std::vector<CheckSpan> spans_;
     std::shared_ptr<Served> served_;
+
+    std::mutex aheadMutex_;
+    std::condition_variable_any aheadCv_;
+    std::map<int, std::pair<std::string, Earlier>> ahead_;  // by line: the domain's key, what was said
+    int written_ = -1;                                      // the last line whose row was finished
+    int skipTo_ = 0;        // the reading ahead fell behind: it goes on from here
+    bool waiting_ = false;  // the reading ahead waits for the rows
+    std::jthread reader_;
 };
 
 }  // namespace vantle::history

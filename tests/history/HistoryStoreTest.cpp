@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "history/ChangePhrase.h"
 #include "history/Freshness.h"
 #include "history/RunHistory.h"
 #include "text/Cp1251.h"
@@ -37,6 +38,10 @@ protected:
     fs::path dir_;
     std::string path_;
 };
+
+bool Says(std::string_view column, std::string_view cell) {
+    return !SaysNothing(column, cell);
+}
 
 StoredAnswer Registry(const std::string& expires, std::int64_t at) {
     return {"registry", {"Created", "Expires", "Registrar"}, {"2020-01-01", expires, "A"}, at};
@@ -220,6 +225,66 @@ TEST_F(HistoryStoreTest, AnEmptyRankIsAnAnswerAndEmptyWebCellsAreNot) {
     EXPECT_EQ(finish({"a.ru", "", "", ""}, kNow + 86400), "Rank 4" + arrow + "none");
     EXPECT_EQ(finish({"a.ru", "200", "", "4"}, kNow + 2 * 86400),
               "Mirror www" + arrow + "none; Rank: none" + arrow + "4");
+}
+
+// What a check said last is read per kind of its answers: when its columns changed between versions,
+// each column comes from the newest answer that has it and says something.
+TEST_F(HistoryStoreTest, LastSaidTakesEachColumnFromTheNewestAnswerThatSaysIt) {
+    std::string problem;
+    auto store = Open(problem);
+    store->Add("a.ru", {"web", {"HTTP", "Mirror"}, {"200", "www"}, kNow});
+    store->Add("a.ru", {"web", {"HTTP"}, {"301"}, kNow + 10});
+    store->Add("a.ru", {"web", {"HTTP"}, {"timeout"}, kNow + 20});
+    store->Add("a.ru", {"web", {"HTTP", "Mirror"}, {"timeout", "error"}, kNow + 30});
+    store->Add("b.ru", {"web", {"HTTP", "Mirror"}, {"404", ""}, kNow + 40});
+    store->Flush();
+    const auto said = store->LastSaid("A.RU", "web", {"HTTP", "Mirror", "SSL"}, Says);
+    ASSERT_EQ(said.size(), 3u);
+    ASSERT_TRUE(said[0] && said[1]);
+    EXPECT_EQ(said[0]->cell, "301");  // the newer kind's, past its timeout and the older kind's timeout
+    EXPECT_EQ(said[0]->at, kNow + 10);
+    EXPECT_EQ(said[1]->cell, "www");  // only the older kind has Mirror; "error" says nothing
+    EXPECT_EQ(said[1]->at, kNow);
+    EXPECT_FALSE(said[2]);  // no answer has SSL
+    EXPECT_FALSE(store->LastSaid("a.ru", "rank", {"Rank"}, Says)[0]);
+}
+
+// Read ahead by list line, what each row is compared with is what the store held when the run began,
+// whether the read-ahead has the line (from the first line or from a resumed one), or the row is
+// another domain than the line's (read at once).
+TEST_F(HistoryStoreTest, RowsReadAheadAreComparedAsRowsReadAtOnce) {
+    std::string problem;
+    auto store = Open(problem);
+    constexpr int kLines = RunHistory::kReadAhead + 600;  // past the read-ahead's bound
+    std::vector<std::string> domains;
+    for (int i = 0; i < kLines; ++i) {
+        domains.push_back(i % 7 == 3 ? std::string() : "d" + std::to_string(i) + ".ru");
+        if (!domains.back().empty()) {
+            store->Add(domains.back(), {"rank", {"Rank"}, {std::to_string(i)}, kNow});
+        }
+    }
+    store->Add("other.ru", {"rank", {"Rank"}, {"5"}, kNow});
+    store->Flush();
+    const std::string arrow = " " + EscapeOf(U'\u2192') + " ";
+    for (const int first : {0, 2000}) {
+        // The first pass answers 9 for every row, the second (a run resumed at line 2000) 8.
+        const std::string now = first == 0 ? "9" : "8";
+        RunHistory run(*store, {{"rank", 1, {"Rank"}}}, std::make_shared<Served>());
+        run.ReadAhead(domains);
+        for (int line = first; line < kLines; ++line) {
+            const std::string domain =
+                line == first + 5 ? "other.ru" : domains[static_cast<std::size_t>(line)];
+            if (domain.empty()) {
+                continue;
+            }
+            const std::string before = first > 0 ? "9" : domain == "other.ru" ? "5" : std::to_string(line);
+            const std::string text =
+                run.Finished(domain, {domain, now}, kNow + 86400 * (first + 1), line).text;
+            ASSERT_EQ(text, before == now ? "" : "Rank " + before + arrow + now)
+                << "line " << line << " from " << first;
+        }
+        store->Flush();
+    }
 }
 
 }  // namespace
