@@ -83,10 +83,24 @@ RunHistory::Earlier RunHistory::Read(std::string_view domain) {
 }
 
 void RunHistory::ReadLines(std::stop_token stop, const std::vector<std::string>& domains) {
+    // Lines are read a few at a time and handed over together: the run takes its rows' under the
+    // same lock, and a lock per line would make the two threads meet at every row.
+    constexpr int kChunk = 64;
     const int count = static_cast<int>(domains.size());
-    for (int line = 0; line < count; ++line) {
+    std::vector<std::pair<int, Earlier>> chunk;
+    const auto handOver = [&] {  // under aheadMutex_
+        for (auto& [at, earlier] : chunk) {
+            if (at > written_) {
+                ahead_.emplace(at, std::make_pair(HistoryStore::Key(domains[static_cast<std::size_t>(at)]),
+                                                  std::move(earlier)));
+            }
+        }
+        chunk.clear();
+    };
+    for (int line = 0; line < count;) {
         {
             std::unique_lock lock(aheadMutex_);
+            handOver();
             if (line - written_ > kReadAhead) {
                 // Far enough ahead: on again once the rows have taken a quarter of it.
                 waiting_ = true;
@@ -100,16 +114,14 @@ void RunHistory::ReadLines(std::stop_token stop, const std::vector<std::string>&
             }
             line = std::max(line, skipTo_);
         }
-        if (line >= count || domains[static_cast<std::size_t>(line)].empty()) {
-            continue;
-        }
-        Earlier earlier = Read(domains[static_cast<std::size_t>(line)]);
-        const std::lock_guard lock(aheadMutex_);
-        if (line > written_) {
-            ahead_.emplace(line, std::make_pair(HistoryStore::Key(domains[static_cast<std::size_t>(line)]),
-                                                std::move(earlier)));
+        for (const int end = std::min(count, line + kChunk); line < end; ++line) {
+            if (!domains[static_cast<std::size_t>(line)].empty()) {
+                chunk.emplace_back(line, Read(domains[static_cast<std::size_t>(line)]));
+            }
         }
     }
+    const std::lock_guard lock(aheadMutex_);
+    handOver();
 }
 
 RowChanges RunHistory::Finished(std::string_view domain, const std::vector<std::string>& rowCells,

@@ -587,8 +587,10 @@ void RunJournal::Give(std::optional<JournalStart> start, std::string list, std::
     if (!thread_.joinable()) {
         return;  // the slot is not held: nothing can be written, and that was told
     }
+    bool first = false;
     {
         const std::lock_guard<std::mutex> lock(mutex_);
+        first = queue_.empty();
         if (start || queue_.empty()) {
             queue_.push_back(Batch{std::move(start), std::move(list), {}});
         }
@@ -597,7 +599,10 @@ void RunJournal::Give(std::optional<JournalStart> start, std::string list, std::
             ++given_;
         }
     }
-    wake_.notify_all();
+    // The writer waits for the first record of a commit; the later ones would only wake it early.
+    if (first) {
+        wake_.notify_all();
+    }
 }
 
 bool RunJournal::WriteBatches(std::deque<Batch>& batches) {

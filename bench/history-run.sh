@@ -1,0 +1,52 @@
+#!/usr/bin/env bash
+# The store of answers beside a whole run: vantle-cli ranks 100,000 names against a 1,000,000-line
+# top-sites list (a local check, the fastest run there is, so the store's share is at its largest),
+# with the store and with --no-history, one after the other, several times. The first run with the
+# store meets an empty one; each later one compares every row with the run before it. Prints the
+# wall time and user + system time of each run and the ratio of the medians.
+#
+#   ./bench/history-run.sh
+#
+#   VANTLE_HIST_NAMES=100000   how many names
+#   VANTLE_HIST_ROUNDS=5       how many runs of each kind
+#   VANTLE_HIST_BUILD=dir      the build folder (default build-bench, Release)
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+names=${VANTLE_HIST_NAMES:-100000}
+rounds=${VANTLE_HIST_ROUNDS:-5}
+build=${VANTLE_HIST_BUILD:-build-bench}
+
+if [ ! -f "$build/build.ninja" ]; then
+    cmake -S . -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_FLAGS_RELEASE="-O2 -DNDEBUG" >/dev/null
+fi
+cmake --build "$build" -j 2 --target vantle-cli >/dev/null
+cli=$(find "$build" -name vantle-cli -type f -perm -u+x | head -1)
+
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+awk 'BEGIN { for (i = 0; i < 1000000; i++) printf "%d,n%d.example\n", i + 1, 2 * i }' >"$work/top.csv"
+awk -v n="$names" 'BEGIN { for (i = 0; i < n; i++) printf "n%d.example\n", i }' >"$work/list.txt"
+export XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/run
+mkdir -p "$XDG_RUNTIME_DIR"
+
+run() {  # kind, extra arguments...
+    local kind=$1
+    shift
+    /usr/bin/time -f "%e %U %S" -o "$work/time" \
+        "$cli" -q --checks rank --top-list "$work/top.csv" -o "$work/out.csv" "$@" "$work/list.txt"
+    read -r wall user sys <"$work/time"
+    echo "$kind $wall $(echo "$user + $sys" | bc)" | tee -a "$work/results"
+}
+
+echo "kind wall cpu   ($names names; load $(cut -d' ' -f1-3 /proc/loadavg))"
+run warm-up --no-history >/dev/null
+for _ in $(seq "$rounds"); do
+    run without --no-history
+    run with
+done
+median() { grep "^$1 " "$work/results" | cut -d' ' -f2 | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+without=$(median without)
+with=$(median with)
+echo "median wall: without $without s, with $with s: $(echo "scale=1; 100 * ($with / $without - 1)" | bc) % more"
+echo "store: $(du -h "$XDG_DATA_HOME/vantle/history.sqlite" | cut -f1), load after: $(cut -d' ' -f1-3 /proc/loadavg)"
