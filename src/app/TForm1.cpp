@@ -334,6 +334,9 @@ void TForm1::BuildStatusBar() {
         }
         bar->addWidget(panels_[i], i == 2 ? 1 : 0);
     }
+    standing_ = new QLabel(bar);
+    standing_->setObjectName(QStringLiteral("RunStanding"));
+    bar->addWidget(standing_);
 }
 
 // The main menu is never shown; its items are there for their shortcuts, which act through the

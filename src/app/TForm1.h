@@ -212,6 +212,7 @@ private:
     int SelectedRow() override;
     void ScrollToEndAndRepaint() override;
     void SetPanel(int index, const std::string& text) override;
+    void SetStanding(const std::string& text) override;
     void SetProgressVisible(bool visible) override;
     int ProgressPosition() override;
     void SetProgressPosition(int position) override;
@@ -282,6 +283,7 @@ private:
     QSpinBox* SpinEdit1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+    QLabel* standing_ = nullptr;  // where a run one domain at a time stands, beside the panels
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;
     QAction* N6 = nullptr;

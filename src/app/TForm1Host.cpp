@@ -78,6 +78,9 @@ void TForm1::ScrollToEndAndRepaint() {
 void TForm1::SetPanel(int index, const std::string& text) {
     panels_[index]->setText(FromCp1251(text));
 }
+void TForm1::SetStanding(const std::string& text) {
+    standing_->setText(FromCp1251(text));
+}
 void TForm1::SetProgressVisible(bool visible) {
     ProgressBar1->setVisible(visible);
 }

@@ -70,7 +70,7 @@ Answer Ask(const std::string& url, const CheckEndpoints& endpoints, const Cancel
         answer.result = CURLE_FAILED_INIT;
         return answer;
     }
-    answer.result = curl_easy_perform(easy.get());
+    answer.result = web::Perform(easy.get(), cancel);
     curl_easy_getinfo(easy.get(), CURLINFO_RESPONSE_CODE, &answer.status);
     return answer;
 }

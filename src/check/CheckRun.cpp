@@ -147,6 +147,7 @@ void CheckRun::Button2Click() {
     }
     resume_.reset();
     host_.SetPanel(2, "");
+    host_.SetStanding("");
     host_.SetProgressVisible(true);
     if (host_.ResumeFlag() == "1") {
         host_.SetResumeFlag("0");
@@ -193,6 +194,7 @@ void CheckRun::Recheck(std::vector<int> rows) {
     recheckLeft_.clear();
     ShowState();
     TellRunStarts(host_.ExtraChecks());
+    host_.SetStanding("");
     host_.SetProgressVisible(true);
     host_.SetProgressMaximum(static_cast<int>(rows.size()));
     host_.SetProgressPosition(0);

@@ -32,6 +32,9 @@ public:
 
     // Status bar panels 0 to 2, the progress bar.
     virtual void SetPanel(int index, const std::string& text) = 0;
+    // Where a run of the old services (one domain at a time) stands: "12 в минуту, осталось 1:30", in
+    // a place of its own beside panels 0 to 2 (whose texts it leaves as they are); empty: nothing.
+    virtual void SetStanding(const std::string& text) { (void)text; }
     virtual void SetProgressVisible(bool visible) = 0;
     virtual int ProgressPosition() = 0;
     virtual void SetProgressPosition(int position) = 0;

@@ -48,6 +48,9 @@ OneByOneRun::OneByOneRun(CheckRunHost& host, HttpGetter& http, const ServiceHost
 // Walks lines [firstLine, lineCount). Returns the index of the line at which the run stopped or
 // failed and from which it can be resumed, or -1 when it went through to the end.
 int OneByOneRun::Lines(int firstLine, int lineCount, int& row) {
+    firstLine_ = firstLine;
+    lineCount_ = lineCount;
+    ShowStanding(0, lineCount - firstLine, settings_.pauseMs);
     for (int i = firstLine; i < lineCount; ++i) {
         switch (CheckLine(i, row)) {
             case LineResult::Skipped:
@@ -110,6 +113,7 @@ OneByOneRun::LineResult OneByOneRun::CheckLine(int i, int& row) {
     }
     host_.SetPanel(0, texts::Total() + IntToStr(host_.RowCount() - 1) + "/" + IntToStr(host_.LineCount()));
     host_.SetPanel(1, PanelTotals());
+    ShowStanding(i + 1 - firstLine_, lineCount_ - i - 1, settings_.pauseMs);
     host_.SetProgressPosition(host_.ProgressPosition() + 1);
     const long long shown = host_.NowMs() - requestsDone;
     host_.Sleep(static_cast<int>(std::max<long long>(0, settings_.pauseMs - shown)));
@@ -171,14 +175,35 @@ std::string OneByOneRun::PanelTotals() {
     return host_.BarChecked() ? TotalsText(totals_) : std::string();
 }
 
+// Rows a minute over the last minute, from the first row done on (each row's time holds its pause);
+// before a rate is measured, the one the pause allows. The service that holds the checks beside the old
+// ones back is named as in a run many at once.
+void OneByOneRun::ShowStanding(int done, int left, int pauseMs) {
+    if (done > 0) {
+        rate_.Add(host_.NowMs(), done);
+    }
+    RunStanding standing;
+    standing.written = done;
+    standing.left = left;
+    const double measured = rate_.PerMinute();
+    standing.perMinute = measured > 0 ? measured : 60000.0 / std::max(pauseMs, 1);
+    if (bounds_.pacer != nullptr) {
+        standing.holder = bounds_.pacer->LongestQueue();
+    }
+    host_.SetStanding(PaceText(standing));
+}
+
 // The old services one row at a time, with their pause; a stop comes between two rows.
 int OneByOneRun::Rows(const std::vector<int>& rows) {
-    for (std::size_t k = 0; k < rows.size(); ++k) {
+    const int count = static_cast<int>(rows.size());
+    ShowStanding(0, count, 2 * kRecheckPauseMs);
+    for (int k = 0; k < count; ++k) {
         if (host_.StartVisible()) {
-            return static_cast<int>(k);
+            return k;
         }
-        RecheckRow(rows[k]);
-        host_.SetProgressPosition(static_cast<int>(k) + 1);
+        RecheckRow(rows[static_cast<std::size_t>(k)]);
+        ShowStanding(k + 1, count - k - 1, 2 * kRecheckPauseMs);
+        host_.SetProgressPosition(k + 1);
     }
     return -1;
 }

@@ -12,6 +12,7 @@
 #include "check/CheckRunHost.h"
 #include "check/LineRun.h"
 #include "check/ParallelChecks.h"
+#include "check/RunStatus.h"
 #include "check/ServiceHosts.h"
 #include "http/HttpGetter.h"
 
@@ -58,6 +59,9 @@ private:
                          ParallelChecks& parallel);
     // The totals line, or nothing when the bar query is not part of the run.
     std::string PanelTotals();
+    // Shows the rows a minute and the time left for `left` rows once `done` are done (none yet: 0);
+    // a row takes at least pauseMs.
+    void ShowStanding(int done, int left, int pauseMs);
     void RecheckRow(int row);
     void RecheckTic(int row, const std::string& tic);
     void RecheckStatus(int row, const std::string& status);
@@ -70,6 +74,9 @@ private:
     Totals& totals_;
     const CheckBounds bounds_;
     const Settings settings_;
+    RowRate rate_;
+    int firstLine_ = 0;
+    int lineCount_ = 0;
 };
 
 }  // namespace vantle

@@ -50,17 +50,23 @@ std::string HolderText(const Pacer::Queue& queue) {
     return text + std::to_string(std::lround(perSecond)) + Cp(u" в секунду");
 }
 
-std::string StandingText(const RunStanding& s) {
-    std::string text =
-        Cp(u"в работе ") + std::to_string(s.inFlight) + Cp(u", ждут ") + std::to_string(s.waiting);
+std::string PaceText(const RunStanding& s) {
+    std::string text;
     if (s.perMinute > 0) {
-        text += ", " + std::to_string(std::lround(s.perMinute)) + Cp(u" в минуту, осталось ") +
-                DurationText(std::llround(s.left * 60.0 / s.perMinute));
+        text = std::to_string(std::lround(s.perMinute)) + Cp(u" в минуту, осталось ") +
+               DurationText(std::llround(s.left * 60.0 / s.perMinute));
     }
     if (s.holder) {
-        text += ", " + HolderText(*s.holder);
+        text += (text.empty() ? "" : ", ") + HolderText(*s.holder);
     }
     return text;
+}
+
+std::string StandingText(const RunStanding& s) {
+    const std::string text =
+        Cp(u"в работе ") + std::to_string(s.inFlight) + Cp(u", ждут ") + std::to_string(s.waiting);
+    const std::string pace = PaceText(s);
+    return pace.empty() ? text : text + ", " + pace;
 }
 
 void RowRate::Add(long long nowMs, int written) {

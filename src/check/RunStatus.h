@@ -25,6 +25,10 @@ struct RunStanding {
 // rate and the time left only once known, the service only when one holds queries back.
 std::string StandingText(const RunStanding& standing);
 
+// Its pace alone, as a run one domain at a time shows it: "12 в минуту, осталось 1:30, ждём
+// web.archive.org: 24 в минуту"; empty while nothing of it is known.
+std::string PaceText(const RunStanding& standing);
+
 // "0:31", "59:59", "1:00:00".
 std::string DurationText(long long seconds);
 

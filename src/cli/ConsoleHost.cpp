@@ -102,6 +102,10 @@ void ConsoleHost::SetPanel(int index, const std::string& text) {
     }
 }
 
+void ConsoleHost::SetStanding(const std::string& text) {
+    progress_.SetStanding(Cp1251ToUtf8(text));
+}
+
 void ConsoleHost::Sleep(int ms) {
     const long long until = NowMs() + ms;
     for (long long now = NowMs(); now < until && !stopRequested_(); now = NowMs()) {

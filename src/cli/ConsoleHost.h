@@ -89,6 +89,7 @@ public:
     void ScrollToEndAndRepaint() override {}
     // Panel 2 holds the standing of a run many at once: the progress line says it too.
     void SetPanel(int index, const std::string& text) override;
+    void SetStanding(const std::string& text) override;
     void SetProgressVisible(bool) override {}
     int ProgressPosition() override { return position_; }
     void SetProgressPosition(int position) override;

@@ -47,8 +47,10 @@ void Progress::Update(int done, int total, long long nowMs) {
     const double perSecond = firstMs_ >= 0 && nowMs > firstMs_
                                  ? (done - firstDone_) * 1000.0 / static_cast<double>(nowMs - firstMs_)
                                  : 0.0;
-    const std::string line =
-        detail_.empty() ? Line(done, total, perSecond) : Line(done, total, 0) + ", " + detail_;
+    std::string line = Line(done, total, detail_.empty() && standing_.empty() ? perSecond : 0);
+    for (const std::string* part : {&standing_, &detail_}) {
+        line += part->empty() ? "" : ", " + *part;
+    }
     const int tenth = total > 0 ? static_cast<int>(static_cast<long long>(done) * 10 / total) : 10;
     Show(line, tenth, nowMs);
 }

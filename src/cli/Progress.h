@@ -26,6 +26,9 @@ public:
     // Where a run many at once stands (UTF-8, "в работе 16, ждут 40, ..."): it takes the place of the
     // rate and the time left from the next update on.
     void SetDetail(std::string utf8) { detail_ = std::move(utf8); }
+    // Where a run one domain at a time stands (UTF-8, "12 в минуту, осталось 1:30"): it takes the place
+    // of the rate and the time left measured here, before the detail.
+    void SetStanding(std::string utf8) { standing_ = std::move(utf8); }
 
     // "Проверено: 12/100, 2,9 дом/сек, осталось 0:31" (UTF-8); without a rate (0) no rate or time left.
     static std::string Line(int done, int total, double perSecond);
@@ -40,6 +43,7 @@ private:
     std::size_t shownWidth_ = 0;
     bool open_ = false;
     std::string detail_;
+    std::string standing_;
 };
 
 }  // namespace vantle::cli

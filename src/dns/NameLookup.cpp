@@ -10,6 +10,8 @@
 #include <climits>
 #include <utility>
 
+#include "check/StopWake.h"
+
 namespace vantle {
 
 namespace {
@@ -21,8 +23,7 @@ constexpr int kTypeA = 1;
 constexpr int kTypeMx = 15;
 constexpr int kTypeAaaa = 28;
 
-// Tries per server, and the longest single wait of the loop: the cancel token is looked at no
-// less often than this.
+// Tries per server, and the longest single wait of the loop when no descriptor wakes it on the stop.
 constexpr int kTries = 3;
 constexpr long kMaxWaitMs = 50;
 
@@ -93,9 +94,9 @@ long MsUntil(Steady::time_point then) {
     return std::max<long>(0, static_cast<long>(left));
 }
 
-// Feeds the channel what its sockets have for at most waitMs; with nothing ready it still lets the
-// channel see its time-outs.
-void WaitOnce(ares_channel channel, long waitMs) {
+// Feeds the channel what its sockets have for at most waitMs, or until wakeFd (when not -1) turns
+// readable; with nothing ready it still lets the channel see its time-outs.
+void WaitOnce(ares_channel channel, long waitMs, int wakeFd) {
     timeval cap{waitMs / 1000, (waitMs % 1000) * 1000};
     timeval room{};
     const timeval* next = ares_timeout(channel, &cap, &room);
@@ -104,7 +105,7 @@ void WaitOnce(ares_channel channel, long waitMs) {
 
     std::array<ares_socket_t, ARES_GETSOCK_MAXNUM> sockets{};
     const int bits = ares_getsock(channel, sockets.data(), ARES_GETSOCK_MAXNUM);
-    std::array<pollfd, ARES_GETSOCK_MAXNUM> fds{};
+    std::array<pollfd, ARES_GETSOCK_MAXNUM + 1> fds{};
     nfds_t count = 0;
     for (int i = 0; i < ARES_GETSOCK_MAXNUM; ++i) {
         short events = 0;
@@ -118,12 +119,19 @@ void WaitOnce(ares_channel channel, long waitMs) {
             fds[count++] = pollfd{sockets[i], events, 0};
         }
     }
+    const nfds_t socketCount = count;
+    if (wakeFd >= 0) {
+        fds[count++] = pollfd{wakeFd, POLLIN, 0};
+    }
     const int ready = poll(fds.data(), count, static_cast<int>(pollMs));
+    if (wakeFd >= 0 && fds[socketCount].revents != 0) {
+        return;  // the stop: the caller ends the queries
+    }
     if (ready <= 0) {
         ares_process_fd(channel, ARES_SOCKET_BAD, ARES_SOCKET_BAD);
         return;
     }
-    for (nfds_t i = 0; i < count; ++i) {
+    for (nfds_t i = 0; i < socketCount; ++i) {
         const short got = fds[i].revents;
         if (got == 0) {
             continue;
@@ -188,12 +196,13 @@ NameAnswers LookUpName(const std::string& name, const CheckEndpoints& endpoints,
             ++open;
             ares_query(channel.get(), name.c_str(), kClassIn, types[i], OnAnswer, &queries[i]);
         }
+        const StopWake wake(cancel.Stop());
         while (open > 0 && !cancel.Cancelled()) {
             const long left = MsUntil(deadline);
             if (left == 0) {
                 break;
             }
-            WaitOnce(channel.get(), std::min(left, kMaxWaitMs));
+            WaitOnce(channel.get(), wake.Fd() >= 0 ? left : std::min(left, kMaxWaitMs), wake.Fd());
         }
         if (open > 0) {
             ares_cancel(channel.get());

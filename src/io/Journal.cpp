@@ -560,8 +560,8 @@ std::string DefaultStateDir(std::string_view subfolder) {
     return base.string();
 }
 
-RunJournal::RunJournal(JournalSlot slot, std::chrono::milliseconds commitEvery)
-    : dir_(slot.Dir()), writer_(std::move(slot)), commitEvery_(commitEvery) {
+RunJournal::RunJournal(JournalSlot slot, std::chrono::milliseconds commitEvery, Clock& clock)
+    : dir_(slot.Dir()), writer_(std::move(slot)), commitEvery_(commitEvery), clock_(clock) {
     if (!writer_.Refusal().empty()) {
         return;
     }
@@ -634,7 +634,7 @@ bool RunJournal::WriteBatches(std::deque<Batch>& batches) {
 // end asks for it now.
 void RunJournal::Commits() {
     std::unique_lock<std::mutex> lock(mutex_);
-    auto last = std::chrono::steady_clock::now() - commitEvery_;
+    SteadyTime last = clock_.Now() - commitEvery_;
     for (;;) {
         wake_.wait(lock, [this] { return ending_ || flushNow_ || !queue_.empty(); });
         if (queue_.empty() && (ending_ || flushNow_)) {
@@ -646,12 +646,12 @@ void RunJournal::Commits() {
             written_.notify_all();
             continue;
         }
-        wake_.wait_until(lock, last + commitEvery_, [this] { return ending_ || flushNow_; });
+        clock_.WaitUntil(lock, wake_, last + commitEvery_, {}, [this] { return ending_ || flushNow_; });
         flushNow_ = false;
         std::deque<Batch> batches;
         batches.swap(queue_);
         lock.unlock();
-        last = std::chrono::steady_clock::now();
+        last = clock_.Now();
         const bool written = WriteBatches(batches);
         lock.lock();
         // What failed goes first in the next commit, before anything given meanwhile.

@@ -28,6 +28,7 @@
 #include <vector>
 
 #include "io/PosixFile.h"
+#include "pace/Clock.h"
 
 namespace vantle {
 
@@ -155,8 +156,10 @@ std::string DefaultStateDir(std::string_view subfolder = {});
 // resume point read from it never passes a row that is not there.
 class RunJournal {
 public:
+    // The interval between commits is counted on clock (a virtual one in tests).
     explicit RunJournal(JournalSlot slot,
-                        std::chrono::milliseconds commitEvery = std::chrono::milliseconds(100));
+                        std::chrono::milliseconds commitEvery = std::chrono::milliseconds(100),
+                        Clock& clock = SteadyClock());
     // Gives what is queued one more try, then lets the slot go.
     ~RunJournal();
     RunJournal(const RunJournal&) = delete;
@@ -206,12 +209,13 @@ private:
     std::string dir_;
     JournalWriter writer_;  // used by the commit thread only, after the constructor
     const std::chrono::milliseconds commitEvery_;
+    Clock& clock_;
     bool fresh_ = true;
     bool warned_ = false;
 
     std::mutex mutex_;
-    std::condition_variable wake_;     // something was given, a flush asked for, or the end
-    std::condition_variable written_;  // a commit ended
+    std::condition_variable_any wake_;  // something was given, a flush asked for, or the end
+    std::condition_variable written_;   // a commit ended
     std::deque<Batch> queue_;
     std::uint64_t given_ = 0;
     std::uint64_t onDisk_ = 0;

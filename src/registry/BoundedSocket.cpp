@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
@@ -17,7 +18,7 @@
 namespace vantle::registry {
 namespace {
 
-// The stop is looked at no less often than this.
+// Without a descriptor for the stop, it is looked at no less often than this.
 constexpr long kSliceMs = 50;
 
 struct AddrInfoFree {
@@ -29,7 +30,7 @@ using AddrInfo = std::unique_ptr<addrinfo, AddrInfoFree>;
 // waiting for finishes later and frees what it found.
 struct LookUp {
     std::mutex mutex;
-    std::condition_variable done;
+    std::condition_variable_any done;
     bool finished = false;
     int status = 0;
     AddrInfo result;
@@ -76,9 +77,12 @@ SocketStep BoundedSocket::Wait(short events, long withinMs) {
         if (left <= 0) {
             return SocketStep::Timeout;
         }
-        pollfd one{fd_.fd, events, 0};
-        const int ready = poll(&one, 1, static_cast<int>(std::min(left, kSliceMs)));
-        if (ready > 0) {
+        // The stop's descriptor ends the wait at once; without one the stop is looked at now and then.
+        std::array<pollfd, 2> fds{pollfd{fd_.fd, events, 0}, pollfd{wake_.Fd(), POLLIN, 0}};
+        const nfds_t count = wake_.Fd() >= 0 ? 2 : 1;
+        const int ready =
+            poll(fds.data(), count, static_cast<int>(count == 2 ? left : std::min(left, kSliceMs)));
+        if (ready > 0 && fds[0].revents != 0) {
             return SocketStep::Done;
         }
         if (ready < 0 && errno != EINTR) {
@@ -102,7 +106,8 @@ SocketStep BoundedSocket::Open(const std::string& host, std::uint16_t port) {
         if (left <= 0) {
             return SocketStep::Timeout;
         }
-        lookUp->done.wait_for(lock, std::chrono::milliseconds(std::min(left, kSliceMs)));
+        lookUp->done.wait_for(lock, cancel_.Stop(), std::chrono::milliseconds(left),
+                              [&lookUp] { return lookUp->finished; });
     }
     if (lookUp->status != 0 || !lookUp->result) {
         return SocketStep::NoAddress;

@@ -1,7 +1,6 @@
 #pragma once
 // A TCP connection for one WHOIS exchange whose every wait (the name look-up included) ends by the
-// check's deadline or its stop, looked at every few tens of milliseconds. Raises nothing: each step
-// says how it went.
+// check's deadline, or at once on its stop. Raises nothing: each step says how it went.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +8,7 @@
 #include <string_view>
 
 #include "check/Check.h"
+#include "check/StopWake.h"
 #include "web/CurlSession.h"
 
 namespace vantle::registry {
@@ -18,7 +18,7 @@ enum class SocketStep { Done, Closed, Timeout, Cancelled, NoAddress, Refused, Fa
 class BoundedSocket {
 public:
     BoundedSocket(const CancelToken& cancel, const web::Deadline& deadline, long connectMs)
-        : cancel_(cancel), deadline_(deadline), connectMs_(connectMs) {}
+        : cancel_(cancel), deadline_(deadline), connectMs_(connectMs), wake_(cancel.Stop()) {}
     BoundedSocket(const BoundedSocket&) = delete;
     BoundedSocket& operator=(const BoundedSocket&) = delete;
 
@@ -41,6 +41,7 @@ private:
     const CancelToken& cancel_;
     const web::Deadline& deadline_;
     long connectMs_;
+    StopWake wake_;
     Fd fd_;
 };
 

@@ -127,7 +127,7 @@ HttpAnswer HttpGet(const std::string& url, const char* accept, std::size_t cap,
             answer.failure = "timeout";
             return answer;
         }
-        const CURLcode result = curl_easy_perform(e);
+        const CURLcode result = web::Perform(e, cancel);
         if (cancel.Cancelled()) {
             answer.failure = "cancelled";
             return answer;

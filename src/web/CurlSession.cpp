@@ -313,6 +313,44 @@ Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& 
     return easy;
 }
 
+// A multi handle of its own, so that the stop can wake its wait (curl_multi_wakeup); libcurl's own
+// loop of curl_easy_perform looks at the cancel only about once a second.
+CURLcode Perform(CURL* easy, const CancelToken& cancel) {
+    struct MultiCleanup {
+        void operator()(CURLM* multi) const { curl_multi_cleanup(multi); }
+    };
+    const std::unique_ptr<CURLM, MultiCleanup> multi(curl_multi_init());
+    if (!multi || curl_multi_add_handle(multi.get(), easy) != CURLM_OK) {
+        return CURLE_OUT_OF_MEMORY;
+    }
+    CURLcode result = CURLE_ABORTED_BY_CALLBACK;
+    {
+        CURLM* m = multi.get();
+        const std::stop_callback<std::function<void()>> wake(
+            cancel.Stop(), std::function<void()>([m] { curl_multi_wakeup(m); }));
+        int running = 1;
+        while (!cancel.Cancelled()) {
+            if (curl_multi_perform(m, &running) != CURLM_OK) {
+                result = CURLE_FAILED_INIT;
+                break;
+            }
+            if (running == 0) {
+                int left = 0;
+                const CURLMsg* message = curl_multi_info_read(m, &left);
+                result = message != nullptr && message->msg == CURLMSG_DONE ? message->data.result
+                                                                            : CURLE_FAILED_INIT;
+                break;
+            }
+            if (curl_multi_poll(m, nullptr, 0, 1000, nullptr) != CURLM_OK) {
+                result = CURLE_FAILED_INIT;
+                break;
+            }
+        }
+    }
+    curl_multi_remove_handle(multi.get(), easy);
+    return result;
+}
+
 bool SetTimeLeft(CURL* easy, const CheckEndpoints& endpoints, const Deadline& deadline) {
     const long left = deadline.LeftMs();
     if (left <= 0) {

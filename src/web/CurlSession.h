@@ -119,6 +119,10 @@ std::optional<std::string> PinAddresses(CURL* easy, SList& pins, const std::stri
                                         const DomainNames& names, const CheckEndpoints& endpoints,
                                         const CancelToken& cancel, SocketPace* pace = nullptr);
 
+// Runs the transfer of easy as curl_easy_perform does, except that the stop of cancel ends it at once,
+// whatever it waits for (a name, a connection, an answer), with CURLE_ABORTED_BY_CALLBACK.
+CURLcode Perform(CURL* easy, const CancelToken& cancel);
+
 // Sets the time-outs of the next transfer from what is left of the check; false when nothing is.
 bool SetTimeLeft(CURL* easy, const CheckEndpoints& endpoints, const Deadline& deadline);
 

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QFileDialog>
 #include <QHeaderView>
+#include <QLabel>
 
 #include "app/AppTitle.h"
 #include "app/MainWindowFixture.h"
@@ -76,6 +77,11 @@ TEST_F(MainWindowTest, PastedListRunsIntoRowsTotalsPanelsAndProgress) {
     EXPECT_EQ(Cell(1, 3), QString::number(sim::SiteFor("site.test").tic));
     EXPECT_EQ(form->PanelText(0), QStringLiteral("Всего: 4/6"));
     EXPECT_EQ(form->PanelText(1), TotalsFromTable());
+    EXPECT_EQ(form->PanelText(2), QString());
+    const auto* standing = form->findChild<QLabel*>(QStringLiteral("RunStanding"));
+    ASSERT_NE(standing, nullptr);
+    EXPECT_TRUE(standing->text().endsWith(QStringLiteral(" в минуту, осталось 0:00")))
+        << standing->text().toStdString();
     EXPECT_EQ(Progress()->value(), 4);
     EXPECT_EQ(Progress()->maximum(), 6);
     EXPECT_TRUE(Button("Button2")->isVisible());

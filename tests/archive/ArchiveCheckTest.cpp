@@ -2,6 +2,7 @@
 // the answers that never end or never come.
 #include <gtest/gtest.h>
 
+#include "support/CancelTiming.h"
 #include "support/CaseName.h"
 
 #include <chrono>
@@ -155,6 +156,66 @@ TEST_F(ArchiveChecks, Should_SayCancelled_When_CancelledDuringTheWait) {
     EXPECT_EQ(check.Run({name, name, name}, cancel), std::vector<std::string>{"cancelled"});
     canceller.join();
 }
+
+// A cancel wakes each wait of the check at once, far within the wait's own time-out (30 s); the token's
+// own deadline, past the bound, ends a wait that the cancel does not wake.
+enum class Wait { Answer, Backoff };
+
+struct WakeCase {
+    const char* words;
+    Wait wait;
+};
+
+class ArchiveCheckWakes : public ArchiveChecks, public ::testing::WithParamInterface<WakeCase> {};
+
+TEST_P(ArchiveCheckWakes, Should_EndAtOnce_When_CancelledInTheWait) {
+    const WakeCase& c = GetParam();
+    const std::string name = NameWith(true);
+    CheckEndpoints endpoints = Endpoints(30000, 30000);
+    sim::TestServer silent;
+    silent.setHandler([](const sim::Request&) {
+        sim::Reply reply;
+        reply.hold();
+        return reply;
+    });
+    Pacer pacer(vantle::SteadyClock(), {{"archive", {0, 1}}}, nullptr);
+    const std::size_t before = server->RequestCount();
+    switch (c.wait) {
+        case Wait::Answer:
+            endpoints.archiveUrl = "http://" + silent.authority() + "/cdx/search/cdx";
+            break;
+        case Wait::Backoff:
+            server->SetRateLimited(name, 3);  // within the backstop: the check waits for it
+            break;
+    }
+    const auto entered = [&] {
+        switch (c.wait) {
+            case Wait::Answer:
+                return silent.requestCount() > 0;
+            case Wait::Backoff:
+                return server->RequestCount() > before && pacer.For("archive")->Waiting() > 0;
+        }
+        return false;
+    };
+    ArchiveCheck check(endpoints);
+    CancelToken cancel({}, vantle::SteadyClock().Now() + std::chrono::seconds(5), vantle::SteadyClock(),
+                       &pacer);
+    const auto outcome = vantle::testing::TimeTheCancel(
+        [&] {
+            return check.Run({name, name, name}, cancel);
+        },
+        entered, [&] { cancel.Cancel(); }, [] {});
+    EXPECT_TRUE(outcome.entered);
+    ASSERT_TRUE(outcome.took) << "not within " << vantle::testing::kCancelBound.count() << " ms";
+    EXPECT_EQ(outcome.result, std::vector<std::string>{"cancelled"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, ArchiveCheckWakes,
+                         ::testing::Values(WakeCase{"the index's answer", Wait::Answer},
+                                           WakeCase{"the index's back-off", Wait::Backoff}),
+                         [](const ::testing::TestParamInfo<WakeCase>& info) {
+                             return vantle::testing::CaseName(info.param.words);
+                         });
 
 TEST_F(ArchiveChecks, Should_SayRefused_When_NothingListens) {
     CheckEndpoints endpoints = Endpoints();

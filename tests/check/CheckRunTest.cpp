@@ -158,6 +158,36 @@ TEST_F(CheckRunTest, ShowingTheRowTakesItsTimeFromThePause) {
     EXPECT_EQ(host.pumps, 3);
 }
 
+// A run of the old services says where it stands in a place of its own: the rows a minute (the rate
+// picked until one is measured) and the time left; panels 0 to 2 keep their texts.
+TEST_F(CheckRunTest, TheStandingSaysTheRateAndTheTimeLeftBesideThePanels) {
+    NumberedSites(10);
+    host.threshold = "10";  // from 10 on, panel 2 names each domain
+    host.rate = "3";
+    host.onPump = [this](int) { host.clockMs += 1667; };  // each line takes 2 s with its pause
+    run.Button2Click();
+    struct Case {
+        const char* when;
+        std::size_t linesDone;
+        std::u16string text;
+    };
+    const Case cases[] = {
+        {"no rows yet", 0, u"180 в минуту, осталось 0:03"},
+        {"one row, no rate measured", 1, u"180 в минуту, осталось 0:03"},
+        {"some rows", 2, u"30 в минуту, осталось 0:16"},
+        {"the last row", 10, u"30 в минуту, осталось 0:00"},
+    };
+    // Emptied as the run starts, then shown before the first line and after each.
+    ASSERT_EQ(host.standings.size(), 12u);
+    EXPECT_EQ(host.standings[0], "");
+    for (const Case& c : cases) {
+        EXPECT_EQ(host.standings[c.linesDone + 1], Cp(c.text)) << c.when;
+    }
+    EXPECT_EQ(host.panels[0], Cp(u"Всего: 10/10"));
+    EXPECT_EQ(host.panels[1], Cp(u"Клееных: 0; Нулевых: 0; ЯК: 0"));
+    EXPECT_EQ(host.panels[2], "site10.test");
+}
+
 TEST_F(CheckRunTest, LinesWithoutDotAreSkippedWithoutStepPauseOrPump) {
     host.lines = {"foo", "bar", ""};
     run.Button2Click();

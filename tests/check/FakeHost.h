@@ -23,6 +23,7 @@ public:
     std::vector<std::string> lines;
     DomainTable table{{"Domain", "Tic", "Status", "Yaca"}};
     std::string panels[3];
+    std::vector<std::string> standings;  // every text of the standing's place, in turn
     bool progressVisible = false;
     int progress = 0;
     int progressMax = 0;
@@ -65,6 +66,7 @@ public:
     int SelectedRow() override { return selectedRow; }
     void ScrollToEndAndRepaint() override { clockMs += repaintMs; }
     void SetPanel(int index, const std::string& text) override { panels[index] = text; }
+    void SetStanding(const std::string& text) override { standings.push_back(text); }
     void SetProgressVisible(bool visible) override { progressVisible = visible; }
     int ProgressPosition() override { return progress; }
     void SetProgressPosition(int position) override { progress = position; }

@@ -50,5 +50,32 @@ TEST(ListInputTest, ProgressOnATerminalBlanksWhatAShorterLineLeaves) {
     EXPECT_EQ(err.str(), "\n");
 }
 
+// The standing of a run one domain at a time takes the place of the rate measured here; the domain of
+// panel 2 (from a threshold of 10 on) follows it.
+TEST(ListInputTest, ProgressOfARunOneDomainAtATime) {
+    const struct {
+        std::string standing;
+        std::string detail;
+        std::string shown;
+    } cases[] = {
+        {"", "", "\rПроверено: 5/10, 0,5 дом/сек, осталось 0:10"},
+        {"30 в минуту, осталось 0:10", "", "\rПроверено: 5/10, 30 в минуту, осталось 0:10"},
+        {"30 в минуту, осталось 0:10", "site5.test",
+         "\rПроверено: 5/10, 30 в минуту, осталось 0:10, site5.test"},
+    };
+    for (const auto& c : cases) {
+        std::ostringstream err;
+        Progress progress(err, ProgressStyle::Terminal);
+        progress.SetStanding(c.standing);
+        progress.SetDetail(c.detail);
+        progress.Update(1, 10, 0);
+        err.str("");
+        progress.Update(5, 10, 8000);
+        std::string shown = err.str();
+        shown.erase(shown.find_last_not_of(' ') + 1);  // the blanks over a longer line before
+        EXPECT_EQ(shown, c.shown) << c.standing << c.detail;
+    }
+}
+
 }  // namespace
 }  // namespace vantle::cli

@@ -2,6 +2,7 @@
 // several runs at once.
 #include <gtest/gtest.h>
 
+#include "support/CancelTiming.h"
 #include "support/CaseName.h"
 
 #include <chrono>
@@ -150,6 +151,44 @@ TEST_P(DnsCheckHostile, Should_EndWithErrorCells) {
 INSTANTIATE_TEST_SUITE_P(Cases, DnsCheckHostile, ::testing::Range<std::size_t>(0, HostileCases().size()),
                          [](const ::testing::TestParamInfo<std::size_t>& info) {
                              return vantle::testing::CaseName(HostileCases().at(info.param).words);
+                         });
+
+// A cancel wakes each wait of the check at once, far within the wait's own time-out (30 s); the token's
+// own deadline, past the bound, ends a wait that the cancel does not wake.
+struct WakeCase {
+    const char* words;
+    bool paceTaken;  // another look-up holds the resolver's one place: the check waits in line
+};
+
+class DnsCheckWakes : public ::testing::TestWithParam<WakeCase> {};
+
+TEST_P(DnsCheckWakes, Should_EndAtOnce_When_CancelledInTheWait) {
+    const WakeCase& c = GetParam();
+    DnsServer server;
+    server.setFallback(DnsAnswer::silent());
+    Pacer pacer(vantle::SteadyClock(), {{"dns", {0, 1}}}, nullptr);
+    std::optional<Limiter::Lease> held;
+    if (c.paceTaken) {
+        held = pacer.For("dns")->Acquire(vantle::SteadyClock().Now(), {});
+        ASSERT_TRUE(held);
+    }
+    CancelToken cancel({}, vantle::SteadyClock().Now() + std::chrono::seconds(5), vantle::SteadyClock(),
+                       &pacer);
+    const auto outcome = vantle::testing::TimeTheCancel(
+        [&] { return RunFor(Endpoints(server.authority(), 30000, 30000), "silent.example.ru", cancel); },
+        [&] { return c.paceTaken ? pacer.For("dns")->Waiting() > 0 : server.queryCount() > 0; },
+        [&] { cancel.Cancel(); }, [&] { held.reset(); });
+    EXPECT_TRUE(outcome.entered);
+    ASSERT_TRUE(outcome.took) << "not within " << vantle::testing::kCancelBound.count() << " ms";
+    EXPECT_EQ(outcome.result, (std::vector<std::string>{kDnsError, kDnsError}));
+    EXPECT_EQ(server.queryCount() > 0, !c.paceTaken);
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, DnsCheckWakes,
+                         ::testing::Values(WakeCase{"the resolver's answer", false},
+                                           WakeCase{"a place in the resolver's pace", true}),
+                         [](const ::testing::TestParamInfo<WakeCase>& info) {
+                             return vantle::testing::CaseName(info.param.words);
                          });
 
 // Runs on several threads at once, one check instance each, give what single runs give.

@@ -14,6 +14,8 @@
 #include <filesystem>
 
 #include "io/TempDir.h"
+#include "pace/Clock.h"
+#include "support/Eventually.h"
 #include "support/Reaped.h"
 #include "text/Cp1251.h"
 
@@ -693,6 +695,47 @@ TEST(RunJournalTest, ACommitThatFailsGoesAgainBeforeTheRowsAfterIt) {
     ASSERT_EQ(state->rows.size(), 3u);
     EXPECT_EQ(state->rows.at(2).cells, std::vector<std::string>{"b.test"});
     EXPECT_EQ(state->lastLine, 2) << "the rows reached the disk in their order";
+}
+
+// The commits' interval is the run's clock's: the rows given within one interval reach the disk
+// together at its end, and a row given after that commit waits for the next one.
+TEST(RunJournalTest, RowsGivenWithinAnIntervalAreCommittedTogetherAtItsEnd) {
+    testing::TempDir dir;
+    VirtualClock clock;
+    RunJournal journal(JournalSlot::Take(dir.File("state"), Restorable), std::chrono::milliseconds(100),
+                       clock);
+    const auto start = [] { return JournalStart{{"Domain"}, {"dns"}, 4, {}}; };
+    const auto list = [] { return std::string("a.test\nb.test\nc.test\nd.test\n"); };
+    const auto onDisk = [&] {
+        const auto state = ReadJournal(journal.Dir());
+        return state ? state->rows.size() : 0u;
+    };
+    struct Step {
+        std::vector<int> rows;  // given now
+        long advanceMs;         // then the clock moves on, the commit thread waiting on it
+        std::size_t onDisk;
+    };
+    const std::vector<Step> steps = {
+        {{1}, 0, 1},      // the first commit goes at once
+        {{2, 3}, 99, 1},  // within the interval: queued
+        {{}, 1, 3},       // its end: both together
+        {{4}, 99, 3},     // the next interval counts from that commit
+        {{}, 1, 4},
+    };
+    for (const Step& step : steps) {
+        for (const int row : step.rows) {
+            EXPECT_FALSE(journal.Row(row, {row - 1, {"x.test"}, {}}, start, list));
+        }
+        if (step.advanceMs > 0) {
+            ASSERT_TRUE(testing::Eventually([&] { return clock.Waiting() == 1; })) << step.onDisk;
+            clock.Advance(std::chrono::milliseconds(step.advanceMs));
+        }
+        if (clock.Due() == 0 && clock.Waiting() == 1) {
+            EXPECT_EQ(onDisk(), step.onDisk);  // the commit thread waits: nothing is under way
+        } else {
+            EXPECT_TRUE(testing::Eventually([&] { return onDisk() == step.onDisk; })) << step.onDisk;
+        }
+    }
 }
 
 TEST(RunJournalTest, AJournalThatCannotBeWrittenIsToldOnce) {

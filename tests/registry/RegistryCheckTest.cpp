@@ -3,6 +3,9 @@
 // within short bounds.
 #include <gtest/gtest.h>
 
+#include "support/CancelTiming.h"
+#include "support/CaseName.h"
+
 #include <chrono>
 #include <condition_variable>
 #include <filesystem>
@@ -266,6 +269,66 @@ TEST_F(RegistryChecks, Should_SayCancelled_When_CancelledWhileWaiting) {
     EXPECT_EQ(check.Run({"slow.com", "slow.com", "slow.com"}, cancel), (Cells{"cancelled", "", ""}));
     canceller.join();
 }
+
+// A cancel wakes each wait of the check at once, far within the wait's own time-out (30 s); the token's
+// own deadline, past the bound, ends a wait that the cancel does not wake.
+enum class Wait { WhoisAnswer, RdapAnswer, BootstrapFile };
+
+struct WakeCase {
+    const char* words;
+    Wait wait;
+    const char* name;
+};
+
+class RegistryCheckWakes : public RegistryChecks, public ::testing::WithParamInterface<WakeCase> {};
+
+TEST_P(RegistryCheckWakes, Should_EndAtOnce_When_CancelledInTheWait) {
+    const WakeCase& c = GetParam();
+    constexpr milliseconds kSilent(30000);
+    const CheckEndpoints endpoints = Endpoints(30000);
+    switch (c.wait) {
+        case Wait::WhoisAnswer:
+            server.SetWhois(c.name, WhoisReply::Slow(kSilent));
+            break;
+        case Wait::RdapAnswer:
+            server.SetRdap(c.name, {RegistryServer::Slow(kSilent)});
+            break;
+        case Wait::BootstrapFile:
+            server.SetBootstrap(RegistryServer::Slow(kSilent));
+            break;
+    }
+    const auto entered = [&] {
+        switch (c.wait) {
+            case Wait::WhoisAnswer:
+                return server.WhoisQueries(c.name) > 0;
+            case Wait::RdapAnswer:
+                return server.RdapRequests(c.name) > 0;
+            case Wait::BootstrapFile:
+                return server.BootstrapRequests() > 0;
+        }
+        return false;
+    };
+    RegistryCheck check(endpoints);
+    CancelToken cancel({}, vantle::SteadyClock().Now() + std::chrono::seconds(5), vantle::SteadyClock(),
+                       nullptr);
+    const auto outcome = vantle::testing::TimeTheCancel(
+        [&] {
+            return check.Run({c.name, c.name, c.name}, cancel);
+        },
+        entered, [&] { cancel.Cancel(); }, [] {});
+    EXPECT_TRUE(outcome.entered);
+    ASSERT_TRUE(outcome.took) << "not within " << vantle::testing::kCancelBound.count() << " ms";
+    EXPECT_EQ(outcome.result, (Cells{"cancelled", "", ""}));
+}
+
+INSTANTIATE_TEST_SUITE_P(Waits, RegistryCheckWakes,
+                         ::testing::Values(WakeCase{"the WHOIS server's answer", Wait::WhoisAnswer,
+                                                    "wake.ru"},
+                                           WakeCase{"the RDAP server's answer", Wait::RdapAnswer, "wake.com"},
+                                           WakeCase{"the bootstrap file", Wait::BootstrapFile, "wake.com"}),
+                         [](const ::testing::TestParamInfo<WakeCase>& info) {
+                             return vantle::testing::CaseName(info.param.words);
+                         });
 
 TEST_F(RegistryChecks, RegistrarBeyondWindows1251_Should_KeepEveryCharacter) {
     RegistryCheck check(Endpoints());
