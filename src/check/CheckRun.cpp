@@ -25,6 +25,13 @@ void CheckRun::UsePace(Clock& clock, std::vector<PaceRule> rules) {
     pacer_ = std::make_unique<Pacer>(clock, std::move(rules));
 }
 
+void CheckRun::UseDnsRate(int perSecond) {
+    if (perSecond != dnsRate_) {
+        dnsRate_ = perSecond;
+        pacer_ = std::make_unique<Pacer>(*clock_, PaceRulesWithDnsRate(perSecond));
+    }
+}
+
 RunState CheckRun::State() {
     if (rechecking_) {
         return RunState::Rechecking;

@@ -40,6 +40,9 @@ public:
     // clock and DefaultPaceRules()). The pace is kept across runs: a service that asked to be left
     // alone is left alone by the next run too.
     void UsePace(Clock& clock, std::vector<PaceRule> rules);
+    // The DNS resolver asked at most perSecond queries a second, the other paces as they are by
+    // default; a change lets the paces of earlier runs go.
+    void UseDnsRate(int perSecond);
 
     // The start command ("Пуск"): a fresh run, or the continuation of a stopped one.
     void Button2Click();
@@ -111,6 +114,7 @@ private:
     bool rechecking_ = false;
     Clock* clock_ = &SteadyClock();
     std::unique_ptr<Pacer> pacer_;
+    int dnsRate_ = kDefaultDnsRate;
     // Checks of a stopped parallel run, cancelled and let go: joined once done, or at the end.
     Abandoned abandoned_;
 };

@@ -231,6 +231,7 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
                      [&outputError] { return outputError != 0 || InterruptWatch::Requested(); });
     HttpClient http;
     CheckRun run(host, http, hosts, DirectFetcher(hosts));
+    run.UseDnsRate(options.dnsRate);
     host.Attach(run);
     std::vector<std::string> checkNames;
     for (std::string_view name : CheckNames()) {

@@ -7,12 +7,15 @@
 #include <variant>
 #include <vector>
 
+#include "pace/Limiter.h"
+
 namespace vantle::cli {
 
 struct CliOptions {
     std::string list;                       // a file name, or "-" for standard input
     int rate = 3;                           // domains a second, 1 to 10
     int parallel = 16;                      // domains at once without the old services, 1 to 256
+    int dnsRate = kDefaultDnsRate;          // DNS queries a second, kMinDnsRate to kMaxDnsRate
     std::optional<std::string> threshold;   // digits; only with the bar query
     std::set<std::string> checks;           // names of CheckNames(); without --checks TodaysCheckNames()
                                             // and "rank" when a top-sites list is given

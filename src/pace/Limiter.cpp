@@ -305,10 +305,20 @@ const std::vector<PaceRule>& DefaultPaceRules() {
         // The archive's capture index: 24 queries a minute from one address, one at a time.
         {"archive", {PublishedRate(24, minutes(1)), 1}, true},
         // Each query counts: A, AAAA and MX are three.
-        {"dns", {PublishedRate(200, seconds(1)), 64}},
+        {"dns", {PublishedRate(kDefaultDnsRate, seconds(1)), 64}},
         // Many names share one parking host: at most two connections to one address at once.
         {"web:", {0, 2}},
     };
+    return rules;
+}
+
+std::vector<PaceRule> PaceRulesWithDnsRate(int perSecond) {
+    std::vector<PaceRule> rules = DefaultPaceRules();
+    for (PaceRule& rule : rules) {
+        if (rule.key == "dns") {
+            rule.pace.perSecond = PublishedRate(perSecond, std::chrono::seconds(1));
+        }
+    }
     return rules;
 }
 

@@ -107,6 +107,13 @@ double PublishedRate(double count, std::chrono::seconds period);
 // The services' paces as the programs use them (see the README's table).
 const std::vector<PaceRule>& DefaultPaceRules();
 
+// The DNS resolver's pace is the user's to choose (it is their resolver): queries a second.
+inline constexpr int kDefaultDnsRate = 200;
+inline constexpr int kMinDnsRate = 10;
+inline constexpr int kMaxDnsRate = 5000;
+// DefaultPaceRules() with the resolver asked at most perSecond queries a second (with the margin).
+std::vector<PaceRule> PaceRulesWithDnsRate(int perSecond);
+
 // Every service's limiter for one run (or one program): made on first use from the rules. A key is
 // "<kind>:<host>" ("rdap:rdap.example", "web:192.0.2.1") or a kind alone ("archive", "dns"); the rule
 // of the whole key wins over the rule of its kind; a key without a rule is not paced.

@@ -535,6 +535,19 @@ TEST(CliParallelOption, RangeIsOneTo256) {
     EXPECT_EQ(std::get<cli::CliOptions>(cli::ParseCliOptions({"l"})).parallel, 16);
 }
 
+TEST(CliParallelOption, DnsRateIsTenTo5000) {
+    const std::pair<std::string, bool> cases[] = {
+        {"9", false}, {"10", true}, {"5000", true}, {"5001", false}, {"", false}};
+    for (const auto& [value, good] : cases) {
+        const auto parsed = cli::ParseCliOptions({"--dns-rate=" + value, "l"});
+        ASSERT_EQ(std::holds_alternative<cli::CliOptions>(parsed), good) << value;
+        if (good) {
+            EXPECT_EQ(std::get<cli::CliOptions>(parsed).dnsRate, std::stoi(value));
+        }
+    }
+    EXPECT_EQ(std::get<cli::CliOptions>(cli::ParseCliOptions({"l"})).dnsRate, 200);
+}
+
 // Without --checks the run asks what answers today, the top-sites list adding its rank and the
 // graph its links; the threshold, which only the bar has, then is refused.
 TEST(CliOptionsTest, DefaultChecksAreTodaysAndRankWithAList) {
