@@ -49,6 +49,7 @@ const GuiCase kCases[] = {
     {"Checks200/together", ChecksTogether, false},
     {"Checks200/one_after_another", ChecksOneAfterAnother, false},
     {"Parallel10k/dns+web+ssl", ParallelTenThousand, false},
+    {"Parallel100k/dns+web+ssl", ParallelHundredThousand, false},
     {"RankOnly1M/CheckRun", RankOnlyMillion, false},
     {"WhoisPace100/registry", WhoisPaceHundred, false},
 };

@@ -69,6 +69,7 @@ CaseOutcome ChecksTogether(const std::string& dir);
 CaseOutcome ChecksOneAfterAnother(const std::string& dir);
 // 10,000 names, DNS, web and certificate, 64 at once, with dead and hanging sites.
 CaseOutcome ParallelTenThousand(const std::string& dir);
+CaseOutcome ParallelHundredThousand(const std::string& dir);
 // 100 .ru names with the registration check: the busiest minute of the simulated registry's log.
 CaseOutcome WhoisPaceHundred(const std::string& dir);
 // Rank alone over a million names and a million-line list.
