@@ -124,6 +124,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     column->addWidget(table_->FilterEdit());
     column->addWidget(RzStringGrid1, 1);
     column->addWidget(BuildBottomRow());
+    columns_ = std::make_unique<ColumnLayout>(*model_, *RzStringGrid1, *checks_, *edits_);
     setCentralWidget(central);
     BuildStatusBar();
     BuildHiddenMenu();
@@ -579,7 +580,7 @@ bool TForm1::SaveWithDialog() {
         return false;
     }
     const int saved = static_cast<int>(SavedRows().size()) - 1;
-    const int total = TableIsClean() ? 0 : model_->RowCount() - 1;
+    const int total = columns_->TableIsClean() ? 0 : model_->RowCount() - 1;
     if (saved >= total) {
         JournalDone();  // every row is in the file now
         InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
@@ -591,7 +592,7 @@ bool TForm1::SaveWithDialog() {
 }
 
 bool TForm1::SaveTable(const QString& path, SaveFormat format) {
-    const std::vector<int> cols = SavedColumns();
+    const std::vector<int> cols = columns_->SavedColumns();
     const std::vector<int> rows = SavedRows();
     const CsvTable table{
         static_cast<int>(rows.size()), static_cast<int>(cols.size()), [this, &cols, &rows](int col, int row) {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "FWURLPosition/TFWURLPosition.h"
+#include "app/ColumnLayout.h"
 #include "app/SaveFormat.h"
 #include "check/CheckEndpoints.h"
 #include "check/CheckRun.h"
@@ -31,21 +32,6 @@ class QTableView;
 
 namespace vantle {
 
-// The width of a column added after the first four.
-constexpr int kNewColumnWidth = 60;
-
-// The width of a new column, by its header: dates and names need more room than counts.
-inline int ColumnWidth(const std::string& header) {
-    if (header == "IP" || header == "Mirror" || header == "SSL" || header == "Registrar") {
-        return 2 * kNewColumnWidth;
-    }
-    if (header == "Created" || header == "Expires" || header == "Archive") {
-        return kNewColumnWidth * 3 / 2;
-    }
-    return kNewColumnWidth;
-}
-
-struct CheckColumns;
 class CellEdits;
 class ChecksMenu;
 class RunJournal;
@@ -89,8 +75,8 @@ public:
     TForm2* Form2() const { return form2_; }
     DomainTableModel* Model() const { return model_; }
     CheckRun& Engine() { return *engine_; }
-    int YaPagesCol() override { return yaPagesCol_; }
-    int PRCol() override { return prCol_; }
+    int YaPagesCol() override { return columns_->YaPagesCol(); }
+    int PRCol() override { return columns_->PRCol(); }
     QString PanelText(int index) const;
 
     // ListHandOver: the entry dialog's "На проверку".
@@ -151,27 +137,14 @@ private:
     void BuildPopupMenu();
     // Tab goes through the window from top to bottom, each row from left to right.
     void SetTabOrder();
-    void SwitchColumn(QCheckBox* own, const std::string& ownHeader, int& ownCol, QCheckBox* other,
-                      const std::string& otherHeader, int& otherCol);
-    bool TableIsClean() const;
+    // An option's box clicked: its column switched, or the click refused and the box put back.
+    void SwitchOption(QCheckBox* box, ColumnLayout::Option option, QCheckBox* other, std::string_view item);
     void RefuseColumnChange();
-    // The columns of the checks that answer today come after YaPages and PR; on a clean table they
-    // are laid out again whenever the choice changes.
-    int FirstExtraCol() const;
-    void SetExtraColumnsAside();
-    void LayOutExtraColumns();
     void ShowBarColumns();
     // After a change of the chosen checks: the columns anew, and the window wide enough to show them.
     void ApplyChecksChoice();
     // The status bar's word about the retired services goes once the user acts on the checks or runs.
     void ForgetRetiredServices();
-    // The headers of the columns after YaPages and PR: the chosen checks', then Changes with the store.
-    std::vector<std::string> ExtraHeaders() const;
-    void AddCheckedColumns();
-    void GrowToShowColumns();
-    // A new column's width: its header's, or wider where its usual words need it.
-    int FitColumnWidth(const std::string& header) const;
-    std::vector<int> SavedColumns() const;
     // The table rows to save, the header row first, as the grid shows them.
     std::vector<int> SavedRows() const;
     void OpenInBrowser(const QString& address);
@@ -190,8 +163,6 @@ private:
     // A cell changed by hand, or put back by an undo: unsaved, and journaled as an edit.
     void CellEdited(int col, int row, const std::string& text, bool byHand);
     void Restore(const JournalState& state);
-    // The columns every check adds, as a saved table's header names them.
-    std::vector<CheckColumns> ColumnsOfChecks() const;
     bool MayClose();
     // "Сохранить результаты?" with Yes, No and Cancel; the button chosen.
     int AskSaveResults();
@@ -250,9 +221,8 @@ private:
     DomainTableModel* model_ = nullptr;
     TableControls* table_ = nullptr;
     CellEdits* edits_ = nullptr;
+    std::unique_ptr<ColumnLayout> columns_;
     TForm2* form2_ = nullptr;
-    int yaPagesCol_ = 0;
-    int prCol_ = 0;
     bool closeAfterRun_ = false;
     bool placeRestored_ = false;
     QLabel* retiredHint_ = nullptr;  // the status bar's word that the old services are closed

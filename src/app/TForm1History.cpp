@@ -26,8 +26,8 @@ void TForm1::EnableHistory(const QString& path) {
     }
     history_->Open(path);
     // A clean table takes the Changes column at once; one with rows keeps its columns.
-    SetExtraColumnsAside();
-    LayOutExtraColumns();
+    columns_->UseHistory(history_);
+    columns_->LayOutAnew();
 }
 
 void TForm1::HistoryItem1Click() {

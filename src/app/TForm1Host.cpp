@@ -142,7 +142,7 @@ bool TForm1::BarChecked() {
     return checks_->Chosen("bar");
 }
 std::vector<CheckRunHost::PlacedCheck> TForm1::ExtraChecks() {
-    return history_ ? history_->Wrap(checks_->Placed(FirstExtraCol())) : checks_->Placed(FirstExtraCol());
+    return history_ ? history_->Wrap(columns_->Placed()) : columns_->Placed();
 }
 int TForm1::ParallelCount() {
     return SpinEdit1->value();

@@ -56,7 +56,7 @@ void TForm1::JournalResult(const std::optional<std::string>& error) {
 void TForm1::RowWritten(int row, int line) {
     unsaved_ = true;
     if (history_) {
-        history_->RowWritten(row, line, checks_->Placed(FirstExtraCol()));
+        history_->RowWritten(row, line, columns_->Placed());
     }
     if (!journal_) {
         return;
@@ -139,17 +139,7 @@ void TForm1::Restore(const JournalState& state) {
     }
     CheckBox1->setChecked(has("YaPages", state.start.columns));
     CheckBox2->setChecked(has("PR", state.start.columns));
-    const auto& columns = state.start.columns;
-    model_->SetColCount(static_cast<int>(columns.size()));
-    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-        const std::string& header = columns[static_cast<std::size_t>(c)];
-        model_->SetCell(c, 0, header);
-        yaPagesCol_ = header == "YaPages" ? c : yaPagesCol_;
-        prCol_ = header == "PR" ? c : prCol_;
-        if (c >= 4) {
-            RzStringGrid1->setColumnWidth(c, FitColumnWidth(header));
-        }
-    }
+    columns_->Restore(state.start.columns);
     engine_->RestoreRows(state);
     for (const auto& [row, col] : state.edited) {
         if (row < model_->RowCount() && col < model_->ColCount()) {
@@ -157,7 +147,7 @@ void TForm1::Restore(const JournalState& state) {
         }
     }
     ShowBarColumns();
-    GrowToShowColumns();  // the table's columns shown, as far as the screen allows
+    columns_->GrowWindowToShowColumns();  // the table's columns shown, as far as the screen allows
     SetResumeFlag("1");
     SetCsvEnabled(true);
     // The bar's totals only where its columns are shown.
@@ -166,14 +156,6 @@ void TForm1::Restore(const JournalState& state) {
     if (journal_) {
         journal_->SetFresh(false);
     }
-}
-
-std::vector<CheckColumns> TForm1::ColumnsOfChecks() const {
-    std::vector<CheckColumns> columns;
-    for (std::string_view name : CheckNames()) {
-        columns.push_back({std::string(name), checks_->Columns(name)});
-    }
-    return columns;
 }
 
 namespace {
@@ -218,7 +200,7 @@ void TForm1::OpenResultsClick() {
     try {
         const std::string bytes = ReadListFileBytes(path.toStdString());
         format = FormatOfBytes(bytes);
-        read = ReadSavedTable(bytes, ColumnsOfChecks());
+        read = ReadSavedTable(bytes, columns_->ColumnsOfChecks());
     } catch (const std::exception& e) {
         ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
