@@ -39,6 +39,7 @@
 #include "app/SaveDialog.h"
 #include "app/SaveFormat.h"
 #include "app/TableControls.h"
+#include "app/WindowJournal.h"
 #include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
@@ -134,6 +135,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     ShowBarColumns();
 
     form2_ = new TForm2(*this, this);
+    journal_ = std::make_unique<WindowJournal>(*model_, *checks_, *form2_, *statusBar());
     UseCheckEndpoints(CheckEndpoints{});
     SetCsvEnabled(false);
     LoadSettings();
@@ -226,7 +228,7 @@ void TForm1::BuildGrid() {
     table_ = new TableControls(RzStringGrid1, model_, this);
     edits_ =
         new CellEdits(model_, RzStringGrid1, [this](int col, int row, const std::string& text, bool byHand) {
-            CellEdited(col, row, text, byHand);
+            journal_->CellEdited(col, row, text, byHand);
         });
     RzStringGrid1->setShowGrid(true);
     RzStringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -472,7 +474,7 @@ void TForm1::Button1Click() {
 
 void TForm1::HandOver(int lineCount) {
     ResetForNewList(lineCount);
-    JournalDone();  // a new list: the rows before it are let go
+    journal_->Done();  // a new list: the rows before it are let go
     SetResumeFlag("0");
 }
 
@@ -529,7 +531,7 @@ void TForm1::Button4Click() {
     }
     form2_->SetListText(list.text);
     ResetForNewList(form2_->LineCount());
-    JournalDone();
+    journal_->Done();
 }
 
 void TForm1::Button2Click() {
@@ -537,14 +539,12 @@ void TForm1::Button2Click() {
         return;
     }
     ForgetRetiredServices();
-    if (journal_) {
-        journal_->SetFresh(!(ResumeFlag() == "1" && engine_->Resumable()));
-    }
+    journal_->SetFresh(!(ResumeFlag() == "1" && engine_->Resumable()));
     engine_->Button2Click();
-    JournalResume();
-    if (journal_) {
-        journal_->Flush();  // the run's rows are on disk once it has ended
+    if (const auto at = engine_->ResumeAt(); at && ResumeFlag() == "1") {
+        journal_->Resumed(at->first, at->second);
     }
+    journal_->Flush();  // the run's rows are on disk once it has ended
     if (closeAfterRun_) {
         close();
     }
@@ -560,9 +560,7 @@ void TForm1::N5Click() {
         return;
     }
     engine_->Recheck(table_->SelectedRows());  // each row goes to the journal through RowWritten
-    if (journal_) {
-        journal_->Flush();
-    }
+    journal_->Flush();
     if (closeAfterRun_) {
         close();
     }
@@ -582,7 +580,7 @@ bool TForm1::SaveWithDialog() {
     const int saved = static_cast<int>(SavedRows().size()) - 1;
     const int total = columns_->TableIsClean() ? 0 : model_->RowCount() - 1;
     if (saved >= total) {
-        JournalDone();  // every row is in the file now
+        journal_->Done();  // every row is in the file now
         InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
     } else {
         // A filter left rows out: they are still unsaved, and the user is told so.

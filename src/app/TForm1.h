@@ -34,13 +34,13 @@ namespace vantle {
 
 class CellEdits;
 class ChecksMenu;
-class RunJournal;
 struct JournalState;
 class DomainTableModel;
 class TableControls;
 class TForm2;
 
 class WindowHistory;
+class WindowJournal;
 
 class TForm1 : public QMainWindow, public ListHandOver, private CheckRunHost {
     Q_OBJECT
@@ -154,14 +154,6 @@ private:
     bool SaveTable(const QString& path, SaveFormat format);
     // The save dialog and the save; true when the table was written.
     bool SaveWithDialog();
-    // Tells the user once that the journal cannot be written.
-    void JournalResult(const std::optional<std::string>& error);
-    void JournalResume();
-    // The start record of a journal of the table as it stands: its columns, checks and list.
-    JournalStart JournalStartOfTable() const;
-    void JournalDone();
-    // A cell changed by hand, or put back by an undo: unsaved, and journaled as an edit.
-    void CellEdited(int col, int row, const std::string& text, bool byHand);
     void Restore(const JournalState& state);
     bool MayClose();
     // "Сохранить результаты?" with Yes, No and Cancel; the button chosen.
@@ -226,9 +218,8 @@ private:
     bool closeAfterRun_ = false;
     bool placeRestored_ = false;
     QLabel* retiredHint_ = nullptr;  // the status bar's word that the old services are closed
-    std::unique_ptr<RunJournal> journal_;
+    std::unique_ptr<WindowJournal> journal_;
     bool followRows_ = true;     // the view was at the table's end when the last row came
-    bool unsaved_ = false;       // rows were written since the last save or new list
     bool closeDecided_ = false;  // the close question was answered
     bool saveOnClose_ = false;
     QString lastOpenName_;

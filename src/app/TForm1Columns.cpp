@@ -16,10 +16,10 @@
 #include "app/RowProxyModel.h"
 #include "app/TForm1.h"
 #include "app/TableControls.h"
+#include "app/WindowJournal.h"
 #include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
-#include "io/Journal.h"
 
 namespace vantle {
 
@@ -103,8 +103,8 @@ void TForm1::ChecksTodayClick() {
 
 void TForm1::ApplyChecksChoice() {
     ForgetRetiredServices();
-    if (columns_->ApplyChecksChoice() && journal_) {
-        JournalResult(journal_->Columns(JournalStartOfTable().columns));
+    if (columns_->ApplyChecksChoice()) {
+        journal_->ColumnsChanged();
     }
     ShowBarColumns();
     columns_->GrowWindowToShowColumns();

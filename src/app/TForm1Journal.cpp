@@ -1,5 +1,5 @@
-// The main window's safety net: the journal of every written row, the offer to restore it at start,
-// and the question on closing with rows that were never saved.
+// The main window's safety net: the offer to restore the journal's rows at start, a table opened from
+// its file, and the question before rows that were never saved go. The journal is WindowJournal's.
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -15,99 +15,39 @@
 #include "app/SaveDialog.h"
 #include "app/TForm1.h"
 #include "app/WindowHistory.h"
+#include "app/WindowJournal.h"
 #include "catalog/CheckCatalog.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
-#include "io/Journal.h"
 #include "io/ListFile.h"
 #include "io/SavedTable.h"
 #include "text/Plural.h"
 
 namespace vantle {
 
-// Another running copy keeps its own slot; of the free ones, the first with rows to restore is taken.
+// Another window is open in the folder's first slot: this one opens down and to the right of it, not on
+// top of it.
 void TForm1::EnableSafetyNet(const QString& stateDir) {
-    journal_.reset();  // lets go of an earlier slot first
-    JournalSlot slot = JournalSlot::Take(stateDir.toStdString(), Restorable);
-    // Another window is open in the folder's first slot: this one opens down and to the right of it,
-    // not on top of it.
-    const QString dir = QString::fromStdString(slot.Dir());
-    bool isNumber = false;
-    const int nth = dir.startsWith(stateDir + u'/') ? dir.mid(stateDir.size() + 1).toInt(&isNumber) : 1;
-    if (isNumber && nth > 1) {
+    const int nth = journal_->Open(stateDir);
+    if (nth > 1) {
         constexpr int kStep = 32;
         const QRect room = screen()->availableGeometry();
         const QPoint offset = QPoint(kStep, kStep) * ((nth - 1) % 8);
         move(std::min(x() + offset.x(), std::max(room.left(), room.right() - frameGeometry().width())),
              std::min(y() + offset.y(), std::max(room.top(), room.bottom() - frameGeometry().height())));
     }
-    journal_ = std::make_unique<RunJournal>(std::move(slot));
 }
 
-void TForm1::JournalResult(const std::optional<std::string>& error) {
-    if (error) {
-        statusBar()->showMessage(
-            QStringLiteral("Журнал проверки не записывается: ") + QString::fromLocal8Bit(error->c_str()),
-            15000);
-    }
-}
-
-// A fresh run starts a new journal with its first row; a resumed run goes on in the same one.
 void TForm1::RowWritten(int row, int line) {
-    unsaved_ = true;
     if (history_) {
         history_->RowWritten(row, line, columns_->Placed());
     }
-    if (!journal_) {
-        return;
-    }
-    const Totals& totals = engine_->totals();
-    JournalResult(journal_->Row(
-        row, {line, model_->Table().RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}},
-        [this] { return JournalStartOfTable(); }, [this] { return form2_->ListBytes(); }));
-}
-
-JournalStart TForm1::JournalStartOfTable() const {
-    JournalStart start;
-    for (int c = 0; c < model_->ColCount(); ++c) {
-        start.columns.push_back(model_->Cell(c, 0));
-    }
-    for (std::string_view name : CheckNames()) {
-        if (checks_->Chosen(name)) {
-            start.checks.emplace_back(name);
-        }
-    }
-    start.lineCount = form2_->LineCount();
-    return start;
-}
-
-void TForm1::JournalResume() {
-    const auto at = engine_->ResumeAt();
-    if (journal_ && at && ResumeFlag() == "1") {
-        JournalResult(journal_->Resume(at->first, at->second));
-    }
-}
-
-void TForm1::CellEdited(int col, int row, const std::string& text, bool byHand) {
-    unsaved_ = true;
-    if (journal_) {
-        JournalResult(journal_->Edit(row, col, text, byHand));
-    }
-}
-
-void TForm1::JournalDone() {
-    unsaved_ = false;
-    if (journal_) {
-        journal_->Done();
-    }
+    journal_->RowWritten(row, line, engine_->totals());
 }
 
 bool TForm1::OfferRecovery() {
-    if (!journal_) {
-        return false;
-    }
-    const std::optional<JournalState> state = ReadJournal(journal_->Dir());
-    if (!state || !Restorable(*state)) {
+    const std::optional<JournalState> state = journal_->Recoverable();
+    if (!state) {
         return false;
     }
     QMessageBox box(
@@ -116,7 +56,7 @@ bool TForm1::OfferRecovery() {
             .arg(QString::fromStdU16String(RowsCount(static_cast<long long>(state->rows.size())))),
         QMessageBox::Yes | QMessageBox::No, this);
     if (box.exec() != QMessageBox::Yes) {
-        JournalDone();
+        journal_->Done();
         return false;
     }
     Restore(*state);
@@ -152,10 +92,7 @@ void TForm1::Restore(const JournalState& state) {
     SetCsvEnabled(true);
     // The bar's totals only where its columns are shown.
     panels_[1]->setText(checks_->Chosen("bar") ? FromCp1251(engine_->TotalsLine()) : QString());
-    unsaved_ = true;
-    if (journal_) {
-        journal_->SetFresh(false);
-    }
+    journal_->Restored();
 }
 
 namespace {
@@ -220,10 +157,8 @@ void TForm1::OpenResultsClick() {
     SaveDialog::StartAt(format);  // saved again as it came
     engine_->ForgetResume();
     SetResumeFlag("0");
-    if (journal_) {
-        JournalResult(journal_->Begin(JournalStartOfTable(), form2_->ListBytes(), read.state.rows));
-    }
-    JournalDone();
+    journal_->Opened(read.state.rows);
+    journal_->Done();
 }
 
 int TForm1::AskSaveResults() {
@@ -240,7 +175,7 @@ bool TForm1::MayClearForRun() {
 }
 
 bool TForm1::MayReplaceRows() {
-    if (!journal_ || !unsaved_) {
+    if (!journal_->On() || !journal_->Unsaved()) {
         return true;
     }
     const int answer = AskSaveResults();
@@ -248,7 +183,7 @@ bool TForm1::MayReplaceRows() {
         return SaveWithDialog();
     }
     if (answer == QMessageBox::No) {
-        JournalDone();
+        journal_->Done();
         return true;
     }
     return false;
@@ -256,7 +191,7 @@ bool TForm1::MayReplaceRows() {
 
 // Closing with rows that were never saved asks first; during a run, the run waits for the answer.
 bool TForm1::MayClose() {
-    if (!journal_ || !unsaved_ || closeDecided_) {
+    if (!journal_->On() || !journal_->Unsaved() || closeDecided_) {
         return true;
     }
     const int answer = AskSaveResults();
@@ -289,7 +224,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
             return;
         }
     } else if (closeDecided_) {
-        JournalDone();  // the user chose to let the rows go
+        journal_->Done();  // the user chose to let the rows go
     }
     form2_->close();
     SaveSettings();  // the window as the user leaves it
