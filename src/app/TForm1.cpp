@@ -40,6 +40,7 @@
 #include "app/SaveFormat.h"
 #include "app/TableControls.h"
 #include "app/WindowJournal.h"
+#include "app/WindowRunHost.h"
 #include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
@@ -103,8 +104,6 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     if (!rankFetch) {
         rankFetch = DirectFetcher(hosts_);
     }
-    engine_ =
-        std::make_unique<CheckRun>(static_cast<CheckRunHost&>(*this), *IdHTTP1, hosts_, std::move(rankFetch));
     setWindowTitle(QStringLiteral("Vantle"));
     resize(566, 542);
 
@@ -135,9 +134,41 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     ShowBarColumns();
 
     form2_ = new TForm2(*this, this);
+    const auto runStateChanged = [this] {
+        // The list file and the checks stay as they are while anything runs, a recheck included.
+        const bool idle = engine_->State() == RunState::Idle;
+        checks_->ListFileItem()->setEnabled(idle);
+        OpenResults1->setEnabled(idle);
+    };
+    host_ = std::make_unique<WindowRunHost>(
+        WindowRunHost::Parts{.window = this,
+                             .list = form2_,
+                             .model = model_,
+                             .grid = RzStringGrid1,
+                             .table = table_,
+                             .panels = {panels_[0], panels_[1], panels_[2]},
+                             .progress = ProgressBar1,
+                             .threshold = Edit1,
+                             .rate = ComboBox1,
+                             .parallel = SpinEdit1,
+                             .resumeFlag = Label2,
+                             .start = Button2,
+                             .stop = Button3,
+                             .yaPages = CheckBox1,
+                             .pageRank = CheckBox2,
+                             .listCommands = {Button1, Button4, CheckBox1, CheckBox2},
+                             .startItem = N6,
+                             .csv = csv1,
+                             .checks = checks_.get(),
+                             .columns = columns_.get(),
+                             .endpoints = &endpoints_},
+        WindowRunHost::Hooks{.rowWritten = [this](int row, int line) { RowWritten(row, line); },
+                             .stateChanged = runStateChanged,
+                             .csvChanged = [this] { PopupMenu1Popup(); }});
+    engine_ = std::make_unique<CheckRun>(*host_, *IdHTTP1, hosts_, std::move(rankFetch));
     journal_ = std::make_unique<WindowJournal>(*model_, *checks_, *form2_, *statusBar());
     UseCheckEndpoints(CheckEndpoints{});
-    SetCsvEnabled(false);
+    host_->SetCsvEnabled(false);
     LoadSettings();
     SaveSettingsOnChange();
 }
@@ -475,17 +506,17 @@ void TForm1::Button1Click() {
 void TForm1::HandOver(int lineCount) {
     ResetForNewList(lineCount);
     journal_->Done();  // a new list: the rows before it are let go
-    SetResumeFlag("0");
+    host_->SetResumeFlag("0");
 }
 
 // What a new domain list does to the window: a clean table and status, no run to continue.
 void TForm1::ResetForNewList(int lineCount) {
-    ResetTable();
+    host_->ResetTable();
     panels_[0]->setText(QStringLiteral("Загружено: ") + QString::number(lineCount));
     panels_[1]->clear();
     ProgressBar1->setValue(0);
     ProgressBar1->hide();
-    SetCsvEnabled(false);
+    host_->SetCsvEnabled(false);
     engine_->ForgetResume();
 }
 
@@ -519,11 +550,11 @@ void TForm1::Button4Click() {
     try {
         list = ReadListFromFile(path.toStdString());
     } catch (const std::exception& e) {
-        ErrorBox(QString::fromLocal8Bit(e.what()));
+        host_->ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
     }
     if (list.table && list.text.empty()) {
-        InfoBox(texts::NeedDomainList());
+        host_->InfoBox(texts::NeedDomainList());
         return;
     }
     if (!MayReplaceRows()) {
@@ -539,13 +570,13 @@ void TForm1::Button2Click() {
         return;
     }
     ForgetRetiredServices();
-    journal_->SetFresh(!(ResumeFlag() == "1" && engine_->Resumable()));
+    journal_->SetFresh(!(host_->ResumeFlag() == "1" && engine_->Resumable()));
     engine_->Button2Click();
-    if (const auto at = engine_->ResumeAt(); at && ResumeFlag() == "1") {
+    if (const auto at = engine_->ResumeAt(); at && host_->ResumeFlag() == "1") {
         journal_->Resumed(at->first, at->second);
     }
     journal_->Flush();  // the run's rows are on disk once it has ended
-    if (closeAfterRun_) {
+    if (host_->Closing()) {
         close();
     }
 }
@@ -561,7 +592,7 @@ void TForm1::N5Click() {
     }
     engine_->Recheck(table_->SelectedRows());  // each row goes to the journal through RowWritten
     journal_->Flush();
-    if (closeAfterRun_) {
+    if (host_->Closing()) {
         close();
     }
 }
@@ -581,10 +612,10 @@ bool TForm1::SaveWithDialog() {
     const int total = columns_->TableIsClean() ? 0 : model_->RowCount() - 1;
     if (saved >= total) {
         journal_->Done();  // every row is in the file now
-        InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
+        host_->InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
     } else {
         // A filter left rows out: they are still unsaved, and the user is told so.
-        InfoBox(ToCp1251Keeping(SavedOfText(saved, total)));
+        host_->InfoBox(ToCp1251Keeping(SavedOfText(saved, total)));
     }
     return true;
 }
@@ -605,7 +636,7 @@ bool TForm1::SaveTable(const QString& path, SaveFormat format) {
             SaveCsvFile(path.toStdString(), table);
         }
     } catch (const std::exception& e) {
-        ErrorBox(QString::fromLocal8Bit(e.what()));
+        host_->ErrorBox(QString::fromLocal8Bit(e.what()));
         return false;
     }
     return true;

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: the domain table, the commands that fill it, the start and stop commands of the
 // check run, the rate and threshold boxes, the option switches, progress and status bar, and the
-// table's context menu.
+// table's context menu. Where the columns go is the ColumnLayout's, the journal the WindowJournal's,
+// and the run sees the window through the WindowRunHost.
 
 #include <QMainWindow>
 #include <functional>
@@ -13,7 +14,6 @@
 #include "app/SaveFormat.h"
 #include "check/CheckEndpoints.h"
 #include "check/CheckRun.h"
-#include "check/CheckRunHost.h"
 #include "check/ServiceHosts.h"
 #include "dialogs/ListHandOver.h"
 #include "http/HttpGetter.h"
@@ -41,8 +41,9 @@ class TForm2;
 
 class WindowHistory;
 class WindowJournal;
+class WindowRunHost;
 
-class TForm1 : public QMainWindow, public ListHandOver, private CheckRunHost {
+class TForm1 : public QMainWindow, public ListHandOver {
     Q_OBJECT
 public:
     // http defaults to the program's own HTTP client, rankFetch to the direct fetch; both go to hosts.
@@ -75,8 +76,8 @@ public:
     TForm2* Form2() const { return form2_; }
     DomainTableModel* Model() const { return model_; }
     CheckRun& Engine() { return *engine_; }
-    int YaPagesCol() override { return columns_->YaPagesCol(); }
-    int PRCol() override { return columns_->PRCol(); }
+    int YaPagesCol() const { return columns_->YaPagesCol(); }
+    int PRCol() const { return columns_->PRCol(); }
     QString PanelText(int index) const;
 
     // ListHandOver: the entry dialog's "На проверку".
@@ -163,50 +164,12 @@ private:
     QString SelectedDomainAscii() const;
     void ResetForNewList(int lineCount);
 
-    // CheckRunHost
-    int LineCount() override;
-    std::string Line(int i) override;
-    int RowCount() override;
-    void SetRowCount(int n) override;
-    int ColCount() override;
-    std::string Cell(int col, int row) override;
-    void SetCell(int col, int row, const std::string& text) override;
-    void ResetTable() override;
-    int SelectedRow() override;
-    void ScrollToEndAndRepaint() override;
-    void SetPanel(int index, const std::string& text) override;
-    void SetProgressVisible(bool visible) override;
-    int ProgressPosition() override;
-    void SetProgressPosition(int position) override;
-    void SetProgressMaximum(int maximum) override;
-    std::string ThresholdText() override;
-    std::string RateText() override;
-    std::string ResumeFlag() override;
-    void SetResumeFlag(const std::string& flag) override;
-    bool StartVisible() override;
-    void SetStartVisible(bool visible) override;
-    void SetRunInProgress(bool running) override;
-    bool CsvEnabled() override;
-    void SetCsvEnabled(bool enabled) override;
-    void ClickCsv() override;
-    bool YaPagesChecked() override;
-    bool PageRankChecked() override;
-    void RowWritten(int row, int line) override;
-    bool BarChecked() override;
-    std::vector<PlacedCheck> ExtraChecks() override;
-    int ParallelCount() override;
-    long CheckTimeoutMs() override;
-    void StateChanged() override;
-    void Sleep(int ms) override;
-    long long NowMs() override;
-    void ProcessMessages() override;
-    void InfoBox(const std::string& text) override;
-    bool AskSave(const std::string& text) override;
-    void ErrorBox(const std::string& message) override;
-    void ErrorBox(const QString& message);
+    // A row written by the run or the recheck: the store of answers and the journal follow.
+    void RowWritten(int row, int line);
 
     ServiceHosts hosts_;
     std::unique_ptr<HttpGetter> IdHTTP1;
+    std::unique_ptr<WindowRunHost> host_;  // the window as the run sees it
     std::unique_ptr<CheckRun> engine_;
     std::unique_ptr<ChecksMenu> checks_;
     CheckEndpoints endpoints_;
@@ -215,11 +178,9 @@ private:
     CellEdits* edits_ = nullptr;
     std::unique_ptr<ColumnLayout> columns_;
     TForm2* form2_ = nullptr;
-    bool closeAfterRun_ = false;
     bool placeRestored_ = false;
     QLabel* retiredHint_ = nullptr;  // the status bar's word that the old services are closed
     std::unique_ptr<WindowJournal> journal_;
-    bool followRows_ = true;     // the view was at the table's end when the last row came
     bool closeDecided_ = false;  // the close question was answered
     bool saveOnClose_ = false;
     QString lastOpenName_;

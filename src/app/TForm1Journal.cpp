@@ -16,6 +16,7 @@
 #include "app/TForm1.h"
 #include "app/WindowHistory.h"
 #include "app/WindowJournal.h"
+#include "app/WindowRunHost.h"
 #include "catalog/CheckCatalog.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
@@ -88,8 +89,8 @@ void TForm1::Restore(const JournalState& state) {
     }
     ShowBarColumns();
     columns_->GrowWindowToShowColumns();  // the table's columns shown, as far as the screen allows
-    SetResumeFlag("1");
-    SetCsvEnabled(true);
+    host_->SetResumeFlag("1");
+    host_->SetCsvEnabled(true);
     // The bar's totals only where its columns are shown.
     panels_[1]->setText(checks_->Chosen("bar") ? FromCp1251(engine_->TotalsLine()) : QString());
     journal_->Restored();
@@ -139,7 +140,7 @@ void TForm1::OpenResultsClick() {
         format = FormatOfBytes(bytes);
         read = ReadSavedTable(bytes, columns_->ColumnsOfChecks());
     } catch (const std::exception& e) {
-        ErrorBox(QString::fromLocal8Bit(e.what()));
+        host_->ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
     }
     if (read.problem != SavedTableProblem::None) {
@@ -156,7 +157,7 @@ void TForm1::OpenResultsClick() {
     Restore(read.state);
     SaveDialog::StartAt(format);  // saved again as it came
     engine_->ForgetResume();
-    SetResumeFlag("0");
+    host_->SetResumeFlag("0");
     journal_->Opened(read.state.rows);
     journal_->Done();
 }
@@ -170,7 +171,7 @@ int TForm1::AskSaveResults() {
 
 // A resumed run keeps its rows, and a run or recheck going on is not started anew.
 bool TForm1::MayClearForRun() {
-    const bool resuming = ResumeFlag() == "1" && engine_->Resumable();
+    const bool resuming = host_->ResumeFlag() == "1" && engine_->Resumable();
     return resuming || engine_->State() != RunState::Idle || MayReplaceRows();
 }
 
@@ -210,7 +211,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
     }
     if (engine_->State() != RunState::Idle) {
         // The run or recheck stops at its next pump; the window closes once it has ended.
-        closeAfterRun_ = true;
+        host_->SetClosing(true);
         engine_->Button3Click();
         event->ignore();
         return;
@@ -219,7 +220,7 @@ void TForm1::closeEvent(QCloseEvent* event) {
         saveOnClose_ = false;
         if (!SaveWithDialog()) {
             closeDecided_ = false;  // nothing was saved: the window stays, the question comes again
-            closeAfterRun_ = false;
+            host_->SetClosing(false);
             event->ignore();
             return;
         }

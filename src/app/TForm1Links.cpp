@@ -14,6 +14,7 @@
 #include "app/AppTitle.h"
 #include "app/ChecksMenu.h"
 #include "app/TForm1.h"
+#include "app/WindowRunHost.h"
 #include "dialogs/QtText.h"
 #include "links/LinksCheck.h"
 
@@ -80,10 +81,10 @@ bool TForm1::PrepareChosenGraph(bool told) {
         }
         if (!shown && percent >= 0) {
             shown = true;
-            SetRunInProgress(true);
-            SetStartVisible(false);  // "Стоп" stops the pass
+            host_->SetRunInProgress(true);
+            host_->SetStartVisible(false);  // "Стоп" stops the pass
         }
-        if (shown && StartVisible()) {
+        if (shown && host_->StartVisible()) {
             stop.request_stop();
         }
         if (shown) {
@@ -98,8 +99,8 @@ bool TForm1::PrepareChosenGraph(bool told) {
     pass.join();
     if (shown) {
         panels_[2]->clear();
-        SetStartVisible(true);
-        SetRunInProgress(false);
+        host_->SetStartVisible(true);
+        host_->SetRunInProgress(false);
     }
     if (graph.pass.problem == RanksProblem::Stopped) {
         return false;
