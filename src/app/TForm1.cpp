@@ -33,6 +33,7 @@
 #include "FWURLPosition/FetchURL.h"
 #include "app/AppTitle.h"
 #include "app/CellEdits.h"
+#include "app/CheckDataFiles.h"
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
@@ -134,6 +135,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     ShowBarColumns();
 
     form2_ = new TForm2(*this, this);
+    files_ = std::make_unique<CheckDataFiles>(this, *checks_, panels_[2]);
     const auto runStateChanged = [this] {
         // The list file and the checks stay as they are while anything runs, a recheck included.
         const bool idle = engine_->State() == RunState::Idle;
@@ -161,7 +163,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
                              .csv = csv1,
                              .checks = checks_.get(),
                              .columns = columns_.get(),
-                             .endpoints = &endpoints_},
+                             .endpoints = &files_->Endpoints()},
         WindowRunHost::Hooks{.rowWritten = [this](int row, int line) { RowWritten(row, line); },
                              .stateChanged = runStateChanged,
                              .csvChanged = [this] { PopupMenu1Popup(); }});
@@ -566,7 +568,7 @@ void TForm1::Button4Click() {
 }
 
 void TForm1::Button2Click() {
-    if (!MayClearForRun() || !PrepareChosenGraph()) {
+    if (!MayClearForRun() || !files_->PrepareChosenGraph(*host_)) {
         return;
     }
     ForgetRetiredServices();
@@ -587,7 +589,7 @@ void TForm1::Button3Click() {
 
 // The selected rows, in the order shown, as one recheck.
 void TForm1::N5Click() {
-    if (!N5->isEnabled() || engine_->State() != RunState::Idle || !PrepareChosenGraph()) {
+    if (!N5->isEnabled() || engine_->State() != RunState::Idle || !files_->PrepareChosenGraph(*host_)) {
         return;
     }
     engine_->Recheck(table_->SelectedRows());  // each row goes to the journal through RowWritten

@@ -33,6 +33,7 @@ class QTableView;
 namespace vantle {
 
 class CellEdits;
+class CheckDataFiles;
 class ChecksMenu;
 struct JournalState;
 class DomainTableModel;
@@ -127,13 +128,6 @@ private:
     QWidget* BuildBottomRow();
     void BuildGrid();
     void BuildStatusBar();
-    // The links check's index, built now (its pass in the status bar) when the check is chosen and
-    // the file has none yet; false when "Стоп" stopped it. A file that cannot be used is told in a
-    // box when told is set.
-    bool PrepareChosenGraph(bool told = false);
-    // The open dialog for a data file a check reads (filter, then all files), at current; "" when
-    // none was chosen.
-    QString AskForDataFile(const QString& title, const QString& filter, const std::string& current);
     void BuildHiddenMenu();
     void BuildPopupMenu();
     // Tab goes through the window from top to bottom, each row from left to right.
@@ -172,7 +166,7 @@ private:
     std::unique_ptr<WindowRunHost> host_;  // the window as the run sees it
     std::unique_ptr<CheckRun> engine_;
     std::unique_ptr<ChecksMenu> checks_;
-    CheckEndpoints endpoints_;
+    std::unique_ptr<CheckDataFiles> files_;
     DomainTableModel* model_ = nullptr;
     TableControls* table_ = nullptr;
     CellEdits* edits_ = nullptr;

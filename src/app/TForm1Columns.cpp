@@ -1,22 +1,23 @@
 // The main window's side of its columns: the two option boxes, the choice of checks and the controls
-// that follow it. Where the columns go is the ColumnLayout's.
+// that follow it. Where the columns go is the ColumnLayout's, the files the checks read CheckDataFiles'.
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
-#include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
 
 #include "app/AppTitle.h"
+#include "app/CheckDataFiles.h"
 #include "app/ChecksMenu.h"
 #include "app/RowProxyModel.h"
 #include "app/TForm1.h"
 #include "app/TableControls.h"
 #include "app/WindowJournal.h"
+#include "app/WindowRunHost.h"
 #include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
@@ -80,10 +81,10 @@ void TForm1::ChecksItemClick(std::string_view name) {
         return;
     }
     ApplyChecksChoice();
-    if (name == "rank" && item->isChecked() && endpoints_.topListFile.empty()) {
+    if (name == "rank" && item->isChecked() && files_->Endpoints().topListFile.empty()) {
         ChooseTopListFile();
     }
-    if (name == "links" && item->isChecked() && endpoints_.graphRanksFile.empty()) {
+    if (name == "links" && item->isChecked() && files_->Endpoints().graphRanksFile.empty()) {
         ChooseGraphRanksFile();
     }
 }
@@ -96,7 +97,7 @@ void TForm1::ChecksTodayClick() {
         checks_->Item(name)->setChecked(checks_->Chosen(name) || name != "links");
     }
     ApplyChecksChoice();
-    if (!hadRank && endpoints_.topListFile.empty()) {
+    if (!hadRank && files_->Endpoints().topListFile.empty()) {
         ChooseTopListFile();
     }
 }
@@ -150,34 +151,20 @@ std::vector<int> TForm1::SavedRows() const {
     return table_->ShownRows();
 }
 
-// The top-sites list is the user's choice, remembered between sessions; the one endpoints name is
-// taken until a choice was made.
 void TForm1::UseCheckEndpoints(const CheckEndpoints& endpoints) {
-    endpoints_ = endpoints;
-    const QString chosen = QSettings().value(QStringLiteral("topListFile")).toString();
-    if (!chosen.isEmpty()) {
-        endpoints_.topListFile = chosen.toStdString();
-    }
-    const QString graph = QSettings().value(QStringLiteral("graphRanksFile")).toString();
-    if (!graph.isEmpty()) {
-        endpoints_.graphRanksFile = graph.toStdString();
-    }
-    checks_->UseEndpoints(endpoints_);
+    files_->Use(endpoints);
 }
 
+// The list's checks may be running: their files stay as they are.
 void TForm1::ChooseTopListFile() {
-    if (engine_->State() != RunState::Idle) {
-        return;  // the list's checks may be running
+    if (engine_->State() == RunState::Idle) {
+        files_->ChooseTopList();
     }
-    const QString path =
-        AskForDataFile(QStringLiteral("Список сайтов"), QStringLiteral("Списки сайтов (*.csv *.zip)"),
-                       endpoints_.topListFile);
-    if (path.isEmpty()) {
-        return;
+}
+void TForm1::ChooseGraphRanksFile() {
+    if (engine_->State() == RunState::Idle) {
+        files_->ChooseGraphRanks(*host_);
     }
-    QSettings().setValue(QStringLiteral("topListFile"), path);
-    endpoints_.topListFile = path.toStdString();
-    checks_->UseEndpoints(endpoints_);
 }
 
 }  // namespace vantle
