@@ -37,6 +37,7 @@
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
+#include "app/ResultsFile.h"
 #include "app/SaveDialog.h"
 #include "app/SaveFormat.h"
 #include "app/TableControls.h"
@@ -47,11 +48,9 @@
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "http/HttpClient.h"
-#include "io/CsvExport.h"
 #include "io/Journal.h"
 #include "io/ListFile.h"
 #include "io/ListSheet.h"
-#include "io/XlsxExport.h"
 #include "puny/DomainName.h"
 
 namespace vantle {
@@ -610,7 +609,7 @@ bool TForm1::SaveWithDialog() {
     if (!choice || !SaveTable(choice->path, choice->format)) {
         return false;
     }
-    const int saved = static_cast<int>(SavedRows().size()) - 1;
+    const int saved = static_cast<int>(table_->ShownRows().size()) - 1;  // the rows shown are saved
     const int total = columns_->TableIsClean() ? 0 : model_->RowCount() - 1;
     if (saved >= total) {
         journal_->Done();  // every row is in the file now
@@ -623,20 +622,8 @@ bool TForm1::SaveWithDialog() {
 }
 
 bool TForm1::SaveTable(const QString& path, SaveFormat format) {
-    const std::vector<int> cols = columns_->SavedColumns();
-    const std::vector<int> rows = SavedRows();
-    const CsvTable table{
-        static_cast<int>(rows.size()), static_cast<int>(cols.size()), [this, &cols, &rows](int col, int row) {
-            return model_->Cell(cols[static_cast<std::size_t>(col)], rows[static_cast<std::size_t>(row)]);
-        }};
     try {
-        if (format == SaveFormat::CsvUtf8) {
-            SaveCsvUtf8File(path.toStdString(), table);
-        } else if (format == SaveFormat::Xlsx) {
-            SaveXlsxFile(path.toStdString(), table);
-        } else {
-            SaveCsvFile(path.toStdString(), table);
-        }
+        WriteResults(path, format, *model_, columns_->SavedColumns(), table_->ShownRows());
     } catch (const std::exception& e) {
         host_->ErrorBox(QString::fromLocal8Bit(e.what()));
         return false;

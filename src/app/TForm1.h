@@ -140,12 +140,10 @@ private:
     void ApplyChecksChoice();
     // The status bar's word about the retired services goes once the user acts on the checks or runs.
     void ForgetRetiredServices();
-    // The table rows to save, the header row first, as the grid shows them.
-    std::vector<int> SavedRows() const;
     void OpenInBrowser(const QString& address);
     // The open dialog over those filters, starting at last; the file chosen (kept in last), or empty.
     QString ChooseFileToOpen(const QStringList& filters, QString& last);
-    // Writes the saved columns in that format; false after an error box.
+    // Writes the rows shown and the saved columns in that format; false after an error box.
     bool SaveTable(const QString& path, SaveFormat format);
     // The save dialog and the save; true when the table was written.
     bool SaveWithDialog();

@@ -147,10 +147,6 @@ void TForm1::ShowBarColumns() {
     }
 }
 
-std::vector<int> TForm1::SavedRows() const {
-    return table_->ShownRows();
-}
-
 void TForm1::UseCheckEndpoints(const CheckEndpoints& endpoints) {
     files_->Use(endpoints);
 }

@@ -12,6 +12,7 @@
 #include "app/AppTitle.h"
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
+#include "app/ResultsFile.h"
 #include "app/SaveDialog.h"
 #include "app/TForm1.h"
 #include "app/WindowHistory.h"
@@ -20,8 +21,6 @@
 #include "catalog/CheckCatalog.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
-#include "io/ListFile.h"
-#include "io/SavedTable.h"
 #include "text/Plural.h"
 
 namespace vantle {
@@ -96,31 +95,6 @@ void TForm1::Restore(const JournalState& state) {
     journal_->Restored();
 }
 
-namespace {
-
-QString WhyNoSavedTable(const SavedTableRead& read) {
-    const QString detail = FromCp1251(read.detail);
-    switch (read.problem) {
-        case SavedTableProblem::None:
-            break;
-        case SavedTableProblem::Unreadable:
-            return QStringLiteral("это не CSV и не книга Excel");
-        case SavedTableProblem::UnknownColumn:
-            return QStringLiteral("неизвестный столбец «%1»").arg(detail);
-        case SavedTableProblem::RepeatedColumn:
-            return QStringLiteral("столбец «%1» повторяется").arg(detail);
-        case SavedTableProblem::NoDomainColumn:
-            return QStringLiteral("нет столбца «Domain»");
-        case SavedTableProblem::LongRow:
-            return QStringLiteral("в строке %1 больше ячеек, чем столбцов").arg(detail);
-        case SavedTableProblem::NoRows:
-            return QStringLiteral("в таблице нет ни одной строки");
-    }
-    return QString();
-}
-
-}  // namespace
-
 // Refused while anything runs. A file that is no saved table says why and changes nothing; rows never
 // saved are asked about before they go. The rows read are in their file already: nothing to ask about
 // when they go, "Пуск" checks their domains afresh, and a recheck goes on in a journal of its own.
@@ -133,32 +107,28 @@ void TForm1::OpenResultsClick() {
     if (path.isEmpty()) {
         return;
     }
-    SavedTableRead read;
-    SaveFormat format = SaveFormat::Csv;
+    OpenedResults opened;
     try {
-        const std::string bytes = ReadListFileBytes(path.toStdString());
-        format = FormatOfBytes(bytes);
-        read = ReadSavedTable(bytes, columns_->ColumnsOfChecks());
+        opened = ReadResults(path, columns_->ColumnsOfChecks());
     } catch (const std::exception& e) {
         host_->ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
     }
-    if (read.problem != SavedTableProblem::None) {
-        QMessageBox box(
-            QMessageBox::Warning, ApplicationTitle(),
-            QStringLiteral("Файл не похож на сохранённую таблицу результатов: ") + WhyNoSavedTable(read),
-            QMessageBox::Ok, this);
+    if (opened.read.problem != SavedTableProblem::None) {
+        QMessageBox box(QMessageBox::Warning, ApplicationTitle(),
+                        QStringLiteral("Файл не похож на сохранённую таблицу результатов: ") + opened.problem,
+                        QMessageBox::Ok, this);
         box.exec();
         return;
     }
     if (!MayReplaceRows()) {
         return;
     }
-    Restore(read.state);
-    SaveDialog::StartAt(format);  // saved again as it came
+    Restore(opened.read.state);
+    SaveDialog::StartAt(opened.format);  // saved again as it came
     engine_->ForgetResume();
     host_->SetResumeFlag("0");
-    journal_->Opened(read.state.rows);
+    journal_->Opened(opened.read.state.rows);
     journal_->Done();
 }
 
