@@ -18,7 +18,6 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QMessageBox>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
@@ -35,6 +34,7 @@
 #include "app/CellEdits.h"
 #include "app/CheckDataFiles.h"
 #include "app/ChecksMenu.h"
+#include "app/ClickWatch.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
 #include "app/ResultsFile.h"
@@ -74,19 +74,6 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption, c
     action->setObjectName(QLatin1String(name));
     action->setShortcut(keys);
     return action;
-}
-
-// A click: the left button pressed on the control and released on it.
-bool IsLeftRelease(QEvent* event, const QWidget* control) {
-    if (event->type() != QEvent::MouseButtonRelease) {
-        return false;
-    }
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    return mouse->button() == Qt::LeftButton && control->rect().contains(mouse->position().toPoint());
-}
-bool IsLeftPress(QEvent* event) {
-    return event->type() == QEvent::MouseButtonPress &&
-           static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
 }
 
 }  // namespace
@@ -202,7 +189,8 @@ QWidget* TForm1::BuildTopPanel() {
     auto* creditLayout = new QHBoxLayout(Panel1);
     creditLayout->setContentsMargins(0, 0, 0, 0);
     creditLayout->addWidget(credit);
-    Panel1->installEventFilter(this);
+    new ClickWatch(
+        Panel1, [this] { Panel1Click(); }, true);
     credit->setAttribute(Qt::WA_TransparentForMouseEvents);
     rows->addWidget(Panel1);
 
@@ -315,7 +303,7 @@ QWidget* TForm1::BuildBottomRow() {
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setStyleSheet(QStringLiteral("color: navy; text-decoration: underline;"));
     Label4->setCursor(Qt::PointingHandCursor);
-    Label4->installEventFilter(this);
+    new ClickWatch(Label4, [this] { Label4Click(); });
     Label2 = new QLabel(QStringLiteral("0"), row);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->hide();
@@ -457,27 +445,7 @@ QString TForm1::PanelText(int index) const {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Panel1) {
-        if (IsLeftPress(event)) {
-            pressedOn_ = Panel1;
-            Panel1->setFrameShadow(QFrame::Sunken);
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            Panel1->setFrameShadow(QFrame::Raised);
-            if (pressedOn_ == Panel1 && IsLeftRelease(event, Panel1)) {
-                Panel1Click();
-            }
-            pressedOn_ = nullptr;
-        }
-    } else if (watched == Label4) {
-        if (IsLeftPress(event)) {
-            pressedOn_ = Label4;
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            if (pressedOn_ == Label4 && IsLeftRelease(event, Label4)) {
-                Label4Click();
-            }
-            pressedOn_ = nullptr;
-        }
-    } else if (watched == Edit1 && event->type() == QEvent::KeyPress) {
+    if (watched == Edit1 && event->type() == QEvent::KeyPress) {
         // Typed characters other than digits are dropped; a paste is the validator's business.
         const QString typed = static_cast<QKeyEvent*>(event)->text();
         if (typed.size() == 1 && typed.at(0).isPrint() && !typed.at(0).isDigit()) {

@@ -176,7 +176,6 @@ private:
     bool closeDecided_ = false;  // the close question was answered
     bool saveOnClose_ = false;
     QString lastOpenName_;
-    QObject* pressedOn_ = nullptr;  // the control the left button went down on
 
     QFrame* Panel1 = nullptr;
     QPushButton* Button1 = nullptr;
