@@ -40,6 +40,7 @@
 #include "app/ResultsFile.h"
 #include "app/SaveDialog.h"
 #include "app/SaveFormat.h"
+#include "app/SaveQuestion.h"
 #include "app/TableControls.h"
 #include "app/WindowJournal.h"
 #include "app/WindowRunHost.h"
@@ -155,6 +156,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
                              .csvChanged = [this] { PopupMenu1Popup(); }});
     engine_ = std::make_unique<CheckRun>(*host_, *IdHTTP1, hosts_, std::move(rankFetch));
     journal_ = std::make_unique<WindowJournal>(*model_, *checks_, *form2_, *statusBar());
+    question_ = std::make_unique<SaveQuestion>(this, *journal_, [this] { return SaveWithDialog(); });
     UseCheckEndpoints(CheckEndpoints{});
     host_->SetCsvEnabled(false);
     LoadSettings();

@@ -37,6 +37,7 @@ class CheckDataFiles;
 class ChecksMenu;
 struct JournalState;
 class DomainTableModel;
+class SaveQuestion;
 class TableControls;
 class TForm2;
 
@@ -148,9 +149,6 @@ private:
     // The save dialog and the save; true when the table was written.
     bool SaveWithDialog();
     void Restore(const JournalState& state);
-    bool MayClose();
-    // "Сохранить результаты?" with Yes, No and Cancel; the button chosen.
-    int AskSaveResults();
     // A fresh run clears the table: rows never saved are asked about first. False to start nothing.
     bool MayClearForRun();
     QString SelectedDomainAscii() const;
@@ -173,8 +171,7 @@ private:
     bool placeRestored_ = false;
     QLabel* retiredHint_ = nullptr;  // the status bar's word that the old services are closed
     std::unique_ptr<WindowJournal> journal_;
-    bool closeDecided_ = false;  // the close question was answered
-    bool saveOnClose_ = false;
+    std::unique_ptr<SaveQuestion> question_;
     QString lastOpenName_;
 
     QFrame* Panel1 = nullptr;

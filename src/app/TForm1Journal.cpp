@@ -14,6 +14,7 @@
 #include "app/DomainTableModel.h"
 #include "app/ResultsFile.h"
 #include "app/SaveDialog.h"
+#include "app/SaveQuestion.h"
 #include "app/TForm1.h"
 #include "app/WindowHistory.h"
 #include "app/WindowJournal.h"
@@ -132,13 +133,6 @@ void TForm1::OpenResultsClick() {
     journal_->Done();
 }
 
-int TForm1::AskSaveResults() {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Сообщение"),
-                    QStringLiteral("Сохранить результаты?"),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-    return box.exec();
-}
-
 // A resumed run keeps its rows, and a run or recheck going on is not started anew.
 bool TForm1::MayClearForRun() {
     const bool resuming = host_->ResumeFlag() == "1" && engine_->Resumable();
@@ -146,36 +140,12 @@ bool TForm1::MayClearForRun() {
 }
 
 bool TForm1::MayReplaceRows() {
-    if (!journal_->On() || !journal_->Unsaved()) {
-        return true;
-    }
-    const int answer = AskSaveResults();
-    if (answer == QMessageBox::Yes) {
-        return SaveWithDialog();
-    }
-    if (answer == QMessageBox::No) {
-        journal_->Done();
-        return true;
-    }
-    return false;
+    return question_->MayReplace();
 }
 
-// Closing with rows that were never saved asks first; during a run, the run waits for the answer.
-bool TForm1::MayClose() {
-    if (!journal_->On() || !journal_->Unsaved() || closeDecided_) {
-        return true;
-    }
-    const int answer = AskSaveResults();
-    if (answer == QMessageBox::Cancel) {
-        return false;
-    }
-    closeDecided_ = true;
-    saveOnClose_ = answer == QMessageBox::Yes;
-    return true;
-}
-
+// Closing with rows that were never saved asks first.
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (!MayClose()) {
+    if (!question_->MayClose()) {
         event->ignore();
         return;
     }
@@ -186,16 +156,10 @@ void TForm1::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (saveOnClose_) {
-        saveOnClose_ = false;
-        if (!SaveWithDialog()) {
-            closeDecided_ = false;  // nothing was saved: the window stays, the question comes again
-            host_->SetClosing(false);
-            event->ignore();
-            return;
-        }
-    } else if (closeDecided_) {
-        journal_->Done();  // the user chose to let the rows go
+    if (!question_->Closing()) {
+        host_->SetClosing(false);  // nothing was saved: the window stays
+        event->ignore();
+        return;
     }
     form2_->close();
     SaveSettings();  // the window as the user leaves it
