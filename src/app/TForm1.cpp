@@ -1,15 +1,11 @@
 #include "app/TForm1.h"
 
-#include <chrono>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,14 +13,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
-#include <QThread>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -38,6 +32,7 @@
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
 #include "app/ResultsFile.h"
+#include "app/RetiredHint.h"
 #include "app/SaveDialog.h"
 #include "app/SaveFormat.h"
 #include "app/SaveQuestion.h"
@@ -49,7 +44,6 @@
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "http/HttpClient.h"
-#include "io/Journal.h"
 #include "io/ListFile.h"
 #include "io/ListSheet.h"
 #include "puny/DomainName.h"
@@ -115,6 +109,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     columns_ = std::make_unique<ColumnLayout>(*model_, *RzStringGrid1, *checks_, *edits_);
     setCentralWidget(central);
     BuildStatusBar();
+    retiredHint_ = std::make_unique<RetiredHint>(statusBar());
     BuildHiddenMenu();
     BuildPopupMenu();
     SetTabOrder();
@@ -540,7 +535,7 @@ void TForm1::Button2Click() {
     if (!MayClearForRun() || !files_->PrepareChosenGraph(*host_)) {
         return;
     }
-    ForgetRetiredServices();
+    retiredHint_->Forget();
     journal_->SetFresh(!(host_->ResumeFlag() == "1" && engine_->Resumable()));
     engine_->Button2Click();
     if (const auto at = engine_->ResumeAt(); at && host_->ResumeFlag() == "1") {

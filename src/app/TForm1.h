@@ -37,6 +37,7 @@ class CheckDataFiles;
 class ChecksMenu;
 struct JournalState;
 class DomainTableModel;
+class RetiredHint;
 class SaveQuestion;
 class TableControls;
 class TForm2;
@@ -139,8 +140,6 @@ private:
     void ShowBarColumns();
     // After a change of the chosen checks: the columns anew, and the window wide enough to show them.
     void ApplyChecksChoice();
-    // The status bar's word about the retired services goes once the user acts on the checks or runs.
-    void ForgetRetiredServices();
     void OpenInBrowser(const QString& address);
     // The open dialog over those filters, starting at last; the file chosen (kept in last), or empty.
     QString ChooseFileToOpen(const QStringList& filters, QString& last);
@@ -169,7 +168,7 @@ private:
     std::unique_ptr<ColumnLayout> columns_;
     TForm2* form2_ = nullptr;
     bool placeRestored_ = false;
-    QLabel* retiredHint_ = nullptr;  // the status bar's word that the old services are closed
+    std::unique_ptr<RetiredHint> retiredHint_;  // the status bar's word that the old services are closed
     std::unique_ptr<WindowJournal> journal_;
     std::unique_ptr<SaveQuestion> question_;
     QString lastOpenName_;

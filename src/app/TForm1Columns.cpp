@@ -7,20 +7,18 @@
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QSpinBox>
-#include <QStatusBar>
 #include <QTableView>
 
 #include "app/AppTitle.h"
 #include "app/CheckDataFiles.h"
 #include "app/ChecksMenu.h"
+#include "app/RetiredHint.h"
 #include "app/RowProxyModel.h"
 #include "app/TForm1.h"
 #include "app/TableControls.h"
 #include "app/WindowJournal.h"
 #include "app/WindowRunHost.h"
 #include "catalog/CheckCatalog.h"
-#include "check/Texts.h"
-#include "dialogs/QtText.h"
 
 namespace vantle {
 
@@ -28,21 +26,7 @@ namespace vantle {
 
 void TForm1::TellRetiredServices() {
     if (checks_->Chosen("bar") || checks_->Chosen("yapages") || checks_->Chosen("pr")) {
-        // A label of its own that takes the free width and never widens the window (the tooltip
-        // has the whole text when it is cut).
-        retiredHint_ = new QLabel(FromCp1251(texts::RetiredServicesHint()), statusBar());
-        retiredHint_->setObjectName(QStringLiteral("RetiredHint"));
-        retiredHint_->setToolTip(retiredHint_->text());
-        retiredHint_->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
-        statusBar()->addWidget(retiredHint_, 1);
-    }
-}
-
-void TForm1::ForgetRetiredServices() {
-    if (retiredHint_ != nullptr) {
-        statusBar()->removeWidget(retiredHint_);
-        delete retiredHint_;
-        retiredHint_ = nullptr;
+        retiredHint_->Show();
     }
 }
 
@@ -55,7 +39,7 @@ void TForm1::CheckBox2Click() {
 
 void TForm1::SwitchOption(QCheckBox* box, ColumnLayout::Option option, QCheckBox* other,
                           std::string_view item) {
-    ForgetRetiredServices();
+    retiredHint_->Forget();
     if (!columns_->SwitchOption(option, box->isChecked(), other->isChecked())) {
         // A refused click puts its box back, so box and column never disagree.
         box->setChecked(!box->isChecked());
@@ -103,7 +87,7 @@ void TForm1::ChecksTodayClick() {
 }
 
 void TForm1::ApplyChecksChoice() {
-    ForgetRetiredServices();
+    retiredHint_->Forget();
     if (columns_->ApplyChecksChoice()) {
         journal_->ColumnsChanged();
     }

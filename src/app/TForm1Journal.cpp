@@ -13,6 +13,7 @@
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
 #include "app/ResultsFile.h"
+#include "app/RetiredHint.h"
 #include "app/SaveDialog.h"
 #include "app/SaveQuestion.h"
 #include "app/TForm1.h"
@@ -69,7 +70,7 @@ bool TForm1::OfferRecovery() {
 }
 
 void TForm1::Restore(const JournalState& state) {
-    ForgetRetiredServices();  // the table brings its own checks
+    retiredHint_->Forget();  // the table brings its own checks
     form2_->SetListText(state.list);
     ResetForNewList(form2_->LineCount());
     const auto has = [&](std::string_view what, const std::vector<std::string>& in) {
