@@ -1,15 +1,11 @@
 #include "app/TForm1.h"
 
-#include <chrono>
-
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
-#include <QCloseEvent>
 #include <QComboBox>
 #include <QDesktopServices>
 #include <QFileDialog>
-#include <QFileInfo>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QHeaderView>
@@ -17,15 +13,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
-#include <QMessageBox>
-#include <QMouseEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpressionValidator>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTableView>
-#include <QThread>
 #include <QToolButton>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -33,22 +26,26 @@
 #include "FWURLPosition/FetchURL.h"
 #include "app/AppTitle.h"
 #include "app/CellEdits.h"
+#include "app/CheckDataFiles.h"
 #include "app/ChecksMenu.h"
+#include "app/ClickWatch.h"
 #include "app/DomainTableModel.h"
 #include "app/GridDelegate.h"
+#include "app/ResultsFile.h"
+#include "app/RetiredHint.h"
 #include "app/SaveDialog.h"
 #include "app/SaveFormat.h"
+#include "app/SaveQuestion.h"
 #include "app/TableControls.h"
+#include "app/WindowJournal.h"
+#include "app/WindowRunHost.h"
 #include "catalog/CheckCatalog.h"
 #include "check/Texts.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
 #include "http/HttpClient.h"
-#include "io/CsvExport.h"
-#include "io/Journal.h"
 #include "io/ListFile.h"
 #include "io/ListSheet.h"
-#include "io/XlsxExport.h"
 #include "puny/DomainName.h"
 
 namespace vantle {
@@ -74,19 +71,6 @@ QAction* MakeAction(QObject* parent, const char* name, const QString& caption, c
     return action;
 }
 
-// A click: the left button pressed on the control and released on it.
-bool IsLeftRelease(QEvent* event, const QWidget* control) {
-    if (event->type() != QEvent::MouseButtonRelease) {
-        return false;
-    }
-    const auto* mouse = static_cast<QMouseEvent*>(event);
-    return mouse->button() == Qt::LeftButton && control->rect().contains(mouse->position().toPoint());
-}
-bool IsLeftPress(QEvent* event) {
-    return event->type() == QEvent::MouseButtonPress &&
-           static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton;
-}
-
 }  // namespace
 
 std::function<void(const QUrl&)>& TForm1::UrlOpener() {
@@ -102,8 +86,6 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     if (!rankFetch) {
         rankFetch = DirectFetcher(hosts_);
     }
-    engine_ =
-        std::make_unique<CheckRun>(static_cast<CheckRunHost&>(*this), *IdHTTP1, hosts_, std::move(rankFetch));
     setWindowTitle(QStringLiteral("Vantle"));
     resize(566, 542);
 
@@ -124,8 +106,10 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     column->addWidget(table_->FilterEdit());
     column->addWidget(RzStringGrid1, 1);
     column->addWidget(BuildBottomRow());
+    columns_ = std::make_unique<ColumnLayout>(*model_, *RzStringGrid1, *checks_, *edits_);
     setCentralWidget(central);
     BuildStatusBar();
+    retiredHint_ = std::make_unique<RetiredHint>(statusBar());
     BuildHiddenMenu();
     BuildPopupMenu();
     SetTabOrder();
@@ -133,8 +117,44 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
     ShowBarColumns();
 
     form2_ = new TForm2(*this, this);
+    files_ = std::make_unique<CheckDataFiles>(this, *checks_, panels_[2]);
+    const auto runStateChanged = [this] {
+        // The list file and the checks stay as they are while anything runs, a recheck included.
+        const bool idle = engine_->State() == RunState::Idle;
+        checks_->ListFileItem()->setEnabled(idle);
+        OpenResults1->setEnabled(idle);
+    };
+    host_ = std::make_unique<WindowRunHost>(
+        WindowRunHost::Parts{.window = this,
+                             .list = form2_,
+                             .model = model_,
+                             .grid = RzStringGrid1,
+                             .table = table_,
+                             .panels = {panels_[0], panels_[1], panels_[2]},
+                             .standing = standing_,
+                             .progress = ProgressBar1,
+                             .threshold = Edit1,
+                             .rate = ComboBox1,
+                             .parallel = SpinEdit1,
+                             .resumeFlag = Label2,
+                             .start = Button2,
+                             .stop = Button3,
+                             .yaPages = CheckBox1,
+                             .pageRank = CheckBox2,
+                             .listCommands = {Button1, Button4, CheckBox1, CheckBox2},
+                             .startItem = N6,
+                             .csv = csv1,
+                             .checks = checks_.get(),
+                             .columns = columns_.get(),
+                             .endpoints = &files_->Endpoints()},
+        WindowRunHost::Hooks{.rowWritten = [this](int row, int line) { RowWritten(row, line); },
+                             .stateChanged = runStateChanged,
+                             .csvChanged = [this] { PopupMenu1Popup(); }});
+    engine_ = std::make_unique<CheckRun>(*host_, *IdHTTP1, hosts_, std::move(rankFetch));
+    journal_ = std::make_unique<WindowJournal>(*model_, *checks_, *form2_, *statusBar());
+    question_ = std::make_unique<SaveQuestion>(this, *journal_, [this] { return SaveWithDialog(); });
     UseCheckEndpoints(CheckEndpoints{});
-    SetCsvEnabled(false);
+    host_->SetCsvEnabled(false);
     LoadSettings();
     SaveSettingsOnChange();
 }
@@ -167,7 +187,8 @@ QWidget* TForm1::BuildTopPanel() {
     auto* creditLayout = new QHBoxLayout(Panel1);
     creditLayout->setContentsMargins(0, 0, 0, 0);
     creditLayout->addWidget(credit);
-    Panel1->installEventFilter(this);
+    new ClickWatch(
+        Panel1, [this] { Panel1Click(); }, true);
     credit->setAttribute(Qt::WA_TransparentForMouseEvents);
     rows->addWidget(Panel1);
 
@@ -225,7 +246,7 @@ void TForm1::BuildGrid() {
     table_ = new TableControls(RzStringGrid1, model_, this);
     edits_ =
         new CellEdits(model_, RzStringGrid1, [this](int col, int row, const std::string& text, bool byHand) {
-            CellEdited(col, row, text, byHand);
+            journal_->CellEdited(col, row, text, byHand);
         });
     RzStringGrid1->setShowGrid(true);
     RzStringGrid1->setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -280,7 +301,7 @@ QWidget* TForm1::BuildBottomRow() {
     Label4->setObjectName(QStringLiteral("Label4"));
     Label4->setStyleSheet(QStringLiteral("color: navy; text-decoration: underline;"));
     Label4->setCursor(Qt::PointingHandCursor);
-    Label4->installEventFilter(this);
+    new ClickWatch(Label4, [this] { Label4Click(); });
     Label2 = new QLabel(QStringLiteral("0"), row);
     Label2->setObjectName(QStringLiteral("Label2"));
     Label2->hide();
@@ -425,27 +446,7 @@ QString TForm1::PanelText(int index) const {
 }
 
 bool TForm1::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == Panel1) {
-        if (IsLeftPress(event)) {
-            pressedOn_ = Panel1;
-            Panel1->setFrameShadow(QFrame::Sunken);
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            Panel1->setFrameShadow(QFrame::Raised);
-            if (pressedOn_ == Panel1 && IsLeftRelease(event, Panel1)) {
-                Panel1Click();
-            }
-            pressedOn_ = nullptr;
-        }
-    } else if (watched == Label4) {
-        if (IsLeftPress(event)) {
-            pressedOn_ = Label4;
-        } else if (event->type() == QEvent::MouseButtonRelease) {
-            if (pressedOn_ == Label4 && IsLeftRelease(event, Label4)) {
-                Label4Click();
-            }
-            pressedOn_ = nullptr;
-        }
-    } else if (watched == Edit1 && event->type() == QEvent::KeyPress) {
+    if (watched == Edit1 && event->type() == QEvent::KeyPress) {
         // Typed characters other than digits are dropped; a paste is the validator's business.
         const QString typed = static_cast<QKeyEvent*>(event)->text();
         if (typed.size() == 1 && typed.at(0).isPrint() && !typed.at(0).isDigit()) {
@@ -474,18 +475,18 @@ void TForm1::Button1Click() {
 
 void TForm1::HandOver(int lineCount) {
     ResetForNewList(lineCount);
-    JournalDone();  // a new list: the rows before it are let go
-    SetResumeFlag("0");
+    journal_->Done();  // a new list: the rows before it are let go
+    host_->SetResumeFlag("0");
 }
 
 // What a new domain list does to the window: a clean table and status, no run to continue.
 void TForm1::ResetForNewList(int lineCount) {
-    ResetTable();
+    host_->ResetTable();
     panels_[0]->setText(QStringLiteral("Загружено: ") + QString::number(lineCount));
     panels_[1]->clear();
     ProgressBar1->setValue(0);
     ProgressBar1->hide();
-    SetCsvEnabled(false);
+    host_->SetCsvEnabled(false);
     engine_->ForgetResume();
 }
 
@@ -519,11 +520,11 @@ void TForm1::Button4Click() {
     try {
         list = ReadListFromFile(path.toStdString());
     } catch (const std::exception& e) {
-        ErrorBox(QString::fromLocal8Bit(e.what()));
+        host_->ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
     }
     if (list.table && list.text.empty()) {
-        InfoBox(texts::NeedDomainList());
+        host_->InfoBox(texts::NeedDomainList());
         return;
     }
     if (!MayReplaceRows()) {
@@ -531,23 +532,21 @@ void TForm1::Button4Click() {
     }
     form2_->SetListText(list.text);
     ResetForNewList(form2_->LineCount());
-    JournalDone();
+    journal_->Done();
 }
 
 void TForm1::Button2Click() {
-    if (!MayClearForRun() || !PrepareChosenGraph()) {
+    if (!MayClearForRun() || !files_->PrepareChosenGraph(*host_)) {
         return;
     }
-    ForgetRetiredServices();
-    if (journal_) {
-        journal_->SetFresh(!(ResumeFlag() == "1" && engine_->Resumable()));
-    }
+    retiredHint_->Forget();
+    journal_->SetFresh(!(host_->ResumeFlag() == "1" && engine_->Resumable()));
     engine_->Button2Click();
-    JournalResume();
-    if (journal_) {
-        journal_->Flush();  // the run's rows are on disk once it has ended
+    if (const auto at = engine_->ResumeAt(); at && host_->ResumeFlag() == "1") {
+        journal_->Resumed(at->first, at->second);
     }
-    if (closeAfterRun_) {
+    journal_->Flush();  // the run's rows are on disk once it has ended
+    if (host_->Closing()) {
         close();
     }
 }
@@ -558,14 +557,12 @@ void TForm1::Button3Click() {
 
 // The selected rows, in the order shown, as one recheck.
 void TForm1::N5Click() {
-    if (!N5->isEnabled() || engine_->State() != RunState::Idle || !PrepareChosenGraph()) {
+    if (!N5->isEnabled() || engine_->State() != RunState::Idle || !files_->PrepareChosenGraph(*host_)) {
         return;
     }
     engine_->Recheck(table_->SelectedRows());  // each row goes to the journal through RowWritten
-    if (journal_) {
-        journal_->Flush();
-    }
-    if (closeAfterRun_) {
+    journal_->Flush();
+    if (host_->Closing()) {
         close();
     }
 }
@@ -581,35 +578,23 @@ bool TForm1::SaveWithDialog() {
     if (!choice || !SaveTable(choice->path, choice->format)) {
         return false;
     }
-    const int saved = static_cast<int>(SavedRows().size()) - 1;
-    const int total = TableIsClean() ? 0 : model_->RowCount() - 1;
+    const int saved = static_cast<int>(table_->ShownRows().size()) - 1;  // the rows shown are saved
+    const int total = columns_->TableIsClean() ? 0 : model_->RowCount() - 1;
     if (saved >= total) {
-        JournalDone();  // every row is in the file now
-        InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
+        journal_->Done();  // every row is in the file now
+        host_->InfoBox(ToCp1251(QStringLiteral("Информация сохранена")));
     } else {
         // A filter left rows out: they are still unsaved, and the user is told so.
-        InfoBox(ToCp1251Keeping(SavedOfText(saved, total)));
+        host_->InfoBox(ToCp1251Keeping(SavedOfText(saved, total)));
     }
     return true;
 }
 
 bool TForm1::SaveTable(const QString& path, SaveFormat format) {
-    const std::vector<int> cols = SavedColumns();
-    const std::vector<int> rows = SavedRows();
-    const CsvTable table{
-        static_cast<int>(rows.size()), static_cast<int>(cols.size()), [this, &cols, &rows](int col, int row) {
-            return model_->Cell(cols[static_cast<std::size_t>(col)], rows[static_cast<std::size_t>(row)]);
-        }};
     try {
-        if (format == SaveFormat::CsvUtf8) {
-            SaveCsvUtf8File(path.toStdString(), table);
-        } else if (format == SaveFormat::Xlsx) {
-            SaveXlsxFile(path.toStdString(), table);
-        } else {
-            SaveCsvFile(path.toStdString(), table);
-        }
+        WriteResults(path, format, *model_, columns_->SavedColumns(), table_->ShownRows());
     } catch (const std::exception& e) {
-        ErrorBox(QString::fromLocal8Bit(e.what()));
+        host_->ErrorBox(QString::fromLocal8Bit(e.what()));
         return false;
     }
     return true;

@@ -1,7 +1,8 @@
 #pragma once
 // The main window: the domain table, the commands that fill it, the start and stop commands of the
 // check run, the rate and threshold boxes, the option switches, progress and status bar, and the
-// table's context menu.
+// table's context menu. Where the columns go is the ColumnLayout's, the journal the WindowJournal's,
+// and the run sees the window through the WindowRunHost.
 
 #include <QMainWindow>
 #include <functional>
@@ -9,10 +10,10 @@
 #include <string>
 
 #include "FWURLPosition/TFWURLPosition.h"
+#include "app/ColumnLayout.h"
 #include "app/SaveFormat.h"
 #include "check/CheckEndpoints.h"
 #include "check/CheckRun.h"
-#include "check/CheckRunHost.h"
 #include "check/ServiceHosts.h"
 #include "dialogs/ListHandOver.h"
 #include "http/HttpGetter.h"
@@ -31,32 +32,21 @@ class QTableView;
 
 namespace vantle {
 
-// The width of a column added after the first four.
-constexpr int kNewColumnWidth = 60;
-
-// The width of a new column, by its header: dates and names need more room than counts.
-inline int ColumnWidth(const std::string& header) {
-    if (header == "IP" || header == "Mirror" || header == "SSL" || header == "Registrar") {
-        return 2 * kNewColumnWidth;
-    }
-    if (header == "Created" || header == "Expires" || header == "Archive") {
-        return kNewColumnWidth * 3 / 2;
-    }
-    return kNewColumnWidth;
-}
-
-struct CheckColumns;
 class CellEdits;
+class CheckDataFiles;
 class ChecksMenu;
-class RunJournal;
 struct JournalState;
 class DomainTableModel;
+class RetiredHint;
+class SaveQuestion;
 class TableControls;
 class TForm2;
 
 class WindowHistory;
+class WindowJournal;
+class WindowRunHost;
 
-class TForm1 : public QMainWindow, public ListHandOver, private CheckRunHost {
+class TForm1 : public QMainWindow, public ListHandOver {
     Q_OBJECT
 public:
     // http defaults to the program's own HTTP client, rankFetch to the direct fetch; both go to hosts.
@@ -89,8 +79,8 @@ public:
     TForm2* Form2() const { return form2_; }
     DomainTableModel* Model() const { return model_; }
     CheckRun& Engine() { return *engine_; }
-    int YaPagesCol() override { return yaPagesCol_; }
-    int PRCol() override { return prCol_; }
+    int YaPagesCol() const { return columns_->YaPagesCol(); }
+    int PRCol() const { return columns_->PRCol(); }
     QString PanelText(int index) const;
 
     // ListHandOver: the entry dialog's "На проверку".
@@ -140,130 +130,48 @@ private:
     QWidget* BuildBottomRow();
     void BuildGrid();
     void BuildStatusBar();
-    // The links check's index, built now (its pass in the status bar) when the check is chosen and
-    // the file has none yet; false when "Стоп" stopped it. A file that cannot be used is told in a
-    // box when told is set.
-    bool PrepareChosenGraph(bool told = false);
-    // The open dialog for a data file a check reads (filter, then all files), at current; "" when
-    // none was chosen.
-    QString AskForDataFile(const QString& title, const QString& filter, const std::string& current);
     void BuildHiddenMenu();
     void BuildPopupMenu();
     // Tab goes through the window from top to bottom, each row from left to right.
     void SetTabOrder();
-    void SwitchColumn(QCheckBox* own, const std::string& ownHeader, int& ownCol, QCheckBox* other,
-                      const std::string& otherHeader, int& otherCol);
-    bool TableIsClean() const;
+    // An option's box clicked: its column switched, or the click refused and the box put back.
+    void SwitchOption(QCheckBox* box, ColumnLayout::Option option, QCheckBox* other, std::string_view item);
     void RefuseColumnChange();
-    // The columns of the checks that answer today come after YaPages and PR; on a clean table they
-    // are laid out again whenever the choice changes.
-    int FirstExtraCol() const;
-    void SetExtraColumnsAside();
-    void LayOutExtraColumns();
     void ShowBarColumns();
     // After a change of the chosen checks: the columns anew, and the window wide enough to show them.
     void ApplyChecksChoice();
-    // The status bar's word about the retired services goes once the user acts on the checks or runs.
-    void ForgetRetiredServices();
-    // The headers of the columns after YaPages and PR: the chosen checks', then Changes with the store.
-    std::vector<std::string> ExtraHeaders() const;
-    void AddCheckedColumns();
-    void GrowToShowColumns();
-    // A new column's width: its header's, or wider where its usual words need it.
-    int FitColumnWidth(const std::string& header) const;
-    std::vector<int> SavedColumns() const;
-    // The table rows to save, the header row first, as the grid shows them.
-    std::vector<int> SavedRows() const;
     void OpenInBrowser(const QString& address);
     // The open dialog over those filters, starting at last; the file chosen (kept in last), or empty.
     QString ChooseFileToOpen(const QStringList& filters, QString& last);
-    // Writes the saved columns in that format; false after an error box.
+    // Writes the rows shown and the saved columns in that format; false after an error box.
     bool SaveTable(const QString& path, SaveFormat format);
     // The save dialog and the save; true when the table was written.
     bool SaveWithDialog();
-    // Tells the user once that the journal cannot be written.
-    void JournalResult(const std::optional<std::string>& error);
-    void JournalResume();
-    // The start record of a journal of the table as it stands: its columns, checks and list.
-    JournalStart JournalStartOfTable() const;
-    void JournalDone();
-    // A cell changed by hand, or put back by an undo: unsaved, and journaled as an edit.
-    void CellEdited(int col, int row, const std::string& text, bool byHand);
     void Restore(const JournalState& state);
-    // The columns every check adds, as a saved table's header names them.
-    std::vector<CheckColumns> ColumnsOfChecks() const;
-    bool MayClose();
-    // "Сохранить результаты?" with Yes, No and Cancel; the button chosen.
-    int AskSaveResults();
     // A fresh run clears the table: rows never saved are asked about first. False to start nothing.
     bool MayClearForRun();
     QString SelectedDomainAscii() const;
     void ResetForNewList(int lineCount);
 
-    // CheckRunHost
-    int LineCount() override;
-    std::string Line(int i) override;
-    int RowCount() override;
-    void SetRowCount(int n) override;
-    int ColCount() override;
-    std::string Cell(int col, int row) override;
-    void SetCell(int col, int row, const std::string& text) override;
-    void ResetTable() override;
-    int SelectedRow() override;
-    void ScrollToEndAndRepaint() override;
-    void SetPanel(int index, const std::string& text) override;
-    void SetStanding(const std::string& text) override;
-    void SetProgressVisible(bool visible) override;
-    int ProgressPosition() override;
-    void SetProgressPosition(int position) override;
-    void SetProgressMaximum(int maximum) override;
-    std::string ThresholdText() override;
-    std::string RateText() override;
-    std::string ResumeFlag() override;
-    void SetResumeFlag(const std::string& flag) override;
-    bool StartVisible() override;
-    void SetStartVisible(bool visible) override;
-    void SetRunInProgress(bool running) override;
-    bool CsvEnabled() override;
-    void SetCsvEnabled(bool enabled) override;
-    void ClickCsv() override;
-    bool YaPagesChecked() override;
-    bool PageRankChecked() override;
-    void RowWritten(int row, int line) override;
-    bool BarChecked() override;
-    std::vector<PlacedCheck> ExtraChecks() override;
-    int ParallelCount() override;
-    long CheckTimeoutMs() override;
-    void StateChanged() override;
-    void Sleep(int ms) override;
-    long long NowMs() override;
-    void ProcessMessages() override;
-    void InfoBox(const std::string& text) override;
-    bool AskSave(const std::string& text) override;
-    void ErrorBox(const std::string& message) override;
-    void ErrorBox(const QString& message);
+    // A row written by the run or the recheck: the store of answers and the journal follow.
+    void RowWritten(int row, int line);
 
     ServiceHosts hosts_;
     std::unique_ptr<HttpGetter> IdHTTP1;
+    std::unique_ptr<WindowRunHost> host_;  // the window as the run sees it
     std::unique_ptr<CheckRun> engine_;
     std::unique_ptr<ChecksMenu> checks_;
-    CheckEndpoints endpoints_;
+    std::unique_ptr<CheckDataFiles> files_;
     DomainTableModel* model_ = nullptr;
     TableControls* table_ = nullptr;
     CellEdits* edits_ = nullptr;
+    std::unique_ptr<ColumnLayout> columns_;
     TForm2* form2_ = nullptr;
-    int yaPagesCol_ = 0;
-    int prCol_ = 0;
-    bool closeAfterRun_ = false;
     bool placeRestored_ = false;
-    QLabel* retiredHint_ = nullptr;  // the status bar's word that the old services are closed
-    std::unique_ptr<RunJournal> journal_;
-    bool followRows_ = true;     // the view was at the table's end when the last row came
-    bool unsaved_ = false;       // rows were written since the last save or new list
-    bool closeDecided_ = false;  // the close question was answered
-    bool saveOnClose_ = false;
+    std::unique_ptr<RetiredHint> retiredHint_;  // the status bar's word that the old services are closed
+    std::unique_ptr<WindowJournal> journal_;
+    std::unique_ptr<SaveQuestion> question_;
     QString lastOpenName_;
-    QObject* pressedOn_ = nullptr;  // the control the left button went down on
 
     QFrame* Panel1 = nullptr;
     QPushButton* Button1 = nullptr;

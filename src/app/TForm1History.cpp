@@ -8,6 +8,7 @@
 #include "app/TForm1.h"
 #include "app/TableControls.h"
 #include "app/WindowHistory.h"
+#include "app/WindowRunHost.h"
 
 namespace vantle {
 
@@ -26,8 +27,9 @@ void TForm1::EnableHistory(const QString& path) {
     }
     history_->Open(path);
     // A clean table takes the Changes column at once; one with rows keeps its columns.
-    SetExtraColumnsAside();
-    LayOutExtraColumns();
+    columns_->UseHistory(history_);
+    host_->UseHistory(history_);
+    columns_->LayOutAnew();
 }
 
 void TForm1::HistoryItem1Click() {

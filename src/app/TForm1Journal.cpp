@@ -1,5 +1,5 @@
-// The main window's safety net: the journal of every written row, the offer to restore it at start,
-// and the question on closing with rows that were never saved.
+// The main window's safety net: the offer to restore the journal's rows at start, a table opened from
+// its file, and the question before rows that were never saved go. The journal is WindowJournal's.
 #include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
@@ -12,102 +12,44 @@
 #include "app/AppTitle.h"
 #include "app/ChecksMenu.h"
 #include "app/DomainTableModel.h"
+#include "app/ResultsFile.h"
+#include "app/RetiredHint.h"
 #include "app/SaveDialog.h"
+#include "app/SaveQuestion.h"
 #include "app/TForm1.h"
 #include "app/WindowHistory.h"
+#include "app/WindowJournal.h"
+#include "app/WindowRunHost.h"
 #include "catalog/CheckCatalog.h"
 #include "dialogs/QtText.h"
 #include "dialogs/TForm2.h"
-#include "io/Journal.h"
-#include "io/ListFile.h"
-#include "io/SavedTable.h"
 #include "text/Plural.h"
 
 namespace vantle {
 
-// Another running copy keeps its own slot; of the free ones, the first with rows to restore is taken.
+// Another window is open in the folder's first slot: this one opens down and to the right of it, not on
+// top of it.
 void TForm1::EnableSafetyNet(const QString& stateDir) {
-    journal_.reset();  // lets go of an earlier slot first
-    JournalSlot slot = JournalSlot::Take(stateDir.toStdString(), Restorable);
-    // Another window is open in the folder's first slot: this one opens down and to the right of it,
-    // not on top of it.
-    const QString dir = QString::fromStdString(slot.Dir());
-    bool isNumber = false;
-    const int nth = dir.startsWith(stateDir + u'/') ? dir.mid(stateDir.size() + 1).toInt(&isNumber) : 1;
-    if (isNumber && nth > 1) {
+    const int nth = journal_->Open(stateDir);
+    if (nth > 1) {
         constexpr int kStep = 32;
         const QRect room = screen()->availableGeometry();
         const QPoint offset = QPoint(kStep, kStep) * ((nth - 1) % 8);
         move(std::min(x() + offset.x(), std::max(room.left(), room.right() - frameGeometry().width())),
              std::min(y() + offset.y(), std::max(room.top(), room.bottom() - frameGeometry().height())));
     }
-    journal_ = std::make_unique<RunJournal>(std::move(slot));
 }
 
-void TForm1::JournalResult(const std::optional<std::string>& error) {
-    if (error) {
-        statusBar()->showMessage(
-            QStringLiteral("Журнал проверки не записывается: ") + QString::fromLocal8Bit(error->c_str()),
-            15000);
-    }
-}
-
-// A fresh run starts a new journal with its first row; a resumed run goes on in the same one.
 void TForm1::RowWritten(int row, int line) {
-    unsaved_ = true;
     if (history_) {
-        history_->RowWritten(row, line, checks_->Placed(FirstExtraCol()));
+        history_->RowWritten(row, line, columns_->Placed());
     }
-    if (!journal_) {
-        return;
-    }
-    const Totals& totals = engine_->totals();
-    JournalResult(journal_->Row(
-        row, {line, model_->Table().RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}},
-        [this] { return JournalStartOfTable(); }, [this] { return form2_->ListBytes(); }));
-}
-
-JournalStart TForm1::JournalStartOfTable() const {
-    JournalStart start;
-    for (int c = 0; c < model_->ColCount(); ++c) {
-        start.columns.push_back(model_->Cell(c, 0));
-    }
-    for (std::string_view name : CheckNames()) {
-        if (checks_->Chosen(name)) {
-            start.checks.emplace_back(name);
-        }
-    }
-    start.lineCount = form2_->LineCount();
-    return start;
-}
-
-void TForm1::JournalResume() {
-    const auto at = engine_->ResumeAt();
-    if (journal_ && at && ResumeFlag() == "1") {
-        JournalResult(journal_->Resume(at->first, at->second));
-    }
-}
-
-void TForm1::CellEdited(int col, int row, const std::string& text, bool byHand) {
-    unsaved_ = true;
-    if (journal_) {
-        JournalResult(journal_->Edit(row, col, text, byHand));
-    }
-}
-
-void TForm1::JournalDone() {
-    unsaved_ = false;
-    if (journal_) {
-        journal_->Done();
-    }
+    journal_->RowWritten(row, line, engine_->totals());
 }
 
 bool TForm1::OfferRecovery() {
-    if (!journal_) {
-        return false;
-    }
-    const std::optional<JournalState> state = ReadJournal(journal_->Dir());
-    if (!state || !Restorable(*state)) {
+    const std::optional<JournalState> state = journal_->Recoverable();
+    if (!state) {
         return false;
     }
     QMessageBox box(
@@ -116,7 +58,7 @@ bool TForm1::OfferRecovery() {
             .arg(QString::fromStdU16String(RowsCount(static_cast<long long>(state->rows.size())))),
         QMessageBox::Yes | QMessageBox::No, this);
     if (box.exec() != QMessageBox::Yes) {
-        JournalDone();
+        journal_->Done();
         return false;
     }
     Restore(*state);
@@ -128,7 +70,7 @@ bool TForm1::OfferRecovery() {
 }
 
 void TForm1::Restore(const JournalState& state) {
-    ForgetRetiredServices();  // the table brings its own checks
+    retiredHint_->Forget();  // the table brings its own checks
     form2_->SetListText(state.list);
     ResetForNewList(form2_->LineCount());
     const auto has = [&](std::string_view what, const std::vector<std::string>& in) {
@@ -139,17 +81,7 @@ void TForm1::Restore(const JournalState& state) {
     }
     CheckBox1->setChecked(has("YaPages", state.start.columns));
     CheckBox2->setChecked(has("PR", state.start.columns));
-    const auto& columns = state.start.columns;
-    model_->SetColCount(static_cast<int>(columns.size()));
-    for (int c = 0; c < static_cast<int>(columns.size()); ++c) {
-        const std::string& header = columns[static_cast<std::size_t>(c)];
-        model_->SetCell(c, 0, header);
-        yaPagesCol_ = header == "YaPages" ? c : yaPagesCol_;
-        prCol_ = header == "PR" ? c : prCol_;
-        if (c >= 4) {
-            RzStringGrid1->setColumnWidth(c, FitColumnWidth(header));
-        }
-    }
+    columns_->Restore(state.start.columns);
     engine_->RestoreRows(state);
     for (const auto& [row, col] : state.edited) {
         if (row < model_->RowCount() && col < model_->ColCount()) {
@@ -157,49 +89,13 @@ void TForm1::Restore(const JournalState& state) {
         }
     }
     ShowBarColumns();
-    GrowToShowColumns();  // the table's columns shown, as far as the screen allows
-    SetResumeFlag("1");
-    SetCsvEnabled(true);
+    columns_->GrowWindowToShowColumns();  // the table's columns shown, as far as the screen allows
+    host_->SetResumeFlag("1");
+    host_->SetCsvEnabled(true);
     // The bar's totals only where its columns are shown.
     panels_[1]->setText(checks_->Chosen("bar") ? FromCp1251(engine_->TotalsLine()) : QString());
-    unsaved_ = true;
-    if (journal_) {
-        journal_->SetFresh(false);
-    }
+    journal_->Restored();
 }
-
-std::vector<CheckColumns> TForm1::ColumnsOfChecks() const {
-    std::vector<CheckColumns> columns;
-    for (std::string_view name : CheckNames()) {
-        columns.push_back({std::string(name), checks_->Columns(name)});
-    }
-    return columns;
-}
-
-namespace {
-
-QString WhyNoSavedTable(const SavedTableRead& read) {
-    const QString detail = FromCp1251(read.detail);
-    switch (read.problem) {
-        case SavedTableProblem::None:
-            break;
-        case SavedTableProblem::Unreadable:
-            return QStringLiteral("это не CSV и не книга Excel");
-        case SavedTableProblem::UnknownColumn:
-            return QStringLiteral("неизвестный столбец «%1»").arg(detail);
-        case SavedTableProblem::RepeatedColumn:
-            return QStringLiteral("столбец «%1» повторяется").arg(detail);
-        case SavedTableProblem::NoDomainColumn:
-            return QStringLiteral("нет столбца «Domain»");
-        case SavedTableProblem::LongRow:
-            return QStringLiteral("в строке %1 больше ячеек, чем столбцов").arg(detail);
-        case SavedTableProblem::NoRows:
-            return QStringLiteral("в таблице нет ни одной строки");
-    }
-    return QString();
-}
-
-}  // namespace
 
 // Refused while anything runs. A file that is no saved table says why and changes nothing; rows never
 // saved are asked about before they go. The rows read are in their file already: nothing to ask about
@@ -213,101 +109,58 @@ void TForm1::OpenResultsClick() {
     if (path.isEmpty()) {
         return;
     }
-    SavedTableRead read;
-    SaveFormat format = SaveFormat::Csv;
+    OpenedResults opened;
     try {
-        const std::string bytes = ReadListFileBytes(path.toStdString());
-        format = FormatOfBytes(bytes);
-        read = ReadSavedTable(bytes, ColumnsOfChecks());
+        opened = ReadResults(path, columns_->ColumnsOfChecks());
     } catch (const std::exception& e) {
-        ErrorBox(QString::fromLocal8Bit(e.what()));
+        host_->ErrorBox(QString::fromLocal8Bit(e.what()));
         return;
     }
-    if (read.problem != SavedTableProblem::None) {
-        QMessageBox box(
-            QMessageBox::Warning, ApplicationTitle(),
-            QStringLiteral("Файл не похож на сохранённую таблицу результатов: ") + WhyNoSavedTable(read),
-            QMessageBox::Ok, this);
+    if (opened.read.problem != SavedTableProblem::None) {
+        QMessageBox box(QMessageBox::Warning, ApplicationTitle(),
+                        QStringLiteral("Файл не похож на сохранённую таблицу результатов: ") + opened.problem,
+                        QMessageBox::Ok, this);
         box.exec();
         return;
     }
     if (!MayReplaceRows()) {
         return;
     }
-    Restore(read.state);
-    SaveDialog::StartAt(format);  // saved again as it came
+    Restore(opened.read.state);
+    SaveDialog::StartAt(opened.format);  // saved again as it came
     engine_->ForgetResume();
-    SetResumeFlag("0");
-    if (journal_) {
-        JournalResult(journal_->Begin(JournalStartOfTable(), form2_->ListBytes(), read.state.rows));
-    }
-    JournalDone();
-}
-
-int TForm1::AskSaveResults() {
-    QMessageBox box(QMessageBox::Question, QStringLiteral("Сообщение"),
-                    QStringLiteral("Сохранить результаты?"),
-                    QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel, this);
-    return box.exec();
+    host_->SetResumeFlag("0");
+    journal_->Opened(opened.read.state.rows);
+    journal_->Done();
 }
 
 // A resumed run keeps its rows, and a run or recheck going on is not started anew.
 bool TForm1::MayClearForRun() {
-    const bool resuming = ResumeFlag() == "1" && engine_->Resumable();
+    const bool resuming = host_->ResumeFlag() == "1" && engine_->Resumable();
     return resuming || engine_->State() != RunState::Idle || MayReplaceRows();
 }
 
 bool TForm1::MayReplaceRows() {
-    if (!journal_ || !unsaved_) {
-        return true;
-    }
-    const int answer = AskSaveResults();
-    if (answer == QMessageBox::Yes) {
-        return SaveWithDialog();
-    }
-    if (answer == QMessageBox::No) {
-        JournalDone();
-        return true;
-    }
-    return false;
+    return question_->MayReplace();
 }
 
-// Closing with rows that were never saved asks first; during a run, the run waits for the answer.
-bool TForm1::MayClose() {
-    if (!journal_ || !unsaved_ || closeDecided_) {
-        return true;
-    }
-    const int answer = AskSaveResults();
-    if (answer == QMessageBox::Cancel) {
-        return false;
-    }
-    closeDecided_ = true;
-    saveOnClose_ = answer == QMessageBox::Yes;
-    return true;
-}
-
+// Closing with rows that were never saved asks first.
 void TForm1::closeEvent(QCloseEvent* event) {
-    if (!MayClose()) {
+    if (!question_->MayClose()) {
         event->ignore();
         return;
     }
     if (engine_->State() != RunState::Idle) {
         // The run or recheck stops at its next pump; the window closes once it has ended.
-        closeAfterRun_ = true;
+        host_->SetClosing(true);
         engine_->Button3Click();
         event->ignore();
         return;
     }
-    if (saveOnClose_) {
-        saveOnClose_ = false;
-        if (!SaveWithDialog()) {
-            closeDecided_ = false;  // nothing was saved: the window stays, the question comes again
-            closeAfterRun_ = false;
-            event->ignore();
-            return;
-        }
-    } else if (closeDecided_) {
-        JournalDone();  // the user chose to let the rows go
+    if (!question_->Closing()) {
+        host_->SetClosing(false);  // nothing was saved: the window stays
+        event->ignore();
+        return;
     }
     form2_->close();
     SaveSettings();  // the window as the user leaves it

@@ -1,6 +1,6 @@
 #pragma once
-// What the check run and the recheck need of the windows. The main window implements it; the engine's
-// tests use a fake. All texts are Windows-1251 bytes.
+// What the check run and the recheck need of the windows. The main window implements it (through its
+// WindowRunHost); the engine's tests use a fake. All texts are Windows-1251 bytes.
 
 #include <memory>
 #include <string>

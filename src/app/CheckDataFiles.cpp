@@ -1,10 +1,9 @@
-// The main window's side of the links check: the ranks file chosen once and remembered, and the
-// index built before a run, its pass shown in the status bar while the window goes on answering.
+#include "app/CheckDataFiles.h"
+
 #include <QEventLoop>
 #include <QFileDialog>
 #include <QLabel>
 #include <QMessageBox>
-#include <QPushButton>
 #include <QSettings>
 #include <QTimer>
 #include <atomic>
@@ -13,14 +12,44 @@
 
 #include "app/AppTitle.h"
 #include "app/ChecksMenu.h"
-#include "app/TForm1.h"
 #include "dialogs/QtText.h"
 #include "links/LinksCheck.h"
 
 namespace vantle {
 
-QString TForm1::AskForDataFile(const QString& title, const QString& filter, const std::string& current) {
-    QFileDialog dialog(this, title);
+CheckDataFiles::CheckDataFiles(QWidget* window, ChecksMenu& checks, QLabel* panel)
+    : window_(window), checks_(checks), panel_(panel) {}
+
+// The top-sites list is the user's choice, remembered between sessions; the one endpoints name is
+// taken until a choice was made.
+void CheckDataFiles::Use(const CheckEndpoints& endpoints) {
+    endpoints_ = endpoints;
+    const QString chosen = QSettings().value(QStringLiteral("topListFile")).toString();
+    if (!chosen.isEmpty()) {
+        endpoints_.topListFile = chosen.toStdString();
+    }
+    const QString graph = QSettings().value(QStringLiteral("graphRanksFile")).toString();
+    if (!graph.isEmpty()) {
+        endpoints_.graphRanksFile = graph.toStdString();
+    }
+    checks_.UseEndpoints(endpoints_);
+}
+
+void CheckDataFiles::ChooseTopList() {
+    const QString path =
+        AskForDataFile(QStringLiteral("Список сайтов"), QStringLiteral("Списки сайтов (*.csv *.zip)"),
+                       endpoints_.topListFile);
+    if (path.isEmpty()) {
+        return;
+    }
+    QSettings().setValue(QStringLiteral("topListFile"), path);
+    endpoints_.topListFile = path.toStdString();
+    checks_.UseEndpoints(endpoints_);
+}
+
+QString CheckDataFiles::AskForDataFile(const QString& title, const QString& filter,
+                                       const std::string& current) {
+    QFileDialog dialog(window_, title);
     dialog.setOption(QFileDialog::DontUseNativeDialog);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
@@ -34,10 +63,7 @@ QString TForm1::AskForDataFile(const QString& title, const QString& filter, cons
     return dialog.selectedFiles().constFirst();
 }
 
-void TForm1::ChooseGraphRanksFile() {
-    if (engine_->State() != RunState::Idle) {
-        return;  // the list's checks may be running
-    }
+void CheckDataFiles::ChooseGraphRanks(CheckRunHost& run) {
     const QString path =
         AskForDataFile(QStringLiteral("Файл рангов веб-графа"),
                        QStringLiteral("Ранги графа (*.txt.gz *.txt *.gz)"), endpoints_.graphRanksFile);
@@ -46,14 +72,14 @@ void TForm1::ChooseGraphRanksFile() {
     }
     QSettings().setValue(QStringLiteral("graphRanksFile"), path);
     endpoints_.graphRanksFile = path.toStdString();
-    checks_->UseEndpoints(endpoints_);
-    if (checks_->Chosen("links")) {
-        PrepareChosenGraph(true);
+    checks_.UseEndpoints(endpoints_);
+    if (checks_.Chosen("links")) {
+        PrepareChosenGraph(run, true);
     }
 }
 
-bool TForm1::PrepareChosenGraph(bool told) {
-    if (!checks_->Chosen("links") || endpoints_.graphRanksFile.empty()) {
+bool CheckDataFiles::PrepareChosenGraph(CheckRunHost& run, bool told) {
+    if (!checks_.Chosen("links") || endpoints_.graphRanksFile.empty()) {
         return true;
     }
     std::atomic<int> percent{-1};
@@ -73,21 +99,21 @@ bool TForm1::PrepareChosenGraph(bool told) {
     QEventLoop loop;
     QTimer poll;
     bool shown = false;
-    connect(&poll, &QTimer::timeout, &loop, [&] {
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
         if (done) {
             loop.quit();
             return;
         }
         if (!shown && percent >= 0) {
             shown = true;
-            SetRunInProgress(true);
-            SetStartVisible(false);  // "Стоп" stops the pass
+            run.SetRunInProgress(true);
+            run.SetStartVisible(false);  // "Стоп" stops the pass
         }
-        if (shown && StartVisible()) {
+        if (shown && run.StartVisible()) {
             stop.request_stop();
         }
         if (shown) {
-            panels_[2]->setText(
+            panel_->setText(
                 QStringLiteral("Граф ссылок: строится указатель, прочитано %1%").arg(percent.load()));
         }
     });
@@ -97,9 +123,9 @@ bool TForm1::PrepareChosenGraph(bool told) {
     }
     pass.join();
     if (shown) {
-        panels_[2]->clear();
-        SetStartVisible(true);
-        SetRunInProgress(false);
+        panel_->clear();
+        run.SetStartVisible(true);
+        run.SetRunInProgress(false);
     }
     if (graph.pass.problem == RanksProblem::Stopped) {
         return false;
