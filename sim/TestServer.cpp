@@ -145,6 +145,8 @@ private:
     void AfterPiece();
     void CloseGracefully();
     void DrainUntilClosed();
+    // A held connection is let go when the client goes: a long list holds thousands of them.
+    void HoldUntilClosed();
     void Reset();
 
     tcp::socket socket_;
@@ -228,6 +230,7 @@ void Session::RunStep() {
             return;
         case Step::Kind::Hold:
             state_.held.push_back(self);
+            HoldUntilClosed();
             return;
     }
 }
@@ -277,6 +280,20 @@ void Session::DrainUntilClosed() {
                                 if (!ec) {
                                     self->DrainUntilClosed();
                                 }
+                            });
+}
+
+void Session::HoldUntilClosed() {
+    socket_.async_read_some(asio::buffer(chunk_),
+                            [self = shared_from_this()](const asio::error_code& ec, std::size_t) {
+                                if (ec == asio::error::operation_aborted) {
+                                    return;
+                                }
+                                if (ec) {
+                                    std::erase(self->state_.held, self);
+                                    return;
+                                }
+                                self->HoldUntilClosed();
                             });
 }
 

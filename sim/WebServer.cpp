@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <map>
 #include <mutex>
+#include <set>
 #include <stdexcept>
 #include <thread>
 
@@ -92,7 +93,7 @@ struct WebServer::State {
     tcp::acceptor httpsAcceptor{io};
     tcp::acceptor stallAcceptor{io};
     tcp::acceptor plainAcceptor{io};
-    std::vector<std::shared_ptr<tcp::socket>> parked;  // stalled and plain connections (server thread)
+    std::set<std::shared_ptr<tcp::socket>> parked;  // stalled and plain connections (server thread)
     std::thread thread;
 
     TestCa ca;
@@ -113,8 +114,13 @@ struct WebServer::State {
     Reply Play(const std::string& host, const Request& request, bool https);
     WebRule RuleOf(const std::string& host);
     SSL_CTX* ContextFor(const std::string& host);
+    // Gives the handshake the certificate of host; the contexts made are let go past a bound (each
+    // handshake holds its own), so that a list of a hundred thousand names does not keep them all.
+    void UseContextFor(SSL* ssl, const std::string& host);
     void AcceptTls();
     void Park(tcp::acceptor& acceptor, bool banner);
+    // Keeps a parked connection until the client goes.
+    void Hold(std::shared_ptr<tcp::socket> kept);
 };
 
 namespace {
@@ -202,7 +208,7 @@ int OnServerName(SSL* ssl, int* alert, void* arg) {
             *alert = SSL_AD_HANDSHAKE_FAILURE;
             return SSL_TLSEXT_ERR_ALERT_FATAL;
         }
-        SSL_set_SSL_CTX(ssl, state->ContextFor(host));
+        state->UseContextFor(ssl, host);
         return SSL_TLSEXT_ERR_OK;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "WebServer: %s\n", e.what());
@@ -231,6 +237,16 @@ SSL_CTX* WebServer::State::ContextFor(const std::string& host) {
     return (contexts[host] = ContextWith(ca.Issue(host, chosen))).get();
 }
 
+void WebServer::State::UseContextFor(SSL* ssl, const std::string& host) {
+    constexpr std::size_t kKeptContexts = 4096;
+    SSL_CTX* context = ContextFor(host);
+    std::lock_guard lock(mutex);
+    SSL_set_SSL_CTX(ssl, context);  // under the lock: the context cannot go before the handshake holds it
+    if (contexts.size() > kKeptContexts) {
+        std::erase_if(contexts, [](const auto& made) { return made.first != "localhost"; });
+    }
+}
+
 void WebServer::State::AcceptTls() {
     httpsAcceptor.async_accept([this](const asio::error_code& ec, tcp::socket socket) {
         if (ec == asio::error::operation_aborted) {
@@ -251,7 +267,8 @@ void WebServer::State::Park(tcp::acceptor& acceptor, bool banner) {
         }
         if (!ec) {
             auto kept = std::make_shared<tcp::socket>(std::move(socket));
-            parked.push_back(kept);
+            parked.insert(kept);
+            Hold(kept);
             if (banner) {
                 static const std::string kAnswer =
                     Reply::httpBytes(400, "plain http here", {{"Connection", "close"}});
@@ -263,6 +280,21 @@ void WebServer::State::Park(tcp::acceptor& acceptor, bool banner) {
         }
         Park(acceptor, banner);
     });
+}
+
+void WebServer::State::Hold(std::shared_ptr<tcp::socket> kept) {
+    auto buffer = std::make_shared<std::array<char, 512>>();
+    kept->async_read_some(asio::buffer(*buffer),
+                          [this, kept, buffer](const asio::error_code& ec, std::size_t) {
+                              if (ec == asio::error::operation_aborted) {
+                                  return;
+                              }
+                              if (ec) {
+                                  parked.erase(kept);  // the client has gone
+                                  return;
+                              }
+                              Hold(kept);
+                          });
 }
 
 Reply WebServer::State::Answer(const Request& request, bool https) {
