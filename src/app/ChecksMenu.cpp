@@ -98,6 +98,8 @@ ChecksMenu::ChecksMenu(QWidget* parent) {
     listFileItem_->setObjectName(QStringLiteral("TopListFile"));
     graphFileItem_ = menu_->addAction(QStringLiteral("Файл графа ссылок..."));
     graphFileItem_->setObjectName(QStringLiteral("GraphRanksFile"));
+    dnsRateItem_ = menu_->addAction(QStringLiteral("Запросов DNS в секунду..."));
+    dnsRateItem_->setObjectName(QStringLiteral("DnsRate"));
     UseEndpoints(CheckEndpoints{});
 }
 

@@ -33,6 +33,8 @@ public:
     QAction* ListFileItem() const { return listFileItem_; }
     // "Файл графа ссылок...": the web graph's ranks file that the links check reads.
     QAction* GraphFileItem() const { return graphFileItem_; }
+    // "Запросов DNS в секунду...": the resolver's pace.
+    QAction* DnsRateItem() const { return dnsRateItem_; }
     // The item that ticks every check that answers today; what it does is for the window to say.
     QAction* TodayItem() const { return todayItem_; }
     QMenu* Menu() const { return menu_; }
@@ -58,6 +60,7 @@ private:
     QMenu* menu_ = nullptr;
     QAction* listFileItem_ = nullptr;
     QAction* graphFileItem_ = nullptr;
+    QAction* dnsRateItem_ = nullptr;
     QAction* todayItem_ = nullptr;
     std::vector<Entry> entries_;
 };

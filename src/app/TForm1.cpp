@@ -122,6 +122,7 @@ TForm1::TForm1(ServiceHosts hosts, std::unique_ptr<HttpGetter> http, RankFetcher
         // The list file and the checks stay as they are while anything runs, a recheck included.
         const bool idle = engine_->State() == RunState::Idle;
         checks_->ListFileItem()->setEnabled(idle);
+        checks_->DnsRateItem()->setEnabled(idle);
         OpenResults1->setEnabled(idle);
     };
     host_ = std::make_unique<WindowRunHost>(
@@ -332,6 +333,7 @@ QWidget* TForm1::BuildBottomRow() {
     }
     connect(checks_->ListFileItem(), &QAction::triggered, this, &TForm1::ChooseTopListFile);
     connect(checks_->GraphFileItem(), &QAction::triggered, this, &TForm1::ChooseGraphRanksFile);
+    connect(checks_->DnsRateItem(), &QAction::triggered, this, &TForm1::ChooseDnsRate);
     connect(checks_->TodayItem(), &QAction::triggered, this, &TForm1::ChecksTodayClick);
     items->addStretch(1);
     items->addWidget(Label3);

@@ -103,6 +103,9 @@ public:
     void ChooseTopListFile();
     // "Файл графа ссылок...": chooses the web graph's ranks file, remembers it and builds its index.
     void ChooseGraphRanksFile();
+    // "Запросов DNS в секунду...": how many queries a second the resolver is asked, remembered.
+    void ChooseDnsRate();
+    int DnsRate() const { return dnsRate_; }
     void N5Click();
     void csv1Click();
     // "Открыть результаты...": a table saved earlier back into the window, with its columns and checks.
@@ -191,6 +194,7 @@ private:
     QSpinBox* SpinEdit1 = nullptr;
     QLineEdit* Edit1 = nullptr;
     QLabel* panels_[3] = {nullptr, nullptr, nullptr};
+    int dnsRate_ = kDefaultDnsRate;
     QLabel* standing_ = nullptr;  // where a run one domain at a time stands, beside the panels
     QAction* N1 = nullptr;
     QAction* N2 = nullptr;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QInputDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -144,6 +145,23 @@ void TForm1::ChooseTopListFile() {
 void TForm1::ChooseGraphRanksFile() {
     if (engine_->State() == RunState::Idle) {
         files_->ChooseGraphRanks(*host_);
+    }
+}
+void TForm1::ChooseDnsRate() {
+    if (engine_->State() != RunState::Idle) {
+        return;  // the run keeps the pace it began with
+    }
+    bool ok = false;
+    const int rate = QInputDialog::getInt(
+        this, QStringLiteral("Темп DNS"),
+        QStringLiteral("Запросов к DNS-серверу в секунду (у домена их три: A, AAAA и MX).\n"
+                       "Больше %1 — только если ваш сервер выдержит.")
+            .arg(kDefaultDnsRate),
+        dnsRate_, kMinDnsRate, kMaxDnsRate, 10, &ok);
+    if (ok && rate != dnsRate_) {
+        dnsRate_ = rate;
+        engine_->UseDnsRate(rate);  // the next run keeps to it
+        SaveSettings();
     }
 }
 

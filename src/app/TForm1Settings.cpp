@@ -24,6 +24,7 @@ namespace {
 const QString kChecksKey = QStringLiteral("checks");
 const QString kRateKey = QStringLiteral("rate");
 const QString kParallelKey = QStringLiteral("parallel");
+const QString kDnsRateKey = QStringLiteral("dnsRate");
 const QString kGeometryKey = QStringLiteral("geometry");
 const QString kColumnsGroup = QStringLiteral("columnWidths");
 
@@ -84,6 +85,11 @@ void TForm1::LoadSettings() {
     if (isNumber) {
         SpinEdit1->setValue(parallel);
     }
+    const int dnsRate = settings.value(kDnsRateKey).toInt(&isNumber);
+    if (isNumber && dnsRate >= kMinDnsRate && dnsRate <= kMaxDnsRate) {
+        dnsRate_ = dnsRate;
+        engine_->UseDnsRate(dnsRate_);
+    }
     settings.beginGroup(kColumnsGroup);
     for (int c = 0; c < model_->ColCount(); ++c) {
         const int width = settings.value(QString::fromStdString(model_->Cell(c, 0))).toInt(&isNumber);
@@ -106,6 +112,7 @@ void TForm1::SaveSettings() const {
     settings.setValue(kChecksKey, chosen);
     settings.setValue(kRateKey, ComboBox1->currentText());
     settings.setValue(kParallelKey, SpinEdit1->value());
+    settings.setValue(kDnsRateKey, dnsRate_);
     settings.setValue(kGeometryKey, saveGeometry());
     // A hidden column has no width of its own to keep.
     settings.beginGroup(kColumnsGroup);

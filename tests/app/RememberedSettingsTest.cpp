@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QSettings>
 #include <QSpinBox>
 #include <QTemporaryDir>
@@ -48,6 +49,7 @@ TEST_F(RememberedSettingsTest, NothingRememberedIsTheWindowAsBuilt) {
     auto* combo = fresh.findChild<QComboBox*>(QStringLiteral("ComboBox1"));
     EXPECT_EQ(combo->currentText(), Ascii("3"));
     EXPECT_EQ(fresh.findChild<QSpinBox*>(QStringLiteral("SpinEdit1"))->value(), 16);
+    EXPECT_EQ(fresh.DnsRate(), 200);
     EXPECT_EQ(fresh.size(), QSize(566, 542));
     EXPECT_FALSE(fresh.PlaceRestored());
     ChecksMenu& checks = fresh.Checks();
@@ -80,6 +82,15 @@ TEST_F(RememberedSettingsTest, NextWindowTakesWhatTheLastOneWasLeftWith) {
         {"one in flight", [this] { Parallel()->setValue(1); }, [this] { EXPECT_EQ(Parallel()->value(), 1); }},
         {"the most in flight", [this] { Parallel()->setValue(256); },
          [this] { EXPECT_EQ(Parallel()->value(), 256); }},
+        {"the resolver's pace, chosen in its box",
+         [this] {
+             OnNextModal<QInputDialog>([](QInputDialog* d) {
+                 d->setIntValue(1000);
+                 d->accept();
+             });
+             form->Checks().DnsRateItem()->trigger();
+         },
+         [this] { EXPECT_EQ(form->DnsRate(), 1000); }},
         {"checks, the two old columns with them",
          [&, this] {
              choose({"bar", "yapages", "pr", "dns", "ssl"});
