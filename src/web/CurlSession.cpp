@@ -273,7 +273,8 @@ long Deadline::LeftMs() const {
     return std::max<long>(static_cast<long>(left.count()), 0);
 }
 
-Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& routes, SocketPace* pace) {
+Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& routes, SocketPace* pace,
+             Routes which) {
     InitCurl();
     Easy easy(curl_easy_init());
     if (!easy) {
@@ -290,10 +291,12 @@ Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& 
              Set(e, CURLOPT_CLOSESOCKETFUNCTION, &ClosePaced) &&
              Set(e, CURLOPT_CLOSESOCKETDATA, static_cast<void*>(pace));
     }
-    for (const std::string& route : endpoints.connectTo) {
-        ok = ok && routes.Append(route);
+    if (which == Routes::All) {
+        for (const std::string& route : endpoints.connectTo) {
+            ok = ok && routes.Append(route);
+        }
     }
-    if (ok && routes.get() != nullptr) {
+    if (ok && !endpoints.connectTo.empty()) {
         // The routes lead to the simulator; a proxy of the environment must not stand in between.
         ok = Set(e, CURLOPT_CONNECT_TO, routes.get()) && Set(e, CURLOPT_NOPROXY, "*");
     }
@@ -311,6 +314,25 @@ Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& 
         easy.reset();
     }
     return easy;
+}
+
+bool RouteTo(CURL* easy, const CheckEndpoints& endpoints, std::string_view url, SList& routes) {
+    if (endpoints.connectTo.empty()) {
+        return true;
+    }
+    std::string_view host = url.substr(std::min(url.find("://"), url.size()));
+    host.remove_prefix(std::min<std::size_t>(3, host.size()));
+    host = host.substr(0, host.find_first_of(":/?#"));
+    routes.Clear();
+    for (const std::string& route : endpoints.connectTo) {
+        // "HOST:PORT:TO:PORT", HOST empty for any host.
+        if ((route.starts_with(':') ||
+             (route.size() > host.size() && route.starts_with(host) && route[host.size()] == ':')) &&
+            !routes.Append(route)) {
+            return false;
+        }
+    }
+    return Set(easy, CURLOPT_CONNECT_TO, routes.get());
 }
 
 // A multi handle of its own, so that the stop can wake its wait (curl_multi_wakeup); libcurl's own

@@ -37,6 +37,10 @@ public:
     SList& operator=(const SList&) = delete;
 
     bool Append(const std::string& line);
+    void Clear() {
+        curl_slist_free_all(list_);
+        list_ = nullptr;
+    }
     curl_slist* get() const { return list_; }
 
 private:
@@ -103,8 +107,15 @@ private:
 // then no proxy), the trusted certificates, and an abort as soon as cancel is set. routes must outlive
 // the handle's transfers. Empty when libcurl refuses any of it.
 // With pace, every connection first takes a place with its address.
+// A handle that goes to one host at a time (a check following redirects itself) takes, instead of
+// every route, only those of the host it goes to next: RouteTo before each transfer. A long list in
+// the simulator has a route for each of its names.
+enum class Routes { All, PerHost };
 Easy NewEasy(const CheckEndpoints& endpoints, const CancelToken& cancel, SList& routes,
-             SocketPace* pace = nullptr);
+             SocketPace* pace = nullptr, Routes which = Routes::All);
+// The routes of endpoints.connectTo for the host of url and those for any host, as the handle's
+// next transfer's; false when libcurl refuses them. Nothing to do without routes.
+bool RouteTo(CURL* easy, const CheckEndpoints& endpoints, std::string_view url, SList& routes);
 
 // names with facts of their own when they come without: the connections of one check then ask the
 // DNS about the domain's name once, as those of a run share it with the DNS check.

@@ -72,12 +72,12 @@ Attempt Handshake(const DomainNames& names, bool verify, const CheckEndpoints& e
     web::SocketPace pace(cancel);
     web::SList routes;
     web::SList pins;
-    const web::Easy easy = web::NewEasy(endpoints, cancel, routes, &pace);
+    const web::Easy easy = web::NewEasy(endpoints, cancel, routes, &pace, web::Routes::PerHost);
     const std::string url = "https://" + names.full + "/";
     if (!easy) {
         return attempt;
     }
-    if (!Set(easy.get(), CURLOPT_URL, url.c_str())) {
+    if (!Set(easy.get(), CURLOPT_URL, url.c_str()) || !web::RouteTo(easy.get(), endpoints, url, routes)) {
         attempt.result = CURLE_URL_MALFORMAT;
         return attempt;
     }

@@ -67,13 +67,14 @@ std::vector<std::string> Cookies(CURL* easy) {
     return lines;
 }
 
-WebHop Fetch(CURL* easy, web::SList& pins, web::SocketPace& pace, const std::string& url,
+WebHop Fetch(CURL* easy, web::SList& routes, web::SList& pins, web::SocketPace& pace, const std::string& url,
              const DomainNames& names, const CheckEndpoints& endpoints, const web::Deadline& deadline,
              const CancelToken& cancel) {
     WebHop hop;
     hop.url = url;
     AnswerSink sink{easy, endpoints.maxBody};
-    if (!Set(easy, CURLOPT_URL, url.c_str()) || !Set(easy, CURLOPT_HEADERDATA, static_cast<void*>(&sink)) ||
+    if (!Set(easy, CURLOPT_URL, url.c_str()) || !web::RouteTo(easy, endpoints, url, routes) ||
+        !Set(easy, CURLOPT_HEADERDATA, static_cast<void*>(&sink)) ||
         !Set(easy, CURLOPT_WRITEDATA, static_cast<void*>(&sink))) {
         hop.failure = "bad name";
         return hop;
@@ -147,7 +148,7 @@ std::vector<std::string> WebCheck::Run(const DomainNames& asked, const CancelTok
         web::SocketPace pace(cancel);
         web::SList routes;
         web::SList pins;
-        const web::Easy easy = web::NewEasy(endpoints_, cancel, routes, &pace);
+        const web::Easy easy = web::NewEasy(endpoints_, cancel, routes, &pace, web::Routes::PerHost);
         // One connection at a time: a kept one would hold its host's place while the next hop waits.
         // The cookies live on this handle only, in memory: one chain of one domain sees them.
         if (!easy || !Set(easy.get(), CURLOPT_HEADERFUNCTION, &OnHeader) ||
@@ -159,7 +160,7 @@ std::vector<std::string> WebCheck::Run(const DomainNames& asked, const CancelTok
         std::vector<WebHop> hops;
         std::string next = start;
         for (;;) {
-            hops.push_back(Fetch(easy.get(), pins, pace, next, names, endpoints_, deadline, cancel));
+            hops.push_back(Fetch(easy.get(), routes, pins, pace, next, names, endpoints_, deadline, cancel));
             WebVerdict verdict = DecideWeb(start, hops, endpoints_.maxRedirects);
             if (!verdict.next) {
                 return {std::move(verdict.http), std::move(verdict.mirror)};
