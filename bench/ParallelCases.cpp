@@ -3,6 +3,7 @@
 // of expired domains; and the Rank look-up alone over a million names.
 #include <cctype>
 #include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <map>
 #include <mutex>
@@ -150,8 +151,10 @@ CaseOutcome ParallelTenThousand(const std::string&) {
 }
 
 // The user who checks a hundred thousand names gives the resolver more than the default pace.
+// VANTLE_BENCH_NAMES sets another number of names (a shorter try of the same case).
 CaseOutcome ParallelHundredThousand(const std::string&) {
-    return ParallelMix(100000, 256, 1000);
+    const char* names = std::getenv("VANTLE_BENCH_NAMES");
+    return ParallelMix(names != nullptr ? std::atoi(names) : 100000, 256, 1000);
 }
 
 // 100 .ru names checked for their registration 16 at once, with the programs' own paces: the
