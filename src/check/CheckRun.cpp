@@ -28,7 +28,7 @@ void CheckRun::UsePace(Clock& clock, std::vector<PaceRule> rules) {
 void CheckRun::UseDnsRate(int perSecond) {
     if (perSecond != dnsRate_) {
         dnsRate_ = perSecond;
-        pacer_ = std::make_unique<Pacer>(*clock_, PaceRulesWithDnsRate(perSecond));
+        pacer_->SetPace("dns", DnsPace(perSecond));
     }
 }
 

@@ -40,8 +40,8 @@ public:
     // clock and DefaultPaceRules()). The pace is kept across runs: a service that asked to be left
     // alone is left alone by the next run too.
     void UsePace(Clock& clock, std::vector<PaceRule> rules);
-    // The DNS resolver asked at most perSecond queries a second, the other paces as they are by
-    // default; a change lets the paces of earlier runs go.
+    // The DNS resolver asked at most perSecond queries a second from the next query on; the other
+    // services keep their paces (a back-off of an earlier run included).
     void UseDnsRate(int perSecond);
 
     // The start command ("Пуск"): a fresh run, or the continuation of a stopped one.

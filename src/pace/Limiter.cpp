@@ -258,11 +258,11 @@ Pace Pacer::PaceOf(const std::vector<PaceRule>& rules, std::string_view key) {
 }
 
 std::shared_ptr<Limiter> Pacer::For(std::string_view key) {
+    const std::lock_guard lock(mutex_);
     const PaceRule* rule = RuleOf(rules_, key);
     if (rule == nullptr || (rule->pace.perSecond <= 0 && rule->pace.atOnce <= 0)) {
         return nullptr;
     }
-    const std::lock_guard lock(mutex_);
     auto it = limiters_.find(key);
     if (it == limiters_.end()) {
         if (limiters_.size() >= sweepAt_) {
@@ -275,6 +275,18 @@ std::shared_ptr<Limiter> Pacer::For(std::string_view key) {
                  .first;
     }
     return it->second;
+}
+
+void Pacer::SetPace(std::string_view key, Pace pace) {
+    const std::lock_guard lock(mutex_);
+    for (PaceRule& rule : rules_) {
+        if (rule.key == key) {
+            rule.pace = pace;
+        }
+    }
+    if (const auto it = limiters_.find(key); it != limiters_.end()) {
+        limiters_.erase(it);
+    }
 }
 
 void Pacer::ForgetIdle() {
@@ -312,11 +324,17 @@ const std::vector<PaceRule>& DefaultPaceRules() {
     return rules;
 }
 
+Pace DnsPace(int perSecond) {
+    Pace pace = Pacer::PaceOf(DefaultPaceRules(), "dns");
+    pace.perSecond = PublishedRate(perSecond, std::chrono::seconds(1));
+    return pace;
+}
+
 std::vector<PaceRule> PaceRulesWithDnsRate(int perSecond) {
     std::vector<PaceRule> rules = DefaultPaceRules();
     for (PaceRule& rule : rules) {
         if (rule.key == "dns") {
-            rule.pace.perSecond = PublishedRate(perSecond, std::chrono::seconds(1));
+            rule.pace = DnsPace(perSecond);
         }
     }
     return rules;

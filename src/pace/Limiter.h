@@ -111,7 +111,9 @@ const std::vector<PaceRule>& DefaultPaceRules();
 inline constexpr int kDefaultDnsRate = 200;
 inline constexpr int kMinDnsRate = 10;
 inline constexpr int kMaxDnsRate = 5000;
-// DefaultPaceRules() with the resolver asked at most perSecond queries a second (with the margin).
+// The resolver's default pace asking at most perSecond queries a second (with the margin).
+Pace DnsPace(int perSecond);
+// DefaultPaceRules() with DnsPace(perSecond).
 std::vector<PaceRule> PaceRulesWithDnsRate(int perSecond);
 
 // Every service's limiter for one run (or one program): made on first use from the rules. A key is
@@ -128,6 +130,9 @@ public:
 
     // Nothing for a key that no rule paces.
     std::shared_ptr<Limiter> For(std::string_view key);
+    // The rule of key paces from now on at pace; the other services keep their limiters (and the
+    // back-offs they hold). A query under way keeps the limiter it has.
+    void SetPace(std::string_view key, Pace pace);
     Clock& clock() const { return clock_; }
     static Pace PaceOf(const std::vector<PaceRule>& rules, std::string_view key);
     static const PaceRule* RuleOf(const std::vector<PaceRule>& rules, std::string_view key);

@@ -352,6 +352,21 @@ TEST(PacerTest, IdleLimitersAreForgotten) {
     EXPECT_GT(pacer.For("rdap:slow.example")->BackoffUntil(), clock.Now());
 }
 
+// The resolver's pace changes between runs; the archive's back-off of the run before stays.
+TEST(PacerTest, ANewDnsPaceLeavesTheOtherServicesAsTheyAre) {
+    VirtualClock clock;
+    Pacer pacer(clock, DefaultPaceRules(), nullptr);
+    const std::shared_ptr<Limiter> before = pacer.For("dns");
+    pacer.For("archive")->Backoff(seconds(60));
+    const std::shared_ptr<Limiter> archive = pacer.For("archive");
+    pacer.SetPace("dns", DnsPace(1000));
+    EXPECT_DOUBLE_EQ(pacer.For("dns")->pace().perSecond, 1000 / 1.04);
+    EXPECT_EQ(pacer.For("dns")->pace().atOnce, before->pace().atOnce);
+    EXPECT_DOUBLE_EQ(before->pace().perSecond, 200 / 1.04);  // a query under way keeps its own
+    EXPECT_EQ(pacer.For("archive"), archive);
+    EXPECT_GT(pacer.For("archive")->BackoffUntil(), clock.Now());
+}
+
 struct RuleCase {
     const char* key;
     double perSecond;
