@@ -6,12 +6,16 @@
 namespace vantle {
 
 ClickWatch::ClickWatch(QWidget* control, std::function<void()> clicked, bool sinks)
-    : QObject(control), control_(control), clicked_(std::move(clicked)), sinks_(sinks) {
+    : QObject(control),
+      control_(control),
+      frame_(sinks ? qobject_cast<QFrame*>(control) : nullptr),
+      clicked_(std::move(clicked)) {
     control->installEventFilter(this);
 }
 
 bool ClickWatch::eventFilter(QObject* watched, QEvent* event) {
-    auto* frame = sinks_ ? static_cast<QFrame*>(control_) : nullptr;
+    // (Taken once at the start: while the control is being destroyed, it is a frame no more.)
+    QFrame* frame = frame_;
     if (event->type() == QEvent::MouseButtonPress &&
         static_cast<QMouseEvent*>(event)->button() == Qt::LeftButton) {
         pressed_ = true;

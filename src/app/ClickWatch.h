@@ -5,6 +5,7 @@
 #include <QObject>
 #include <functional>
 
+class QFrame;
 class QWidget;
 
 namespace vantle {
@@ -19,8 +20,8 @@ protected:
 
 private:
     QWidget* control_;
+    QFrame* frame_;  // the control, when it sinks
     std::function<void()> clicked_;
-    bool sinks_;
     bool pressed_ = false;  // the left button went down on the control
 };
 
