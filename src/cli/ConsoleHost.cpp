@@ -67,12 +67,10 @@ ConsoleHost::ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std
     // services' table stays as it was).
     if (store_ != nullptr) {
         history_ = std::make_unique<history::RunHistory>(*store_, std::move(spans), served);
-        std::vector<std::string> domains;
-        domains.reserve(lines_.size());
-        for (const std::string& line : lines_) {
-            domains.push_back(CleanDomainLine(line).value_or(std::string()));
-        }
-        history_->ReadAhead(std::move(domains));
+        // (The list does not change while the host lives, and the reading ends before it goes.)
+        history_->ReadAhead(LineCount(), [this](int line) {
+            return CleanDomainLine(lines_[static_cast<std::size_t>(line)]).value_or(std::string());
+        });
     }
     if (store_ != nullptr && !placed_.empty()) {
         changesCol_ = table_.ColCount();

@@ -1,10 +1,13 @@
 #include "history/HistoryStore.h"
 
 #include <sqlite3.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <limits>
 #include <system_error>
 
 #include "history/Freshness.h"
@@ -24,6 +27,8 @@ constexpr std::size_t kBatch = 50000;
 constexpr std::chrono::milliseconds kGather{500};
 // How long one read transaction serves the look-ups of a run.
 constexpr std::chrono::milliseconds kReadRenew{250};
+// The store threads' nice value (the run's threads keep theirs, 0 by default).
+constexpr int kStoreNice = 10;
 // How many seconds on an answer may be moved to find its check's next free second.
 constexpr int kMaxBump = 60;
 
@@ -31,20 +36,30 @@ constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
     " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
     "CREATE TABLE IF NOT EXISTS answers(domain TEXT NOT NULL, kind INTEGER NOT NULL,"
-    " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;";
+    " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
+    // "oldest": no answer is older (a bound, kept by every writer), so that the kept period is
+    // enforced by a scan of the whole store only when some answer has outlived it.
+    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);";
 
 std::string Text(const char16_t* text) {
     return Utf16ToCp1251(text);
 }
 
 std::string Joined(const std::vector<std::string>& parts) {
+    std::size_t size = parts.empty() ? 0 : parts.size() - 1;
+    for (const std::string& part : parts) {
+        size += part.size();
+    }
     std::string joined;
+    joined.reserve(size);
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) {
             joined += kJoin;
         }
-        for (char c : parts[i]) {
-            joined += c == kJoin ? ' ' : c;
+        const std::size_t from = joined.size();
+        joined += parts[i];
+        if (parts[i].find(kJoin) != std::string::npos) {
+            std::replace(joined.begin() + static_cast<std::ptrdiff_t>(from), joined.end(), kJoin, ' ');
         }
     }
     return joined;
@@ -62,6 +77,22 @@ std::vector<std::string> Split(std::string_view joined) {
         }
         at = end + 1;
     }
+}
+
+void SplitInto(std::string_view joined, std::vector<std::string_view>& parts) {
+    parts.clear();
+    std::size_t at = 0;
+    for (std::size_t end; (end = joined.find(kJoin, at)) != std::string_view::npos; at = end + 1) {
+        parts.push_back(joined.substr(at, end - at));
+    }
+    parts.push_back(joined.substr(at));
+}
+
+// A text column as it lies in the statement, valid until the next step or reset.
+std::string_view ColumnView(sqlite3_stmt* statement, int col) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, col));
+    return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, col)))
+                : std::string_view();
 }
 
 std::string ColumnText(sqlite3_stmt* statement, int col) {
@@ -150,6 +181,11 @@ std::string Problem(const char16_t* what, const std::string& path) {
 }
 
 }  // namespace
+
+void YieldToTheRun() {
+    // On Linux a thread has a nice value of its own.
+    setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kStoreNice);
+}
 
 std::string HistoryStore::DefaultPath() {
     std::filesystem::path base;
@@ -267,12 +303,27 @@ HistoryStore::~HistoryStore() {
 }
 
 void HistoryStore::Add(std::string_view domain, StoredAnswer answer) {
+    Add(domain, Kind(answer.check, answer.columns), std::move(answer.cells), answer.at);
+}
+
+int HistoryStore::Kind(std::string_view check, const std::vector<std::string>& columns) {
+    const std::lock_guard lock(mutex_);
+    for (std::size_t i = 0; i < named_.size(); ++i) {
+        if (named_[i].first == check && named_[i].second == columns) {
+            return static_cast<int>(i);
+        }
+    }
+    named_.emplace_back(std::string(check), columns);
+    return static_cast<int>(named_.size() - 1);
+}
+
+void HistoryStore::Add(std::string_view domain, int kind, std::vector<std::string> cells, std::int64_t at) {
     {
         const std::lock_guard lock(mutex_);
         if (failed_) {
             return;
         }
-        queue_.push_back({Key(domain), std::move(answer)});
+        queue_.push_back({std::string(domain), kind, std::move(cells), at});
         ++queued_;
         // The writer waits for the first answer, then for a full batch; an answer between them
         // would only wake it for nothing.
@@ -322,11 +373,16 @@ void HistoryStore::Fail(const std::string& problem) {
     const std::lock_guard lock(mutex_);
     if (!problem_ && !problemTold_) {
         problem_ = problem;
+        problemWaits_ = true;
     }
 }
 
 std::optional<std::string> HistoryStore::TakeProblem() {
+    if (!problemWaits_) {
+        return std::nullopt;
+    }
     const std::lock_guard lock(mutex_);
+    problemWaits_ = false;
     std::optional<std::string> problem = std::move(problem_);
     problem_.reset();
     if (problem) {
@@ -335,11 +391,32 @@ std::optional<std::string> HistoryStore::TakeProblem() {
     return problem;
 }
 
+void HistoryStore::Prune() {
+    Statement oldest(writer_, "SELECT value FROM meta WHERE key = 'oldest'");
+    if (oldest.handle != nullptr && sqlite3_step(oldest.handle) == SQLITE_ROW &&
+        sqlite3_column_int64(oldest.handle, 0) >= pruneBefore_) {
+        return;  // nothing has outlived the kept period
+    }
+    sqlite3_reset(oldest.handle);
+    if (!Exec(writer_, "BEGIN IMMEDIATE")) {
+        return;
+    }
+    // The oldest answer left is found once here, so that the next stores opened scan again only
+    // when it has aged past the kept period (an empty store: when an older answer is written).
+    Statement prune(writer_, "DELETE FROM answers WHERE at < ?");
+    sqlite3_bind_int64(prune.handle, 1, pruneBefore_);
+    Statement mark(writer_,
+                   "INSERT OR REPLACE INTO meta(key, value)"
+                   " SELECT 'oldest', coalesce(min(at), 9223372036854775807) FROM answers");
+    Exec(writer_, sqlite3_step(prune.handle) == SQLITE_DONE && sqlite3_step(mark.handle) == SQLITE_DONE
+                      ? "COMMIT"
+                      : "ROLLBACK");
+}
+
 void HistoryStore::WriterLoop(std::stop_token stop) {
+    YieldToTheRun();
     if (pruneBefore_ > 0) {
-        Statement prune(writer_, "DELETE FROM answers WHERE at < ?");
-        sqlite3_bind_int64(prune.handle, 1, pruneBefore_);
-        sqlite3_step(prune.handle);
+        Prune();
     }
     for (;;) {
         std::vector<Queued> batch;
@@ -372,26 +449,35 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
     }
 }
 
-std::int64_t HistoryStore::KindId(const StoredAnswer& answer) {
-    const std::string columns = Joined(answer.columns);
-    const std::string key = answer.check + kJoin + kJoin + columns;
-    if (const auto it = kinds_.find(key); it != kinds_.end()) {
-        return it->second;
+std::int64_t HistoryStore::KindId(int kind) {
+    const auto at = static_cast<std::size_t>(kind);
+    if (at < kindIds_.size() && kindIds_[at] >= 0) {
+        return kindIds_[at];
+    }
+    std::string check;
+    std::string columns;
+    {
+        const std::lock_guard lock(mutex_);
+        check = named_[at].first;
+        columns = Joined(named_[at].second);
     }
     Statement insert(writer_, "INSERT OR IGNORE INTO kinds(check_name, columns) VALUES(?, ?)");
-    Bind(insert.handle, 1, answer.check);
+    Bind(insert.handle, 1, check);
     Bind(insert.handle, 2, columns);
     if (sqlite3_step(insert.handle) != SQLITE_DONE) {
         return -1;
     }
     Statement select(writer_, "SELECT id FROM kinds WHERE check_name = ? AND columns = ?");
-    Bind(select.handle, 1, answer.check);
+    Bind(select.handle, 1, check);
     Bind(select.handle, 2, columns);
     if (sqlite3_step(select.handle) != SQLITE_ROW) {
         return -1;
     }
     const std::int64_t id = sqlite3_column_int64(select.handle, 0);
-    kinds_.emplace(key, id);
+    if (kindIds_.size() <= at) {
+        kindIds_.resize(at + 1, -1);
+    }
+    kindIds_[at] = id;
     return id;
 }
 
@@ -411,25 +497,30 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
     if (!Exec(writer_, "BEGIN IMMEDIATE")) {
         return failure();
     }
-    // (A kind made in a transaction that is rolled back stays in kinds_, but after a failure the
+    // (A kind made in a transaction that is rolled back stays in kindIds_, but after a failure the
     // store writes nothing more.)
     Statement insert(writer_, "INSERT OR IGNORE INTO answers(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
     if (insert.handle == nullptr) {
         return failure();
     }
+    std::int64_t oldest = std::numeric_limits<std::int64_t>::max();
     for (const Queued& item : batch) {
-        const std::int64_t kind = KindId(item.answer);
+        const std::int64_t kind = KindId(item.kind);
         if (kind < 0) {
             return failure();
         }
+        const std::string domain = Key(item.domain);
+        const std::string cells = Joined(item.cells);
+        oldest = std::min(oldest, item.at);
         // Two answers of a domain's check in one second (a recheck, a second copy) both stay: the
         // later one goes to the next free second.
         for (int bump = 0; bump < kMaxBump; ++bump) {
             sqlite3_reset(insert.handle);
-            Bind(insert.handle, 1, item.domain);
+            sqlite3_bind_text(insert.handle, 1, domain.data(), static_cast<int>(domain.size()),
+                              SQLITE_STATIC);
             sqlite3_bind_int64(insert.handle, 2, kind);
-            sqlite3_bind_int64(insert.handle, 3, item.answer.at + bump);
-            Bind(insert.handle, 4, Joined(item.answer.cells));
+            sqlite3_bind_int64(insert.handle, 3, item.at + bump);
+            sqlite3_bind_text(insert.handle, 4, cells.data(), static_cast<int>(cells.size()), SQLITE_STATIC);
             if (sqlite3_step(insert.handle) != SQLITE_DONE) {
                 return failure();
             }
@@ -437,6 +528,14 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
                 break;
             }
         }
+    }
+    sqlite3_reset(insert.handle);
+    Statement mark(writer_,
+                   "INSERT INTO meta(key, value) VALUES('oldest', ?1)"
+                   " ON CONFLICT(key) DO UPDATE SET value = min(value, ?1)");
+    sqlite3_bind_int64(mark.handle, 1, oldest);
+    if (!batch.empty() && sqlite3_step(mark.handle) != SQLITE_DONE) {
+        return failure();
     }
     if (!Exec(writer_, "COMMIT")) {
         return failure();
@@ -519,12 +618,15 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
         return said;
     }
     const std::string key = Key(domain);
+    // (A run asks this for every row: what it needs per call is kept in members, not allocated.)
+    std::vector<std::size_t>& at = scratchAt_;
+    std::vector<std::string_view>& cells = scratchCells_;
     for (const auto& [kind, named] : kindsById_) {
         if (named.first != check) {
             continue;
         }
-        // Where each asked column is among this kind's cells.
-        std::vector<std::size_t> at(columns.size(), std::string::npos);
+        // Where each asked column is among this kind's cells (npos: not among them, or found).
+        at.assign(columns.size(), std::string::npos);
         std::size_t open = 0;
         for (std::size_t i = 0; i < columns.size(); ++i) {
             const auto it = std::find(named.second.begin(), named.second.end(), columns[i]);
@@ -534,24 +636,22 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
             }
         }
         sqlite3_reset(lastOf_);
-        Bind(lastOf_, 1, key);
+        sqlite3_bind_text(lastOf_, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
         sqlite3_bind_int64(lastOf_, 2, kind);
-        std::vector<bool> found(columns.size(), false);
         int step = SQLITE_ROW;
         while (open > 0 && (step = sqlite3_step(lastOf_)) == SQLITE_ROW) {
             const std::int64_t when = sqlite3_column_int64(lastOf_, 0);
-            const std::vector<std::string> cells = Split(ColumnText(lastOf_, 1));
+            SplitInto(ColumnView(lastOf_, 1), cells);
             for (std::size_t i = 0; i < columns.size(); ++i) {
-                if (at[i] == std::string::npos || found[i] || at[i] >= cells.size() ||
-                    !says(columns[i], cells[at[i]])) {
+                if (at[i] == std::string::npos || at[i] >= cells.size() || !says(columns[i], cells[at[i]])) {
                     continue;
                 }
-                found[i] = true;
-                --open;
                 // Of two kinds of the check (its columns changed once), the newer answer holds.
                 if (!said[i] || said[i]->at < when) {
-                    said[i] = Said{cells[at[i]], when};
+                    said[i] = Said{std::string(cells[at[i]]), when};
                 }
+                at[i] = std::string::npos;
+                --open;
             }
         }
         sqlite3_reset(lastOf_);

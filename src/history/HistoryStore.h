@@ -5,6 +5,7 @@
 // batched transactions on a thread of the store's own, never on the run's. The store is an aid:
 // whatever goes wrong with it is told once (Problem) and the run goes on without it.
 
+#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
@@ -22,6 +23,10 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace vantle::history {
+
+// Lowers the calling thread's priority: the store's threads take what the run leaves of the
+// processors rather than a share of the run's.
+void YieldToTheRun();
 
 // One answer of one check for a domain.
 struct StoredAnswer {
@@ -58,6 +63,10 @@ public:
 
     // Queues an answer; the writer thread stores it with the others in one transaction.
     void Add(std::string_view domain, StoredAnswer answer);
+    // The same for a run's many answers: a kind of answer (a check and its columns) is named once,
+    // and each answer gives only its cells.
+    int Kind(std::string_view check, const std::vector<std::string>& columns);
+    void Add(std::string_view domain, int kind, std::vector<std::string> cells, std::int64_t at);
     // Waits until every answer queued so far is written (or given up).
     void Flush();
     // The answers of a domain, newest first (those still queued are not among them).
@@ -81,13 +90,16 @@ public:
 private:
     struct Queued {
         std::string domain;
-        StoredAnswer answer;
+        int kind = 0;  // by Kind
+        std::vector<std::string> cells;
+        std::int64_t at = 0;
     };
 
     HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore);
     void WriterLoop(std::stop_token stop);
+    void Prune();
     bool WriteBatch(std::vector<Queued>& batch);
-    std::int64_t KindId(const StoredAnswer& answer);
+    std::int64_t KindId(int kind);
     void Fail(const std::string& problem);
 
     sqlite3* writer_ = nullptr;
@@ -104,18 +116,22 @@ private:
     sqlite3_stmt* lastOf_ = nullptr;
     bool kindsRead_ = false;  // the kinds were read in this read transaction
     std::map<std::int64_t, std::pair<std::string, std::vector<std::string>>> kindsById_;
+    std::vector<std::size_t> scratchAt_;
+    std::vector<std::string_view> scratchCells_;
     bool reading_ = false;
     std::chrono::steady_clock::time_point readSince_;
-    std::map<std::string, std::int64_t> kinds_;  // the writer's: check and columns -> id
+    std::vector<std::int64_t> kindIds_;  // the writer's: the database's id of each kind (-1: not yet)
 
     std::mutex mutex_;
     std::condition_variable_any cv_;
+    std::vector<std::pair<std::string, std::vector<std::string>>> named_;  // the kinds, by Kind
     std::deque<Queued> queue_;
     std::uint64_t queued_ = 0;
     std::uint64_t done_ = 0;
     int flushing_ = 0;  // callers of Flush waiting
     bool failed_ = false;
     std::optional<std::string> problem_;
+    std::atomic<bool> problemWaits_{false};  // problem_ holds one (read without the lock per row)
     bool problemTold_ = false;
     std::jthread thread_;
 };

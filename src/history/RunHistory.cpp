@@ -18,14 +18,25 @@ bool SaysSomething(std::string_view column, std::string_view cell) {
     return !SaysNothing(column, cell);
 }
 
+// Key(a) == Key(b), without making them.
+bool SameKey(std::string_view a, std::string_view b) {
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
 }  // namespace
 
 void Served::Note(std::string_view domain, std::string_view check, std::int64_t at) {
     const std::lock_guard lock(mutex_);
     served_[ServedKey(domain, check)] = at;
+    any_ = true;
 }
 
 std::optional<std::int64_t> Served::Take(std::string_view domain, std::string_view check) {
+    if (!any_) {
+        return std::nullopt;
+    }
     const std::lock_guard lock(mutex_);
     const auto it = served_.find(ServedKey(domain, check));
     if (it == served_.end()) {
@@ -63,60 +74,81 @@ std::vector<std::string> RememberingCheck::Run(const DomainNames& names, const C
 }
 
 RunHistory::RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::shared_ptr<Served> served)
-    : store_(store), spans_(std::move(spans)), served_(std::move(served)) {}
+    : store_(store), spans_(std::move(spans)), served_(std::move(served)) {
+    std::size_t offset = 0;
+    for (const CheckSpan& span : spans_) {
+        offsets_.push_back(offset);
+        offset += span.columns.size();
+        kinds_.push_back(store_.Kind(span.check, span.columns));
+    }
+}
 
 RunHistory::~RunHistory() {
     reader_.request_stop();
 }
 
 void RunHistory::ReadAhead(std::vector<std::string> domains) {
-    reader_ = std::jthread(
-        [this, domains = std::move(domains)](std::stop_token stop) { ReadLines(stop, domains); });
+    const int count = static_cast<int>(domains.size());
+    ReadAhead(count,
+              [domains = std::move(domains)](int line) { return domains[static_cast<std::size_t>(line)]; });
+}
+
+void RunHistory::ReadAhead(int count, std::function<std::string(int line)> domainAt) {
+    reader_ = std::jthread([this, count, domainAt = std::move(domainAt)](std::stop_token stop) {
+        ReadLines(stop, count, domainAt);
+    });
 }
 
 RunHistory::Earlier RunHistory::Read(std::string_view domain) {
     Earlier earlier;
+    earlier.reserve(spans_.empty() ? 0 : offsets_.back() + spans_.back().columns.size());
     for (const CheckSpan& span : spans_) {
-        earlier.push_back(store_.LastSaid(domain, span.check, span.columns, SaysSomething));
+        for (std::optional<HistoryStore::Said>& said :
+             store_.LastSaid(domain, span.check, span.columns, SaysSomething)) {
+            earlier.push_back(std::move(said));
+        }
     }
     return earlier;
 }
 
-void RunHistory::ReadLines(std::stop_token stop, const std::vector<std::string>& domains) {
+void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt) {
     // Lines are read a few at a time and handed over together: the run takes its rows' under the
     // same lock, and a lock per line would make the two threads meet at every row.
     constexpr int kChunk = 64;
-    const int count = static_cast<int>(domains.size());
-    std::vector<std::pair<int, Earlier>> chunk;
+    YieldToTheRun();
+    std::vector<Ahead> chunk;
+    std::vector<Earlier> spent;
     const auto handOver = [&] {  // under aheadMutex_
-        for (auto& [at, earlier] : chunk) {
-            if (at > written_) {
-                ahead_.emplace(at, std::make_pair(HistoryStore::Key(domains[static_cast<std::size_t>(at)]),
-                                                  std::move(earlier)));
+        for (Ahead& read : chunk) {
+            if (read.line > written_) {
+                ahead_.push_back(std::move(read));
             }
         }
         chunk.clear();
+        spent.swap(spent_);
     };
     for (int line = 0; line < count;) {
         {
             std::unique_lock lock(aheadMutex_);
             handOver();
             if (line - written_ > kReadAhead) {
-                // Far enough ahead: on again once the rows have taken a quarter of it.
-                waiting_ = true;
-                aheadCv_.wait(lock, stop, [&] {
-                    return line - written_ <= kReadAhead - kReadAhead / 4 || skipTo_ > line;
-                });
-                waiting_ = false;
+                // Far enough ahead: on again once the rows have taken a quarter of it, and woken
+                // only then (a wake at every row would switch threads at every row).
+                wakeAt_ = line - (kReadAhead - kReadAhead / 4);
+                aheadCv_.wait(lock, stop, [&] { return written_ >= wakeAt_ || skipTo_ > line; });
+                wakeAt_ = kNoWake;
             }
             if (stop.stop_requested()) {
                 return;
             }
             line = std::max(line, skipTo_);
         }
+        spent.clear();  // what the rows took is freed here, on the thread that made it
         for (const int end = std::min(count, line + kChunk); line < end; ++line) {
-            if (!domains[static_cast<std::size_t>(line)].empty()) {
-                chunk.emplace_back(line, Read(domains[static_cast<std::size_t>(line)]));
+            std::string domain = domainAt(line);
+            if (!domain.empty()) {
+                Earlier earlier = Read(domain);
+                chunk.push_back({line, std::move(domain), std::move(earlier)});
             }
         }
     }
@@ -124,8 +156,8 @@ void RunHistory::ReadLines(std::stop_token stop, const std::vector<std::string>&
     handOver();
 }
 
-RowChanges RunHistory::Finished(std::string_view domain, const std::vector<std::string>& rowCells,
-                                std::int64_t now, int line) {
+RowChanges RunHistory::Finished(std::string_view domain, std::vector<std::string> rowCells, std::int64_t now,
+                                int line) {
     RowChanges changes;
     if (domain.empty()) {
         return changes;
@@ -135,42 +167,52 @@ RowChanges RunHistory::Finished(std::string_view domain, const std::vector<std::
         bool wake = false;
         {
             const std::lock_guard lock(aheadMutex_);
-            const auto it = ahead_.find(line);
-            if (it != ahead_.end() && it->second.first == HistoryStore::Key(domain)) {
-                read = std::move(it->second.second);
-            } else {
+            while (!ahead_.empty() && ahead_.front().line <= line) {
+                Ahead& front = ahead_.front();
+                if (front.line == line && SameKey(front.domain, domain)) {
+                    read = std::move(front.earlier);
+                } else {
+                    spent_.push_back(std::move(front.earlier));
+                }
+                ahead_.pop_front();
+            }
+            if (!read) {
                 skipTo_ = std::max(skipTo_, line + 1);  // behind the run: it reads on after this row
             }
-            ahead_.erase(ahead_.begin(), ahead_.upper_bound(line));
             written_ = std::max(written_, line);
-            wake = waiting_;
+            wake = written_ >= wakeAt_ || !read;
         }
         if (wake) {
             aheadCv_.notify_all();
         }
     }
-    const Earlier earlier = read ? std::move(*read) : Read(domain);
+    Earlier earlier = read ? std::move(*read) : Read(domain);
+    for (const CheckSpan& span : spans_) {  // a row shorter than the table's has empty cells
+        rowCells.resize(
+            std::max(rowCells.size(), static_cast<std::size_t>(span.firstCol) + span.columns.size()));
+    }
     std::vector<std::string> phrases;
     std::set<std::string> days;
     for (std::size_t s = 0; s < spans_.size(); ++s) {
         const CheckSpan& span = spans_[s];
-        std::vector<std::string> cells;
-        for (std::size_t i = 0; i < span.columns.size(); ++i) {
-            const std::size_t col = static_cast<std::size_t>(span.firstCol) + i;
-            cells.push_back(col < rowCells.size() ? rowCells[col] : std::string());
-        }
+        const std::size_t first = static_cast<std::size_t>(span.firstCol);
+        const std::size_t width = span.columns.size();
+        const auto cell = [&](std::size_t i) -> std::string& { return rowCells[first + i]; };
         // A check whose cells are all empty was not asked, unless empty is each column's answer (a
         // name not in the top-sites list or the graph).
-        if (std::all_of(cells.begin(), cells.end(), [](const std::string& cell) { return cell.empty(); }) &&
-            !std::all_of(span.columns.begin(), span.columns.end(), EmptyIsAnAnswer)) {
+        bool asked = false;
+        for (std::size_t i = 0; i < width && !asked; ++i) {
+            asked = !cell(i).empty();
+        }
+        if (!asked && !std::all_of(span.columns.begin(), span.columns.end(), EmptyIsAnAnswer)) {
             continue;
         }
-        for (std::size_t i = 0; i < cells.size(); ++i) {
-            const std::optional<HistoryStore::Said>& before = earlier[s][i];
+        for (std::size_t i = 0; i < width; ++i) {
+            const std::optional<HistoryStore::Said>& before = earlier[offsets_[s] + i];
             if (!before) {
                 continue;
             }
-            std::string phrase = ChangePhrase(span.columns[i], before->cell, cells[i]);
+            std::string phrase = ChangePhrase(span.columns[i], before->cell, cell(i));
             if (!phrase.empty()) {
                 phrases.push_back(std::move(phrase));
                 changes.changedCols.push_back(span.firstCol + static_cast<int>(i));
@@ -179,13 +221,21 @@ RowChanges RunHistory::Finished(std::string_view domain, const std::vector<std::
         }
         if (const std::optional<std::int64_t> at =
                 served_ ? served_->Take(domain, span.check) : std::nullopt) {
-            for (std::size_t i = 0; i < cells.size(); ++i) {
+            for (std::size_t i = 0; i < width; ++i) {
                 changes.cellTips[span.firstCol + static_cast<int>(i)] =
                     Utf16ToCp1251(u"из истории, ") + DayOf(*at);
             }
             continue;
         }
-        store_.Add(domain, {span.check, span.columns, std::move(cells), now});
+        std::vector<std::string> cells(width);
+        for (std::size_t i = 0; i < width; ++i) {
+            cells[i] = std::move(cell(i));
+        }
+        store_.Add(domain, kinds_[s], std::move(cells), now);
+    }
+    if (read) {  // its memory goes back to the reading thread
+        const std::lock_guard lock(aheadMutex_);
+        spent_.push_back(std::move(earlier));
     }
     changes.text = JoinPhrases(phrases);
     for (const std::string& day : days) {

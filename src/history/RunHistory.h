@@ -2,8 +2,10 @@
 // What a run does with the store: the Changes cell of each finished row and its answers kept, and
 // the checks whose lasting answers are taken from the store instead of being asked.
 
+#include <atomic>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <map>
 #include <memory>
@@ -36,6 +38,7 @@ public:
     std::optional<std::int64_t> Take(std::string_view domain, std::string_view check);
 
 private:
+    std::atomic<bool> any_{false};  // something was noted (most runs note nothing)
     std::mutex mutex_;
     std::map<std::string, std::int64_t> served_;
 };
@@ -84,32 +87,44 @@ public:
     // read on a thread of its own, in list order, at most kReadAhead lines before the rows written,
     // so that a fast run does not wait for the store row by row.
     void ReadAhead(std::vector<std::string> domains);
-    static constexpr int kReadAhead = 4096;
+    // The same with the domain of each of count lines given by domainAt, called on the reading
+    // thread (it must stay callable, and give the same, while the run lasts).
+    void ReadAhead(int count, std::function<std::string(int line)> domainAt);
+    static constexpr int kReadAhead = 32768;
 
     // A row of the table is finished (rowCells: every cell of the table's row; line: its list line,
     // or -1 for a recheck, which reads the store at once): its changes against the last earlier
     // answers of the same domain and check, then its answers go to the store, all but those taken
     // from it. A check whose cells are all empty did not run for the row.
-    RowChanges Finished(std::string_view domain, const std::vector<std::string>& rowCells, std::int64_t now,
+    RowChanges Finished(std::string_view domain, std::vector<std::string> rowCells, std::int64_t now,
                         int line = -1);
     const std::vector<CheckSpan>& Spans() const { return spans_; }
 
 private:
-    // What each span's columns said last, by span and column.
-    using Earlier = std::vector<std::vector<std::optional<HistoryStore::Said>>>;
+    // What the spans' columns said last, span after span (span s from offsets_[s]).
+    using Earlier = std::vector<std::optional<HistoryStore::Said>>;
     Earlier Read(std::string_view domain);
-    void ReadLines(std::stop_token stop, const std::vector<std::string>& domains);
+    void ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt);
 
     HistoryStore& store_;
     std::vector<CheckSpan> spans_;
+    std::vector<std::size_t> offsets_;
+    std::vector<int> kinds_;  // the store's kind of each span's answers
     std::shared_ptr<Served> served_;
 
+    struct Ahead {
+        int line = 0;
+        std::string domain;
+        Earlier earlier;
+    };
     std::mutex aheadMutex_;
     std::condition_variable_any aheadCv_;
-    std::map<int, std::pair<std::string, Earlier>> ahead_;  // by line: the domain's key, what was said
-    int written_ = -1;                                      // the last line whose row was finished
-    int skipTo_ = 0;        // the reading ahead fell behind: it goes on from here
-    bool waiting_ = false;  // the reading ahead waits for the rows
+    std::deque<Ahead> ahead_;     // lines read ahead, in line order
+    std::vector<Earlier> spent_;  // taken by the rows, freed by the reading thread that made them
+    int written_ = -1;            // the last line whose row was finished
+    int skipTo_ = 0;              // the reading ahead fell behind: it goes on from here
+    static constexpr int kNoWake = 1 << 30;
+    int wakeAt_ = kNoWake;  // the reading ahead waits until the rows reach this line
     std::jthread reader_;
 };
 
