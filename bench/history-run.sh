@@ -48,5 +48,5 @@ done
 median() { grep "^$1 " "$work/results" | cut -d' ' -f2 | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 without=$(median without)
 with=$(median with)
-echo "median wall: without $without s, with $with s: $(echo "scale=1; 100 * ($with / $without - 1)" | bc) % more"
+echo "median wall: without $without s, with $with s: $(echo "scale=4; 100 * ($with / $without - 1)" | bc | xargs printf "%.1f") % more"
 echo "store: $(du -h "$XDG_DATA_HOME/vantle/history.sqlite" | cut -f1), load after: $(cut -d' ' -f1-3 /proc/loadavg)"

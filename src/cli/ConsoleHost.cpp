@@ -205,7 +205,7 @@ void ConsoleHost::RecordRow(int row, int line) {
         return;
     }
     if (line < 0) {
-        store_->Flush();  // a recheck compares with the run's own answers
+        history_->Flush();  // a recheck compares with the run's own answers
     }
     const history::RowChanges changes = history_->Finished(
         table_.Cell(0, row), table_.RowCells(row), static_cast<std::int64_t>(std::time(nullptr)), line);

@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <span>
 #include <system_error>
 
 #include "history/Freshness.h"
@@ -18,17 +19,20 @@ namespace {
 
 // The store's mark in the database header ("Vntl"): a database without it is some other program's.
 constexpr int kApplicationId = 0x566e746c;
-constexpr int kSchemaVersion = 1;
+constexpr int kSchemaVersion = 2;
 // Cells and headers are kept joined by the unit separator, which no cell holds.
 constexpr char kJoin = '\x1f';
 // Answers written in one transaction at most.
 constexpr std::size_t kBatch = 50000;
 // How long the writer lets answers gather before it writes them, unless a batch is full sooner.
-constexpr std::chrono::milliseconds kGather{500};
+constexpr std::chrono::milliseconds kGather{100};
 // How long one read transaction serves the look-ups of a run.
 constexpr std::chrono::milliseconds kReadRenew{250};
 // The store threads' nice value (the run's threads keep theirs, 0 by default).
 constexpr int kStoreNice = 10;
+// Recent answers are moved into the large table when a store opens, and when a store has written
+// this many since (a window kept open for long).
+constexpr std::uint64_t kSettleAfter = 500000;
 // How many seconds on an answer may be moved to find its check's next free second.
 constexpr int kMaxBump = 60;
 
@@ -36,6 +40,11 @@ constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
     " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
     "CREATE TABLE IF NOT EXISTS answers(domain TEXT NOT NULL, kind INTEGER NOT NULL,"
+    " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
+    // New answers go to recent, whose few pages a batch rewrites cheaply, and are moved into answers
+    // in key order now and then (Settle): a batch of a run's answers, in the list's order, would
+    // touch and rewrite most pages of the large table every time. A read looks in both.
+    "CREATE TABLE IF NOT EXISTS recent(domain TEXT NOT NULL, kind INTEGER NOT NULL,"
     " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
     // "oldest": no answer is older (a bound, kept by every writer), so that the kept period is
     // enforced by a scan of the whole store only when some answer has outlived it.
@@ -45,7 +54,7 @@ std::string Text(const char16_t* text) {
     return Utf16ToCp1251(text);
 }
 
-std::string Joined(const std::vector<std::string>& parts) {
+std::string Joined(std::span<const std::string> parts) {
     std::size_t size = parts.empty() ? 0 : parts.size() - 1;
     for (const std::string& part : parts) {
         size += part.size();
@@ -255,7 +264,8 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
         return nullptr;
     }
     std::string setup =
-        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA cache_size=-65536;"
+        "PRAGMA page_size=16384; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA "
+        "cache_size=-65536;"
         "BEGIN IMMEDIATE;" +
         std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId) +
         "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + "; COMMIT;";
@@ -303,7 +313,7 @@ HistoryStore::~HistoryStore() {
 }
 
 void HistoryStore::Add(std::string_view domain, StoredAnswer answer) {
-    Add(domain, Kind(answer.check, answer.columns), std::move(answer.cells), answer.at);
+    Add(std::vector<Queued>{Answer(domain, Kind(answer.check, answer.columns), answer.cells, answer.at)});
 }
 
 int HistoryStore::Kind(std::string_view check, const std::vector<std::string>& columns) {
@@ -317,17 +327,32 @@ int HistoryStore::Kind(std::string_view check, const std::vector<std::string>& c
     return static_cast<int>(named_.size() - 1);
 }
 
-void HistoryStore::Add(std::string_view domain, int kind, std::vector<std::string> cells, std::int64_t at) {
+HistoryStore::Queued HistoryStore::Answer(std::string_view domain, int kind,
+                                          std::span<const std::string> cells, std::int64_t at) {
+    return {std::string(domain), kind, Joined(cells), at};
+}
+
+void HistoryStore::Add(std::vector<Queued> answers) {
+    if (answers.empty()) {
+        return;
+    }
+    std::size_t had = 0;
     {
         const std::lock_guard lock(mutex_);
         if (failed_) {
             return;
         }
-        queue_.push_back({std::string(domain), kind, std::move(cells), at});
-        ++queued_;
-        // The writer waits for the first answer, then for a full batch; an answer between them
+        had = queue_.size();
+        if (had == 0) {
+            queue_.swap(answers);
+        } else {
+            queue_.insert(queue_.end(), std::make_move_iterator(answers.begin()),
+                          std::make_move_iterator(answers.end()));
+        }
+        queued_ += queue_.size() - had;
+        // The writer waits for the first answers, then for a full batch; answers between them
         // would only wake it for nothing.
-        if (queue_.size() != 1 && queue_.size() != kBatch) {
+        if (had != 0 && (had >= kBatch || queue_.size() < kBatch)) {
             return;
         }
     }
@@ -404,13 +429,54 @@ void HistoryStore::Prune() {
     // The oldest answer left is found once here, so that the next stores opened scan again only
     // when it has aged past the kept period (an empty store: when an older answer is written).
     Statement prune(writer_, "DELETE FROM answers WHERE at < ?");
+    Statement pruneRecent(writer_, "DELETE FROM recent WHERE at < ?");
     sqlite3_bind_int64(prune.handle, 1, pruneBefore_);
+    sqlite3_bind_int64(pruneRecent.handle, 1, pruneBefore_);
     Statement mark(writer_,
-                   "INSERT OR REPLACE INTO meta(key, value)"
-                   " SELECT 'oldest', coalesce(min(at), 9223372036854775807) FROM answers");
-    Exec(writer_, sqlite3_step(prune.handle) == SQLITE_DONE && sqlite3_step(mark.handle) == SQLITE_DONE
+                   "INSERT OR REPLACE INTO meta(key, value) SELECT 'oldest', coalesce(min(oldest),"
+                   " 9223372036854775807) FROM (SELECT min(at) AS oldest FROM answers"
+                   " UNION ALL SELECT min(at) FROM recent)");
+    Exec(writer_, sqlite3_step(prune.handle) == SQLITE_DONE &&
+                          sqlite3_step(pruneRecent.handle) == SQLITE_DONE &&
+                          sqlite3_step(mark.handle) == SQLITE_DONE
                       ? "COMMIT"
                       : "ROLLBACK");
+}
+
+bool HistoryStore::Settle() {
+    Statement any(writer_, "SELECT 1 FROM recent LIMIT 1");
+    if (any.handle == nullptr || sqlite3_step(any.handle) != SQLITE_ROW) {
+        return true;  // nothing to move (or no way to tell: the writing will say)
+    }
+    sqlite3_reset(any.handle);
+    if (!Exec(writer_, "BEGIN IMMEDIATE")) {
+        return false;
+    }
+    Statement moved(writer_, "SELECT domain, kind, at, cells FROM recent");  // in key order
+    Statement insert(writer_, "INSERT OR IGNORE INTO answers(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
+    int step = SQLITE_ROW;
+    bool inserted = moved.handle != nullptr && insert.handle != nullptr;
+    while (inserted && (step = sqlite3_step(moved.handle)) == SQLITE_ROW) {
+        // An answer whose second the large table holds already (another copy's, moved before)
+        // goes to the next free second, as when it was written.
+        inserted = false;
+        for (int bump = 0; bump < kMaxBump && !inserted; ++bump) {
+            sqlite3_reset(insert.handle);
+            for (int col = 0; col < 4; ++col) {
+                sqlite3_bind_value(insert.handle, col + 1, sqlite3_column_value(moved.handle, col));
+            }
+            sqlite3_bind_int64(insert.handle, 3, sqlite3_column_int64(moved.handle, 2) + bump);
+            if (sqlite3_step(insert.handle) != SQLITE_DONE) {
+                break;
+            }
+            inserted = sqlite3_changes(writer_) > 0;
+        }
+    }
+    sqlite3_reset(moved.handle);
+    sqlite3_reset(insert.handle);
+    const bool done = inserted && step == SQLITE_DONE && Exec(writer_, "DELETE FROM recent");
+    Exec(writer_, done ? "COMMIT" : "ROLLBACK");
+    return done;
 }
 
 void HistoryStore::WriterLoop(std::stop_token stop) {
@@ -418,6 +484,8 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
     if (pruneBefore_ > 0) {
         Prune();
     }
+    Settle();
+    std::uint64_t sinceSettled = 0;
     for (;;) {
         std::vector<Queued> batch;
         {
@@ -430,12 +498,19 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
             // touches to the log again, so a transaction per row would write the pages a hundred
             // times over. A flush or the end does not wait.
             cv_.wait_for(lock, stop, kGather, [this] { return queue_.size() >= kBatch || flushing_ > 0; });
-            while (!queue_.empty() && batch.size() < kBatch) {
-                batch.push_back(std::move(queue_.front()));
-                queue_.pop_front();
+            if (queue_.size() <= kBatch) {
+                batch.swap(queue_);
+            } else {
+                const auto end = queue_.begin() + static_cast<std::ptrdiff_t>(kBatch);
+                batch.assign(std::make_move_iterator(queue_.begin()), std::make_move_iterator(end));
+                queue_.erase(queue_.begin(), end);
             }
         }
         const bool written = WriteBatch(batch);
+        if (written && (sinceSettled += batch.size()) >= kSettleAfter) {
+            Settle();
+            sinceSettled = 0;
+        }
         {
             const std::lock_guard lock(mutex_);
             done_ += batch.size();
@@ -499,7 +574,7 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
     }
     // (A kind made in a transaction that is rolled back stays in kindIds_, but after a failure the
     // store writes nothing more.)
-    Statement insert(writer_, "INSERT OR IGNORE INTO answers(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
+    Statement insert(writer_, "INSERT OR IGNORE INTO recent(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
     if (insert.handle == nullptr) {
         return failure();
     }
@@ -510,7 +585,7 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
             return failure();
         }
         const std::string domain = Key(item.domain);
-        const std::string cells = Joined(item.cells);
+        const std::string& cells = item.cells;
         oldest = std::min(oldest, item.at);
         // Two answers of a domain's check in one second (a recheck, a second copy) both stay: the
         // later one goes to the next free second.
@@ -566,7 +641,9 @@ std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
         return answers;
     }
     if (answersOf_ == nullptr &&
-        sqlite3_prepare_v2(reader_, "SELECT kind, at, cells FROM answers WHERE domain = ? ORDER BY at DESC",
+        sqlite3_prepare_v2(reader_,
+                           "SELECT kind, at, cells FROM recent WHERE domain = ?1 UNION ALL"
+                           " SELECT kind, at, cells FROM answers WHERE domain = ?1 ORDER BY 2 DESC",
                            -1, &answersOf_, nullptr) != SQLITE_OK) {
         Fail(Text(u"история не читается"));
         return answers;
@@ -612,8 +689,9 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
     }
     if (lastOf_ == nullptr &&
         sqlite3_prepare_v2(reader_,
-                           "SELECT at, cells FROM answers WHERE domain = ? AND kind = ? ORDER BY at DESC", -1,
-                           &lastOf_, nullptr) != SQLITE_OK) {
+                           "SELECT at, cells FROM recent WHERE domain = ?1 AND kind = ?2 UNION ALL"
+                           " SELECT at, cells FROM answers WHERE domain = ?1 AND kind = ?2 ORDER BY 1 DESC",
+                           -1, &lastOf_, nullptr) != SQLITE_OK) {
         Fail(Text(u"история не читается"));
         return said;
     }
@@ -666,7 +744,7 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
 
 std::int64_t HistoryStore::Count() {
     const std::lock_guard lock(readMutex_);
-    Statement count(reader_, "SELECT count(*) FROM answers");
+    Statement count(reader_, "SELECT (SELECT count(*) FROM answers) + (SELECT count(*) FROM recent)");
     return count.handle != nullptr && sqlite3_step(count.handle) == SQLITE_ROW
                ? sqlite3_column_int64(count.handle, 0)
                : -1;

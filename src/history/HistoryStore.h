@@ -9,11 +9,11 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
-#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -66,7 +66,17 @@ public:
     // The same for a run's many answers: a kind of answer (a check and its columns) is named once,
     // and each answer gives only its cells.
     int Kind(std::string_view check, const std::vector<std::string>& columns);
-    void Add(std::string_view domain, int kind, std::vector<std::string> cells, std::int64_t at);
+    struct Queued {
+        std::string domain;
+        int kind = 0;       // by Kind
+        std::string cells;  // joined
+        std::int64_t at = 0;
+    };
+    static Queued Answer(std::string_view domain, int kind, std::span<const std::string> cells,
+                         std::int64_t at);
+    // Queues many answers at once (a run's, a few hundred at a time: the writer and the run meet
+    // at the queue's lock once for them all).
+    void Add(std::vector<Queued> answers);
     // Waits until every answer queued so far is written (or given up).
     void Flush();
     // The answers of a domain, newest first (those still queued are not among them).
@@ -88,16 +98,10 @@ public:
     std::int64_t Count();
 
 private:
-    struct Queued {
-        std::string domain;
-        int kind = 0;  // by Kind
-        std::vector<std::string> cells;
-        std::int64_t at = 0;
-    };
-
     HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore);
     void WriterLoop(std::stop_token stop);
     void Prune();
+    bool Settle();
     bool WriteBatch(std::vector<Queued>& batch);
     std::int64_t KindId(int kind);
     void Fail(const std::string& problem);
@@ -125,7 +129,7 @@ private:
     std::mutex mutex_;
     std::condition_variable_any cv_;
     std::vector<std::pair<std::string, std::vector<std::string>>> named_;  // the kinds, by Kind
-    std::deque<Queued> queue_;
+    std::vector<Queued> queue_;
     std::uint64_t queued_ = 0;
     std::uint64_t done_ = 0;
     int flushing_ = 0;  // callers of Flush waiting

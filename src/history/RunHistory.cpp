@@ -85,6 +85,13 @@ RunHistory::RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::s
 
 RunHistory::~RunHistory() {
     reader_.request_stop();
+    store_.Add(std::move(pending_));
+}
+
+void RunHistory::Flush() {
+    store_.Add(std::move(pending_));
+    pending_.clear();
+    store_.Flush();
 }
 
 void RunHistory::ReadAhead(std::vector<std::string> domains) {
@@ -112,17 +119,15 @@ RunHistory::Earlier RunHistory::Read(std::string_view domain) {
 }
 
 void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt) {
-    // Lines are read a few at a time and handed over together: the run takes its rows' under the
-    // same lock, and a lock per line would make the two threads meet at every row.
+    // Lines are read a chunk at a time and handed over together, and the run takes all that is
+    // ready at once: the two threads meet at the lock once in many rows, not at every row.
     constexpr int kChunk = 64;
     YieldToTheRun();
     std::vector<Ahead> chunk;
-    std::vector<Earlier> spent;
+    std::vector<std::vector<Ahead>> spent;
     const auto handOver = [&] {  // under aheadMutex_
-        for (Ahead& read : chunk) {
-            if (read.line > written_) {
-                ahead_.push_back(std::move(read));
-            }
+        if (!chunk.empty() && chunk.back().line > written_) {
+            ahead_.push_back(std::move(chunk));
         }
         chunk.clear();
         spent.swap(spent_);
@@ -156,36 +161,61 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
     handOver();
 }
 
+std::optional<RunHistory::Earlier> RunHistory::TakeAhead(int line, std::string_view domain) {
+    written_ = std::max(written_.load(), line);
+    for (bool refilled = false;; refilled = true) {
+        for (; mineChunk_ < mine_.size(); ++mineChunk_, mineAt_ = 0) {
+            std::vector<Ahead>& chunk = mine_[mineChunk_];
+            while (mineAt_ < chunk.size() && chunk[mineAt_].line < line) {
+                ++mineAt_;
+            }
+            if (mineAt_ == chunk.size()) {
+                continue;
+            }
+            Ahead& next = chunk[mineAt_];
+            if (next.line > line) {
+                refilled = true;  // the reading fell behind and went on past this line
+                break;
+            }
+            ++mineAt_;
+            if (!SameKey(next.domain, domain)) {
+                return std::nullopt;  // the line's row is another domain's: it is read at once
+            }
+            if (written_ >= wakeAt_) {
+                const std::lock_guard lock(aheadMutex_);  // (so that the wake is not lost)
+                aheadCv_.notify_all();
+            }
+            return std::move(next.earlier);
+        }
+        if (refilled) {
+            break;
+        }
+        // All taken: what was read goes back to be freed, and what is ready since is taken.
+        const std::lock_guard lock(aheadMutex_);
+        for (std::vector<Ahead>& taken : mine_) {
+            spent_.push_back(std::move(taken));
+        }
+        mine_.clear();
+        mine_.swap(ahead_);
+        mineChunk_ = 0;
+        mineAt_ = 0;
+    }
+    // Behind the run: the reading goes on after this row.
+    {
+        const std::lock_guard lock(aheadMutex_);
+        skipTo_ = std::max(skipTo_, line + 1);
+    }
+    aheadCv_.notify_all();
+    return std::nullopt;
+}
+
 RowChanges RunHistory::Finished(std::string_view domain, std::vector<std::string> rowCells, std::int64_t now,
                                 int line) {
     RowChanges changes;
     if (domain.empty()) {
         return changes;
     }
-    std::optional<Earlier> read;
-    if (line >= 0) {
-        bool wake = false;
-        {
-            const std::lock_guard lock(aheadMutex_);
-            while (!ahead_.empty() && ahead_.front().line <= line) {
-                Ahead& front = ahead_.front();
-                if (front.line == line && SameKey(front.domain, domain)) {
-                    read = std::move(front.earlier);
-                } else {
-                    spent_.push_back(std::move(front.earlier));
-                }
-                ahead_.pop_front();
-            }
-            if (!read) {
-                skipTo_ = std::max(skipTo_, line + 1);  // behind the run: it reads on after this row
-            }
-            written_ = std::max(written_, line);
-            wake = written_ >= wakeAt_ || !read;
-        }
-        if (wake) {
-            aheadCv_.notify_all();
-        }
-    }
+    std::optional<Earlier> read = line >= 0 ? TakeAhead(line, domain) : std::nullopt;
     Earlier earlier = read ? std::move(*read) : Read(domain);
     for (const CheckSpan& span : spans_) {  // a row shorter than the table's has empty cells
         rowCells.resize(
@@ -227,15 +257,15 @@ RowChanges RunHistory::Finished(std::string_view domain, std::vector<std::string
             }
             continue;
         }
-        std::vector<std::string> cells(width);
-        for (std::size_t i = 0; i < width; ++i) {
-            cells[i] = std::move(cell(i));
+        pending_.push_back(HistoryStore::Answer(
+            domain, kinds_[s], std::span<const std::string>(rowCells).subspan(first, width), now));
+        if (pending_.size() >= kPending) {
+            store_.Add(std::move(pending_));
+            pending_.clear();
         }
-        store_.Add(domain, kinds_[s], std::move(cells), now);
     }
-    if (read) {  // its memory goes back to the reading thread
-        const std::lock_guard lock(aheadMutex_);
-        spent_.push_back(std::move(earlier));
+    if (read) {  // its memory goes back to the reading thread with its chunk
+        mine_[mineChunk_][mineAt_ - 1].earlier = std::move(earlier);
     }
     changes.text = JoinPhrases(phrases);
     for (const std::string& day : days) {

@@ -78,7 +78,7 @@ struct RowChanges {
 class RunHistory {
 public:
     RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::shared_ptr<Served> served);
-    // Ends the reading ahead.
+    // Ends the reading ahead; the answers of the rows finished go to the store.
     ~RunHistory();
     RunHistory(const RunHistory&) = delete;
     RunHistory& operator=(const RunHistory&) = delete;
@@ -96,8 +96,11 @@ public:
     // or -1 for a recheck, which reads the store at once): its changes against the last earlier
     // answers of the same domain and check, then its answers go to the store, all but those taken
     // from it. A check whose cells are all empty did not run for the row.
+    // Rows are finished by one thread at a time.
     RowChanges Finished(std::string_view domain, std::vector<std::string> rowCells, std::int64_t now,
                         int line = -1);
+    // Gives the store the answers of the rows finished so far and waits until they are written.
+    void Flush();
     const std::vector<CheckSpan>& Spans() const { return spans_; }
 
 private:
@@ -117,14 +120,25 @@ private:
         std::string domain;
         Earlier earlier;
     };
+    // What was read ahead for line, when it was read for this domain; nothing else.
+    std::optional<Earlier> TakeAhead(int line, std::string_view domain);
     std::mutex aheadMutex_;
     std::condition_variable_any aheadCv_;
-    std::deque<Ahead> ahead_;     // lines read ahead, in line order
-    std::vector<Earlier> spent_;  // taken by the rows, freed by the reading thread that made them
-    int written_ = -1;            // the last line whose row was finished
-    int skipTo_ = 0;              // the reading ahead fell behind: it goes on from here
+    std::vector<std::vector<Ahead>> ahead_;  // chunks of lines read ahead, in line order
+    std::vector<std::vector<Ahead>> spent_;  // taken by the rows, freed by the thread that read them
+    int skipTo_ = 0;                         // the reading ahead fell behind: it goes on from here
     static constexpr int kNoWake = 1 << 30;
-    int wakeAt_ = kNoWake;  // the reading ahead waits until the rows reach this line
+    // The last line whose row was finished, and the line the reading ahead waits for the rows to
+    // reach (written by the run without the lock; a wake takes it).
+    std::atomic<int> written_{-1};
+    std::atomic<int> wakeAt_{kNoWake};
+    // The run's side: the chunks it took, and where it is in them.
+    std::vector<std::vector<Ahead>> mine_;
+    std::size_t mineChunk_ = 0;
+    std::size_t mineAt_ = 0;
+    // Answers of finished rows not yet given to the store (they go a few hundred at a time).
+    static constexpr std::size_t kPending = 256;
+    std::vector<HistoryStore::Queued> pending_;
     std::jthread reader_;
 };
 

@@ -89,6 +89,39 @@ TEST_F(HistoryStoreTest, AnswersPastTheKeptPeriodAreDroppedOnOpening) {
     EXPECT_EQ(answers[0].cells[1], "kept");
 }
 
+// A store writes its answers to a small table and the next one opened moves them into the large one;
+// an answer whose second is taken there goes to the next free second, as when it was written.
+TEST_F(HistoryStoreTest, OpeningMovesTheLastAnswersAndLosesNone) {
+    std::string problem;
+    for (const char* expires : {"first", "second", "third"}) {
+        auto store = Open(problem);
+        store->Add("a.ru", Registry(expires, kNow));
+        store->Add("b.ru", Registry(expires, kNow + 1));
+    }
+    auto store = Open(problem);
+    store->Add("c.ru", Registry("x", kNow));
+    store->Flush();  // (written after the moving)
+    const auto days = [&](const char* domain) {
+        std::vector<std::pair<std::int64_t, std::string>> days;
+        for (const StoredAnswer& answer : store->Answers(domain)) {
+            days.emplace_back(answer.at - kNow, answer.cells[1]);
+        }
+        return days;
+    };
+    using Days = std::vector<std::pair<std::int64_t, std::string>>;
+    EXPECT_EQ(days("a.ru"), (Days{{2, "third"}, {1, "second"}, {0, "first"}}));
+    EXPECT_EQ(days("b.ru"), (Days{{3, "third"}, {2, "second"}, {1, "first"}}));
+    EXPECT_EQ(store->Count(), 7);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* recent = nullptr;
+    sqlite3_prepare_v2(db, "SELECT count(*) FROM recent", -1, &recent, nullptr);
+    ASSERT_EQ(sqlite3_step(recent), SQLITE_ROW);
+    EXPECT_EQ(sqlite3_column_int(recent, 0), 1);  // c.ru's alone
+    sqlite3_finalize(recent);
+    sqlite3_close(db);
+}
+
 TEST_F(HistoryStoreTest, DamagedFileIsSetAsideWithItsDayAndANewStoreMade) {
     { std::ofstream(path_, std::ios::binary) << std::string(8192, 'x'); }
     std::string problem;
@@ -178,7 +211,7 @@ TEST_F(HistoryStoreTest, RunRemembersChangesAndAsksNoLastingFactTwice) {
         row.insert(row.end(), registry.begin(), registry.end());
         row.push_back(archive.Run(names, CancelToken())[0]);
         RowChanges changes = run.Finished("a.ru", row, now);
-        store->Flush();
+        run.Flush();
         return changes;
     };
 
@@ -217,7 +250,7 @@ TEST_F(HistoryStoreTest, AnEmptyRankIsAnAnswerAndEmptyWebCellsAreNot) {
                    std::make_shared<Served>());
     const auto finish = [&](std::vector<std::string> row, std::int64_t at) {
         RowChanges changes = run.Finished("a.ru", row, at);
-        store->Flush();
+        run.Flush();
         return changes.text;
     };
     const std::string arrow = " " + EscapeOf(U'\u2192') + " ";
@@ -283,7 +316,7 @@ TEST_F(HistoryStoreTest, RowsReadAheadAreComparedAsRowsReadAtOnce) {
             ASSERT_EQ(text, before == now ? "" : "Rank " + before + arrow + now)
                 << "line " << line << " from " << first;
         }
-        store->Flush();
+        run.Flush();
     }
 }
 
