@@ -3,18 +3,19 @@
 # top-sites list (a local check, the fastest run there is, so the store's share is at its largest),
 # with the store and with --no-history, one after the other, several times. The first run with the
 # store meets an empty one; each later one compares every row with the run before it. Prints the
-# wall time and user + system time of each run and the ratio of the medians.
+# wall time and user + system time of each run, and how much more the runs with the store took: the
+# medians and the least (on a shared machine the least is the run that waited least for a core).
 #
 #   ./bench/history-run.sh
 #
 #   VANTLE_HIST_NAMES=100000   how many names
-#   VANTLE_HIST_ROUNDS=5       how many runs of each kind
+#   VANTLE_HIST_ROUNDS=9       how many runs of each kind
 #   VANTLE_HIST_BUILD=dir      the build folder (default build-bench, Release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 names=${VANTLE_HIST_NAMES:-100000}
-rounds=${VANTLE_HIST_ROUNDS:-5}
+rounds=${VANTLE_HIST_ROUNDS:-9}
 build=${VANTLE_HIST_BUILD:-build-bench}
 
 if [ ! -f "$build/build.ninja" ]; then
@@ -46,7 +47,10 @@ for _ in $(seq "$rounds"); do
     run with
 done
 median() { grep "^$1 " "$work/results" | cut -d' ' -f2 | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+least() { grep "^$1 " "$work/results" | cut -d' ' -f2 | sort -n | head -1; }
+percent() { echo "scale=4; 100 * ($2 / $1 - 1)" | bc | xargs printf "%.1f"; }
 without=$(median without)
 with=$(median with)
-echo "median wall: without $without s, with $with s: $(echo "scale=4; 100 * ($with / $without - 1)" | bc | xargs printf "%.1f") % more"
+echo "median wall: without $without s, with $with s: $(percent "$without" "$with") % more"
+echo "least wall:  without $(least without) s, with $(least with) s: $(percent "$(least without)" "$(least with)") % more"
 echo "store: $(du -h "$XDG_DATA_HOME/vantle/history.sqlite" | cut -f1), load after: $(cut -d' ' -f1-3 /proc/loadavg)"

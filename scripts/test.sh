@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test: once as a normal build, then once
 # more built with AddressSanitizer and UndefinedBehaviorSanitizer, and the engine's test programs (pace,
-# check, dns, web) once more built with ThreadSanitizer (skip both passes with VANTLE_SKIP_SANITIZE=1).
+# check, dns, web, history) once more built with ThreadSanitizer (skip both passes with
+# VANTLE_SKIP_SANITIZE=1).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 ./scripts/setup.sh
@@ -22,9 +23,10 @@ if [ "${VANTLE_SKIP_SANITIZE:-0}" != "1" ]; then
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
     run_pass build-asan -DCMAKE_BUILD_TYPE=Debug -DVANTLE_SANITIZE=ON -DVANTLE_BUILD_BENCH=OFF
-    # Only the engine's test programs, without the windows: a race in the pace, the run or the checks.
+    # Only the engine's test programs, without the windows: a race in the pace, the run, the checks
+    # or the store of answers.
     export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
-    engine=(pace check dns web)
+    engine=(pace check dns web history)
     cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVANTLE_TSAN=ON -DVANTLE_BUILD_GUI=OFF \
         -DVANTLE_BUILD_BENCH=OFF >/dev/null
     cmake --build build-tsan -j "$jobs" --target "${engine[@]/#/test_}"

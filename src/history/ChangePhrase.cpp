@@ -48,6 +48,9 @@ bool SaysNothing(std::string_view column, std::string_view cell) {
 }
 
 std::string ChangePhrase(std::string_view column, std::string_view before, std::string_view after) {
+    if (before == after) {
+        return {};  // (most rows: the same answer as last time)
+    }
     before = TrimBlanks(before);
     after = TrimBlanks(after);
     if (SaysNothing(column, before) || SaysNothing(column, after) || Alike(before, after)) {

@@ -30,8 +30,9 @@ constexpr std::chrono::milliseconds kGather{100};
 constexpr std::chrono::milliseconds kReadRenew{250};
 // The store threads' nice value (the run's threads keep theirs, 0 by default).
 constexpr int kStoreNice = 10;
-// Recent answers are moved into the large table when a store opens, and when a store has written
-// this many since (a window kept open for long).
+// Recent answers are moved into the large table when a store opens with Options::moveOnOpening of
+// them (a move rewrites most pages of the large table, whether it moves ten thousand answers or a
+// hundred thousand), and when a store that stays open has this many (a window kept open for long).
 constexpr std::uint64_t kSettleAfter = 500000;
 // How many seconds on an answer may be moved to find its check's next free second.
 constexpr int kMaxBump = 60;
@@ -264,7 +265,8 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
         return nullptr;
     }
     std::string setup =
-        "PRAGMA page_size=16384; PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA "
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA "
+        "journal_size_limit=8388608; PRAGMA "
         "cache_size=-65536;"
         "BEGIN IMMEDIATE;" +
         std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId) +
@@ -291,11 +293,13 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
     }
     Exec(reader, "PRAGMA cache_size=-16384");
     const std::int64_t pruneBefore = options.keptDays > 0 ? now - std::int64_t{options.keptDays} * 86400 : 0;
-    return std::unique_ptr<HistoryStore>(new HistoryStore(writer, reader, pruneBefore));
+    return std::unique_ptr<HistoryStore>(
+        new HistoryStore(writer, reader, pruneBefore, options.moveOnOpening));
 }
 
-HistoryStore::HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore)
-    : writer_(writer), reader_(reader), pruneBefore_(pruneBefore) {
+HistoryStore::HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore,
+                           std::int64_t moveOnOpening)
+    : writer_(writer), reader_(reader), pruneBefore_(pruneBefore), moveOnOpening_(moveOnOpening) {
     thread_ = std::jthread([this](std::stop_token stop) { WriterLoop(stop); });
 }
 
@@ -372,6 +376,11 @@ void HistoryStore::Flush() {
     EndRead();
 }
 
+void HistoryStore::Rest() {
+    const std::lock_guard lock(readMutex_);
+    EndRead();
+}
+
 void HistoryStore::EndRead() {
     kindsRead_ = false;
     if (reading_) {
@@ -443,38 +452,50 @@ void HistoryStore::Prune() {
                       : "ROLLBACK");
 }
 
+std::int64_t HistoryStore::RecentCount() {
+    Statement count(writer_, "SELECT count(*) FROM recent");
+    return count.handle != nullptr && sqlite3_step(count.handle) == SQLITE_ROW
+               ? sqlite3_column_int64(count.handle, 0)
+               : 0;
+}
+
 bool HistoryStore::Settle() {
-    Statement any(writer_, "SELECT 1 FROM recent LIMIT 1");
-    if (any.handle == nullptr || sqlite3_step(any.handle) != SQLITE_ROW) {
-        return true;  // nothing to move (or no way to tell: the writing will say)
-    }
-    sqlite3_reset(any.handle);
     if (!Exec(writer_, "BEGIN IMMEDIATE")) {
         return false;
     }
-    Statement moved(writer_, "SELECT domain, kind, at, cells FROM recent");  // in key order
-    Statement insert(writer_, "INSERT OR IGNORE INTO answers(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
-    int step = SQLITE_ROW;
-    bool inserted = moved.handle != nullptr && insert.handle != nullptr;
-    while (inserted && (step = sqlite3_step(moved.handle)) == SQLITE_ROW) {
-        // An answer whose second the large table holds already (another copy's, moved before)
-        // goes to the next free second, as when it was written.
-        inserted = false;
-        for (int bump = 0; bump < kMaxBump && !inserted; ++bump) {
-            sqlite3_reset(insert.handle);
-            for (int col = 0; col < 4; ++col) {
-                sqlite3_bind_value(insert.handle, col + 1, sqlite3_column_value(moved.handle, col));
+    // At once when no answer's second is taken in the large table (the usual case); else one by
+    // one, an answer whose second is taken (another copy's, moved before) going to the next free
+    // one, as when it was written.
+    const std::int64_t count = RecentCount();
+    bool done = Exec(writer_,
+                     "SAVEPOINT moving; INSERT OR IGNORE INTO answers(domain, kind, at, cells)"
+                     " SELECT domain, kind, at, cells FROM recent") &&
+                sqlite3_changes(writer_) == count;
+    if (!done && Exec(writer_, "ROLLBACK TO moving")) {
+        Statement moved(writer_, "SELECT domain, kind, at, cells FROM recent");  // in key order
+        Statement insert(writer_,
+                         "INSERT OR IGNORE INTO answers(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
+        int step = SQLITE_ROW;
+        bool inserted = moved.handle != nullptr && insert.handle != nullptr;
+        while (inserted && (step = sqlite3_step(moved.handle)) == SQLITE_ROW) {
+            inserted = false;
+            for (int bump = 0; bump < kMaxBump && !inserted; ++bump) {
+                sqlite3_reset(insert.handle);
+                for (int col = 0; col < 4; ++col) {
+                    sqlite3_bind_value(insert.handle, col + 1, sqlite3_column_value(moved.handle, col));
+                }
+                sqlite3_bind_int64(insert.handle, 3, sqlite3_column_int64(moved.handle, 2) + bump);
+                if (sqlite3_step(insert.handle) != SQLITE_DONE) {
+                    break;
+                }
+                inserted = sqlite3_changes(writer_) > 0;
             }
-            sqlite3_bind_int64(insert.handle, 3, sqlite3_column_int64(moved.handle, 2) + bump);
-            if (sqlite3_step(insert.handle) != SQLITE_DONE) {
-                break;
-            }
-            inserted = sqlite3_changes(writer_) > 0;
         }
+        sqlite3_reset(moved.handle);
+        sqlite3_reset(insert.handle);
+        done = inserted && step == SQLITE_DONE;
     }
-    sqlite3_reset(moved.handle);
-    sqlite3_reset(insert.handle);
-    const bool done = inserted && step == SQLITE_DONE && Exec(writer_, "DELETE FROM recent");
+    done = done && Exec(writer_, "RELEASE moving; DELETE FROM recent");
     Exec(writer_, done ? "COMMIT" : "ROLLBACK");
     return done;
 }
@@ -484,8 +505,11 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
     if (pruneBefore_ > 0) {
         Prune();
     }
-    Settle();
-    std::uint64_t sinceSettled = 0;
+    std::uint64_t sinceSettled = static_cast<std::uint64_t>(RecentCount());
+    if (sinceSettled > 0 && sinceSettled >= static_cast<std::uint64_t>(moveOnOpening_)) {
+        Settle();
+        sinceSettled = 0;
+    }
     for (;;) {
         std::vector<Queued> batch;
         {

@@ -42,6 +42,9 @@ public:
         int keptDays = 365;         // answers older than this are dropped when the store opens
         int busyTimeoutMs = 5000;   // how long a write waits for another copy's
         std::int64_t maxBytes = 0;  // the file's bound (0: none); past it the store counts as full
+        // The newest answers are kept apart, in a small table cheap to add to, and moved into the
+        // large one when a store opens with at least this many of them.
+        std::int64_t moveOnOpening = 50000;
     };
 
     // Opens the store at path, making it (and its folder) when missing, and drops the answers older
@@ -92,16 +95,20 @@ public:
     using Says = bool (*)(std::string_view column, std::string_view cell);
     std::vector<std::optional<Said>> LastSaid(std::string_view domain, std::string_view check,
                                               const std::vector<std::string>& columns, Says says);
+    // A reader that has nothing to read for a while ends its read transaction: while one is open
+    // the log cannot be copied into the database past it, nor begun again, and it only grows.
+    void Rest();
     // The problem the writer or a read met (Windows-1251), given once; nothing while all is well.
     std::optional<std::string> TakeProblem();
     // How many answers the store holds.
     std::int64_t Count();
 
 private:
-    HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore);
+    HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore, std::int64_t moveOnOpening);
     void WriterLoop(std::stop_token stop);
     void Prune();
     bool Settle();
+    std::int64_t RecentCount();
     bool WriteBatch(std::vector<Queued>& batch);
     std::int64_t KindId(int kind);
     void Fail(const std::string& problem);
@@ -109,6 +116,7 @@ private:
     sqlite3* writer_ = nullptr;
     sqlite3* reader_ = nullptr;
     std::int64_t pruneBefore_ = 0;
+    std::int64_t moveOnOpening_ = 0;
     // The reader's side, under readMutex_: the look-up of a domain prepared once, the kinds by id, and
     // a read transaction kept over many look-ups (a run asks one per row) and renewed every
     // kReadRenew or at a Flush, so that a look-up sees what was written before it.

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <set>
+#include <utility>
 
 #include "history/ChangePhrase.h"
 #include "history/Freshness.h"
@@ -140,6 +141,7 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
                 // Far enough ahead: on again once the rows have taken a quarter of it, and woken
                 // only then (a wake at every row would switch threads at every row).
                 wakeAt_ = line - (kReadAhead - kReadAhead / 4);
+                store_.Rest();
                 aheadCv_.wait(lock, stop, [&] { return written_ >= wakeAt_ || skipTo_ > line; });
                 wakeAt_ = kNoWake;
             }
@@ -157,6 +159,7 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
             }
         }
     }
+    store_.Rest();
     const std::lock_guard lock(aheadMutex_);
     handOver();
 }
@@ -260,8 +263,8 @@ RowChanges RunHistory::Finished(std::string_view domain, std::vector<std::string
         pending_.push_back(HistoryStore::Answer(
             domain, kinds_[s], std::span<const std::string>(rowCells).subspan(first, width), now));
         if (pending_.size() >= kPending) {
-            store_.Add(std::move(pending_));
-            pending_.clear();
+            store_.Add(std::exchange(pending_, {}));
+            pending_.reserve(kPending);
         }
     }
     if (read) {  // its memory goes back to the reading thread with its chunk

@@ -130,10 +130,11 @@ private:
     static constexpr int kNoWake = 1 << 30;
     // The last line whose row was finished, and the line the reading ahead waits for the rows to
     // reach (written by the run without the lock; a wake takes it).
-    std::atomic<int> written_{-1};
+    // (On a cache line of their own: the run writes written_ at every row.)
+    alignas(64) std::atomic<int> written_{-1};
     std::atomic<int> wakeAt_{kNoWake};
     // The run's side: the chunks it took, and where it is in them.
-    std::vector<std::vector<Ahead>> mine_;
+    alignas(64) std::vector<std::vector<Ahead>> mine_;
     std::size_t mineChunk_ = 0;
     std::size_t mineAt_ = 0;
     // Answers of finished rows not yet given to the store (they go a few hundred at a time).

@@ -93,12 +93,18 @@ TEST_F(HistoryStoreTest, AnswersPastTheKeptPeriodAreDroppedOnOpening) {
 // an answer whose second is taken there goes to the next free second, as when it was written.
 TEST_F(HistoryStoreTest, OpeningMovesTheLastAnswersAndLosesNone) {
     std::string problem;
+    HistoryStore::Options options;
+    options.moveOnOpening = 2;
+    {
+        auto store = Open(problem, options);
+        store->Add("a.ru", Registry("one", kNow - 10));
+    }
     for (const char* expires : {"first", "second", "third"}) {
-        auto store = Open(problem);
+        auto store = Open(problem, options);  // moves nothing the first time: one answer is too few
         store->Add("a.ru", Registry(expires, kNow));
         store->Add("b.ru", Registry(expires, kNow + 1));
     }
-    auto store = Open(problem);
+    auto store = Open(problem, options);
     store->Add("c.ru", Registry("x", kNow));
     store->Flush();  // (written after the moving)
     const auto days = [&](const char* domain) {
@@ -109,9 +115,9 @@ TEST_F(HistoryStoreTest, OpeningMovesTheLastAnswersAndLosesNone) {
         return days;
     };
     using Days = std::vector<std::pair<std::int64_t, std::string>>;
-    EXPECT_EQ(days("a.ru"), (Days{{2, "third"}, {1, "second"}, {0, "first"}}));
+    EXPECT_EQ(days("a.ru"), (Days{{2, "third"}, {1, "second"}, {0, "first"}, {-10, "one"}}));
     EXPECT_EQ(days("b.ru"), (Days{{3, "third"}, {2, "second"}, {1, "first"}}));
-    EXPECT_EQ(store->Count(), 7);
+    EXPECT_EQ(store->Count(), 8);
     sqlite3* db = nullptr;
     ASSERT_EQ(sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
     sqlite3_stmt* recent = nullptr;
