@@ -19,7 +19,7 @@ namespace {
 
 // The store's mark in the database header ("Vntl"): a database without it is some other program's.
 constexpr int kApplicationId = 0x566e746c;
-constexpr int kSchemaVersion = 2;
+constexpr int kSchemaVersion = 3;
 // Cells and headers are kept joined by the unit separator, which no cell holds.
 constexpr char kJoin = '\x1f';
 // Answers written in one transaction at most.
@@ -30,22 +30,18 @@ constexpr std::chrono::milliseconds kGather{100};
 constexpr std::chrono::milliseconds kReadRenew{250};
 // The store threads' nice value (the run's threads keep theirs, 0 by default).
 constexpr int kStoreNice = 10;
-// Recent answers are moved into the large table when a store opens with Options::moveOnOpening of
-// them (a move rewrites most pages of the large table, whether it moves ten thousand answers or a
-// hundred thousand), and when a store that stays open has this many (a window kept open for long).
-constexpr std::uint64_t kSettleAfter = 500000;
 // How many seconds on an answer may be moved to find its check's next free second.
 constexpr int kMaxBump = 60;
 
 constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
     " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
-    "CREATE TABLE IF NOT EXISTS answers(domain TEXT NOT NULL, kind INTEGER NOT NULL,"
-    " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
-    // New answers go to recent, whose few pages a batch rewrites cheaply, and are moved into answers
-    // in key order now and then (Settle): a batch of a run's answers, in the list's order, would
-    // touch and rewrite most pages of the large table every time. A read looks in both.
-    "CREATE TABLE IF NOT EXISTS recent(domain TEXT NOT NULL, kind INTEGER NOT NULL,"
+    // A domain's number is given when it is first written, so a list's domains are numbered in the
+    // list's order; the answers, kept in the order of the number, are then written where the last
+    // run's answers of the same list lie, page after page, and not all over the table (as when they
+    // were kept in the order of the name: a run rewrote most pages of the store).
+    "CREATE TABLE IF NOT EXISTS domains(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
+    "CREATE TABLE IF NOT EXISTS said(domain INTEGER NOT NULL, kind INTEGER NOT NULL,"
     " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
     // "oldest": no answer is older (a bound, kept by every writer), so that the kept period is
     // enforced by a scan of the whole store only when some answer has outlived it.
@@ -190,6 +186,51 @@ std::string Problem(const char16_t* what, const std::string& path) {
     return Text(what) + Text(u": ") + path;
 }
 
+// The stores of earlier versions kept answers by the domain's name, in "answers" (and "recent"):
+// they are numbered and moved into "said" once, in the opening's transaction.
+bool TakeOldTables(sqlite3* db) {
+    for (const char* table : {"answers", "recent"}) {
+        Statement old(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+        if (old.handle == nullptr ||
+            sqlite3_bind_text(old.handle, 1, table, -1, SQLITE_STATIC) != SQLITE_OK ||
+            sqlite3_step(old.handle) != SQLITE_ROW) {
+            continue;
+        }
+        sqlite3_reset(old.handle);  // (a table cannot be dropped while a statement reads the schema)
+        const std::string from(table);
+        if (!Exec(db,
+                  ("INSERT OR IGNORE INTO domains(name) SELECT domain FROM " + from +
+                   " GROUP BY domain ORDER BY min(at);"
+                   "INSERT OR IGNORE INTO said(domain, kind, at, cells) SELECT d.id, o.kind, o.at, o.cells"
+                   " FROM " +
+                   from +
+                   " o JOIN domains d ON d.name = o.domain;"
+                   "DROP TABLE " +
+                   from + ";")
+                      .c_str())) {
+            return false;
+        }
+    }
+    return true;
+}
+
+// The number of a domain (its key), given now when it has none; -1 when the store cannot say.
+std::int64_t DomainId(const std::string& key, sqlite3_stmt* number, sqlite3_stmt* numbered) {
+    sqlite3_reset(number);
+    sqlite3_bind_text(number, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+    const int step = sqlite3_step(number);
+    if (step == SQLITE_ROW) {
+        return sqlite3_column_int64(number, 0);
+    }
+    if (step != SQLITE_DONE) {
+        return -1;
+    }
+    sqlite3_reset(numbered);
+    sqlite3_bind_text(numbered, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+    return sqlite3_step(numbered) == SQLITE_DONE ? sqlite3_last_insert_rowid(sqlite3_db_handle(numbered))
+                                                 : -1;
+}
+
 }  // namespace
 
 void YieldToTheRun() {
@@ -265,18 +306,17 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
         return nullptr;
     }
     std::string setup =
-        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA "
-        "journal_size_limit=8388608; PRAGMA "
-        "cache_size=-65536;"
-        "BEGIN IMMEDIATE;" +
+        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=8388608;"
+        " PRAGMA cache_size=-65536; BEGIN IMMEDIATE;" +
         std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId) +
-        "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + "; COMMIT;";
+        "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
     if (options.maxBytes > 0) {
         setup +=
             "PRAGMA max_page_count=" + std::to_string(std::max<std::int64_t>(options.maxBytes / 4096, 8)) +
             ";";
     }
-    if (!Exec(writer, setup.c_str())) {
+    if (!Exec(writer, setup.c_str()) || !TakeOldTables(writer) || !Exec(writer, "COMMIT")) {
+        Exec(writer, "ROLLBACK");
         const int code = sqlite3_errcode(writer) & 0xff;
         sqlite3_close(writer);
         problem = Problem(code == SQLITE_BUSY || code == SQLITE_LOCKED ? u"история занята другой программой"
@@ -293,13 +333,11 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
     }
     Exec(reader, "PRAGMA cache_size=-16384");
     const std::int64_t pruneBefore = options.keptDays > 0 ? now - std::int64_t{options.keptDays} * 86400 : 0;
-    return std::unique_ptr<HistoryStore>(
-        new HistoryStore(writer, reader, pruneBefore, options.moveOnOpening));
+    return std::unique_ptr<HistoryStore>(new HistoryStore(writer, reader, pruneBefore));
 }
 
-HistoryStore::HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore,
-                           std::int64_t moveOnOpening)
-    : writer_(writer), reader_(reader), pruneBefore_(pruneBefore), moveOnOpening_(moveOnOpening) {
+HistoryStore::HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore)
+    : writer_(writer), reader_(reader), pruneBefore_(pruneBefore) {
     thread_ = std::jthread([this](std::stop_token stop) { WriterLoop(stop); });
 }
 
@@ -437,78 +475,23 @@ void HistoryStore::Prune() {
     }
     // The oldest answer left is found once here, so that the next stores opened scan again only
     // when it has aged past the kept period (an empty store: when an older answer is written).
-    Statement prune(writer_, "DELETE FROM answers WHERE at < ?");
-    Statement pruneRecent(writer_, "DELETE FROM recent WHERE at < ?");
+    Statement prune(writer_, "DELETE FROM said WHERE at < ?");
     sqlite3_bind_int64(prune.handle, 1, pruneBefore_);
-    sqlite3_bind_int64(pruneRecent.handle, 1, pruneBefore_);
     Statement mark(writer_,
-                   "INSERT OR REPLACE INTO meta(key, value) SELECT 'oldest', coalesce(min(oldest),"
-                   " 9223372036854775807) FROM (SELECT min(at) AS oldest FROM answers"
-                   " UNION ALL SELECT min(at) FROM recent)");
-    Exec(writer_, sqlite3_step(prune.handle) == SQLITE_DONE &&
-                          sqlite3_step(pruneRecent.handle) == SQLITE_DONE &&
-                          sqlite3_step(mark.handle) == SQLITE_DONE
-                      ? "COMMIT"
-                      : "ROLLBACK");
-}
-
-std::int64_t HistoryStore::RecentCount() {
-    Statement count(writer_, "SELECT count(*) FROM recent");
-    return count.handle != nullptr && sqlite3_step(count.handle) == SQLITE_ROW
-               ? sqlite3_column_int64(count.handle, 0)
-               : 0;
-}
-
-bool HistoryStore::Settle() {
-    if (!Exec(writer_, "BEGIN IMMEDIATE")) {
-        return false;
-    }
-    // At once when no answer's second is taken in the large table (the usual case); else one by
-    // one, an answer whose second is taken (another copy's, moved before) going to the next free
-    // one, as when it was written.
-    const std::int64_t count = RecentCount();
-    bool done = Exec(writer_,
-                     "SAVEPOINT moving; INSERT OR IGNORE INTO answers(domain, kind, at, cells)"
-                     " SELECT domain, kind, at, cells FROM recent") &&
-                sqlite3_changes(writer_) == count;
-    if (!done && Exec(writer_, "ROLLBACK TO moving")) {
-        Statement moved(writer_, "SELECT domain, kind, at, cells FROM recent");  // in key order
-        Statement insert(writer_,
-                         "INSERT OR IGNORE INTO answers(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
-        int step = SQLITE_ROW;
-        bool inserted = moved.handle != nullptr && insert.handle != nullptr;
-        while (inserted && (step = sqlite3_step(moved.handle)) == SQLITE_ROW) {
-            inserted = false;
-            for (int bump = 0; bump < kMaxBump && !inserted; ++bump) {
-                sqlite3_reset(insert.handle);
-                for (int col = 0; col < 4; ++col) {
-                    sqlite3_bind_value(insert.handle, col + 1, sqlite3_column_value(moved.handle, col));
-                }
-                sqlite3_bind_int64(insert.handle, 3, sqlite3_column_int64(moved.handle, 2) + bump);
-                if (sqlite3_step(insert.handle) != SQLITE_DONE) {
-                    break;
-                }
-                inserted = sqlite3_changes(writer_) > 0;
-            }
-        }
-        sqlite3_reset(moved.handle);
-        sqlite3_reset(insert.handle);
-        done = inserted && step == SQLITE_DONE;
-    }
-    done = done && Exec(writer_, "RELEASE moving; DELETE FROM recent");
-    Exec(writer_, done ? "COMMIT" : "ROLLBACK");
-    return done;
+                   "INSERT OR REPLACE INTO meta(key, value)"
+                   " SELECT 'oldest', coalesce(min(at), 9223372036854775807) FROM said");
+    const bool pruned =
+        sqlite3_step(prune.handle) == SQLITE_DONE &&
+        Exec(writer_,
+             "DELETE FROM domains WHERE NOT EXISTS (SELECT 1 FROM said WHERE said.domain = domains.id)") &&
+        sqlite3_step(mark.handle) == SQLITE_DONE;
+    Exec(writer_, pruned ? "COMMIT" : "ROLLBACK");
 }
 
 void HistoryStore::WriterLoop(std::stop_token stop) {
     YieldToTheRun();
     if (pruneBefore_ > 0) {
         Prune();
-    }
-    std::uint64_t sinceSettled = static_cast<std::uint64_t>(RecentCount());
-    if (sinceSettled > 0 && sinceSettled >= static_cast<std::uint64_t>(moveOnOpening_)) {
-        Settle();
-        sinceSettled = 0;
     }
     for (;;) {
         std::vector<Queued> batch;
@@ -531,10 +514,6 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
             }
         }
         const bool written = WriteBatch(batch);
-        if (written && (sinceSettled += batch.size()) >= kSettleAfter) {
-            Settle();
-            sinceSettled = 0;
-        }
         {
             const std::lock_guard lock(mutex_);
             done_ += batch.size();
@@ -598,8 +577,10 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
     }
     // (A kind made in a transaction that is rolled back stays in kindIds_, but after a failure the
     // store writes nothing more.)
-    Statement insert(writer_, "INSERT OR IGNORE INTO recent(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
-    if (insert.handle == nullptr) {
+    Statement insert(writer_, "INSERT OR IGNORE INTO said(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
+    Statement number(writer_, "SELECT id FROM domains WHERE name = ?");
+    Statement numbered(writer_, "INSERT INTO domains(name) VALUES(?)");
+    if (insert.handle == nullptr || number.handle == nullptr || numbered.handle == nullptr) {
         return failure();
     }
     std::int64_t oldest = std::numeric_limits<std::int64_t>::max();
@@ -608,15 +589,17 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
         if (kind < 0) {
             return failure();
         }
-        const std::string domain = Key(item.domain);
+        const std::int64_t domain = DomainId(Key(item.domain), number.handle, numbered.handle);
+        if (domain < 0) {
+            return failure();
+        }
         const std::string& cells = item.cells;
         oldest = std::min(oldest, item.at);
         // Two answers of a domain's check in one second (a recheck, a second copy) both stay: the
         // later one goes to the next free second.
         for (int bump = 0; bump < kMaxBump; ++bump) {
             sqlite3_reset(insert.handle);
-            sqlite3_bind_text(insert.handle, 1, domain.data(), static_cast<int>(domain.size()),
-                              SQLITE_STATIC);
+            sqlite3_bind_int64(insert.handle, 1, domain);
             sqlite3_bind_int64(insert.handle, 2, kind);
             sqlite3_bind_int64(insert.handle, 3, item.at + bump);
             sqlite3_bind_text(insert.handle, 4, cells.data(), static_cast<int>(cells.size()), SQLITE_STATIC);
@@ -666,8 +649,8 @@ std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
     }
     if (answersOf_ == nullptr &&
         sqlite3_prepare_v2(reader_,
-                           "SELECT kind, at, cells FROM recent WHERE domain = ?1 UNION ALL"
-                           " SELECT kind, at, cells FROM answers WHERE domain = ?1 ORDER BY 2 DESC",
+                           "SELECT kind, at, cells FROM said"
+                           " WHERE domain = (SELECT id FROM domains WHERE name = ?) ORDER BY at DESC",
                            -1, &answersOf_, nullptr) != SQLITE_OK) {
         Fail(Text(u"история не читается"));
         return answers;
@@ -712,10 +695,11 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
         kindsRead_ = LoadKinds();
     }
     if (lastOf_ == nullptr &&
-        sqlite3_prepare_v2(reader_,
-                           "SELECT at, cells FROM recent WHERE domain = ?1 AND kind = ?2 UNION ALL"
-                           " SELECT at, cells FROM answers WHERE domain = ?1 AND kind = ?2 ORDER BY 1 DESC",
-                           -1, &lastOf_, nullptr) != SQLITE_OK) {
+        sqlite3_prepare_v2(
+            reader_,
+            "SELECT at, cells FROM said"
+            " WHERE domain = (SELECT id FROM domains WHERE name = ?) AND kind = ? ORDER BY at DESC",
+            -1, &lastOf_, nullptr) != SQLITE_OK) {
         Fail(Text(u"история не читается"));
         return said;
     }
@@ -768,7 +752,7 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
 
 std::int64_t HistoryStore::Count() {
     const std::lock_guard lock(readMutex_);
-    Statement count(reader_, "SELECT (SELECT count(*) FROM answers) + (SELECT count(*) FROM recent)");
+    Statement count(reader_, "SELECT count(*) FROM said");
     return count.handle != nullptr && sqlite3_step(count.handle) == SQLITE_ROW
                ? sqlite3_column_int64(count.handle, 0)
                : -1;

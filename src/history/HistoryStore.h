@@ -42,9 +42,6 @@ public:
         int keptDays = 365;         // answers older than this are dropped when the store opens
         int busyTimeoutMs = 5000;   // how long a write waits for another copy's
         std::int64_t maxBytes = 0;  // the file's bound (0: none); past it the store counts as full
-        // The newest answers are kept apart, in a small table cheap to add to, and moved into the
-        // large one when a store opens with at least this many of them.
-        std::int64_t moveOnOpening = 50000;
     };
 
     // Opens the store at path, making it (and its folder) when missing, and drops the answers older
@@ -104,11 +101,9 @@ public:
     std::int64_t Count();
 
 private:
-    HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore, std::int64_t moveOnOpening);
+    HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore);
     void WriterLoop(std::stop_token stop);
     void Prune();
-    bool Settle();
-    std::int64_t RecentCount();
     bool WriteBatch(std::vector<Queued>& batch);
     std::int64_t KindId(int kind);
     void Fail(const std::string& problem);
@@ -116,7 +111,6 @@ private:
     sqlite3* writer_ = nullptr;
     sqlite3* reader_ = nullptr;
     std::int64_t pruneBefore_ = 0;
-    std::int64_t moveOnOpening_ = 0;
     // The reader's side, under readMutex_: the look-up of a domain prepared once, the kinds by id, and
     // a read transaction kept over many look-ups (a run asks one per row) and renewed every
     // kReadRenew or at a Flush, so that a look-up sees what was written before it.

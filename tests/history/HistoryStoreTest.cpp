@@ -89,43 +89,38 @@ TEST_F(HistoryStoreTest, AnswersPastTheKeptPeriodAreDroppedOnOpening) {
     EXPECT_EQ(answers[0].cells[1], "kept");
 }
 
-// A store writes its answers to a small table and the next one opened moves them into the large one;
-// an answer whose second is taken there goes to the next free second, as when it was written.
-TEST_F(HistoryStoreTest, OpeningMovesTheLastAnswersAndLosesNone) {
-    std::string problem;
-    HistoryStore::Options options;
-    options.moveOnOpening = 2;
-    {
-        auto store = Open(problem, options);
-        store->Add("a.ru", Registry("one", kNow - 10));
-    }
-    for (const char* expires : {"first", "second", "third"}) {
-        auto store = Open(problem, options);  // moves nothing the first time: one answer is too few
-        store->Add("a.ru", Registry(expires, kNow));
-        store->Add("b.ru", Registry(expires, kNow + 1));
-    }
-    auto store = Open(problem, options);
-    store->Add("c.ru", Registry("x", kNow));
-    store->Flush();  // (written after the moving)
-    const auto days = [&](const char* domain) {
-        std::vector<std::pair<std::int64_t, std::string>> days;
-        for (const StoredAnswer& answer : store->Answers(domain)) {
-            days.emplace_back(answer.at - kNow, answer.cells[1]);
-        }
-        return days;
-    };
-    using Days = std::vector<std::pair<std::int64_t, std::string>>;
-    EXPECT_EQ(days("a.ru"), (Days{{2, "third"}, {1, "second"}, {0, "first"}, {-10, "one"}}));
-    EXPECT_EQ(days("b.ru"), (Days{{3, "third"}, {2, "second"}, {1, "first"}}));
-    EXPECT_EQ(store->Count(), 8);
+// A store of the earlier layout (answers kept by the domain's name) is taken over when it opens:
+// nothing lost, nothing twice, and it goes on from there.
+TEST_F(HistoryStoreTest, AStoreOfTheEarlierLayoutIsTakenOver) {
     sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open_v2(path_.c_str(), &db, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
-    sqlite3_stmt* recent = nullptr;
-    sqlite3_prepare_v2(db, "SELECT count(*) FROM recent", -1, &recent, nullptr);
-    ASSERT_EQ(sqlite3_step(recent), SQLITE_ROW);
-    EXPECT_EQ(sqlite3_column_int(recent, 0), 1);  // c.ru's alone
-    sqlite3_finalize(recent);
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(
+        sqlite3_exec(db,
+                     "PRAGMA application_id=1450079340; PRAGMA user_version=1;"
+                     "CREATE TABLE kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
+                     " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
+                     "CREATE TABLE answers(domain TEXT NOT NULL, kind INTEGER NOT NULL, at INTEGER NOT NULL,"
+                     " cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
+                     "INSERT INTO kinds VALUES(7, 'rank', 'Rank');"
+                     "INSERT INTO answers VALUES('b.ru', 7, 1800000000, '5'), ('a.ru', 7, 1800000000, '9'),"
+                     " ('b.ru', 7, 1800000100, '6');",
+                     nullptr, nullptr, nullptr),
+        SQLITE_OK);
     sqlite3_close(db);
+    std::string problem;
+    auto store = Open(problem);
+    ASSERT_TRUE(store) << problem;
+    store->Add("b.ru", {"rank", {"Rank"}, {"7"}, kNow + 200});
+    store->Flush();
+    EXPECT_EQ(store->Count(), 4);
+    std::vector<std::string> b;
+    for (const StoredAnswer& answer : store->Answers("B.ru")) {
+        b.push_back(answer.cells[0] + "@" + std::to_string(answer.at - kNow));
+    }
+    EXPECT_EQ(b, (std::vector<std::string>{"7@200", "6@100", "5@0"}));
+    const auto said = store->LastSaid("a.ru", "rank", {"Rank"}, Says);
+    ASSERT_TRUE(said[0]);
+    EXPECT_EQ(said[0]->cell, "9");
 }
 
 TEST_F(HistoryStoreTest, DamagedFileIsSetAsideWithItsDayAndANewStoreMade) {
