@@ -95,15 +95,16 @@ void RunHistory::Flush() {
     store_.Flush();
 }
 
-void RunHistory::ReadAhead(std::vector<std::string> domains) {
+void RunHistory::ReadAhead(std::vector<std::string> domains, int bound) {
     const int count = static_cast<int>(domains.size());
-    ReadAhead(count,
-              [domains = std::move(domains)](int line) { return domains[static_cast<std::size_t>(line)]; });
+    ReadAhead(
+        count, [domains = std::move(domains)](int line) { return domains[static_cast<std::size_t>(line)]; },
+        bound);
 }
 
-void RunHistory::ReadAhead(int count, std::function<std::string(int line)> domainAt) {
-    reader_ = std::jthread([this, count, domainAt = std::move(domainAt)](std::stop_token stop) {
-        ReadLines(stop, count, domainAt);
+void RunHistory::ReadAhead(int count, std::function<std::string(int line)> domainAt, int bound) {
+    reader_ = std::jthread([this, count, domainAt = std::move(domainAt), bound](std::stop_token stop) {
+        ReadLines(stop, count, domainAt, bound);
     });
 }
 
@@ -119,7 +120,8 @@ RunHistory::Earlier RunHistory::Read(std::string_view domain) {
     return earlier;
 }
 
-void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt) {
+void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt,
+                           int bound) {
     // Lines are read a chunk at a time and handed over together, and the run takes all that is
     // ready at once: the two threads meet at the lock once in many rows, not at every row.
     constexpr int kChunk = 64;
@@ -137,10 +139,10 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
         {
             std::unique_lock lock(aheadMutex_);
             handOver();
-            if (line - written_ > kReadAhead) {
+            if (line - written_ > bound) {
                 // Far enough ahead: on again once the rows have taken a quarter of it, and woken
                 // only then (a wake at every row would switch threads at every row).
-                wakeAt_ = line - (kReadAhead - kReadAhead / 4);
+                wakeAt_ = line - (bound - bound / 4);
                 store_.Rest();
                 aheadCv_.wait(lock, stop, [&] { return written_ >= wakeAt_ || skipTo_ > line; });
                 wakeAt_ = kNoWake;

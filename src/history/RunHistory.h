@@ -84,12 +84,13 @@ public:
     RunHistory& operator=(const RunHistory&) = delete;
 
     // The run's domains by list line ("" for a line that is no name): what the store said of them is
-    // read on a thread of its own, in list order, at most kReadAhead lines before the rows written,
-    // so that a fast run does not wait for the store row by row.
-    void ReadAhead(std::vector<std::string> domains);
+    // read on a thread of its own, in list order, at most bound lines before the rows written, so
+    // that a fast run does not wait for the store row by row.
+    void ReadAhead(std::vector<std::string> domains, int bound = kReadAhead);
     // The same with the domain of each of count lines given by domainAt, called on the reading
     // thread (it must stay callable, and give the same, while the run lasts).
-    void ReadAhead(int count, std::function<std::string(int line)> domainAt);
+    void ReadAhead(int count, std::function<std::string(int line)> domainAt, int bound = kReadAhead);
+    // (A line read ahead takes about 150 bytes: 5 MB at most.)
     static constexpr int kReadAhead = 32768;
 
     // A row of the table is finished (rowCells: every cell of the table's row; line: its list line,
@@ -107,7 +108,8 @@ private:
     // What the spans' columns said last, span after span (span s from offsets_[s]).
     using Earlier = std::vector<std::optional<HistoryStore::Said>>;
     Earlier Read(std::string_view domain);
-    void ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt);
+    void ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt,
+                   int bound);
 
     HistoryStore& store_;
     std::vector<CheckSpan> spans_;

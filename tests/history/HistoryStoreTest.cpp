@@ -289,7 +289,8 @@ TEST_F(HistoryStoreTest, LastSaidTakesEachColumnFromTheNewestAnswerThatSaysIt) {
 TEST_F(HistoryStoreTest, RowsReadAheadAreComparedAsRowsReadAtOnce) {
     std::string problem;
     auto store = Open(problem);
-    constexpr int kLines = RunHistory::kReadAhead + 600;  // past the read-ahead's bound
+    constexpr int kBound = 2048;
+    constexpr int kLines = kBound * 2 + 600;  // past the read-ahead's bound
     std::vector<std::string> domains;
     for (int i = 0; i < kLines; ++i) {
         domains.push_back(i % 7 == 3 ? std::string() : "d" + std::to_string(i) + ".ru");
@@ -304,7 +305,7 @@ TEST_F(HistoryStoreTest, RowsReadAheadAreComparedAsRowsReadAtOnce) {
         // The first pass answers 9 for every row, the second (a run resumed at line 2000) 8.
         const std::string now = first == 0 ? "9" : "8";
         RunHistory run(*store, {{"rank", 1, {"Rank"}}}, std::make_shared<Served>());
-        run.ReadAhead(domains);
+        run.ReadAhead(domains, kBound);
         for (int line = first; line < kLines; ++line) {
             const std::string domain =
                 line == first + 5 ? "other.ru" : domains[static_cast<std::size_t>(line)];
