@@ -30,6 +30,8 @@ constexpr std::chrono::milliseconds kGather{100};
 constexpr std::chrono::milliseconds kReadRenew{250};
 // The store threads' nice value (the run's threads keep theirs, 0 by default).
 constexpr int kStoreNice = 10;
+// How many domains' numbers the writer keeps in memory (a run's list is numbered once).
+constexpr std::size_t kIdsKept = 1'000'000;
 // How many seconds on an answer may be moved to find its check's next free second.
 constexpr int kMaxBump = 60;
 
@@ -589,9 +591,17 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
         if (kind < 0) {
             return failure();
         }
-        const std::int64_t domain = DomainId(Key(item.domain), number.handle, numbered.handle);
-        if (domain < 0) {
+        std::string key = Key(item.domain);
+        std::int64_t domain = -1;
+        if (const auto known = ids_.find(key); known != ids_.end()) {
+            domain = known->second;
+        } else if ((domain = DomainId(key, number.handle, numbered.handle)) < 0) {
             return failure();
+        } else {
+            if (ids_.size() >= kIdsKept) {
+                ids_.clear();
+            }
+            ids_.emplace(std::move(key), domain);
         }
         const std::string& cells = item.cells;
         oldest = std::min(oldest, item.at);
@@ -686,10 +696,16 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
                                                                       std::string_view check,
                                                                       const std::vector<std::string>& columns,
                                                                       Says says) {
-    const std::lock_guard lock(readMutex_);
     std::vector<std::optional<Said>> said(columns.size());
+    LastSaid(domain, check, columns, says, said.data());
+    return said;
+}
+
+void HistoryStore::LastSaid(std::string_view domain, std::string_view check,
+                            const std::vector<std::string>& columns, Says says, std::optional<Said>* said) {
+    const std::lock_guard lock(readMutex_);
     if (!BeginRead()) {
-        return said;
+        return;
     }
     if (!kindsRead_) {  // a kind the writer made since the last read transaction
         kindsRead_ = LoadKinds();
@@ -701,7 +717,7 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
             " WHERE domain = (SELECT id FROM domains WHERE name = ?) AND kind = ? ORDER BY at DESC",
             -1, &lastOf_, nullptr) != SQLITE_OK) {
         Fail(Text(u"история не читается"));
-        return said;
+        return;
     }
     const std::string key = Key(domain);
     // (A run asks this for every row: what it needs per call is kept in members, not allocated.)
@@ -747,7 +763,6 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
             break;
         }
     }
-    return said;
 }
 
 std::int64_t HistoryStore::Count() {

@@ -17,6 +17,7 @@
 #include <string>
 #include <string_view>
 #include <thread>
+#include <unordered_map>
 #include <vector>
 
 struct sqlite3;
@@ -92,6 +93,9 @@ public:
     using Says = bool (*)(std::string_view column, std::string_view cell);
     std::vector<std::optional<Said>> LastSaid(std::string_view domain, std::string_view check,
                                               const std::vector<std::string>& columns, Says says);
+    // The same into said[0..columns.size()), which holds nothing yet.
+    void LastSaid(std::string_view domain, std::string_view check, const std::vector<std::string>& columns,
+                  Says says, std::optional<Said>* said);
     // A reader that has nothing to read for a while ends its read transaction: while one is open
     // the log cannot be copied into the database past it, nor begun again, and it only grows.
     void Rest();
@@ -127,6 +131,7 @@ private:
     bool reading_ = false;
     std::chrono::steady_clock::time_point readSince_;
     std::vector<std::int64_t> kindIds_;  // the writer's: the database's id of each kind (-1: not yet)
+    std::unordered_map<std::string, std::int64_t> ids_;  // the writer's: numbers of domains written
 
     std::mutex mutex_;
     std::condition_variable_any cv_;

@@ -109,13 +109,10 @@ void RunHistory::ReadAhead(int count, std::function<std::string(int line)> domai
 }
 
 RunHistory::Earlier RunHistory::Read(std::string_view domain) {
-    Earlier earlier;
-    earlier.reserve(spans_.empty() ? 0 : offsets_.back() + spans_.back().columns.size());
-    for (const CheckSpan& span : spans_) {
-        for (std::optional<HistoryStore::Said>& said :
-             store_.LastSaid(domain, span.check, span.columns, SaysSomething)) {
-            earlier.push_back(std::move(said));
-        }
+    Earlier earlier(spans_.empty() ? 0 : offsets_.back() + spans_.back().columns.size());
+    for (std::size_t s = 0; s < spans_.size(); ++s) {
+        store_.LastSaid(domain, spans_[s].check, spans_[s].columns, SaysSomething,
+                        earlier.data() + offsets_[s]);
     }
     return earlier;
 }
