@@ -516,6 +516,11 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
             }
         }
         const bool written = WriteBatch(batch);
+        if (written) {
+            // The log is copied into the database now, in the background, rather than when the
+            // store closes at the end of a run (SQLite's own copying leaves part of it behind).
+            sqlite3_wal_checkpoint_v2(writer_, nullptr, SQLITE_CHECKPOINT_PASSIVE, nullptr, nullptr);
+        }
         {
             const std::lock_guard lock(mutex_);
             done_ += batch.size();
