@@ -86,7 +86,7 @@ std::pair<double, double> Run(HistoryStore& store, int rows, int day, int* chang
     }
     const double onThread = Seconds(start);
     lastCpu = ThreadCpu() - cpu;
-    store.Flush();
+    run.Flush();
     return {onThread, Seconds(start)};
 }
 
@@ -133,7 +133,7 @@ int main(int argc, char** argv) {
             for (int i = 0; i < 50'000; ++i) {
                 run.Finished(Name(i), Row(i, 2), kStart + 2 * kDay);
             }
-            store->Flush();
+            run.Flush();
         }
         const std::int64_t answers = store->Count();
         changed = 0;
@@ -164,7 +164,7 @@ int main(int argc, char** argv) {
                 const std::vector<std::string> cells = archive.Run(names, CancelToken());
                 run.Finished(Name(i), {Name(i), cells[0]}, now);
             }
-            store->Flush();
+            run.Flush();
             asked[pass] = inner->asked - before;
             now += kDay;
         }

@@ -96,8 +96,9 @@ public:
     // A row of the table is finished (rowCells: every cell of the table's row; line: its list line,
     // or -1 for a recheck, which reads the store at once): its changes against the last earlier
     // answers of the same domain and check, then its answers go to the store, all but those taken
-    // from it. A check whose cells are all empty did not run for the row.
-    // Rows are finished by one thread at a time.
+    // from it (a few hundred rows' at a time: Flush, or the end of this object, gives the rest). A
+    // check whose cells are all empty did not run for the row. Rows are finished by one thread at a
+    // time.
     RowChanges Finished(std::string_view domain, std::vector<std::string> rowCells, std::int64_t now,
                         int line = -1);
     // Gives the store the answers of the rows finished so far and waits until they are written.
