@@ -318,8 +318,8 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
             ";";
     }
     if (!Exec(writer, setup.c_str()) || !TakeOldTables(writer) || !Exec(writer, "COMMIT")) {
-        Exec(writer, "ROLLBACK");
         const int code = sqlite3_errcode(writer) & 0xff;
+        Exec(writer, "ROLLBACK");
         sqlite3_close(writer);
         problem = Problem(code == SQLITE_BUSY || code == SQLITE_LOCKED ? u"история занята другой программой"
                           : code == SQLITE_FULL ? u"история: диск полон"
