@@ -123,6 +123,24 @@ TEST_F(HistoryStoreTest, AStoreOfTheEarlierLayoutIsTakenOver) {
     EXPECT_EQ(said[0]->cell, "9");
 }
 
+// Answers of a domain's check given in one second (a recheck) all stay, each in the next free second,
+// whatever case the name is written in.
+TEST_F(HistoryStoreTest, AnswersOfOneSecondAllStay) {
+    std::string problem;
+    auto store = Open(problem);
+    for (const char* name : {"a.ru", "A.ru", "a.RU"}) {
+        store->Add(name, {"rank", {"Rank"}, {name}, kNow});
+    }
+    store->Add("b.ru", {"rank", {"Rank"}, {"b"}, kNow});
+    store->Flush();
+    std::vector<std::string> a;
+    for (const StoredAnswer& answer : store->Answers("a.ru")) {
+        a.push_back(answer.cells[0] + "@" + std::to_string(answer.at - kNow));
+    }
+    EXPECT_EQ(a, (std::vector<std::string>{"a.RU@2", "A.ru@1", "a.ru@0"}));
+    EXPECT_EQ(store->Answers("b.ru").size(), 1u);
+}
+
 TEST_F(HistoryStoreTest, DamagedFileIsSetAsideWithItsDayAndANewStoreMade) {
     { std::ofstream(path_, std::ios::binary) << std::string(8192, 'x'); }
     std::string problem;
