@@ -81,6 +81,7 @@ RunHistory::RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::s
         offsets_.push_back(offset);
         offset += span.columns.size();
         kinds_.push_back(store_.Kind(span.check, span.columns));
+        rowWidth_ = std::max(rowWidth_, static_cast<std::size_t>(span.firstCol) + span.columns.size());
     }
 }
 
@@ -163,7 +164,7 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
     handOver();
 }
 
-std::optional<RunHistory::Earlier> RunHistory::TakeAhead(int line, std::string_view domain) {
+const RunHistory::Earlier* RunHistory::TakeAhead(int line, std::string_view domain) {
     written_ = std::max(written_.load(), line);
     for (bool refilled = false;; refilled = true) {
         for (; mineChunk_ < mine_.size(); ++mineChunk_, mineAt_ = 0) {
@@ -181,13 +182,13 @@ std::optional<RunHistory::Earlier> RunHistory::TakeAhead(int line, std::string_v
             }
             ++mineAt_;
             if (!SameKey(next.domain, domain)) {
-                return std::nullopt;  // the line's row is another domain's: it is read at once
+                return nullptr;  // the line's row is another domain's: it is read at once
             }
             if (written_ >= wakeAt_) {
                 const std::lock_guard lock(aheadMutex_);  // (so that the wake is not lost)
                 aheadCv_.notify_all();
             }
-            return std::move(next.earlier);
+            return &next.earlier;
         }
         if (refilled) {
             break;
@@ -208,7 +209,7 @@ std::optional<RunHistory::Earlier> RunHistory::TakeAhead(int line, std::string_v
         skipTo_ = std::max(skipTo_, line + 1);
     }
     aheadCv_.notify_all();
-    return std::nullopt;
+    return nullptr;
 }
 
 RowChanges RunHistory::Finished(std::string_view domain, std::vector<std::string> rowCells, std::int64_t now,
@@ -217,19 +218,17 @@ RowChanges RunHistory::Finished(std::string_view domain, std::vector<std::string
     if (domain.empty()) {
         return changes;
     }
-    std::optional<Earlier> read = line >= 0 ? TakeAhead(line, domain) : std::nullopt;
-    Earlier earlier = read ? std::move(*read) : Read(domain);
-    for (const CheckSpan& span : spans_) {  // a row shorter than the table's has empty cells
-        rowCells.resize(
-            std::max(rowCells.size(), static_cast<std::size_t>(span.firstCol) + span.columns.size()));
-    }
+    const Earlier* ahead = line >= 0 ? TakeAhead(line, domain) : nullptr;
+    const Earlier read = ahead != nullptr ? Earlier() : Read(domain);
+    const Earlier& earlier = ahead != nullptr ? *ahead : read;
+    rowCells.resize(std::max(rowCells.size(), rowWidth_));  // a row shorter than the table's: empty cells
     std::vector<std::string> phrases;
     std::set<std::string> days;
     for (std::size_t s = 0; s < spans_.size(); ++s) {
         const CheckSpan& span = spans_[s];
         const std::size_t first = static_cast<std::size_t>(span.firstCol);
         const std::size_t width = span.columns.size();
-        const auto cell = [&](std::size_t i) -> std::string& { return rowCells[first + i]; };
+        const auto cell = [&](std::size_t i) -> const std::string& { return rowCells[first + i]; };
         // A check whose cells are all empty was not asked, unless empty is each column's answer (a
         // name not in the top-sites list or the graph).
         bool asked = false;
@@ -265,9 +264,6 @@ RowChanges RunHistory::Finished(std::string_view domain, std::vector<std::string
             store_.Add(std::exchange(pending_, {}));
             pending_.reserve(kPending);
         }
-    }
-    if (read) {  // its memory goes back to the reading thread with its chunk
-        mine_[mineChunk_][mineAt_ - 1].earlier = std::move(earlier);
     }
     changes.text = JoinPhrases(phrases);
     for (const std::string& day : days) {

@@ -114,7 +114,8 @@ private:
     HistoryStore& store_;
     std::vector<CheckSpan> spans_;
     std::vector<std::size_t> offsets_;
-    std::vector<int> kinds_;  // the store's kind of each span's answers
+    std::vector<int> kinds_;    // the store's kind of each span's answers
+    std::size_t rowWidth_ = 0;  // the cells a row has up to the spans' last column
     std::shared_ptr<Served> served_;
 
     struct Ahead {
@@ -122,8 +123,9 @@ private:
         std::string domain;
         Earlier earlier;
     };
-    // What was read ahead for line, when it was read for this domain; nothing else.
-    std::optional<Earlier> TakeAhead(int line, std::string_view domain);
+    // What was read ahead for line, when it was read for this domain; nothing else. It stays where
+    // it is (freed later by the reading thread) until the next call.
+    const Earlier* TakeAhead(int line, std::string_view domain);
     std::mutex aheadMutex_;
     std::condition_variable_any aheadCv_;
     std::vector<std::vector<Ahead>> ahead_;  // chunks of lines read ahead, in line order
