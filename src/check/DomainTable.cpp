@@ -56,6 +56,13 @@ void DomainTable::ResetTable() {
     std::fill(rows_[1].begin(), rows_[1].end(), std::string());
 }
 
+std::span<const std::string> DomainTable::Row(int row) const {
+    if (row < 0 || static_cast<std::size_t>(row) >= rows_.size()) {
+        return {};
+    }
+    return rows_[static_cast<std::size_t>(row)];
+}
+
 std::vector<std::string> DomainTable::RowCells(int row) const {
     std::vector<std::string> cells;
     cells.reserve(static_cast<std::size_t>(colCount_));

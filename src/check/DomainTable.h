@@ -2,6 +2,7 @@
 // The domain table's cells: a grid of Windows-1251 texts addressed as (column, row), row 0 holding the
 // headers. It is the only store of results.
 
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -30,6 +31,8 @@ public:
     void ResetTable();
 
     std::vector<std::string> RowCells(int row) const;
+    // The same without copying them: valid until the table next changes (empty outside the grid).
+    std::span<const std::string> Row(int row) const;
 
 private:
     int rowCount_ = 2;

@@ -208,7 +208,7 @@ void ConsoleHost::RecordRow(int row, int line) {
         history_->Flush();  // a recheck compares with the run's own answers
     }
     const history::RowChanges changes = history_->Finished(
-        table_.Cell(0, row), table_.RowCells(row), static_cast<std::int64_t>(std::time(nullptr)), line);
+        table_.Cell(0, row), table_.Row(row), static_cast<std::int64_t>(std::time(nullptr)), line);
     if (changesCol_ > 0) {
         table_.SetCell(changesCol_, row, changes.text);
     }

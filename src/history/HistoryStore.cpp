@@ -25,13 +25,15 @@ constexpr char kJoin = '\x1f';
 // Answers written in one transaction at most.
 constexpr std::size_t kBatch = 50000;
 // How long the writer lets answers gather before it writes them, unless a batch is full sooner.
-constexpr std::chrono::milliseconds kGather{100};
+constexpr std::chrono::milliseconds kGather{25};
 // How long one read transaction serves the look-ups of a run.
 constexpr std::chrono::milliseconds kReadRenew{250};
 // The store threads' nice value (the run's threads keep theirs, 0 by default).
 constexpr int kStoreNice = 10;
 // How many domains' numbers the writer keeps in memory (a run's list is numbered once).
 constexpr std::size_t kIdsKept = 1'000'000;
+// How many answers one insert statement takes.
+constexpr std::size_t kRowsAtOnce = 32;
 // How many seconds on an answer may be moved to find its check's next free second.
 constexpr int kMaxBump = 60;
 
@@ -46,7 +48,8 @@ constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS said(domain INTEGER NOT NULL, kind INTEGER NOT NULL,"
     " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
     // "oldest": no answer is older (a bound, kept by every writer), so that the kept period is
-    // enforced by a scan of the whole store only when some answer has outlived it.
+    // enforced by a scan of the whole store only when some answer has outlived it. "era": how many
+    // times it dropped domains.
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);";
 
 std::string Text(const char16_t* text) {
@@ -233,6 +236,30 @@ std::int64_t DomainId(const std::string& key, sqlite3_stmt* number, sqlite3_stmt
                                                  : -1;
 }
 
+std::string ManyRowsInsert() {
+    std::string sql = "INSERT INTO said(domain, kind, at, cells) VALUES(?, ?, ?, ?)";
+    for (std::size_t i = 1; i < kRowsAtOnce; ++i) {
+        sql += ", (?, ?, ?, ?)";
+    }
+    return sql;
+}
+
+// key == Key(domain), without making it.
+bool IsKeyOf(std::string_view key, std::string_view domain) {
+    return key.size() == domain.size() &&
+           std::equal(key.begin(), key.end(), domain.begin(), [](char k, char d) {
+               return k == (d >= 'A' && d <= 'Z' ? static_cast<char>(d - 'A' + 'a') : d);
+           });
+}
+
+// How many times the kept period has dropped domains from the store (their numbers with them).
+std::int64_t Era(sqlite3* db) {
+    Statement era(db, "SELECT value FROM meta WHERE key = 'era'");
+    return era.handle != nullptr && sqlite3_step(era.handle) == SQLITE_ROW
+               ? sqlite3_column_int64(era.handle, 0)
+               : 0;
+}
+
 }  // namespace
 
 void YieldToTheRun() {
@@ -351,13 +378,15 @@ HistoryStore::~HistoryStore() {
         EndRead();
         sqlite3_finalize(answersOf_);
         sqlite3_finalize(lastOf_);
+        sqlite3_finalize(numberOf_);
     }
     sqlite3_close(reader_);
     sqlite3_close(writer_);
 }
 
 void HistoryStore::Add(std::string_view domain, StoredAnswer answer) {
-    Add(std::vector<Queued>{Answer(domain, Kind(answer.check, answer.columns), answer.cells, answer.at)});
+    Add(std::vector<Queued>{
+        Answer(domain, Kind(answer.check, answer.columns), answer.cells, answer.at, Number())});
 }
 
 int HistoryStore::Kind(std::string_view check, const std::vector<std::string>& columns) {
@@ -372,8 +401,9 @@ int HistoryStore::Kind(std::string_view check, const std::vector<std::string>& c
 }
 
 HistoryStore::Queued HistoryStore::Answer(std::string_view domain, int kind,
-                                          std::span<const std::string> cells, std::int64_t at) {
-    return {std::string(domain), kind, Joined(cells), at};
+                                          std::span<const std::string> cells, std::int64_t at,
+                                          Number number) {
+    return {std::string(domain), kind, Joined(cells), at, number};
 }
 
 void HistoryStore::Add(std::vector<Queued> answers) {
@@ -426,6 +456,8 @@ void HistoryStore::EndRead() {
     if (reading_) {
         sqlite3_reset(answersOf_);
         sqlite3_reset(lastOf_);
+        sqlite3_reset(numberOf_);
+        numbered_.clear();  // (a later read may find the number the writer gave since)
         Exec(reader_, "COMMIT");
         reading_ = false;
     }
@@ -486,6 +518,9 @@ void HistoryStore::Prune() {
         sqlite3_step(prune.handle) == SQLITE_DONE &&
         Exec(writer_,
              "DELETE FROM domains WHERE NOT EXISTS (SELECT 1 FROM said WHERE said.domain = domains.id)") &&
+        (sqlite3_changes(writer_) == 0 || Exec(writer_,
+                                               "INSERT INTO meta(key, value) VALUES('era', 1)"
+                                               " ON CONFLICT(key) DO UPDATE SET value = value + 1")) &&
         sqlite3_step(mark.handle) == SQLITE_DONE;
     Exec(writer_, pruned ? "COMMIT" : "ROLLBACK");
 }
@@ -590,15 +625,30 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
     if (insert.handle == nullptr || number.handle == nullptr || numbered.handle == nullptr) {
         return failure();
     }
+    // A number the run's read found stands unless domains were dropped since (by another copy).
+    const std::int64_t era = Era(writer_);
+    if (era != idsEra_) {
+        ids_.clear();
+        idsEra_ = era;
+    }
+    struct Row {
+        std::int64_t domain;
+        std::int64_t kind;
+        const Queued* item;
+    };
+    std::vector<Row> rows;
+    rows.reserve(batch.size());
     std::int64_t oldest = std::numeric_limits<std::int64_t>::max();
     for (const Queued& item : batch) {
         const std::int64_t kind = KindId(item.kind);
         if (kind < 0) {
             return failure();
         }
-        std::string key = Key(item.domain);
         std::int64_t domain = -1;
-        if (const auto known = ids_.find(key); known != ids_.end()) {
+        std::string key;
+        if (item.number.id >= 0 && item.number.era == era) {
+            domain = item.number.id;
+        } else if (const auto known = ids_.find(key = Key(item.domain)); known != ids_.end()) {
             domain = known->second;
         } else if ((domain = DomainId(key, number.handle, numbered.handle)) < 0) {
             return failure();
@@ -608,22 +658,62 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
             }
             ids_.emplace(std::move(key), domain);
         }
-        const std::string& cells = item.cells;
+        rows.push_back({domain, kind, &item});
         oldest = std::min(oldest, item.at);
-        // Two answers of a domain's check in one second (a recheck, a second copy) both stay: the
-        // later one goes to the next free second.
+    }
+    const auto bind = [](sqlite3_stmt* statement, int first, const Row& row, std::int64_t at) {
+        sqlite3_bind_int64(statement, first, row.domain);
+        sqlite3_bind_int64(statement, first + 1, row.kind);
+        sqlite3_bind_int64(statement, first + 2, at);
+        sqlite3_bind_text(statement, first + 3, row.item->cells.data(),
+                          static_cast<int>(row.item->cells.size()), SQLITE_STATIC);
+    };
+    // Two answers of a domain's check in one second (a recheck, a second copy) both stay: the later
+    // one goes to the next free second.
+    const auto insertOne = [&](const Row& row) {
         for (int bump = 0; bump < kMaxBump; ++bump) {
             sqlite3_reset(insert.handle);
-            sqlite3_bind_int64(insert.handle, 1, domain);
-            sqlite3_bind_int64(insert.handle, 2, kind);
-            sqlite3_bind_int64(insert.handle, 3, item.at + bump);
-            sqlite3_bind_text(insert.handle, 4, cells.data(), static_cast<int>(cells.size()), SQLITE_STATIC);
+            bind(insert.handle, 1, row, row.item->at + bump);
             if (sqlite3_step(insert.handle) != SQLITE_DONE) {
-                return failure();
+                return false;
             }
             if (sqlite3_changes(writer_) > 0) {
                 break;
             }
+        }
+        return true;
+    };
+    // Most answers go in kRowsAtOnce to a statement. A group that meets an answer of the same
+    // domain, check and second is undone as a whole and written one by one.
+    std::size_t at = 0;
+    if (rows.size() >= kRowsAtOnce) {
+        Statement many(writer_, ManyRowsInsert().c_str());
+        if (many.handle == nullptr) {
+            return failure();
+        }
+        for (; at + kRowsAtOnce <= rows.size(); at += kRowsAtOnce) {
+            sqlite3_reset(many.handle);
+            for (std::size_t i = 0; i < kRowsAtOnce; ++i) {
+                bind(many.handle, static_cast<int>(4 * i + 1), rows[at + i], rows[at + i].item->at);
+            }
+            const int step = sqlite3_step(many.handle);
+            if (step == SQLITE_DONE) {
+                continue;
+            }
+            sqlite3_reset(many.handle);
+            if (step != SQLITE_CONSTRAINT) {
+                return failure();
+            }
+            for (std::size_t i = 0; i < kRowsAtOnce; ++i) {
+                if (!insertOne(rows[at + i])) {
+                    return failure();
+                }
+            }
+        }
+    }
+    for (; at < rows.size(); ++at) {
+        if (!insertOne(rows[at])) {
+            return failure();
         }
     }
     sqlite3_reset(insert.handle);
@@ -652,6 +742,7 @@ bool HistoryStore::BeginRead() {
         }
         reading_ = true;
         readSince_ = now;
+        readEra_ = Era(reader_);
     }
     return true;
 }
@@ -707,7 +798,8 @@ std::vector<std::optional<HistoryStore::Said>> HistoryStore::LastSaid(std::strin
 }
 
 void HistoryStore::LastSaid(std::string_view domain, std::string_view check,
-                            const std::vector<std::string>& columns, Says says, std::optional<Said>* said) {
+                            const std::vector<std::string>& columns, Says says, std::optional<Said>* said,
+                            Number* number) {
     const std::lock_guard lock(readMutex_);
     if (!BeginRead()) {
         return;
@@ -716,15 +808,37 @@ void HistoryStore::LastSaid(std::string_view domain, std::string_view check,
         kindsRead_ = LoadKinds();
     }
     if (lastOf_ == nullptr &&
-        sqlite3_prepare_v2(
-            reader_,
-            "SELECT at, cells FROM said"
-            " WHERE domain = (SELECT id FROM domains WHERE name = ?) AND kind = ? ORDER BY at DESC",
-            -1, &lastOf_, nullptr) != SQLITE_OK) {
+        (sqlite3_prepare_v2(reader_,
+                            "SELECT at, cells FROM said WHERE domain = ? AND kind = ? ORDER BY at DESC", -1,
+                            &lastOf_, nullptr) != SQLITE_OK ||
+         sqlite3_prepare_v2(reader_, "SELECT id FROM domains WHERE name = ?", -1, &numberOf_, nullptr) !=
+             SQLITE_OK)) {
+        sqlite3_finalize(lastOf_);
+        lastOf_ = nullptr;
         Fail(Text(u"история не читается"));
         return;
     }
-    const std::string key = Key(domain);
+    // A row's checks ask one after the other: the domain is numbered once for them.
+    if (numbered_.empty() || !IsKeyOf(numbered_, domain)) {
+        numbered_ = Key(domain);
+        sqlite3_reset(numberOf_);
+        sqlite3_bind_text(numberOf_, 1, numbered_.data(), static_cast<int>(numbered_.size()), SQLITE_STATIC);
+        const int step = sqlite3_step(numberOf_);
+        number_ = {step == SQLITE_ROW ? sqlite3_column_int64(numberOf_, 0) : -1, readEra_};
+        sqlite3_reset(numberOf_);
+        if (step != SQLITE_ROW && step != SQLITE_DONE) {
+            numbered_.clear();
+            EndRead();
+            Fail(Text(u"история не читается"));
+            return;
+        }
+    }
+    if (number != nullptr) {
+        *number = number_;
+    }
+    if (number_.id < 0) {
+        return;  // never written
+    }
     // (A run asks this for every row: what it needs per call is kept in members, not allocated.)
     std::vector<std::size_t>& at = scratchAt_;
     std::vector<std::string_view>& cells = scratchCells_;
@@ -743,7 +857,7 @@ void HistoryStore::LastSaid(std::string_view domain, std::string_view check,
             }
         }
         sqlite3_reset(lastOf_);
-        sqlite3_bind_text(lastOf_, 1, key.data(), static_cast<int>(key.size()), SQLITE_STATIC);
+        sqlite3_bind_int64(lastOf_, 1, number_.id);
         sqlite3_bind_int64(lastOf_, 2, kind);
         int step = SQLITE_ROW;
         while (open > 0 && (step = sqlite3_step(lastOf_)) == SQLITE_ROW) {

@@ -67,14 +67,22 @@ public:
     // The same for a run's many answers: a kind of answer (a check and its columns) is named once,
     // and each answer gives only its cells.
     int Kind(std::string_view check, const std::vector<std::string>& columns);
+    // A domain's number in the store as a read found it: the writer then need not look the name
+    // up. Numbers of domains stay until the kept period drops a domain's last answer; era counts
+    // those drops, so that a number read before one is not taken after it.
+    struct Number {
+        std::int64_t id = -1;  // -1: the read found none
+        std::int64_t era = 0;
+    };
     struct Queued {
         std::string domain;
         int kind = 0;       // by Kind
         std::string cells;  // joined
         std::int64_t at = 0;
+        Number number;
     };
     static Queued Answer(std::string_view domain, int kind, std::span<const std::string> cells,
-                         std::int64_t at);
+                         std::int64_t at, Number number);
     // Queues many answers at once (a run's, a few hundred at a time: the writer and the run meet
     // at the queue's lock once for them all).
     void Add(std::vector<Queued> answers);
@@ -93,9 +101,10 @@ public:
     using Says = bool (*)(std::string_view column, std::string_view cell);
     std::vector<std::optional<Said>> LastSaid(std::string_view domain, std::string_view check,
                                               const std::vector<std::string>& columns, Says says);
-    // The same into said[0..columns.size()), which holds nothing yet.
+    // The same into said[0..columns.size()), which holds nothing yet, and the domain's number into
+    // number (when given).
     void LastSaid(std::string_view domain, std::string_view check, const std::vector<std::string>& columns,
-                  Says says, std::optional<Said>* said);
+                  Says says, std::optional<Said>* said, Number* number = nullptr);
     // A reader that has nothing to read for a while ends its read transaction: while one is open
     // the log cannot be copied into the database past it, nor begun again, and it only grows.
     void Rest();
@@ -124,6 +133,10 @@ private:
     std::mutex readMutex_;
     sqlite3_stmt* answersOf_ = nullptr;
     sqlite3_stmt* lastOf_ = nullptr;
+    sqlite3_stmt* numberOf_ = nullptr;
+    std::string numbered_;  // the domain (key) last numbered, and its number
+    Number number_;
+    std::int64_t readEra_ = 0;
     bool kindsRead_ = false;  // the kinds were read in this read transaction
     std::map<std::int64_t, std::pair<std::string, std::vector<std::string>>> kindsById_;
     std::vector<std::size_t> scratchAt_;
@@ -132,6 +145,7 @@ private:
     std::chrono::steady_clock::time_point readSince_;
     std::vector<std::int64_t> kindIds_;  // the writer's: the database's id of each kind (-1: not yet)
     std::unordered_map<std::string, std::int64_t> ids_;  // the writer's: numbers of domains written
+    std::int64_t idsEra_ = 0;                            // the era they are of
 
     std::mutex mutex_;
     std::condition_variable_any cv_;

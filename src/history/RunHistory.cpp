@@ -104,16 +104,23 @@ void RunHistory::ReadAhead(std::vector<std::string> domains, int bound) {
 }
 
 void RunHistory::ReadAhead(int count, std::function<std::string(int line)> domainAt, int bound) {
+    if (bound == kByWidth) {
+        // A line read ahead: its place in a chunk, its domain, and an empty or short cell with its
+        // time for each column (longer cells take more, and are rare).
+        const std::size_t width = spans_.empty() ? 0 : offsets_.back() + spans_.back().columns.size();
+        const std::size_t line = sizeof(Ahead) + 32 + width * (sizeof(std::optional<HistoryStore::Said>) + 8);
+        bound = static_cast<int>(std::clamp<std::size_t>(kReadAheadBytes / line, 4096, 1 << 20));
+    }
     reader_ = std::jthread([this, count, domainAt = std::move(domainAt), bound](std::stop_token stop) {
         ReadLines(stop, count, domainAt, bound);
     });
 }
 
-RunHistory::Earlier RunHistory::Read(std::string_view domain) {
+RunHistory::Earlier RunHistory::Read(std::string_view domain, HistoryStore::Number& number) {
     Earlier earlier(spans_.empty() ? 0 : offsets_.back() + spans_.back().columns.size());
     for (std::size_t s = 0; s < spans_.size(); ++s) {
         store_.LastSaid(domain, spans_[s].check, spans_[s].columns, SaysSomething,
-                        earlier.data() + offsets_[s]);
+                        earlier.data() + offsets_[s], &number);
     }
     return earlier;
 }
@@ -154,8 +161,9 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
         for (const int end = std::min(count, line + kChunk); line < end; ++line) {
             std::string domain = domainAt(line);
             if (!domain.empty()) {
-                Earlier earlier = Read(domain);
-                chunk.push_back({line, std::move(domain), std::move(earlier)});
+                HistoryStore::Number number;
+                Earlier earlier = Read(domain, number);
+                chunk.push_back({line, std::move(domain), std::move(earlier), number});
             }
         }
     }
@@ -164,7 +172,7 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
     handOver();
 }
 
-const RunHistory::Earlier* RunHistory::TakeAhead(int line, std::string_view domain) {
+const RunHistory::Ahead* RunHistory::TakeAhead(int line, std::string_view domain) {
     written_ = std::max(written_.load(), line);
     for (bool refilled = false;; refilled = true) {
         for (; mineChunk_ < mine_.size(); ++mineChunk_, mineAt_ = 0) {
@@ -188,7 +196,7 @@ const RunHistory::Earlier* RunHistory::TakeAhead(int line, std::string_view doma
                 const std::lock_guard lock(aheadMutex_);  // (so that the wake is not lost)
                 aheadCv_.notify_all();
             }
-            return &next.earlier;
+            return &next;
         }
         if (refilled) {
             break;
@@ -212,16 +220,25 @@ const RunHistory::Earlier* RunHistory::TakeAhead(int line, std::string_view doma
     return nullptr;
 }
 
-RowChanges RunHistory::Finished(std::string_view domain, std::vector<std::string> rowCells, std::int64_t now,
-                                int line) {
+RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::string> rowCells,
+                                std::int64_t now, int line) {
     RowChanges changes;
     if (domain.empty()) {
         return changes;
     }
-    const Earlier* ahead = line >= 0 ? TakeAhead(line, domain) : nullptr;
-    const Earlier read = ahead != nullptr ? Earlier() : Read(domain);
-    const Earlier& earlier = ahead != nullptr ? *ahead : read;
-    rowCells.resize(std::max(rowCells.size(), rowWidth_));  // a row shorter than the table's: empty cells
+    const Ahead* ahead = line >= 0 ? TakeAhead(line, domain) : nullptr;
+    HistoryStore::Number number;
+    const Earlier read = ahead != nullptr ? Earlier() : Read(domain, number);
+    const Earlier& earlier = ahead != nullptr ? ahead->earlier : read;
+    if (ahead != nullptr) {
+        number = ahead->number;
+    }
+    std::vector<std::string> widened;  // a row shorter than the table's: empty cells
+    if (rowCells.size() < rowWidth_) {
+        widened.assign(rowCells.begin(), rowCells.end());
+        widened.resize(rowWidth_);
+        rowCells = widened;
+    }
     std::vector<std::string> phrases;
     std::set<std::string> days;
     for (std::size_t s = 0; s < spans_.size(); ++s) {
@@ -258,8 +275,8 @@ RowChanges RunHistory::Finished(std::string_view domain, std::vector<std::string
             }
             continue;
         }
-        pending_.push_back(HistoryStore::Answer(
-            domain, kinds_[s], std::span<const std::string>(rowCells).subspan(first, width), now));
+        pending_.push_back(
+            HistoryStore::Answer(domain, kinds_[s], rowCells.subspan(first, width), now, number));
         if (pending_.size() >= kPending) {
             store_.Add(std::exchange(pending_, {}));
             pending_.reserve(kPending);

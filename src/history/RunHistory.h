@@ -10,6 +10,7 @@
 #include <memory>
 #include <mutex>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -83,14 +84,16 @@ public:
     RunHistory& operator=(const RunHistory&) = delete;
 
     // The run's domains by list line ("" for a line that is no name): what the store said of them is
-    // read on a thread of its own, in list order, at most bound lines before the rows written, so
-    // that a fast run does not wait for the store row by row.
-    void ReadAhead(std::vector<std::string> domains, int bound = kReadAhead);
+    // read on a thread of its own, in list order, at most bound lines before the rows written
+    // (kByWidth: as many as kReadAheadBytes hold at the spans' width), so that a fast run does not
+    // wait for the store row by row. A run whose checks start slowly (a large top-sites list to
+    // load) finds its whole list read when it starts.
+    static constexpr int kByWidth = -1;
+    void ReadAhead(std::vector<std::string> domains, int bound = kByWidth);
     // The same with the domain of each of count lines given by domainAt, called on the reading
     // thread (it must stay callable, and give the same, while the run lasts).
-    void ReadAhead(int count, std::function<std::string(int line)> domainAt, int bound = kReadAhead);
-    // (A line read ahead takes about 150 bytes: 5 MB at most.)
-    static constexpr int kReadAhead = 32768;
+    void ReadAhead(int count, std::function<std::string(int line)> domainAt, int bound = kByWidth);
+    static constexpr std::size_t kReadAheadBytes = std::size_t{32} << 20;
 
     // A row of the table is finished (rowCells: every cell of the table's row; line: its list line,
     // or -1 for a recheck, which reads the store at once): its changes against the last earlier
@@ -98,8 +101,12 @@ public:
     // from it (a few hundred rows' at a time: Flush, or the end of this object, gives the rest). A
     // check whose cells are all empty did not run for the row. Rows are finished by one thread at a
     // time.
-    RowChanges Finished(std::string_view domain, std::vector<std::string> rowCells, std::int64_t now,
+    RowChanges Finished(std::string_view domain, std::span<const std::string> rowCells, std::int64_t now,
                         int line = -1);
+    RowChanges Finished(std::string_view domain, const std::vector<std::string>& rowCells, std::int64_t now,
+                        int line = -1) {
+        return Finished(domain, std::span<const std::string>(rowCells), now, line);
+    }
     // Gives the store the answers of the rows finished so far and waits until they are written.
     void Flush();
     const std::vector<CheckSpan>& Spans() const { return spans_; }
@@ -107,7 +114,7 @@ public:
 private:
     // What the spans' columns said last, span after span (span s from offsets_[s]).
     using Earlier = std::vector<std::optional<HistoryStore::Said>>;
-    Earlier Read(std::string_view domain);
+    Earlier Read(std::string_view domain, HistoryStore::Number& number);
     void ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt,
                    int bound);
 
@@ -122,10 +129,11 @@ private:
         int line = 0;
         std::string domain;
         Earlier earlier;
+        HistoryStore::Number number;
     };
     // What was read ahead for line, when it was read for this domain; nothing else. It stays where
     // it is (freed later by the reading thread) until the next call.
-    const Earlier* TakeAhead(int line, std::string_view domain);
+    const Ahead* TakeAhead(int line, std::string_view domain);
     std::mutex aheadMutex_;
     std::condition_variable_any aheadCv_;
     std::vector<std::vector<Ahead>> ahead_;  // chunks of lines read ahead, in line order

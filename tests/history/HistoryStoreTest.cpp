@@ -124,21 +124,60 @@ TEST_F(HistoryStoreTest, AStoreOfTheEarlierLayoutIsTakenOver) {
 }
 
 // Answers of a domain's check given in one second (a recheck) all stay, each in the next free second,
-// whatever case the name is written in.
+// whatever case the name is written in, and whether they meet in one batch or one is stored already
+// (as for a whole run's answers, written many at a time).
 TEST_F(HistoryStoreTest, AnswersOfOneSecondAllStay) {
     std::string problem;
     auto store = Open(problem);
-    for (const char* name : {"a.ru", "A.ru", "a.RU"}) {
-        store->Add(name, {"rank", {"Rank"}, {name}, kNow});
+    const int kind = store->Kind("rank", {"Rank"});
+    std::vector<HistoryStore::Queued> run;
+    for (int i = 0; i < 70; ++i) {
+        const std::string cell = std::to_string(i);
+        run.push_back(HistoryStore::Answer("d" + cell + ".ru", kind, std::span(&cell, 1), kNow, {}));
     }
-    store->Add("b.ru", {"rank", {"Rank"}, {"b"}, kNow});
+    store->Add(run);
+    store->Flush();
+    for (const char* name : {"a.ru", "A.ru", "a.RU"}) {
+        run.push_back(HistoryStore::Answer(name, kind, std::vector<std::string>{name}, kNow, {}));
+    }
+    store->Add(run);
     store->Flush();
     std::vector<std::string> a;
     for (const StoredAnswer& answer : store->Answers("a.ru")) {
         a.push_back(answer.cells[0] + "@" + std::to_string(answer.at - kNow));
     }
     EXPECT_EQ(a, (std::vector<std::string>{"a.RU@2", "A.ru@1", "a.ru@0"}));
-    EXPECT_EQ(store->Answers("b.ru").size(), 1u);
+    for (const char* name : {"d0.ru", "d40.ru", "d69.ru"}) {
+        const std::vector<StoredAnswer> d = store->Answers(name);
+        ASSERT_EQ(d.size(), 2u) << name;
+        EXPECT_EQ(d[0].at, kNow + 1);
+        EXPECT_EQ(d[1].at, kNow);
+    }
+    EXPECT_EQ(store->Count(), 143);
+}
+
+// A run hands the store the domain's number its read found. Another copy that drops the domain in
+// between (its answers outlived the kept period) may give the number to a new name: the run's answer
+// still goes to its own domain.
+TEST_F(HistoryStoreTest, ANumberReadBeforeTheDomainWasDroppedIsNotTaken) {
+    std::string problem;
+    auto store = Open(problem);
+    store->Add("old.ru", {"rank", {"Rank"}, {"1"}, kNow - 40 * 86400});
+    store->Flush();
+    RunHistory run(*store, {{"rank", 1, {"Rank"}}}, std::make_shared<Served>());
+    run.Finished("old.ru", {"old.ru", "2"}, kNow);  // read now, written at the Flush below
+    {
+        HistoryStore::Options options;
+        options.keptDays = 30;
+        auto other = Open(problem, options);
+        other->Add("new.ru", {"rank", {"Rank"}, {"3"}, kNow});
+        other->Flush();
+    }
+    run.Flush();
+    ASSERT_EQ(store->Answers("new.ru").size(), 1u);
+    const std::vector<StoredAnswer> old = store->Answers("old.ru");
+    ASSERT_EQ(old.size(), 1u);
+    EXPECT_EQ(old[0].cells, std::vector<std::string>{"2"});
 }
 
 TEST_F(HistoryStoreTest, DamagedFileIsSetAsideWithItsDayAndANewStoreMade) {
