@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <limits>
+#include <ranges>
 #include <span>
 #include <system_error>
 
@@ -416,17 +417,13 @@ void HistoryStore::Add(std::vector<Queued> answers) {
         if (failed_) {
             return;
         }
-        had = queue_.size();
-        if (had == 0) {
-            queue_.swap(answers);
-        } else {
-            queue_.insert(queue_.end(), std::make_move_iterator(answers.begin()),
-                          std::make_move_iterator(answers.end()));
-        }
-        queued_ += queue_.size() - had;
+        had = waiting_;
+        waiting_ += answers.size();
+        queued_ += answers.size();
+        queue_.push_back(std::move(answers));  // (as they are: the run's thread moves no answer)
         // The writer waits for the first answers, then for a full batch; answers between them
         // would only wake it for nothing.
-        if (had != 0 && (had >= kBatch || queue_.size() < kBatch)) {
+        if (had != 0 && (had >= kBatch || waiting_ < kBatch)) {
             return;
         }
     }
@@ -531,24 +528,24 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
         Prune();
     }
     for (;;) {
-        std::vector<Queued> batch;
+        std::vector<std::vector<Queued>> batch;
+        std::size_t count = 0;
         {
             std::unique_lock lock(mutex_);
-            cv_.wait(lock, stop, [this] { return !queue_.empty(); });
-            if (queue_.empty()) {
+            cv_.wait(lock, stop, [this] { return waiting_ > 0; });
+            if (waiting_ == 0) {
                 return;  // stopped with nothing left to write
             }
             // A fast run's answers gather into few transactions: each one writes every page it
             // touches to the log again, so a transaction per row would write the pages a hundred
             // times over. A flush or the end does not wait.
-            cv_.wait_for(lock, stop, kGather, [this] { return queue_.size() >= kBatch || flushing_ > 0; });
-            if (queue_.size() <= kBatch) {
-                batch.swap(queue_);
-            } else {
-                const auto end = queue_.begin() + static_cast<std::ptrdiff_t>(kBatch);
-                batch.assign(std::make_move_iterator(queue_.begin()), std::make_move_iterator(end));
-                queue_.erase(queue_.begin(), end);
+            cv_.wait_for(lock, stop, kGather, [this] { return waiting_ >= kBatch || flushing_ > 0; });
+            while (!queue_.empty() && count < kBatch) {
+                count += queue_.front().size();
+                batch.push_back(std::move(queue_.front()));
+                queue_.pop_front();
             }
+            waiting_ -= count;
         }
         const bool written = WriteBatch(batch);
         if (written) {
@@ -558,10 +555,11 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
         }
         {
             const std::lock_guard lock(mutex_);
-            done_ += batch.size();
+            done_ += count;
             if (!written) {
                 failed_ = true;
-                done_ += queue_.size();
+                done_ += waiting_;
+                waiting_ = 0;
                 queue_.clear();
             }
         }
@@ -601,7 +599,7 @@ std::int64_t HistoryStore::KindId(int kind) {
     return id;
 }
 
-bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
+bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
     const auto failure = [this] {
         const int code = sqlite3_errcode(writer_) & 0xff;
         Exec(writer_, "ROLLBACK");
@@ -637,9 +635,8 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
         const Queued* item;
     };
     std::vector<Row> rows;
-    rows.reserve(batch.size());
     std::int64_t oldest = std::numeric_limits<std::int64_t>::max();
-    for (const Queued& item : batch) {
+    for (const Queued& item : batch | std::views::join) {
         const std::int64_t kind = KindId(item.kind);
         if (kind < 0) {
             return failure();
@@ -721,7 +718,7 @@ bool HistoryStore::WriteBatch(std::vector<Queued>& batch) {
                    "INSERT INTO meta(key, value) VALUES('oldest', ?1)"
                    " ON CONFLICT(key) DO UPDATE SET value = min(value, ?1)");
     sqlite3_bind_int64(mark.handle, 1, oldest);
-    if (!batch.empty() && sqlite3_step(mark.handle) != SQLITE_DONE) {
+    if (!rows.empty() && sqlite3_step(mark.handle) != SQLITE_DONE) {
         return failure();
     }
     if (!Exec(writer_, "COMMIT")) {

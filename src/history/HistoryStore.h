@@ -9,6 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <deque>
 #include <map>
 #include <memory>
 #include <mutex>
@@ -117,7 +118,7 @@ private:
     HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore);
     void WriterLoop(std::stop_token stop);
     void Prune();
-    bool WriteBatch(std::vector<Queued>& batch);
+    bool WriteBatch(const std::vector<std::vector<Queued>>& batch);
     std::int64_t KindId(int kind);
     void Fail(const std::string& problem);
 
@@ -150,7 +151,8 @@ private:
     std::mutex mutex_;
     std::condition_variable_any cv_;
     std::vector<std::pair<std::string, std::vector<std::string>>> named_;  // the kinds, by Kind
-    std::vector<Queued> queue_;
+    std::deque<std::vector<Queued>> queue_;                                // as they were added
+    std::size_t waiting_ = 0;                                              // answers in queue_
     std::uint64_t queued_ = 0;
     std::uint64_t done_ = 0;
     int flushing_ = 0;  // callers of Flush waiting
