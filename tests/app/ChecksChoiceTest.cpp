@@ -150,16 +150,18 @@ TEST_F(ChecksChoiceTest, StopAndResumeWithTheNewColumnsAndAHostileSite) {
     const auto names = Domains(4, [](const sim::SimSite&) { return true; });
     services.Web().SetRule(names[1], sim::WebRule::Trickle);
     EnterList(Lines(names));
-    StopWhenPanelReads(QStringLiteral("Всего: 2/4"));
+    // Stopped while the hostile site's row is being checked: the rows after it may be done by then,
+    // and the panel may go from 1/4 straight to 3/4 once it has timed out.
+    StopWhenPanelReads(QStringLiteral("Всего: 1/4"));
     Start();
-    EXPECT_EQ(RowCount(), 3);
-    EXPECT_EQ(Cell(Col("HTTP"), 2), Ascii("timeout"));
+    EXPECT_EQ(RowCount(), 2);
     Start();
     ASSERT_EQ(RowCount(), 5);
     for (int r = 1; r <= 4; ++r) {
         EXPECT_EQ(Cell(0, r), FromCp1251(names[static_cast<std::size_t>(r - 1)]));
         EXPECT_FALSE(Cell(Col("HTTP"), r).isEmpty());
     }
+    EXPECT_EQ(Cell(Col("HTTP"), 2), Ascii("timeout"));
 }
 
 TEST_F(ChecksChoiceTest, RegistrationArchiveAndRankRunAndRecheck) {
