@@ -143,7 +143,7 @@ void ConsoleHost::ErrorBox(const std::string& message) {
 std::vector<int> ConsoleHost::SavedColumns() const {
     std::vector<int> cols;
     for (int c = 0; c < table_.ColCount(); ++c) {
-        if (bar_ || c < 1 || c > 3) {
+        if (IsSaved(c)) {
             cols.push_back(c);
         }
     }
@@ -151,9 +151,13 @@ std::vector<int> ConsoleHost::SavedColumns() const {
 }
 
 std::vector<std::string> ConsoleHost::SavedRow(int row) const {
+    // (Called for every row of a run: the columns are picked without making their list.)
     std::vector<std::string> cells;
-    for (int c : SavedColumns()) {
-        cells.push_back(table_.Cell(c, row));
+    cells.reserve(static_cast<std::size_t>(table_.ColCount()));
+    for (int c = 0; c < table_.ColCount(); ++c) {
+        if (IsSaved(c)) {
+            cells.push_back(table_.Cell(c, row));
+        }
     }
     return cells;
 }

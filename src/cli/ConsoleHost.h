@@ -124,6 +124,8 @@ private:
     void Say(const std::string& cp1251);
 
     std::vector<int> SavedColumns() const;
+    // Without the old services the table is saved without their columns (1 to 3).
+    bool IsSaved(int col) const { return bar_ || col < 1 || col > 3; }
     void RecordRow(int row, int line);
 
     std::vector<std::string> lines_;

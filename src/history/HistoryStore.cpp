@@ -58,6 +58,9 @@ std::string Text(const char16_t* text) {
 }
 
 std::string Joined(std::span<const std::string> parts) {
+    if (parts.size() == 1 && parts[0].find(kJoin) == std::string::npos) {
+        return parts[0];
+    }
     std::size_t size = parts.empty() ? 0 : parts.size() - 1;
     for (const std::string& part : parts) {
         size += part.size();

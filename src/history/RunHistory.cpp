@@ -21,6 +21,9 @@ bool SaysSomething(std::string_view column, std::string_view cell) {
 
 // Key(a) == Key(b), without making them.
 bool SameKey(std::string_view a, std::string_view b) {
+    if (a == b) {
+        return true;  // (a row's domain is its line's, as a rule)
+    }
     const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
     return a.size() == b.size() &&
            std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
@@ -257,8 +260,8 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
         }
         for (std::size_t i = 0; i < width; ++i) {
             const std::optional<HistoryStore::Said>& before = earlier[offsets_[s] + i];
-            if (!before) {
-                continue;
+            if (!before || before->cell == cell(i)) {
+                continue;  // (most cells: the same answer as last time)
             }
             std::string phrase = ChangePhrase(span.columns[i], before->cell, cell(i));
             if (!phrase.empty()) {
@@ -281,6 +284,9 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
             store_.Add(std::exchange(pending_, {}));
             pending_.reserve(kPending);
         }
+    }
+    if (phrases.empty()) {
+        return changes;
     }
     changes.text = JoinPhrases(phrases);
     for (const std::string& day : days) {
