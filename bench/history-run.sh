@@ -11,10 +11,13 @@
 #   VANTLE_HIST_NAMES=100000   how many names
 #   VANTLE_HIST_ROUNDS=9       how many runs of each kind
 #   VANTLE_HIST_BUILD=dir      the build folder (default build-bench, Release)
+#   VANTLE_HIST_DEPTH=N        each run with the store meets a store holding N earlier runs (default:
+#                              the store grows, one run deeper each time; a run's writes grow with it)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 names=${VANTLE_HIST_NAMES:-100000}
+depth=${VANTLE_HIST_DEPTH:-}
 rounds=${VANTLE_HIST_ROUNDS:-9}
 build=${VANTLE_HIST_BUILD:-build-bench}
 
@@ -40,10 +43,20 @@ run() {  # kind, extra arguments...
     echo "$kind $wall $(echo "$user + $sys" | bc)" | tee -a "$work/results"
 }
 
-echo "kind wall cpu   ($names names; load $(cut -d' ' -f1-3 /proc/loadavg))"
+echo "kind wall cpu   ($names names${depth:+, a store $depth runs deep}; load $(cut -d' ' -f1-3 /proc/loadavg))"
 run warm-up --no-history >/dev/null
+if [ -n "$depth" ]; then
+    for _ in $(seq "$depth"); do
+        run filling >/dev/null
+    done
+    cp -r "$XDG_DATA_HOME" "$work/deep"
+fi
 for _ in $(seq "$rounds"); do
     run without --no-history
+    if [ -n "$depth" ]; then
+        rm -rf "$XDG_DATA_HOME"
+        cp -r "$work/deep" "$XDG_DATA_HOME"
+    fi
     run with
 done
 median() { grep "^$1 " "$work/results" | cut -d' ' -f2 | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
