@@ -6,21 +6,20 @@
 
 #include <algorithm>
 #include <cstdlib>
-#include <filesystem>
 #include <limits>
 #include <ranges>
 #include <span>
-#include <system_error>
 
-#include "history/Freshness.h"
+#include "history/StoreSql.h"
 #include "text/Cp1251.h"
 
 namespace vantle::history {
 namespace {
 
-// The store's mark in the database header ("Vntl"): a database without it is some other program's.
-constexpr int kApplicationId = 0x566e746c;
-constexpr int kSchemaVersion = 3;
+using sql::Exec;
+using sql::Statement;
+using sql::Text;
+
 // Cells and headers are kept joined by the unit separator, which no cell holds.
 constexpr char kJoin = '\x1f';
 // Answers written in one transaction at most.
@@ -37,25 +36,6 @@ constexpr std::size_t kIdsKept = 1'000'000;
 constexpr std::size_t kRowsAtOnce = 32;
 // How many seconds on an answer may be moved to find its check's next free second.
 constexpr int kMaxBump = 60;
-
-constexpr char kSchema[] =
-    "CREATE TABLE IF NOT EXISTS kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
-    " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
-    // A domain's number is given when it is first written, so a list's domains are numbered in the
-    // list's order; the answers, kept in the order of the number, are then written where the last
-    // run's answers of the same list lie, page after page, and not all over the table (as when they
-    // were kept in the order of the name: a run rewrote most pages of the store).
-    "CREATE TABLE IF NOT EXISTS domains(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
-    "CREATE TABLE IF NOT EXISTS said(domain INTEGER NOT NULL, kind INTEGER NOT NULL,"
-    " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
-    // "oldest": no answer is older (a bound, kept by every writer), so that the kept period is
-    // enforced by a scan of the whole store only when some answer has outlived it. "era": how many
-    // times it dropped domains.
-    "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);";
-
-std::string Text(const char16_t* text) {
-    return Utf16ToCp1251(text);
-}
 
 std::string Joined(std::span<const std::string> parts) {
     if (parts.size() == 1 && parts[0].find(kJoin) == std::string::npos) {
@@ -120,109 +100,6 @@ void Bind(sqlite3_stmt* statement, int index, std::string_view text) {
     sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
 }
 
-struct Statement {
-    sqlite3_stmt* handle = nullptr;
-    Statement(sqlite3* db, const char* sql) { sqlite3_prepare_v2(db, sql, -1, &handle, nullptr); }
-    ~Statement() { sqlite3_finalize(handle); }
-    Statement(const Statement&) = delete;
-    Statement& operator=(const Statement&) = delete;
-};
-
-// What opening found.
-enum class Found { Ours, Empty, Foreign, Damaged, Busy, Unreadable };
-
-Found Look(sqlite3* db) {
-    Statement id(db, "PRAGMA application_id");
-    if (id.handle == nullptr) {
-        const int code = sqlite3_errcode(db) & 0xff;
-        return code == SQLITE_BUSY || code == SQLITE_LOCKED      ? Found::Busy
-               : code == SQLITE_NOTADB || code == SQLITE_CORRUPT ? Found::Damaged
-                                                                 : Found::Unreadable;
-    }
-    const int step = sqlite3_step(id.handle) & 0xff;
-    if (step != SQLITE_ROW) {
-        return step == SQLITE_BUSY || step == SQLITE_LOCKED      ? Found::Busy
-               : step == SQLITE_NOTADB || step == SQLITE_CORRUPT ? Found::Damaged
-                                                                 : Found::Unreadable;
-    }
-    const int app = sqlite3_column_int(id.handle, 0);
-    if (app == kApplicationId) {
-        return Found::Ours;
-    }
-    Statement tables(db, "SELECT count(*) FROM sqlite_master");
-    if (tables.handle == nullptr || sqlite3_step(tables.handle) != SQLITE_ROW) {
-        return Found::Unreadable;
-    }
-    return app == 0 && sqlite3_column_int(tables.handle, 0) == 0 ? Found::Empty : Found::Foreign;
-}
-
-sqlite3* Connect(const std::string& path, int busyTimeoutMs) {
-    sqlite3* db = nullptr;
-    if (sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                        nullptr) != SQLITE_OK) {
-        sqlite3_close(db);
-        return nullptr;
-    }
-    sqlite3_busy_timeout(db, busyTimeoutMs);
-    sqlite3_extended_result_codes(db, 0);
-    return db;
-}
-
-bool Exec(sqlite3* db, const char* sql) {
-    return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
-}
-
-// Sets a damaged file aside beside it, with its day, never over an earlier one.
-bool SetAside(const std::string& path, std::int64_t now, std::string& aside) {
-    std::error_code error;
-    for (int n = 0; n < 100; ++n) {
-        aside = path + ".damaged-" + DayOf(now) + (n > 0 ? "-" + std::to_string(n) : std::string());
-        if (!std::filesystem::exists(aside, error)) {
-            std::filesystem::rename(path, aside, error);
-            if (error) {
-                return false;
-            }
-            for (const char* side : {"-wal", "-shm"}) {
-                std::filesystem::rename(path + side, aside + side, error);
-            }
-            return true;
-        }
-    }
-    return false;
-}
-
-std::string Problem(const char16_t* what, const std::string& path) {
-    return Text(what) + Text(u": ") + path;
-}
-
-// The stores of earlier versions kept answers by the domain's name, in "answers" (and "recent"):
-// they are numbered and moved into "said" once, in the opening's transaction.
-bool TakeOldTables(sqlite3* db) {
-    for (const char* table : {"answers", "recent"}) {
-        Statement old(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
-        if (old.handle == nullptr ||
-            sqlite3_bind_text(old.handle, 1, table, -1, SQLITE_STATIC) != SQLITE_OK ||
-            sqlite3_step(old.handle) != SQLITE_ROW) {
-            continue;
-        }
-        sqlite3_reset(old.handle);  // (a table cannot be dropped while a statement reads the schema)
-        const std::string from(table);
-        if (!Exec(db,
-                  ("INSERT OR IGNORE INTO domains(name) SELECT domain FROM " + from +
-                   " GROUP BY domain ORDER BY min(at);"
-                   "INSERT OR IGNORE INTO said(domain, kind, at, cells) SELECT d.id, o.kind, o.at, o.cells"
-                   " FROM " +
-                   from +
-                   " o JOIN domains d ON d.name = o.domain;"
-                   "DROP TABLE " +
-                   from + ";")
-                      .c_str())) {
-            return false;
-        }
-    }
-    return true;
-}
-
 // The number of a domain (its key), given now when it has none; -1 when the store cannot say.
 std::int64_t DomainId(const std::string& key, sqlite3_stmt* number, sqlite3_stmt* numbered) {
     sqlite3_reset(number);
@@ -248,14 +125,6 @@ std::string ManyRowsInsert() {
     return sql;
 }
 
-// key == Key(domain), without making it.
-bool IsKeyOf(std::string_view key, std::string_view domain) {
-    return key.size() == domain.size() &&
-           std::equal(key.begin(), key.end(), domain.begin(), [](char k, char d) {
-               return k == (d >= 'A' && d <= 'Z' ? static_cast<char>(d - 'A' + 'a') : d);
-           });
-}
-
 // How many times the kept period has dropped domains from the store (their numbers with them).
 std::int64_t Era(sqlite3* db) {
     Statement era(db, "SELECT value FROM meta WHERE key = 'era'");
@@ -271,18 +140,6 @@ void YieldToTheRun() {
     setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), kStoreNice);
 }
 
-std::string HistoryStore::DefaultPath() {
-    std::filesystem::path base;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
-        base = data;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        base = std::filesystem::path(home) / ".local" / "share";
-    } else {
-        return {};
-    }
-    return (base / "vantle" / "history.sqlite").string();
-}
-
 std::string HistoryStore::Key(std::string_view domain) {
     std::string key(domain);
     for (char& c : key) {
@@ -293,80 +150,13 @@ std::string HistoryStore::Key(std::string_view domain) {
     return key;
 }
 
-std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::int64_t now,
-                                                 const Options& options, std::string& problem) {
-    problem.clear();
-    // The store's writer and reader threads would otherwise meet at SQLite's one lock on its memory
-    // counts at every allocation (its first use in the process decides; later it is refused).
-    static const int kNoMemoryCounts = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0);
-    static_cast<void>(kNoMemoryCounts);
-    std::error_code error;
-    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-    sqlite3* writer = nullptr;
-    for (int attempt = 0; attempt < 2; ++attempt) {
-        writer = Connect(path, options.busyTimeoutMs);
-        if (writer == nullptr) {
-            problem = Problem(u"история недоступна", path);
-            return nullptr;
-        }
-        const Found found = Look(writer);
-        if (found == Found::Ours || found == Found::Empty) {
-            break;
-        }
-        sqlite3_close(writer);
-        writer = nullptr;
-        std::string aside;
-        switch (found) {
-            case Found::Busy:
-                problem = Problem(u"история занята другой программой", path);
-                return nullptr;
-            case Found::Foreign:
-                problem = Problem(u"файл истории не из Vantle, он не тронут", path);
-                return nullptr;
-            case Found::Damaged:
-                if (attempt > 0 || !SetAside(path, now, aside)) {
-                    problem = Problem(u"история повреждена", path);
-                    return nullptr;
-                }
-                problem = Problem(u"история была повреждена и отложена", aside);
-                continue;
-            default:
-                problem = Problem(u"история не читается", path);
-                return nullptr;
-        }
+bool HistoryStore::SameKey(std::string_view a, std::string_view b) {
+    if (a == b) {
+        return true;
     }
-    if (writer == nullptr) {
-        return nullptr;
-    }
-    std::string setup =
-        "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=8388608;"
-        " PRAGMA cache_size=-65536; BEGIN IMMEDIATE;" +
-        std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId) +
-        "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
-    if (options.maxBytes > 0) {
-        setup +=
-            "PRAGMA max_page_count=" + std::to_string(std::max<std::int64_t>(options.maxBytes / 4096, 8)) +
-            ";";
-    }
-    if (!Exec(writer, setup.c_str()) || !TakeOldTables(writer) || !Exec(writer, "COMMIT")) {
-        const int code = sqlite3_errcode(writer) & 0xff;
-        Exec(writer, "ROLLBACK");
-        sqlite3_close(writer);
-        problem = Problem(code == SQLITE_BUSY || code == SQLITE_LOCKED ? u"история занята другой программой"
-                          : code == SQLITE_FULL ? u"история: диск полон"
-                                                : u"история не записывается",
-                          path);
-        return nullptr;
-    }
-    sqlite3* reader = Connect(path, options.busyTimeoutMs);
-    if (reader == nullptr) {
-        sqlite3_close(writer);
-        problem = Problem(u"история не читается", path);
-        return nullptr;
-    }
-    Exec(reader, "PRAGMA cache_size=-16384");
-    const std::int64_t pruneBefore = options.keptDays > 0 ? now - std::int64_t{options.keptDays} * 86400 : 0;
-    return std::unique_ptr<HistoryStore>(new HistoryStore(writer, reader, pruneBefore));
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 HistoryStore::HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore)
@@ -819,7 +609,7 @@ void HistoryStore::LastSaid(std::string_view domain, std::string_view check,
         return;
     }
     // A row's checks ask one after the other: the domain is numbered once for them.
-    if (numbered_.empty() || !IsKeyOf(numbered_, domain)) {
+    if (numbered_.empty() || !SameKey(numbered_, domain)) {
         numbered_ = Key(domain);
         sqlite3_reset(numberOf_);
         sqlite3_bind_text(numberOf_, 1, numbered_.data(), static_cast<int>(numbered_.size()), SQLITE_STATIC);

@@ -57,6 +57,8 @@ public:
     static std::string DefaultPath();
     // The form of a domain the store keys it by: Latin letters lower-cased.
     static std::string Key(std::string_view domain);
+    // Key(a) == Key(b), without making them.
+    static bool SameKey(std::string_view a, std::string_view b);
 
     // Writes what is queued, then closes.
     ~HistoryStore();

@@ -19,16 +19,6 @@ bool SaysSomething(std::string_view column, std::string_view cell) {
     return !SaysNothing(column, cell);
 }
 
-// Key(a) == Key(b), without making them.
-bool SameKey(std::string_view a, std::string_view b) {
-    if (a == b) {
-        return true;  // (a row's domain is its line's, as a rule)
-    }
-    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
-}
-
 }  // namespace
 
 void Served::Note(std::string_view domain, std::string_view check, std::int64_t at) {
@@ -192,7 +182,7 @@ const RunHistory::Ahead* RunHistory::TakeAhead(int line, std::string_view domain
                 break;
             }
             ++mineAt_;
-            if (!SameKey(next.domain, domain)) {
+            if (!HistoryStore::SameKey(next.domain, domain)) {
                 return nullptr;  // the line's row is another domain's: it is read at once
             }
             if (written_ >= wakeAt_) {
