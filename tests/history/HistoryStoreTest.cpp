@@ -140,6 +140,7 @@ TEST_F(HistoryStoreTest, AnswersOfOneSecondAllStay) {
     for (const char* name : {"a.ru", "A.ru", "a.RU"}) {
         run.push_back(HistoryStore::Answer(name, kind, std::vector<std::string>{name}, kNow, {}));
     }
+    run.push_back(HistoryStore::Answer("b.ru", kind, std::vector<std::string>{"b"}, kNow, {}));
     store->Add(run);
     store->Flush();
     std::vector<std::string> a;
@@ -153,7 +154,8 @@ TEST_F(HistoryStoreTest, AnswersOfOneSecondAllStay) {
         EXPECT_EQ(d[0].at, kNow + 1);
         EXPECT_EQ(d[1].at, kNow);
     }
-    EXPECT_EQ(store->Count(), 143);
+    EXPECT_EQ(store->Answers("b.ru").size(), 1u);
+    EXPECT_EQ(store->Count(), 144);
 }
 
 // A run hands the store the domain's number its read found. Another copy that drops the domain in
