@@ -19,20 +19,27 @@ using sql::Text;
 
 // The store's mark in the database header ("Vntl"): a database without it is some other program's.
 constexpr int kApplicationId = 0x566e746c;
-constexpr int kSchemaVersion = 3;
+constexpr int kSchemaVersion = 4;
 constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
     " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
     // A domain's number is given when it is first written, so a list's domains are numbered in the
-    // list's order; the answers, kept in the order of the number, are then written where the last
-    // run's answers of the same list lie, page after page, and not all over the table (as when they
-    // were kept in the order of the name: a run rewrote most pages of the store).
+    // list's order.
     "CREATE TABLE IF NOT EXISTS domains(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
-    "CREATE TABLE IF NOT EXISTS said(domain INTEGER NOT NULL, kind INTEGER NOT NULL,"
-    " at INTEGER NOT NULL, cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
+    // Answers are only ever added at the end of the table, numbered in the order they were written:
+    // a run writes its answers on new pages and leaves the pages of earlier runs alone, however many
+    // there are. Each answer names the one of the same domain and check just older than it (prev), and
+    // "newest" the newest of each domain and check: a domain's history is read by following the
+    // chain from there. (Kept in a table ordered by domain, check and time, every run rewrote every
+    // page of its list's earlier answers, and the more runs a list had the more pages that was.)
+    "CREATE TABLE IF NOT EXISTS said(id INTEGER PRIMARY KEY, domain INTEGER NOT NULL,"
+    " kind INTEGER NOT NULL, at INTEGER NOT NULL, cells TEXT NOT NULL, prev INTEGER);"
+    "CREATE TABLE IF NOT EXISTS newest(domain INTEGER NOT NULL, kind INTEGER NOT NULL,"
+    " id INTEGER NOT NULL, at INTEGER NOT NULL, PRIMARY KEY(domain, kind)) WITHOUT ROWID;"
     // "oldest": no answer is older (a bound, kept by every writer), so that the kept period is
     // enforced by a scan of the whole store only when some answer has outlived it. "era": how many
-    // times it dropped domains.
+    // times it dropped domains. "said": the highest number an answer was given (numbers of answers
+    // the kept period dropped are not given again: a chain may still name them).
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);";
 
 // What opening found.
@@ -98,32 +105,75 @@ std::string Problem(const char16_t* what, const std::string& path) {
     return Text(what) + Text(u": ") + path;
 }
 
-// The stores of earlier versions kept answers by the domain's name, in "answers" (and "recent"):
-// they are numbered and moved into "said" once, in the opening's transaction.
+bool HasTable(sqlite3* db, const char* table) {
+    Statement found(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
+    return found.handle != nullptr &&
+           sqlite3_bind_text(found.handle, 1, table, -1, SQLITE_STATIC) == SQLITE_OK &&
+           sqlite3_step(found.handle) == SQLITE_ROW;
+}
+
+// The answers table of the last layout (ordered by domain, check and time, without chains) is moved
+// aside before the tables are made.
+bool SetOldAnswersAside(sqlite3* db) {
+    if (!HasTable(db, "said")) {
+        return true;
+    }
+    Statement chained(db, "SELECT count(*) FROM pragma_table_info('said') WHERE name = 'prev'");
+    if (chained.handle == nullptr || sqlite3_step(chained.handle) != SQLITE_ROW) {
+        return false;
+    }
+    if (sqlite3_column_int(chained.handle, 0) > 0) {
+        return true;
+    }
+    sqlite3_reset(chained.handle);
+    return Exec(db, "ALTER TABLE said RENAME TO said_unchained");
+}
+
+// The answers of earlier layouts are taken over once, in the opening's transaction: those kept by the
+// domain's name ("answers", "recent") are numbered, and all are chained, a domain's answers together,
+// into the new store (which holds none yet).
 bool TakeOldTables(sqlite3* db) {
-    for (const char* table : {"answers", "recent"}) {
-        Statement old(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?");
-        if (old.handle == nullptr ||
-            sqlite3_bind_text(old.handle, 1, table, -1, SQLITE_STATIC) != SQLITE_OK ||
-            sqlite3_step(old.handle) != SQLITE_ROW) {
-            continue;
-        }
-        sqlite3_reset(old.handle);  // (a table cannot be dropped while a statement reads the schema)
-        const std::string from(table);
+    bool moved = false;
+    if (HasTable(db, "said_unchained")) {
         if (!Exec(db,
-                  ("INSERT OR IGNORE INTO domains(name) SELECT domain FROM " + from +
-                   " GROUP BY domain ORDER BY min(at);"
-                   "INSERT OR IGNORE INTO said(domain, kind, at, cells) SELECT d.id, o.kind, o.at, o.cells"
-                   " FROM " +
-                   from +
-                   " o JOIN domains d ON d.name = o.domain;"
-                   "DROP TABLE " +
-                   from + ";")
-                      .c_str())) {
+                  "CREATE TEMP TABLE moved(domain INTEGER, kind INTEGER, at INTEGER, cells TEXT,"
+                  " PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
+                  "INSERT OR IGNORE INTO moved SELECT domain, kind, at, cells FROM said_unchained;"
+                  "DROP TABLE said_unchained;")) {
             return false;
         }
+        moved = true;
     }
-    return true;
+    for (const char* table : {"answers", "recent"}) {
+        if (!HasTable(db, table)) {
+            continue;
+        }
+        const std::string from(table);
+        if ((!moved && !Exec(db,
+                             "CREATE TEMP TABLE moved(domain INTEGER, kind INTEGER, at INTEGER, cells TEXT,"
+                             " PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;")) ||
+            !Exec(db, ("INSERT OR IGNORE INTO domains(name) SELECT domain FROM " + from +
+                       " GROUP BY domain ORDER BY min(at);"
+                       "INSERT OR IGNORE INTO moved SELECT d.id, o.kind, o.at, o.cells FROM " +
+                       from + " o JOIN domains d ON d.name = o.domain;DROP TABLE " + from + ";")
+                          .c_str())) {
+            return false;
+        }
+        moved = true;
+    }
+    // Numbered in the order of domain, check and time, each answer's older neighbour is the one
+    // numbered just before it.
+    return !moved ||
+           Exec(db,
+                "INSERT INTO said(id, domain, kind, at, cells, prev)"
+                " SELECT row_number() OVER w, domain, kind, at, cells,"
+                " CASE WHEN row_number() OVER (PARTITION BY domain, kind ORDER BY at) > 1"
+                " THEN row_number() OVER w - 1 END"
+                " FROM moved WINDOW w AS (ORDER BY domain, kind, at);"
+                "INSERT OR REPLACE INTO newest(domain, kind, id, at)"
+                " SELECT domain, kind, max(id), max(at) FROM said GROUP BY domain, kind;"
+                "INSERT OR REPLACE INTO meta(key, value) SELECT 'said', coalesce(max(id), 0) FROM said;"
+                "DROP TABLE temp.moved;");
 }
 
 }  // namespace
@@ -187,15 +237,17 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
     }
     std::string setup =
         "PRAGMA journal_mode=WAL; PRAGMA synchronous=NORMAL; PRAGMA journal_size_limit=8388608;"
-        " PRAGMA cache_size=-65536; BEGIN IMMEDIATE;" +
-        std::string(kSchema) + "PRAGMA application_id=" + std::to_string(kApplicationId) +
-        "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
+        " PRAGMA cache_size=-65536; BEGIN IMMEDIATE;";
+    const std::string tables = std::string(kSchema) +
+                               "PRAGMA application_id=" + std::to_string(kApplicationId) +
+                               "; PRAGMA user_version=" + std::to_string(kSchemaVersion) + ";";
     if (options.maxBytes > 0) {
         setup +=
             "PRAGMA max_page_count=" + std::to_string(std::max<std::int64_t>(options.maxBytes / 4096, 8)) +
             ";";
     }
-    if (!Exec(writer, setup.c_str()) || !TakeOldTables(writer) || !Exec(writer, "COMMIT")) {
+    if (!Exec(writer, setup.c_str()) || !SetOldAnswersAside(writer) || !Exec(writer, tables.c_str()) ||
+        !TakeOldTables(writer) || !Exec(writer, "COMMIT")) {
         const int code = sqlite3_errcode(writer) & 0xff;
         Exec(writer, "ROLLBACK");
         sqlite3_close(writer);

@@ -32,10 +32,8 @@ constexpr std::chrono::milliseconds kReadRenew{250};
 constexpr int kStoreNice = 10;
 // How many domains' numbers the writer keeps in memory (a run's list is numbered once).
 constexpr std::size_t kIdsKept = 1'000'000;
-// How many answers one insert statement takes.
+// How many rows one insert statement takes.
 constexpr std::size_t kRowsAtOnce = 32;
-// How many seconds on an answer may be moved to find its check's next free second.
-constexpr int kMaxBump = 60;
 
 std::string Joined(std::span<const std::string> parts) {
     if (parts.size() == 1 && parts[0].find(kJoin) == std::string::npos) {
@@ -117,12 +115,61 @@ std::int64_t DomainId(const std::string& key, sqlite3_stmt* number, sqlite3_stmt
                                                  : -1;
 }
 
-std::string ManyRowsInsert() {
-    std::string sql = "INSERT INTO said(domain, kind, at, cells) VALUES(?, ?, ?, ?)";
-    for (std::size_t i = 1; i < kRowsAtOnce; ++i) {
-        sql += ", (?, ?, ?, ?)";
+// An insert of kRowsAtOnce rows into table(columns), or of one.
+std::string Insert(const std::string& head, int width, std::size_t rows) {
+    std::string row = "(?";
+    for (int i = 1; i < width; ++i) {
+        row += ", ?";
+    }
+    row += ")";
+    std::string sql = head + " VALUES" + row;
+    for (std::size_t i = 1; i < rows; ++i) {
+        sql += ", " + row;
     }
     return sql;
+}
+
+// Inserts rows [0, count): kRowsAtOnce to a statement of many, the rest one by one. bind(statement,
+// first parameter, row) binds a row's values.
+template <class Bind>
+bool InsertRows(sqlite3* db, const std::string& head, int width, std::size_t count, Bind bind) {
+    std::size_t at = 0;
+    if (count >= kRowsAtOnce) {
+        Statement many(db, Insert(head, width, kRowsAtOnce).c_str());
+        for (; at + kRowsAtOnce <= count; at += kRowsAtOnce) {
+            sqlite3_reset(many.handle);
+            for (std::size_t i = 0; i < kRowsAtOnce; ++i) {
+                bind(many.handle, static_cast<int>(i) * width + 1, at + i);
+            }
+            if (many.handle == nullptr || sqlite3_step(many.handle) != SQLITE_DONE) {
+                return false;
+            }
+        }
+    }
+    if (at < count) {
+        Statement one(db, Insert(head, width, 1).c_str());
+        for (; at < count; ++at) {
+            sqlite3_reset(one.handle);
+            bind(one.handle, 1, at);
+            if (one.handle == nullptr || sqlite3_step(one.handle) != SQLITE_DONE) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
+void BindNumber(sqlite3_stmt* statement, int index, std::int64_t number) {
+    if (number < 0) {
+        sqlite3_bind_null(statement, index);
+    } else {
+        sqlite3_bind_int64(statement, index, number);
+    }
+}
+
+// The number in a column, -1 for none.
+std::int64_t ColumnNumber(sqlite3_stmt* statement, int col) {
+    return sqlite3_column_type(statement, col) == SQLITE_NULL ? -1 : sqlite3_column_int64(statement, col);
 }
 
 // How many times the kept period has dropped domains from the store (their numbers with them).
@@ -170,9 +217,8 @@ HistoryStore::~HistoryStore() {
     {
         const std::lock_guard lock(readMutex_);
         EndRead();
-        sqlite3_finalize(answersOf_);
-        sqlite3_finalize(lastOf_);
         sqlite3_finalize(numberOf_);
+        sqlite3_finalize(answer_);
     }
     sqlite3_close(reader_);
     sqlite3_close(writer_);
@@ -244,9 +290,8 @@ void HistoryStore::Rest() {
 void HistoryStore::EndRead() {
     kindsRead_ = false;
     if (reading_) {
-        sqlite3_reset(answersOf_);
-        sqlite3_reset(lastOf_);
         sqlite3_reset(numberOf_);
+        sqlite3_reset(answer_);
         numbered_.clear();  // (a later read may find the number the writer gave since)
         Exec(reader_, "COMMIT");
         reading_ = false;
@@ -306,8 +351,11 @@ void HistoryStore::Prune() {
                    " SELECT 'oldest', coalesce(min(at), 9223372036854775807) FROM said");
     const bool pruned =
         sqlite3_step(prune.handle) == SQLITE_DONE &&
+        // (A chain's answers fall in time from its newest: when that one is dropped, all are.)
         Exec(writer_,
-             "DELETE FROM domains WHERE NOT EXISTS (SELECT 1 FROM said WHERE said.domain = domains.id)") &&
+             "DELETE FROM newest WHERE NOT EXISTS (SELECT 1 FROM said WHERE said.id = newest.id);"
+             "DELETE FROM domains WHERE NOT EXISTS"
+             " (SELECT 1 FROM newest WHERE newest.domain = domains.id)") &&
         (sqlite3_changes(writer_) == 0 || Exec(writer_,
                                                "INSERT INTO meta(key, value) VALUES('era', 1)"
                                                " ON CONFLICT(key) DO UPDATE SET value = value + 1")) &&
@@ -410,12 +458,22 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
     }
     // (A kind made in a transaction that is rolled back stays in kindIds_, but after a failure the
     // store writes nothing more.)
-    Statement insert(writer_, "INSERT OR IGNORE INTO said(domain, kind, at, cells) VALUES(?, ?, ?, ?)");
     Statement number(writer_, "SELECT id FROM domains WHERE name = ?");
     Statement numbered(writer_, "INSERT INTO domains(name) VALUES(?)");
-    if (insert.handle == nullptr || number.handle == nullptr || numbered.handle == nullptr) {
+    Statement newestOne(writer_, "SELECT id, at FROM newest WHERE domain = ? AND kind = ?");
+    Statement newestRange(writer_, "SELECT domain, kind, id, at FROM newest WHERE domain BETWEEN ? AND ?");
+    Statement answer(writer_, "SELECT at, prev FROM said WHERE id = ?");
+    Statement relink(writer_, "UPDATE said SET prev = ? WHERE id = ?");
+    Statement last(writer_,
+                   "SELECT max(coalesce((SELECT max(id) FROM said), 0),"
+                   " coalesce((SELECT value FROM meta WHERE key = 'said'), 0))");
+    if (number.handle == nullptr || numbered.handle == nullptr || newestOne.handle == nullptr ||
+        newestRange.handle == nullptr || answer.handle == nullptr || relink.handle == nullptr ||
+        last.handle == nullptr || sqlite3_step(last.handle) != SQLITE_ROW) {
         return failure();
     }
+    std::int64_t next = sqlite3_column_int64(last.handle, 0) + 1;
+    const std::int64_t first = next;
     // A number the run's read found stands unless domains were dropped since (by another copy).
     const std::int64_t era = Era(writer_);
     if (era != idsEra_) {
@@ -429,6 +487,8 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
     };
     std::vector<Row> rows;
     std::int64_t oldest = std::numeric_limits<std::int64_t>::max();
+    std::int64_t low = std::numeric_limits<std::int64_t>::max();
+    std::int64_t high = -1;
     for (const Queued& item : batch | std::views::join) {
         const std::int64_t kind = KindId(item.kind);
         if (kind < 0) {
@@ -450,68 +510,178 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
         }
         rows.push_back({domain, kind, &item});
         oldest = std::min(oldest, item.at);
+        low = std::min(low, domain);
+        high = std::max(high, domain);
     }
-    const auto bind = [](sqlite3_stmt* statement, int first, const Row& row, std::int64_t at) {
-        sqlite3_bind_int64(statement, first, row.domain);
-        sqlite3_bind_int64(statement, first + 1, row.kind);
-        sqlite3_bind_int64(statement, first + 2, at);
-        sqlite3_bind_text(statement, first + 3, row.item->cells.data(),
-                          static_cast<int>(row.item->cells.size()), SQLITE_STATIC);
+
+    // The newest answer of each domain and check the batch adds to. A run's list is numbered in its
+    // order, so its domains lie close together and are read in one sweep.
+    struct Newest {
+        std::pair<std::int64_t, std::int64_t> key;  // domain, kind
+        std::int64_t id = -1;                       // -1: none
+        std::int64_t at = 0;
+        bool moved = false;
+        bool operator<(const Newest& other) const { return key < other.key; }
     };
-    // Two answers of a domain's check in one second (a recheck, a second copy) both stay: the later
-    // one goes to the next free second.
-    const auto insertOne = [&](const Row& row) {
-        for (int bump = 0; bump < kMaxBump; ++bump) {
-            sqlite3_reset(insert.handle);
-            bind(insert.handle, 1, row, row.item->at + bump);
-            if (sqlite3_step(insert.handle) != SQLITE_DONE) {
-                return false;
+    std::vector<Newest> newest;
+    newest.reserve(rows.size());
+    for (const Row& row : rows) {
+        newest.push_back({{row.domain, row.kind}});
+    }
+    if (!std::is_sorted(newest.begin(), newest.end())) {
+        std::sort(newest.begin(), newest.end());
+    }
+    newest.erase(std::unique(newest.begin(), newest.end(),
+                             [](const Newest& a, const Newest& b) { return a.key == b.key; }),
+                 newest.end());
+    if (!newest.empty() && high - low < 4 * static_cast<std::int64_t>(newest.size()) + 1024) {
+        sqlite3_bind_int64(newestRange.handle, 1, low);
+        sqlite3_bind_int64(newestRange.handle, 2, high);
+        auto cursor = newest.begin();
+        int step = SQLITE_ROW;
+        while ((step = sqlite3_step(newestRange.handle)) == SQLITE_ROW) {
+            const std::pair<std::int64_t, std::int64_t> key(sqlite3_column_int64(newestRange.handle, 0),
+                                                            sqlite3_column_int64(newestRange.handle, 1));
+            while (cursor != newest.end() && cursor->key < key) {
+                ++cursor;
             }
-            if (sqlite3_changes(writer_) > 0) {
-                break;
+            if (cursor != newest.end() && cursor->key == key) {
+                cursor->id = sqlite3_column_int64(newestRange.handle, 2);
+                cursor->at = sqlite3_column_int64(newestRange.handle, 3);
             }
         }
-        return true;
-    };
-    // Most answers go in kRowsAtOnce to a statement. A group that meets an answer of the same
-    // domain, check and second is undone as a whole and written one by one.
-    std::size_t at = 0;
-    if (rows.size() >= kRowsAtOnce) {
-        Statement many(writer_, ManyRowsInsert().c_str());
-        if (many.handle == nullptr) {
+        if (step != SQLITE_DONE) {
             return failure();
         }
-        for (; at + kRowsAtOnce <= rows.size(); at += kRowsAtOnce) {
-            sqlite3_reset(many.handle);
-            for (std::size_t i = 0; i < kRowsAtOnce; ++i) {
-                bind(many.handle, static_cast<int>(4 * i + 1), rows[at + i], rows[at + i].item->at);
-            }
-            const int step = sqlite3_step(many.handle);
-            if (step == SQLITE_DONE) {
-                continue;
-            }
-            sqlite3_reset(many.handle);
-            if (step != SQLITE_CONSTRAINT) {
+    } else {
+        for (Newest& entry : newest) {
+            sqlite3_reset(newestOne.handle);
+            sqlite3_bind_int64(newestOne.handle, 1, entry.key.first);
+            sqlite3_bind_int64(newestOne.handle, 2, entry.key.second);
+            const int step = sqlite3_step(newestOne.handle);
+            if (step == SQLITE_ROW) {
+                entry.id = sqlite3_column_int64(newestOne.handle, 0);
+                entry.at = sqlite3_column_int64(newestOne.handle, 1);
+            } else if (step != SQLITE_DONE) {
                 return failure();
             }
-            for (std::size_t i = 0; i < kRowsAtOnce; ++i) {
-                if (!insertOne(rows[at + i])) {
-                    return failure();
-                }
-            }
         }
     }
-    for (; at < rows.size(); ++at) {
-        if (!insertOne(rows[at])) {
+    const auto newestOf = [&](const Row& row) {
+        return &*std::lower_bound(newest.begin(), newest.end(), Newest{{row.domain, row.kind}});
+    };
+
+    // Answers wait here to be inserted many at a time.
+    struct Adding {
+        std::int64_t id;
+        std::int64_t prev;
+        std::int64_t at;
+        const Row* row;
+    };
+    std::vector<Adding> adding;
+    adding.reserve(rows.size());
+    const auto insert = [&] {
+        const bool done = InsertRows(writer_, "INSERT INTO said(id, domain, kind, at, cells, prev)", 6,
+                                     adding.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
+                                         const Adding& add = adding[i];
+                                         sqlite3_bind_int64(statement, at, add.id);
+                                         sqlite3_bind_int64(statement, at + 1, add.row->domain);
+                                         sqlite3_bind_int64(statement, at + 2, add.row->kind);
+                                         sqlite3_bind_int64(statement, at + 3, add.at);
+                                         const std::string& cells = add.row->item->cells;
+                                         sqlite3_bind_text(statement, at + 4, cells.data(),
+                                                           static_cast<int>(cells.size()), SQLITE_STATIC);
+                                         BindNumber(statement, at + 5, add.prev);
+                                     });
+        adding.clear();
+        return done;
+    };
+    // An answer's time and the one before it (-1: none); false when the store could not say.
+    const auto read = [&](std::int64_t id, std::int64_t& at, std::int64_t& prev) {
+        sqlite3_reset(answer.handle);
+        sqlite3_bind_int64(answer.handle, 1, id);
+        const int step = sqlite3_step(answer.handle);
+        if (step == SQLITE_ROW) {
+            at = sqlite3_column_int64(answer.handle, 0);
+            prev = ColumnNumber(answer.handle, 1);
+        }
+        return step;
+    };
+    for (const Row& row : rows) {
+        Newest* head = newestOf(row);
+        // Two answers of a domain's check in one second (a recheck, a second copy) both stay: the
+        // later one goes to the next free second.
+        std::int64_t at = row.item->at;
+        if (head->id < 0 || at >= head->at) {
+            at = head->id < 0 ? at : std::max(at, head->at + 1);
+            adding.push_back({next, head->id, at, &row});
+            *head = {head->key, next++, at, true};
+            continue;
+        }
+        // Older than the check's newest answer (a copy that began earlier, or a time given): it goes
+        // into the chain where its time falls, at its next second that is free.
+        if (!insert()) {
+            return failure();
+        }
+        // The chain from its newest answer down to the first one older than this (below; -1: none).
+        std::vector<std::pair<std::int64_t, std::int64_t>> above;  // (number, time), newest first
+        std::int64_t below = -1;
+        for (std::int64_t id = head->id; id >= 0;) {
+            std::int64_t when = 0;
+            std::int64_t prev = -1;
+            const int step = read(id, when, prev);
+            if (step != SQLITE_ROW && step != SQLITE_DONE) {
+                return failure();
+            }
+            if (step == SQLITE_DONE || (!above.empty() && when >= above.back().second)) {
+                break;  // dropped by the kept period (or a chain that does not fall in time)
+            }
+            if (when < at) {
+                below = id;
+                break;
+            }
+            above.emplace_back(id, when);
+            id = prev;
+        }
+        for (auto it = above.rbegin(); it != above.rend() && it->second <= at; ++it) {
+            at += it->second == at ? 1 : 0;
+        }
+        if (at > head->at) {  // every second up to the newest answer's was taken
+            adding.push_back({next, head->id, at, &row});
+            *head = {head->key, next++, at, true};
+            continue;
+        }
+        // Between the oldest answer newer than it and the one after that.
+        const auto newer =
+            std::find_if(above.rbegin(), above.rend(), [&](const auto& node) { return node.second > at; });
+        adding.push_back({next, newer == above.rbegin() ? below : std::prev(newer)->first, at, &row});
+        sqlite3_reset(relink.handle);
+        sqlite3_bind_int64(relink.handle, 1, next++);
+        sqlite3_bind_int64(relink.handle, 2, newer->first);
+        if (!insert() || sqlite3_step(relink.handle) != SQLITE_DONE) {
             return failure();
         }
     }
-    sqlite3_reset(insert.handle);
-    Statement mark(writer_,
-                   "INSERT INTO meta(key, value) VALUES('oldest', ?1)"
-                   " ON CONFLICT(key) DO UPDATE SET value = min(value, ?1)");
+    if (!insert()) {
+        return failure();
+    }
+    std::erase_if(newest, [](const Newest& entry) { return !entry.moved; });
+    if (!InsertRows(writer_, "INSERT OR REPLACE INTO newest(domain, kind, id, at)", 4, newest.size(),
+                    [&](sqlite3_stmt* statement, int at, std::size_t i) {
+                        sqlite3_bind_int64(statement, at, newest[i].key.first);
+                        sqlite3_bind_int64(statement, at + 1, newest[i].key.second);
+                        sqlite3_bind_int64(statement, at + 2, newest[i].id);
+                        sqlite3_bind_int64(statement, at + 3, newest[i].at);
+                    })) {
+        return failure();
+    }
+    Statement mark(
+        writer_,
+        "INSERT INTO meta(key, value) VALUES('oldest', ?1), ('said', ?2)"
+        " ON CONFLICT(key) DO UPDATE SET value = CASE key WHEN 'oldest' THEN min(value, ?1) ELSE ?2 END");
     sqlite3_bind_int64(mark.handle, 1, oldest);
-    if (!rows.empty() && sqlite3_step(mark.handle) != SQLITE_DONE) {
+    sqlite3_bind_int64(mark.handle, 2, next - 1);
+    if (next > first && sqlite3_step(mark.handle) != SQLITE_DONE) {
         return failure();
     }
     if (!Exec(writer_, "COMMIT")) {
@@ -537,25 +707,94 @@ bool HistoryStore::BeginRead() {
     return true;
 }
 
+bool HistoryStore::Prepare() {
+    if (numberOf_ != nullptr) {
+        return true;
+    }
+    if (sqlite3_prepare_v2(reader_,
+                           "SELECT d.id, n.kind, n.id FROM domains d LEFT JOIN newest n ON n.domain = d.id"
+                           " WHERE d.name = ?",
+                           -1, &numberOf_, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(reader_,
+                           "SELECT at, cells, prev FROM said WHERE id = ?1 AND domain = ?2 AND kind = ?3", -1,
+                           &answer_, nullptr) != SQLITE_OK) {
+        for (sqlite3_stmt** statement : {&numberOf_, &answer_}) {
+            sqlite3_finalize(*statement);
+            *statement = nullptr;
+        }
+        Fail(Text(u"история не читается"));
+        return false;
+    }
+    return true;
+}
+
+bool HistoryStore::NumberOf(std::string_view domain) {
+    // A row's checks ask one after the other: the domain is looked up once for them.
+    if (!numbered_.empty() && SameKey(numbered_, domain)) {
+        return true;
+    }
+    numbered_ = Key(domain);
+    number_ = {-1, readEra_};
+    newest_.clear();
+    sqlite3_reset(numberOf_);
+    sqlite3_bind_text(numberOf_, 1, numbered_.data(), static_cast<int>(numbered_.size()), SQLITE_STATIC);
+    int step = SQLITE_ROW;
+    while ((step = sqlite3_step(numberOf_)) == SQLITE_ROW) {
+        number_.id = sqlite3_column_int64(numberOf_, 0);
+        if (sqlite3_column_type(numberOf_, 1) != SQLITE_NULL) {
+            newest_.emplace_back(sqlite3_column_int64(numberOf_, 1), sqlite3_column_int64(numberOf_, 2));
+        }
+    }
+    sqlite3_reset(numberOf_);
+    if (step != SQLITE_DONE) {
+        numbered_.clear();
+        EndRead();
+        Fail(Text(u"история не читается"));
+        return false;
+    }
+    return true;
+}
+
+template <class Visit>
+bool HistoryStore::Walk(std::int64_t kind, std::int64_t newest, Visit visit) {
+    // A chain's answers fall in time; where one does not, or is gone (dropped by the kept period), the
+    // chain ends.
+    std::int64_t before = std::numeric_limits<std::int64_t>::max();
+    int step = SQLITE_ROW;
+    for (std::int64_t id = newest; id >= 0;) {
+        sqlite3_reset(answer_);
+        sqlite3_bind_int64(answer_, 1, id);
+        sqlite3_bind_int64(answer_, 2, number_.id);
+        sqlite3_bind_int64(answer_, 3, kind);
+        if ((step = sqlite3_step(answer_)) != SQLITE_ROW) {
+            break;
+        }
+        const std::int64_t at = sqlite3_column_int64(answer_, 0);
+        if (at >= before) {
+            break;
+        }
+        before = at;
+        id = ColumnNumber(answer_, 2);
+        if (!visit(at, ColumnView(answer_, 1))) {
+            break;
+        }
+    }
+    sqlite3_reset(answer_);
+    if (step != SQLITE_ROW && step != SQLITE_DONE) {
+        EndRead();
+        Fail(Text(u"история не читается"));
+        return false;
+    }
+    return true;
+}
+
 std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
     const std::lock_guard lock(readMutex_);
     std::vector<StoredAnswer> answers;
-    if (!BeginRead()) {
+    if (!BeginRead() || !Prepare() || !NumberOf(domain) || number_.id < 0) {
         return answers;
     }
-    if (answersOf_ == nullptr &&
-        sqlite3_prepare_v2(reader_,
-                           "SELECT kind, at, cells FROM said"
-                           " WHERE domain = (SELECT id FROM domains WHERE name = ?) ORDER BY at DESC",
-                           -1, &answersOf_, nullptr) != SQLITE_OK) {
-        Fail(Text(u"история не читается"));
-        return answers;
-    }
-    sqlite3_reset(answersOf_);
-    Bind(answersOf_, 1, Key(domain));
-    int step = SQLITE_ROW;
-    while ((step = sqlite3_step(answersOf_)) == SQLITE_ROW) {
-        const std::int64_t kind = sqlite3_column_int64(answersOf_, 0);
+    for (const auto& [kind, newest] : newest_) {
         auto known = kindsById_.find(kind);
         if (known == kindsById_.end() && LoadKinds()) {
             known = kindsById_.find(kind);
@@ -563,15 +802,15 @@ std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
         if (known == kindsById_.end()) {
             continue;
         }
-        answers.push_back({known->second.first, known->second.second, Split(ColumnText(answersOf_, 2)),
-                           sqlite3_column_int64(answersOf_, 1)});
+        const auto& [check, columns] = known->second;
+        if (!Walk(kind, newest, [&](std::int64_t at, std::string_view cells) {
+                answers.push_back({check, columns, Split(cells), at});
+                return true;
+            })) {
+            break;
+        }
     }
-    sqlite3_reset(answersOf_);
-    if (step != SQLITE_DONE) {
-        EndRead();
-        Fail(Text(u"история не читается"));
-    }
-    // Of one time, the checks in the order of their names.
+    // Newest first; of one time, the checks in the order of their names.
     std::stable_sort(answers.begin(), answers.end(), [](const StoredAnswer& a, const StoredAnswer& b) {
         return a.at != b.at ? a.at > b.at : a.check < b.check;
     });
@@ -591,37 +830,14 @@ void HistoryStore::LastSaid(std::string_view domain, std::string_view check,
                             const std::vector<std::string>& columns, Says says, std::optional<Said>* said,
                             Number* number) {
     const std::lock_guard lock(readMutex_);
-    if (!BeginRead()) {
+    if (!BeginRead() || !Prepare()) {
         return;
     }
     if (!kindsRead_) {  // a kind the writer made since the last read transaction
         kindsRead_ = LoadKinds();
     }
-    if (lastOf_ == nullptr &&
-        (sqlite3_prepare_v2(reader_,
-                            "SELECT at, cells FROM said WHERE domain = ? AND kind = ? ORDER BY at DESC", -1,
-                            &lastOf_, nullptr) != SQLITE_OK ||
-         sqlite3_prepare_v2(reader_, "SELECT id FROM domains WHERE name = ?", -1, &numberOf_, nullptr) !=
-             SQLITE_OK)) {
-        sqlite3_finalize(lastOf_);
-        lastOf_ = nullptr;
-        Fail(Text(u"история не читается"));
+    if (!NumberOf(domain)) {
         return;
-    }
-    // A row's checks ask one after the other: the domain is numbered once for them.
-    if (numbered_.empty() || !SameKey(numbered_, domain)) {
-        numbered_ = Key(domain);
-        sqlite3_reset(numberOf_);
-        sqlite3_bind_text(numberOf_, 1, numbered_.data(), static_cast<int>(numbered_.size()), SQLITE_STATIC);
-        const int step = sqlite3_step(numberOf_);
-        number_ = {step == SQLITE_ROW ? sqlite3_column_int64(numberOf_, 0) : -1, readEra_};
-        sqlite3_reset(numberOf_);
-        if (step != SQLITE_ROW && step != SQLITE_DONE) {
-            numbered_.clear();
-            EndRead();
-            Fail(Text(u"история не читается"));
-            return;
-        }
     }
     if (number != nullptr) {
         *number = number_;
@@ -632,44 +848,42 @@ void HistoryStore::LastSaid(std::string_view domain, std::string_view check,
     // (A run asks this for every row: what it needs per call is kept in members, not allocated.)
     std::vector<std::size_t>& at = scratchAt_;
     std::vector<std::string_view>& cells = scratchCells_;
-    for (const auto& [kind, named] : kindsById_) {
-        if (named.first != check) {
+    for (const auto& [kind, newest] : newest_) {
+        const auto named = kindsById_.find(kind);
+        if (named == kindsById_.end() || named->second.first != check) {
             continue;
         }
+        const std::vector<std::string>& kindColumns = named->second.second;
         // Where each asked column is among this kind's cells (npos: not among them, or found).
         at.assign(columns.size(), std::string::npos);
         std::size_t open = 0;
         for (std::size_t i = 0; i < columns.size(); ++i) {
-            const auto it = std::find(named.second.begin(), named.second.end(), columns[i]);
-            if (it != named.second.end()) {
-                at[i] = static_cast<std::size_t>(it - named.second.begin());
+            const auto it = std::find(kindColumns.begin(), kindColumns.end(), columns[i]);
+            if (it != kindColumns.end()) {
+                at[i] = static_cast<std::size_t>(it - kindColumns.begin());
                 ++open;
             }
         }
-        sqlite3_reset(lastOf_);
-        sqlite3_bind_int64(lastOf_, 1, number_.id);
-        sqlite3_bind_int64(lastOf_, 2, kind);
-        int step = SQLITE_ROW;
-        while (open > 0 && (step = sqlite3_step(lastOf_)) == SQLITE_ROW) {
-            const std::int64_t when = sqlite3_column_int64(lastOf_, 0);
-            SplitInto(ColumnView(lastOf_, 1), cells);
-            for (std::size_t i = 0; i < columns.size(); ++i) {
-                if (at[i] == std::string::npos || at[i] >= cells.size() || !says(columns[i], cells[at[i]])) {
-                    continue;
-                }
-                // Of two kinds of the check (its columns changed once), the newer answer holds.
-                if (!said[i] || said[i]->at < when) {
-                    said[i] = Said{std::string(cells[at[i]]), when};
-                }
-                at[i] = std::string::npos;
-                --open;
-            }
+        if (open == 0) {
+            continue;
         }
-        sqlite3_reset(lastOf_);
-        if (step != SQLITE_ROW && step != SQLITE_DONE) {
-            EndRead();
-            Fail(Text(u"история не читается"));
-            break;
+        if (!Walk(kind, newest, [&](std::int64_t when, std::string_view joined) {
+                SplitInto(joined, cells);
+                for (std::size_t i = 0; i < columns.size(); ++i) {
+                    if (at[i] == std::string::npos || at[i] >= cells.size() ||
+                        !says(columns[i], cells[at[i]])) {
+                        continue;
+                    }
+                    // Of two kinds of the check (its columns changed once), the newer answer holds.
+                    if (!said[i] || said[i]->at < when) {
+                        said[i] = Said{std::string(cells[at[i]]), when};
+                    }
+                    at[i] = std::string::npos;
+                    --open;
+                }
+                return open > 0;
+            })) {
+            return;
         }
     }
 }

@@ -123,6 +123,13 @@ private:
     bool WriteBatch(const std::vector<std::vector<Queued>>& batch);
     std::int64_t KindId(int kind);
     void Fail(const std::string& problem);
+    // The reader's: the number of a domain and its newest answers into number_ and newest_ (false:
+    // the store could not be read), and the answers of one of its chains, newest first, each to
+    // visit(at, cells) until it returns false.
+    bool Prepare();
+    bool NumberOf(std::string_view domain);
+    template <class Visit>
+    bool Walk(std::int64_t kind, std::int64_t newest, Visit visit);
 
     sqlite3* writer_ = nullptr;
     sqlite3* reader_ = nullptr;
@@ -134,11 +141,11 @@ private:
     void EndRead();
     bool LoadKinds();
     std::mutex readMutex_;
-    sqlite3_stmt* answersOf_ = nullptr;
-    sqlite3_stmt* lastOf_ = nullptr;
-    sqlite3_stmt* numberOf_ = nullptr;
-    std::string numbered_;  // the domain (key) last numbered, and its number
+    sqlite3_stmt* numberOf_ = nullptr;  // a domain's number and its newest answer of each kind
+    sqlite3_stmt* answer_ = nullptr;    // an answer by its number
+    std::string numbered_;              // the domain (key) last numbered, its number and newest answers
     Number number_;
+    std::vector<std::pair<std::int64_t, std::int64_t>> newest_;  // (kind, the answer's number)
     std::int64_t readEra_ = 0;
     bool kindsRead_ = false;  // the kinds were read in this read transaction
     std::map<std::int64_t, std::pair<std::string, std::vector<std::string>>> kindsById_;

@@ -89,38 +89,98 @@ TEST_F(HistoryStoreTest, AnswersPastTheKeptPeriodAreDroppedOnOpening) {
     EXPECT_EQ(answers[0].cells[1], "kept");
 }
 
-// A store of the earlier layout (answers kept by the domain's name) is taken over when it opens:
-// nothing lost, nothing twice, and it goes on from there.
-TEST_F(HistoryStoreTest, AStoreOfTheEarlierLayoutIsTakenOver) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(db,
-                     "PRAGMA application_id=1450079340; PRAGMA user_version=1;"
-                     "CREATE TABLE kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
-                     " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
-                     "CREATE TABLE answers(domain TEXT NOT NULL, kind INTEGER NOT NULL, at INTEGER NOT NULL,"
-                     " cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
-                     "INSERT INTO kinds VALUES(7, 'rank', 'Rank');"
-                     "INSERT INTO answers VALUES('b.ru', 7, 1800000000, '5'), ('a.ru', 7, 1800000000, '9'),"
-                     " ('b.ru', 7, 1800000100, '6');",
-                     nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(db);
+// A store of an earlier layout is taken over when it opens: the first one kept answers by the domain's
+// name, the last one by the domain's number without chains. Nothing is lost, nothing twice, it goes on
+// from there, and opening it again changes nothing.
+TEST_F(HistoryStoreTest, AStoreOfAnEarlierLayoutIsTakenOver) {
+    const char* const kLayouts[] = {
+        "PRAGMA application_id=1450079340; PRAGMA user_version=1;"
+        "CREATE TABLE kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
+        " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
+        "CREATE TABLE answers(domain TEXT NOT NULL, kind INTEGER NOT NULL, at INTEGER NOT NULL,"
+        " cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
+        "INSERT INTO kinds VALUES(7, 'rank', 'Rank');"
+        "INSERT INTO answers VALUES('b.ru', 7, 1800000000, '5'), ('a.ru', 7, 1800000000, '9'),"
+        " ('b.ru', 7, 1800000100, '6');",
+        "PRAGMA application_id=1450079340; PRAGMA user_version=3;"
+        "CREATE TABLE kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
+        " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
+        "CREATE TABLE domains(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
+        "CREATE TABLE said(domain INTEGER NOT NULL, kind INTEGER NOT NULL, at INTEGER NOT NULL,"
+        " cells TEXT NOT NULL, PRIMARY KEY(domain, kind, at)) WITHOUT ROWID;"
+        "CREATE TABLE meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);"
+        "INSERT INTO kinds VALUES(7, 'rank', 'Rank'), (8, 'web', 'HTTP');"
+        "INSERT INTO domains VALUES(1, 'b.ru'), (2, 'a.ru');"
+        "INSERT INTO said VALUES(1, 7, 1800000100, '6'), (2, 7, 1800000000, '9'), (1, 8, 1800000050, '200'),"
+        " (1, 7, 1800000000, '5');"
+        "INSERT INTO meta VALUES('oldest', 1800000000);"};
+    for (const char* layout : kLayouts) {
+        SCOPED_TRACE(layout);
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, layout, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        const std::int64_t had = layout == kLayouts[0] ? 3 : 4;
+        std::string problem;
+        {
+            auto store = Open(problem);
+            ASSERT_TRUE(store) << problem;
+            store->Add("b.ru", {"rank", {"Rank"}, {"7"}, kNow + 200});
+            store->Flush();
+            EXPECT_EQ(store->Count(), had + 1);
+        }
+        auto store = Open(problem);
+        ASSERT_TRUE(store) << problem;
+        EXPECT_EQ(store->Count(), had + 1);
+        std::vector<std::string> b;
+        for (const StoredAnswer& answer : store->Answers("B.ru")) {
+            if (answer.check == "rank") {
+                b.push_back(answer.cells[0] + "@" + std::to_string(answer.at - kNow));
+            }
+        }
+        EXPECT_EQ(b, (std::vector<std::string>{"7@200", "6@100", "5@0"}));
+        const auto said = store->LastSaid("a.ru", "rank", {"Rank"}, Says);
+        ASSERT_TRUE(said[0]);
+        EXPECT_EQ(said[0]->cell, "9");
+    }
+}
+
+// An answer older than its check's newest (another copy's, begun earlier) takes its place by its time,
+// at its next free second, whether it meets the newest in the store or in its own batch: what a check
+// said last is then read past a newer answer that says nothing.
+TEST_F(HistoryStoreTest, AnAnswerOlderThanTheNewestTakesItsPlaceInTime) {
     std::string problem;
     auto store = Open(problem);
-    ASSERT_TRUE(store) << problem;
-    store->Add("b.ru", {"rank", {"Rank"}, {"7"}, kNow + 200});
-    store->Flush();
-    EXPECT_EQ(store->Count(), 4);
-    std::vector<std::string> b;
-    for (const StoredAnswer& answer : store->Answers("B.ru")) {
-        b.push_back(answer.cells[0] + "@" + std::to_string(answer.at - kNow));
-    }
-    EXPECT_EQ(b, (std::vector<std::string>{"7@200", "6@100", "5@0"}));
-    const auto said = store->LastSaid("a.ru", "rank", {"Rank"}, Says);
+    const int kind = store->Kind("rank", {"Rank"});
+    const auto batch = [&](std::vector<std::pair<std::string, std::int64_t>> answers) {
+        std::vector<HistoryStore::Queued> queued;
+        for (const auto& [cell, at] : answers) {
+            queued.push_back(HistoryStore::Answer("a.ru", kind, std::span(&cell, 1), kNow + at, {}));
+        }
+        store->Add(std::move(queued));
+        store->Flush();
+    };
+    const auto times = [&] {
+        std::vector<std::string> a;
+        for (const StoredAnswer& answer : store->Answers("a.ru")) {
+            a.push_back(answer.cells[0] + "@" + std::to_string(answer.at - kNow));
+        }
+        return a;
+    };
+    batch({{"timeout", 300}});
+    batch({{"9", 100}, {"7", 200}, {"8", 200}});
+    EXPECT_EQ(times(), (std::vector<std::string>{"timeout@300", "8@201", "7@200", "9@100"}));
+    auto said = store->LastSaid("a.ru", "rank", {"Rank"}, Says);
     ASSERT_TRUE(said[0]);
-    EXPECT_EQ(said[0]->cell, "9");
+    EXPECT_EQ(said[0]->cell + "@" + std::to_string(said[0]->at - kNow), "8@201");
+    batch({{"6", 300}, {"5", 300}});  // 300 and 301 are taken: the second goes past the newest
+    EXPECT_EQ(times(),
+              (std::vector<std::string>{"5@302", "6@301", "timeout@300", "8@201", "7@200", "9@100"}));
+    said = store->LastSaid("a.ru", "rank", {"Rank"}, Says);
+    ASSERT_TRUE(said[0]);
+    EXPECT_EQ(said[0]->cell, "5");
 }
 
 // Answers of a domain's check given in one second (a recheck) all stay, each in the next free second,
