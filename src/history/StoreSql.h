@@ -1,10 +1,15 @@
 #pragma once
-// What the store's source files share of SQLite: a statement prepared for one use, a statement run
-// for its effect, and the store's texts (UTF-16 in the source, Windows-1251 out).
+// What the store's source files share: a statement prepared for one use, a statement run for its
+// effect, the store's texts (UTF-16 in the source, Windows-1251 out), cells joined into one column,
+// and the store's count of dropped domains.
 
 #include <sqlite3.h>
 
+#include <algorithm>
+#include <cstdint>
+#include <span>
 #include <string>
+#include <string_view>
 
 #include "text/Cp1251.h"
 
@@ -24,6 +29,52 @@ struct Statement {
 
 inline bool Exec(sqlite3* db, const char* sql) {
     return sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
+// Answers written in one transaction at most.
+constexpr std::size_t kBatch = 50000;
+
+// Cells and headers are kept joined by the unit separator, which no cell holds.
+constexpr char kJoin = '\x1f';
+
+inline std::string Joined(std::span<const std::string> parts) {
+    if (parts.size() == 1 && parts[0].find(kJoin) == std::string::npos) {
+        return parts[0];
+    }
+    std::size_t size = parts.empty() ? 0 : parts.size() - 1;
+    for (const std::string& part : parts) {
+        size += part.size();
+    }
+    std::string joined;
+    joined.reserve(size);
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        if (i > 0) {
+            joined += kJoin;
+        }
+        const std::size_t from = joined.size();
+        joined += parts[i];
+        if (parts[i].find(kJoin) != std::string::npos) {
+            std::replace(joined.begin() + static_cast<std::ptrdiff_t>(from), joined.end(), kJoin, ' ');
+        }
+    }
+    return joined;
+}
+
+inline void Bind(sqlite3_stmt* statement, int index, std::string_view text) {
+    sqlite3_bind_text(statement, index, text.data(), static_cast<int>(text.size()), SQLITE_TRANSIENT);
+}
+
+// The number in a column, -1 for none.
+inline std::int64_t ColumnNumber(sqlite3_stmt* statement, int col) {
+    return sqlite3_column_type(statement, col) == SQLITE_NULL ? -1 : sqlite3_column_int64(statement, col);
+}
+
+// How many times the kept period has dropped domains from the store (their numbers with them).
+inline std::int64_t Era(sqlite3* db) {
+    Statement era(db, "SELECT value FROM meta WHERE key = 'era'");
+    return era.handle != nullptr && sqlite3_step(era.handle) == SQLITE_ROW
+               ? sqlite3_column_int64(era.handle, 0)
+               : 0;
 }
 
 }  // namespace vantle::history::sql
