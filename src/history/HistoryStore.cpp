@@ -15,15 +15,7 @@
 namespace vantle::history {
 namespace {
 
-using sql::Bind;
-using sql::ColumnNumber;
-using sql::Era;
-using sql::Exec;
-using sql::Joined;
-using sql::kBatch;
-using sql::kJoin;
-using sql::Statement;
-using sql::Text;
+using namespace sql;
 
 // How long one read transaction serves the look-ups of a run.
 constexpr std::chrono::milliseconds kReadRenew{250};

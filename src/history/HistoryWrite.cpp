@@ -12,14 +12,7 @@
 namespace vantle::history {
 namespace {
 
-using sql::Bind;
-using sql::ColumnNumber;
-using sql::Era;
-using sql::Exec;
-using sql::Joined;
-using sql::kBatch;
-using sql::Statement;
-using sql::Text;
+using namespace sql;
 
 // How long the writer lets answers gather before it writes them, unless a batch is full sooner.
 constexpr std::chrono::milliseconds kGather{25};
