@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <memory>
 #include <ranges>
 
 #include "history/HistoryStore.h"
@@ -38,8 +39,8 @@ std::int64_t DomainId(const std::string& key, sqlite3_stmt* number, sqlite3_stmt
                                                  : -1;
 }
 
-// An insert of kRowsAtOnce rows into table(columns), or of one.
-std::string Insert(const std::string& head, int width, std::size_t rows) {
+// An insert of rows rows of width values: head, then VALUES(?, ...), ...
+std::string InsertOf(const std::string& head, int width, std::size_t rows) {
     std::string row = "(?";
     for (int i = 1; i < width; ++i) {
         row += ", ?";
@@ -52,35 +53,53 @@ std::string Insert(const std::string& head, int width, std::size_t rows) {
     return sql;
 }
 
-// Inserts rows [0, count): kRowsAtOnce to a statement of many, the rest one by one. bind(statement,
-// first parameter, row) binds a row's values.
-template <class Bind>
-bool InsertRows(sqlite3* db, const std::string& head, int width, std::size_t count, Bind bind) {
-    std::size_t at = 0;
-    if (count >= kRowsAtOnce) {
-        Statement many(db, Insert(head, width, kRowsAtOnce).c_str());
+// Inserts rows into a table: kRowsAtOnce to a statement of many, the rest one by one. Each statement
+// is prepared once, when it is first needed (an answer older than its chain's newest inserts what
+// waits before it, often a single row).
+class Rows {
+public:
+    Rows(sqlite3* db, std::string head, int width) : db_(db), head_(std::move(head)), width_(width) {}
+
+    // Rows [0, count); bind(statement, first parameter, row) binds a row's values.
+    template <class Bind>
+    bool Insert(std::size_t count, Bind bind) {
+        std::size_t at = 0;
         for (; at + kRowsAtOnce <= count; at += kRowsAtOnce) {
-            sqlite3_reset(many.handle);
-            for (std::size_t i = 0; i < kRowsAtOnce; ++i) {
-                bind(many.handle, static_cast<int>(i) * width + 1, at + i);
+            sqlite3_stmt* many = Prepared(many_, kRowsAtOnce);
+            for (std::size_t i = 0; many != nullptr && i < kRowsAtOnce; ++i) {
+                bind(many, static_cast<int>(i) * width_ + 1, at + i);
             }
-            if (many.handle == nullptr || sqlite3_step(many.handle) != SQLITE_DONE) {
+            if (many == nullptr || sqlite3_step(many) != SQLITE_DONE) {
                 return false;
             }
         }
-    }
-    if (at < count) {
-        Statement one(db, Insert(head, width, 1).c_str());
         for (; at < count; ++at) {
-            sqlite3_reset(one.handle);
-            bind(one.handle, 1, at);
-            if (one.handle == nullptr || sqlite3_step(one.handle) != SQLITE_DONE) {
+            sqlite3_stmt* one = Prepared(one_, 1);
+            if (one != nullptr) {
+                bind(one, 1, at);
+            }
+            if (one == nullptr || sqlite3_step(one) != SQLITE_DONE) {
                 return false;
             }
         }
+        return true;
     }
-    return true;
-}
+
+private:
+    sqlite3_stmt* Prepared(std::unique_ptr<Statement>& statement, std::size_t rows) {
+        if (!statement) {
+            statement = std::make_unique<Statement>(db_, InsertOf(head_, width_, rows).c_str());
+        }
+        sqlite3_reset(statement->handle);
+        return statement->handle;
+    }
+
+    sqlite3* db_;
+    std::string head_;
+    int width_;
+    std::unique_ptr<Statement> many_;
+    std::unique_ptr<Statement> one_;
+};
 
 void BindNumber(sqlite3_stmt* statement, int index, std::int64_t number) {
     if (number < 0) {
@@ -397,19 +416,18 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
     };
     std::vector<Adding> adding;
     adding.reserve(rows.size());
+    Rows said(writer_, "INSERT INTO said(id, domain, kind, at, cells, prev)", 6);
     const auto insert = [&] {
-        const bool done = InsertRows(writer_, "INSERT INTO said(id, domain, kind, at, cells, prev)", 6,
-                                     adding.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
-                                         const Adding& add = adding[i];
-                                         sqlite3_bind_int64(statement, at, add.id);
-                                         sqlite3_bind_int64(statement, at + 1, add.row->domain);
-                                         sqlite3_bind_int64(statement, at + 2, add.row->kind);
-                                         sqlite3_bind_int64(statement, at + 3, add.at);
-                                         const std::string& cells = add.row->item->cells;
-                                         sqlite3_bind_text(statement, at + 4, cells.data(),
-                                                           static_cast<int>(cells.size()), SQLITE_STATIC);
-                                         BindNumber(statement, at + 5, add.prev);
-                                     });
+        const bool done = said.Insert(adding.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
+            const Adding& add = adding[i];
+            sqlite3_bind_int64(statement, at, add.id);
+            sqlite3_bind_int64(statement, at + 1, add.row->domain);
+            sqlite3_bind_int64(statement, at + 2, add.row->kind);
+            sqlite3_bind_int64(statement, at + 3, add.at);
+            const std::string& cells = add.row->item->cells;
+            sqlite3_bind_text(statement, at + 4, cells.data(), static_cast<int>(cells.size()), SQLITE_STATIC);
+            BindNumber(statement, at + 5, add.prev);
+        });
         adding.clear();
         return done;
     };
@@ -444,13 +462,13 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
         return failure();
     }
     std::erase_if(newest, [](const Newest& entry) { return !entry.moved; });
-    if (!InsertRows(writer_, "INSERT OR REPLACE INTO newest(domain, kind, id, at)", 4, newest.size(),
-                    [&](sqlite3_stmt* statement, int at, std::size_t i) {
-                        sqlite3_bind_int64(statement, at, newest[i].key.first);
-                        sqlite3_bind_int64(statement, at + 1, newest[i].key.second);
-                        sqlite3_bind_int64(statement, at + 2, newest[i].id);
-                        sqlite3_bind_int64(statement, at + 3, newest[i].at);
-                    })) {
+    Rows heads(writer_, "INSERT OR REPLACE INTO newest(domain, kind, id, at)", 4);
+    if (!heads.Insert(newest.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
+            sqlite3_bind_int64(statement, at, newest[i].key.first);
+            sqlite3_bind_int64(statement, at + 1, newest[i].key.second);
+            sqlite3_bind_int64(statement, at + 2, newest[i].id);
+            sqlite3_bind_int64(statement, at + 3, newest[i].at);
+        })) {
         return failure();
     }
     Statement mark(
