@@ -274,6 +274,7 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
         });
     }
     run.Button2Click();
+    host.RunEnded();
     progress.Finish();
     host.StreamRows(nullptr);
     if (outputError != 0) {

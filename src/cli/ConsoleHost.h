@@ -49,6 +49,12 @@ public:
     // after them; false when the journal is of another list or other checks.
     bool ResumeFrom(const JournalState& state, CheckRun& run);
     bool Continues(const JournalState& state) const;
+    // The run has ended: the store writes its last answers while the output is finished.
+    void RunEnded() {
+        if (history_) {
+            history_->RunEnded();
+        }
+    }
     // The whole table is written: nothing is left to resume.
     void JournalDone() {
         if (journal_) {

@@ -160,6 +160,14 @@ void HistoryStore::Flush() {
     EndRead();
 }
 
+void HistoryStore::Hurry() {
+    {
+        const std::lock_guard lock(mutex_);
+        hurryTo_ = queued_;
+    }
+    cv_.notify_all();
+}
+
 void HistoryStore::Rest() {
     const std::lock_guard lock(readMutex_);
     EndRead();

@@ -91,6 +91,9 @@ public:
     void Add(std::vector<Queued> answers);
     // Waits until every answer queued so far is written (or given up).
     void Flush();
+    // The answers queued so far are written without waiting for more to gather (a run has ended and
+    // will soon close the store); does not wait.
+    void Hurry();
     // The answers of a domain, newest first (those still queued are not among them).
     std::vector<StoredAnswer> Answers(std::string_view domain);
     // What a domain's check said last, column by column: for each of columns, the newest cell for
@@ -164,7 +167,8 @@ private:
     std::size_t waiting_ = 0;                                              // answers in queue_
     std::uint64_t queued_ = 0;
     std::uint64_t done_ = 0;
-    int flushing_ = 0;  // callers of Flush waiting
+    int flushing_ = 0;           // callers of Flush waiting
+    std::uint64_t hurryTo_ = 0;  // the answers before this are written without gathering more
     bool failed_ = false;
     std::optional<std::string> problem_;
     std::atomic<bool> problemWaits_{false};  // problem_ holds one (read without the lock per row)

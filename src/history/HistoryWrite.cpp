@@ -260,7 +260,8 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
             // A fast run's answers gather into few transactions: each one writes every page it
             // touches to the log again, so a transaction per row would write the pages a hundred
             // times over. A flush or the end does not wait.
-            cv_.wait_for(lock, stop, kGather, [this] { return waiting_ >= kBatch || flushing_ > 0; });
+            cv_.wait_for(lock, stop, kGather,
+                         [this] { return waiting_ >= kBatch || flushing_ > 0 || done_ < hurryTo_; });
             while (!queue_.empty() && count < kBatch) {
                 count += queue_.front().size();
                 batch.push_back(std::move(queue_.front()));

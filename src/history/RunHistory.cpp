@@ -89,6 +89,11 @@ void RunHistory::Flush() {
     store_.Flush();
 }
 
+void RunHistory::RunEnded() {
+    store_.Add(std::exchange(pending_, {}));
+    store_.Hurry();
+}
+
 void RunHistory::ReadAhead(std::vector<std::string> domains, int bound) {
     const int count = static_cast<int>(domains.size());
     ReadAhead(

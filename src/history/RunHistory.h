@@ -109,6 +109,8 @@ public:
     }
     // Gives the store the answers of the rows finished so far and waits until they are written.
     void Flush();
+    // The run has ended: its last answers go to the store, which writes them at once; does not wait.
+    void RunEnded();
     const std::vector<CheckSpan>& Spans() const { return spans_; }
 
 private:
