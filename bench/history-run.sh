@@ -4,7 +4,8 @@
 # with the store and with --no-history, one after the other, several times. The first run with the
 # store meets an empty one; each later one compares every row with the run before it. Prints the
 # wall time and user + system time of each run, and how much more the runs with the store took: the
-# medians and the least (on a shared machine the least is the run that waited least for a core).
+# medians, the least (on a shared machine the least is the run that waited least for a core), and the
+# median of each pair of runs side by side.
 #
 #   ./bench/history-run.sh
 #
@@ -66,4 +67,9 @@ without=$(median without)
 with=$(median with)
 echo "median wall: without $without s, with $with s: $(percent "$without" "$with") % more"
 echo "least wall:  without $(least without) s, with $(least with) s: $(percent "$(least without)" "$(least with)") % more"
+# Each run with the store beside the run without it just before: the load of a shared machine drifts
+# over a minute, and a pair sees nearly the same.
+paired=$(awk '$1 == "without" { w = $2 } $1 == "with" && w > 0 { print 100 * ($2 / w - 1) }' "$work/results" |
+    sort -n | awk '{ v[NR] = $1 } END { printf "%.1f", v[int((NR + 1) / 2)] }')
+echo "paired:      the median of each run with the store over the run without it before it: $paired % more"
 echo "store: $(du -h "$XDG_DATA_HOME/vantle/history.sqlite" | cut -f1), load after: $(cut -d' ' -f1-3 /proc/loadavg)"
