@@ -43,7 +43,7 @@ constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);";
 
 // What opening found.
-enum class Found { Ours, Empty, Foreign, Damaged, Busy, Unreadable };
+enum class Found { Ours, Empty, Foreign, Newer, Damaged, Busy, Unreadable };
 
 Found Look(sqlite3* db) {
     Statement id(db, "PRAGMA application_id");
@@ -61,7 +61,12 @@ Found Look(sqlite3* db) {
     }
     const int app = sqlite3_column_int(id.handle, 0);
     if (app == kApplicationId) {
-        return Found::Ours;
+        // A later version's layout is left to it: this one would write what that one cannot read.
+        Statement version(db, "PRAGMA user_version");
+        return version.handle != nullptr && sqlite3_step(version.handle) == SQLITE_ROW &&
+                       sqlite3_column_int(version.handle, 0) > kSchemaVersion
+                   ? Found::Newer
+                   : Found::Ours;
     }
     Statement tables(db, "SELECT count(*) FROM sqlite_master");
     if (tables.handle == nullptr || sqlite3_step(tables.handle) != SQLITE_ROW) {
@@ -219,6 +224,9 @@ std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::i
                 return nullptr;
             case Found::Foreign:
                 problem = Problem(u"файл истории не из Vantle, он не тронут", path);
+                return nullptr;
+            case Found::Newer:
+                problem = Problem(u"история записана более новой версией Vantle, она не тронута", path);
                 return nullptr;
             case Found::Damaged:
                 if (attempt > 0 || !SetAside(path, now, aside)) {

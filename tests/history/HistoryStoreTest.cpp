@@ -255,19 +255,26 @@ TEST_F(HistoryStoreTest, DamagedFileIsSetAsideWithItsDayAndANewStoreMade) {
     EXPECT_EQ(store->Count(), 1);
 }
 
-TEST_F(HistoryStoreTest, ForeignDatabaseIsNamedAndLeftAlone) {
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-    ASSERT_EQ(
-        sqlite3_exec(db, "CREATE TABLE notes(x); INSERT INTO notes VALUES(1);", nullptr, nullptr, nullptr),
-        SQLITE_OK);
-    sqlite3_close(db);
-    const auto size = fs::file_size(path_);
-    std::string problem;
-    EXPECT_FALSE(Open(problem));
-    EXPECT_FALSE(problem.empty());
-    EXPECT_EQ(fs::file_size(path_), size);
-    EXPECT_FALSE(fs::exists(path_ + "-wal"));
+// Some other program's database, and a store of a later version's layout, are named and not written.
+TEST_F(HistoryStoreTest, ForeignOrNewerDatabaseIsNamedAndLeftAlone) {
+    const std::pair<const char*, const char16_t*> kFiles[] = {
+        {"CREATE TABLE notes(x); INSERT INTO notes VALUES(1);", u"файл истории не из Vantle, он не тронут"},
+        {"PRAGMA application_id=1450079340; PRAGMA user_version=5; CREATE TABLE said(x);",
+         u"история записана более новой версией Vantle, она не тронута"}};
+    for (const auto& [sql, said] : kFiles) {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        sqlite3* db = nullptr;
+        ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+        ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
+        sqlite3_close(db);
+        const auto size = fs::file_size(path_);
+        std::string problem;
+        EXPECT_FALSE(Open(problem));
+        EXPECT_EQ(problem.substr(0, problem.find(':')), Utf16ToCp1251(said));
+        EXPECT_EQ(fs::file_size(path_), size);
+        EXPECT_FALSE(fs::exists(path_ + "-wal"));
+    }
 }
 
 TEST_F(HistoryStoreTest, LockedStoreIsNamedWithinItsBusyTime) {
