@@ -35,6 +35,17 @@ protected:
         return HistoryStore::Open(path_, kNow, options, problem);
     }
 
+    // The store's file made anew by sql.
+    bool MakeFile(const char* sql) {
+        fs::remove_all(dir_);
+        fs::create_directories(dir_);
+        sqlite3* db = nullptr;
+        const bool made = sqlite3_open(path_.c_str(), &db) == SQLITE_OK &&
+                          sqlite3_exec(db, sql, nullptr, nullptr, nullptr) == SQLITE_OK;
+        sqlite3_close(db);
+        return made;
+    }
+
     fs::path dir_;
     std::string path_;
 };
@@ -116,12 +127,7 @@ TEST_F(HistoryStoreTest, AStoreOfAnEarlierLayoutIsTakenOver) {
         "INSERT INTO meta VALUES('oldest', 1800000000);"};
     for (const char* layout : kLayouts) {
         SCOPED_TRACE(layout);
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, layout, nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
+        ASSERT_TRUE(MakeFile(layout));
         const std::int64_t had = layout == kLayouts[0] ? 3 : 4;
         std::string problem;
         {
@@ -262,12 +268,7 @@ TEST_F(HistoryStoreTest, ForeignOrNewerDatabaseIsNamedAndLeftAlone) {
         {"PRAGMA application_id=1450079340; PRAGMA user_version=5; CREATE TABLE said(x);",
          u"история записана более новой версией Vantle, она не тронута"}};
     for (const auto& [sql, said] : kFiles) {
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-        sqlite3* db = nullptr;
-        ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
-        ASSERT_EQ(sqlite3_exec(db, sql, nullptr, nullptr, nullptr), SQLITE_OK);
-        sqlite3_close(db);
+        ASSERT_TRUE(MakeFile(sql));
         const auto size = fs::file_size(path_);
         std::string problem;
         EXPECT_FALSE(Open(problem));
