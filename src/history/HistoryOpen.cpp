@@ -2,13 +2,13 @@
 // aside, making or taking over the tables.
 #include <sqlite3.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <system_error>
 
 #include "history/Freshness.h"
 #include "history/HistoryStore.h"
 #include "history/StoreSql.h"
+#include "io/UserDirs.h"
 
 namespace vantle::history {
 namespace {
@@ -184,15 +184,8 @@ bool TakeOldTables(sqlite3* db) {
 }  // namespace
 
 std::string HistoryStore::DefaultPath() {
-    std::filesystem::path base;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data != nullptr && *data == '/') {
-        base = data;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        base = std::filesystem::path(home) / ".local" / "share";
-    } else {
-        return {};
-    }
-    return (base / "vantle" / "history.sqlite").string();
+    const std::filesystem::path base = UserDir("XDG_DATA_HOME", ".local/share");
+    return base.empty() ? std::string() : (base / "vantle" / "history.sqlite").string();
 }
 
 std::unique_ptr<HistoryStore> HistoryStore::Open(const std::string& path, std::int64_t now,

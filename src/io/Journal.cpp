@@ -13,6 +13,7 @@
 #include <set>
 #include <system_error>
 
+#include "io/UserDirs.h"
 #include "text/Cp1251.h"
 #include "text/Utf8.h"
 
@@ -545,12 +546,8 @@ bool JournalWriter::Done() {
 }
 
 std::string DefaultStateDir(std::string_view subfolder) {
-    std::filesystem::path base;
-    if (const char* state = std::getenv("XDG_STATE_HOME"); state != nullptr && *state == '/') {
-        base = state;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        base = std::filesystem::path(home) / ".local" / "state";
-    } else {
+    std::filesystem::path base = UserDir("XDG_STATE_HOME", ".local/state");
+    if (base.empty()) {
         base = std::filesystem::temp_directory_path();
     }
     base /= "vantle";

@@ -2,11 +2,11 @@
 
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 #include <sstream>
 #include <system_error>
 
+#include "io/UserDirs.h"
 #include "registry/RegistryFetch.h"
 #include "registry/RegistryReaders.h"
 
@@ -62,13 +62,8 @@ fs::path CacheFolder(const CheckEndpoints& endpoints) {
     if (!endpoints.cacheDir.empty()) {
         return endpoints.cacheDir;
     }
-    if (const char* xdg = std::getenv("XDG_CACHE_HOME"); xdg != nullptr && xdg[0] == '/') {
-        return fs::path(xdg) / "vantle";
-    }
-    if (const char* home = std::getenv("HOME"); home != nullptr && home[0] != '\0') {
-        return fs::path(home) / ".cache" / "vantle";
-    }
-    return {};
+    const fs::path base = UserDir("XDG_CACHE_HOME", ".cache");
+    return base.empty() ? fs::path() : base / "vantle";
 }
 
 fs::path BootstrapCacheFile(const CheckEndpoints& endpoints) {
