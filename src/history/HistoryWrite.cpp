@@ -354,6 +354,7 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
         return failure();
     }
     std::int64_t next = sqlite3_column_int64(last.handle, 0) + 1;
+    sqlite3_reset(last.handle);
     const std::int64_t first = next;
     // A number the run's read found stands unless domains were dropped since (by another copy).
     const std::int64_t era = Era(writer_);
