@@ -58,6 +58,18 @@ std::string ColumnText(sqlite3_stmt* statement, int col) {
                 : std::string();
 }
 
+// A domain's newest answer of a kind, from columns 1 to 5 of a row: its kind, number, time, cells and
+// the answer before it (no time: the answer is gone).
+template <class Head>
+void ReadHead(sqlite3_stmt* statement, Head& head) {
+    head.kind = sqlite3_column_int64(statement, 1);
+    head.id = sqlite3_column_int64(statement, 2);
+    head.found = sqlite3_column_type(statement, 3) != SQLITE_NULL;
+    head.at = sqlite3_column_int64(statement, 3);
+    head.cells.assign(ColumnView(statement, 4));
+    head.prev = ColumnNumber(statement, 5);
+}
+
 }  // namespace
 
 void YieldToTheRun() {
@@ -95,9 +107,11 @@ HistoryStore::~HistoryStore() {
     {
         const std::lock_guard lock(readMutex_);
         EndRead();
-        sqlite3_finalize(numberOf_);
-        sqlite3_finalize(answer_);
+        for (sqlite3_stmt* statement : {numberOf_, answer_, names_, newest_}) {
+            sqlite3_finalize(statement);
+        }
     }
+    writing_.reset();
     sqlite3_close(reader_);
     sqlite3_close(writer_);
 }
@@ -158,6 +172,7 @@ void HistoryStore::Flush() {
     }
     const std::lock_guard lock(readMutex_);
     EndRead();
+    DropGathered();
 }
 
 void HistoryStore::Hurry() {
@@ -176,8 +191,9 @@ void HistoryStore::Rest() {
 void HistoryStore::EndRead() {
     kindsRead_ = false;
     if (reading_) {
-        sqlite3_reset(numberOf_);
-        sqlite3_reset(answer_);
+        for (sqlite3_stmt* statement : {numberOf_, answer_, names_, newest_}) {
+            sqlite3_reset(statement);
+        }
         numbered_.clear();  // (a later read may find the number the writer gave since)
         Exec(reader_, "COMMIT");
         reading_ = false;
@@ -240,13 +256,22 @@ bool HistoryStore::Prepare() {
         return true;
     }
     if (sqlite3_prepare_v2(reader_,
-                           "SELECT d.id, n.kind, n.id FROM domains d LEFT JOIN newest n ON n.domain = d.id"
+                           "SELECT d.id, n.kind, n.id, s.at, s.cells, s.prev FROM domains d"
+                           " LEFT JOIN newest n ON n.domain = d.id"
+                           " LEFT JOIN said s ON s.id = n.id AND s.domain = d.id AND s.kind = n.kind"
                            " WHERE d.name = ?",
                            -1, &numberOf_, nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(reader_,
                            "SELECT at, cells, prev FROM said WHERE id = ?1 AND domain = ?2 AND kind = ?3", -1,
-                           &answer_, nullptr) != SQLITE_OK) {
-        for (sqlite3_stmt** statement : {&numberOf_, &answer_}) {
+                           &answer_, nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(reader_, "SELECT name, id FROM domains WHERE name >= ? ORDER BY name", -1, &names_,
+                           nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(reader_,
+                           "SELECT n.domain, n.kind, n.id, s.at, s.cells, s.prev FROM newest n"
+                           " LEFT JOIN said s ON s.id = n.id AND s.domain = n.domain AND s.kind = n.kind"
+                           " WHERE n.domain >= ? ORDER BY n.domain, n.kind",
+                           -1, &newest_, nullptr) != SQLITE_OK) {
+        for (sqlite3_stmt** statement : {&numberOf_, &answer_, &names_, &newest_}) {
             sqlite3_finalize(*statement);
             *statement = nullptr;
         }
@@ -261,18 +286,27 @@ bool HistoryStore::NumberOf(std::string_view domain) {
     if (!numbered_.empty() && SameKey(numbered_, domain)) {
         return true;
     }
+    if (TakeGathered(domain)) {
+        return true;
+    }
     numbered_ = Key(domain);
     number_ = {-1, readEra_};
-    newest_.clear();
+    headCount_ = 0;
     sqlite3_reset(numberOf_);
     sqlite3_bind_text(numberOf_, 1, numbered_.data(), static_cast<int>(numbered_.size()), SQLITE_STATIC);
     int step = SQLITE_ROW;
     while ((step = sqlite3_step(numberOf_)) == SQLITE_ROW) {
         number_.id = sqlite3_column_int64(numberOf_, 0);
-        if (sqlite3_column_type(numberOf_, 1) != SQLITE_NULL) {
-            newest_.emplace_back(sqlite3_column_int64(numberOf_, 1), sqlite3_column_int64(numberOf_, 2));
+        if (sqlite3_column_type(numberOf_, 1) == SQLITE_NULL) {
+            continue;
         }
+        if (headCount_ == heads_.size()) {
+            heads_.emplace_back();
+        }
+        Head& head = heads_[headCount_++];
+        ReadHead(numberOf_, head);
     }
+    head_ = heads_.data();
     sqlite3_reset(numberOf_);
     if (step != SQLITE_DONE) {
         numbered_.clear();
@@ -283,13 +317,194 @@ bool HistoryStore::NumberOf(std::string_view domain) {
     return true;
 }
 
+void HistoryStore::DropGathered() {
+    gathered_.clear();
+    byKey_.clear();
+    gatheredHeads_.clear();
+    next_ = 0;
+    numbered_.clear();
+}
+
+void HistoryStore::Gather(std::span<const std::string> domains) {
+    const std::lock_guard lock(readMutex_);
+    DropGathered();
+    if (!BeginRead() || !Prepare()) {
+        return;
+    }
+    for (const std::string& domain : domains) {
+        if (!domain.empty()) {
+            gathered_.push_back({Key(domain)});
+        }
+    }
+    // A sweep steps over the names between two wanted ones: worth it when at least one name in
+    // kDense is wanted (domains are numbered from 1 and seldom dropped, so the last number is about
+    // how many there are).
+    constexpr std::size_t kDense = 8;
+    Statement last(reader_, "SELECT max(id) FROM domains");
+    if (last.handle == nullptr || sqlite3_step(last.handle) != SQLITE_ROW ||
+        static_cast<std::int64_t>(gathered_.size() * kDense) < sqlite3_column_int64(last.handle, 0)) {
+        gathered_.clear();
+        return;
+    }
+    gatheredEra_ = readEra_;
+    // In the order of the names' bytes, as the store's index has them: by the first eight bytes,
+    // then by the whole key where those are alike (a sort on the keys alone compares them afar).
+    std::vector<std::pair<std::uint64_t, std::uint32_t>> order(gathered_.size());
+    for (std::uint32_t i = 0; i < order.size(); ++i) {
+        std::uint64_t head = 0;
+        const std::string& key = gathered_[i].key;
+        for (std::size_t b = 0; b < 8; ++b) {
+            head = head << 8 | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0);
+        }
+        order[i] = {head, i};
+    }
+    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
+        return a.first != b.first ? a.first < b.first : gathered_[a.second].key < gathered_[b.second].key;
+    });
+    byKey_.resize(order.size());
+    std::transform(order.begin(), order.end(), byKey_.begin(),
+                   [](const auto& entry) { return entry.second; });
+    if (!GatherNumbers() || !GatherHeads()) {
+        DropGathered();
+        EndRead();
+        Fail(Text(u"история не читается"));
+    }
+}
+
+namespace {
+
+// A sweep that steps over rows it does not want, but seeks afresh past kSteps of them.
+constexpr int kSteps = 16;
+
+}  // namespace
+
+bool HistoryStore::GatherNumbers() {
+    std::string name;  // the name the sweep is at
+    std::int64_t id = -1;
+    bool at = false;     // it is at a name
+    bool ended = false;  // no names are left
+    int steps = kSteps;  // (the first one seeks)
+    for (const std::uint32_t i : byKey_) {
+        Gathered& wanted = gathered_[i];
+        for (; !ended && (!at || name < wanted.key); ++steps) {
+            if (steps >= kSteps) {
+                sqlite3_reset(names_);
+                sqlite3_bind_text(names_, 1, wanted.key.data(), static_cast<int>(wanted.key.size()),
+                                  SQLITE_STATIC);
+                steps = 0;
+            }
+            const int step = sqlite3_step(names_);
+            if (step == SQLITE_DONE) {
+                ended = true;
+            } else if (step != SQLITE_ROW) {
+                sqlite3_reset(names_);
+                return false;
+            } else {
+                name.assign(ColumnView(names_, 0));
+                id = sqlite3_column_int64(names_, 1);
+                at = true;
+            }
+        }
+        steps = 0;
+        if (!ended && name == wanted.key) {
+            wanted.id = id;
+        }
+    }
+    sqlite3_reset(names_);
+    return true;
+}
+
+bool HistoryStore::GatherHeads() {
+    std::vector<std::pair<std::int64_t, std::uint32_t>> numbered;  // (number, place in gathered_)
+    for (std::uint32_t i = 0; i < gathered_.size(); ++i) {
+        if (gathered_[i].id >= 0) {
+            numbered.emplace_back(gathered_[i].id, i);
+        }
+    }
+    if (!std::is_sorted(numbered.begin(), numbered.end())) {  // (a list in the order first written is)
+        std::sort(numbered.begin(), numbered.end());
+    }
+    std::int64_t domain = -1;  // the domain of the row the sweep is at
+    bool at = false;
+    bool ended = false;
+    int steps = kSteps;
+    const auto next = [&] {
+        const int step = sqlite3_step(newest_);
+        ended = step != SQLITE_ROW;
+        at = !ended;
+        domain = at ? sqlite3_column_int64(newest_, 0) : -1;
+        return step == SQLITE_ROW || step == SQLITE_DONE;
+    };
+    for (std::size_t n = 0; n < numbered.size(); ++n) {
+        const std::int64_t wanted = numbered[n].first;
+        if (n > 0 && numbered[n - 1].first == wanted) {  // a domain listed twice
+            gathered_[numbered[n].second].firstHead = gathered_[numbered[n - 1].second].firstHead;
+            gathered_[numbered[n].second].heads = gathered_[numbered[n - 1].second].heads;
+            continue;
+        }
+        for (; !ended && (!at || domain < wanted); ++steps) {
+            if (steps >= kSteps) {
+                sqlite3_reset(newest_);
+                sqlite3_bind_int64(newest_, 1, wanted);
+                steps = 0;
+            }
+            if (!next()) {
+                sqlite3_reset(newest_);
+                return false;
+            }
+        }
+        steps = 0;
+        Gathered& entry = gathered_[numbered[n].second];
+        entry.firstHead = static_cast<std::uint32_t>(gatheredHeads_.size());
+        while (at && domain == wanted) {
+            Head& head = gatheredHeads_.emplace_back();
+            ReadHead(newest_, head);
+            if (!next()) {
+                sqlite3_reset(newest_);
+                return false;
+            }
+        }
+        entry.heads = static_cast<std::uint32_t>(gatheredHeads_.size()) - entry.firstHead;
+    }
+    sqlite3_reset(newest_);
+    return true;
+}
+
+bool HistoryStore::TakeGathered(std::string_view domain) {
+    if (gathered_.empty()) {
+        return false;
+    }
+    std::size_t at = next_;
+    if (at >= gathered_.size() || !SameKey(gathered_[at].key, domain)) {
+        const std::string key = Key(domain);
+        const auto found =
+            std::lower_bound(byKey_.begin(), byKey_.end(), key,
+                             [&](std::uint32_t i, const std::string& k) { return gathered_[i].key < k; });
+        if (found == byKey_.end() || gathered_[*found].key != key) {
+            return false;
+        }
+        at = *found;
+    }
+    const Gathered& entry = gathered_[at];
+    numbered_ = entry.key;
+    number_ = {entry.id, gatheredEra_};
+    head_ = gatheredHeads_.data() + entry.firstHead;
+    headCount_ = entry.heads;
+    next_ = at + 1;
+    return true;
+}
+
 template <class Visit>
-bool HistoryStore::Walk(std::int64_t kind, std::int64_t newest, Visit visit) {
+bool HistoryStore::Walk(const Head& head, Visit visit) {
     // A chain's answers fall in time; where one does not, or is gone (dropped by the kept period), the
     // chain ends.
-    std::int64_t before = std::numeric_limits<std::int64_t>::max();
+    if (!head.found || !visit(head.at, std::string_view(head.cells))) {
+        return true;
+    }
+    const std::int64_t kind = head.kind;
+    std::int64_t before = head.at;
     int step = SQLITE_ROW;
-    for (std::int64_t id = newest; id >= 0;) {
+    for (std::int64_t id = head.prev; id >= 0;) {
         sqlite3_reset(answer_);
         sqlite3_bind_int64(answer_, 1, id);
         sqlite3_bind_int64(answer_, 2, number_.id);
@@ -322,16 +537,16 @@ std::vector<StoredAnswer> HistoryStore::Answers(std::string_view domain) {
     if (!BeginRead() || !Prepare() || !NumberOf(domain) || number_.id < 0) {
         return answers;
     }
-    for (const auto& [kind, newest] : newest_) {
-        auto known = kindsById_.find(kind);
+    for (std::size_t h = 0; h < headCount_; ++h) {
+        auto known = kindsById_.find(head_[h].kind);
         if (known == kindsById_.end() && LoadKinds()) {
-            known = kindsById_.find(kind);
+            known = kindsById_.find(head_[h].kind);
         }
         if (known == kindsById_.end()) {
             continue;
         }
         const auto& [check, columns] = known->second;
-        if (!Walk(kind, newest, [&](std::int64_t at, std::string_view cells) {
+        if (!Walk(head_[h], [&](std::int64_t at, std::string_view cells) {
                 answers.push_back({check, columns, Split(cells), at});
                 return true;
             })) {
@@ -376,8 +591,8 @@ void HistoryStore::LastSaid(std::string_view domain, std::string_view check,
     // (A run asks this for every row: what it needs per call is kept in members, not allocated.)
     std::vector<std::size_t>& at = scratchAt_;
     std::vector<std::string_view>& cells = scratchCells_;
-    for (const auto& [kind, newest] : newest_) {
-        const auto named = kindsById_.find(kind);
+    for (std::size_t h = 0; h < headCount_; ++h) {
+        const auto named = kindsById_.find(head_[h].kind);
         if (named == kindsById_.end() || named->second.first != check) {
             continue;
         }
@@ -395,7 +610,7 @@ void HistoryStore::LastSaid(std::string_view domain, std::string_view check,
         if (open == 0) {
             continue;
         }
-        if (!Walk(kind, newest, [&](std::int64_t when, std::string_view joined) {
+        if (!Walk(head_[h], [&](std::int64_t when, std::string_view joined) {
                 SplitInto(joined, cells);
                 for (std::size_t i = 0; i < columns.size(); ++i) {
                     if (at[i] == std::string::npos || at[i] >= cells.size() ||

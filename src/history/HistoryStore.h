@@ -111,6 +111,12 @@ public:
     // number (when given).
     void LastSaid(std::string_view domain, std::string_view check, const std::vector<std::string>& columns,
                   Says says, std::optional<Said>* said, Number* number = nullptr);
+    // Reads at once what LastSaid will soon be asked of many domains (a run's coming lines, in the
+    // order it will ask; empty ones are passed over): their numbers in one sweep of the names in
+    // order and their newest answers in one sweep of the numbers, when they are enough of the store
+    // that a sweep beats a look-up each. A domain's look-up then takes what was gathered for it. What
+    // was gathered before is dropped, as it is at a Flush (a look-up then sees what was written).
+    void Gather(std::span<const std::string> domains);
     // A reader that has nothing to read for a while ends its read transaction: while one is open
     // the log cannot be copied into the database past it, nor begun again, and it only grows.
     void Rest();
@@ -126,13 +132,26 @@ private:
     bool WriteBatch(const std::vector<std::vector<Queued>>& batch);
     std::int64_t KindId(int kind);
     void Fail(const std::string& problem);
-    // The reader's: the number of a domain and its newest answers into number_ and newest_ (false:
-    // the store could not be read), and the answers of one of its chains, newest first, each to
-    // visit(at, cells) until it returns false.
+    // The newest answer of one of a domain's kinds, read with the domain's number.
+    struct Head {
+        std::int64_t kind = 0;
+        std::int64_t id = -1;
+        bool found = false;  // its answer is there (else the chain is gone)
+        std::int64_t at = 0;
+        std::int64_t prev = -1;
+        std::string cells;
+    };
+    // The reader's: the number of a domain and its newest answers into number_ and head_ (false:
+    // the store could not be read), from what was gathered or else looked up; the answers of one of
+    // its chains, newest first, each to visit(at, cells) until it returns false; and Gather's sweeps.
     bool Prepare();
     bool NumberOf(std::string_view domain);
+    bool TakeGathered(std::string_view domain);
     template <class Visit>
-    bool Walk(std::int64_t kind, std::int64_t newest, Visit visit);
+    bool Walk(const Head& head, Visit visit);
+    bool GatherNumbers();
+    bool GatherHeads();
+    void DropGathered();
 
     sqlite3* writer_ = nullptr;
     sqlite3* reader_ = nullptr;
@@ -148,7 +167,24 @@ private:
     sqlite3_stmt* answer_ = nullptr;    // an answer by its number
     std::string numbered_;              // the domain (key) last numbered, its number and newest answers
     Number number_;
-    std::vector<std::pair<std::int64_t, std::int64_t>> newest_;  // (kind, the answer's number)
+    const Head* head_ = nullptr;  // the domain's newest answers: [head_, head_ + headCount_)
+    std::size_t headCount_ = 0;
+    std::vector<Head> heads_;  // those a look-up read (the rest keep their cells' room)
+    // What Gather read: the domains in the order given, the same in the order of their keys, and
+    // their newest answers (a domain's from its firstHead); the next look-up is most likely next_.
+    struct Gathered {
+        std::string key;
+        std::int64_t id = -1;
+        std::uint32_t firstHead = 0;
+        std::uint32_t heads = 0;
+    };
+    std::vector<Gathered> gathered_;
+    std::vector<std::uint32_t> byKey_;
+    std::vector<Head> gatheredHeads_;
+    std::size_t next_ = 0;
+    std::int64_t gatheredEra_ = 0;
+    sqlite3_stmt* names_ = nullptr;   // the domains' names from one on, in order
+    sqlite3_stmt* newest_ = nullptr;  // the newest answers from one domain's number on, in order
     std::int64_t readEra_ = 0;
     bool kindsRead_ = false;  // the kinds were read in this read transaction
     std::map<std::int64_t, std::pair<std::string, std::vector<std::string>>> kindsById_;
@@ -156,6 +192,12 @@ private:
     std::vector<std::string_view> scratchCells_;
     bool reading_ = false;
     std::chrono::steady_clock::time_point readSince_;
+    // The writer's statements, prepared at its first batch and kept until the store closes.
+    struct Writing;
+    struct WritingEnd {
+        void operator()(Writing* writing) const;
+    };
+    std::unique_ptr<Writing, WritingEnd> writing_;
     std::vector<std::int64_t> kindIds_;  // the writer's: the database's id of each kind (-1: not yet)
     std::unordered_map<std::string, std::int64_t> ids_;  // the writer's: numbers of domains written
     std::int64_t idsEra_ = 0;                            // the era they are of

@@ -212,6 +212,52 @@ bool Place(sqlite3_stmt* answer, const Newest& head, std::int64_t& at, std::int6
 
 }  // namespace
 
+struct HistoryStore::Writing {
+    explicit Writing(sqlite3* db)
+        : number(db, "SELECT id FROM domains WHERE name = ?"),
+          numbered(db, "INSERT INTO domains(name) VALUES(?)"),
+          newestOne(db, "SELECT id, at FROM newest WHERE domain = ? AND kind = ?"),
+          newestRange(db, "SELECT domain, kind, id, at FROM newest WHERE domain BETWEEN ? AND ?"),
+          answer(db, "SELECT at, prev FROM said WHERE id = ?"),
+          relink(db, "UPDATE said SET prev = ? WHERE id = ?"),
+          last(db,
+               "SELECT max(coalesce((SELECT max(id) FROM said), 0),"
+               " coalesce((SELECT value FROM meta WHERE key = 'said'), 0))"),
+          mark(db,
+               "INSERT INTO meta(key, value) VALUES('oldest', ?1), ('said', ?2) ON CONFLICT(key)"
+               " DO UPDATE SET value = CASE key WHEN 'oldest' THEN min(value, ?1) ELSE ?2 END"),
+          said(db, "INSERT INTO said(id, domain, kind, at, cells, prev)", 6),
+          heads(db, "INSERT OR REPLACE INTO newest(domain, kind, id, at)", 4) {}
+
+    bool Ready() const {
+        return number.handle != nullptr && numbered.handle != nullptr && newestOne.handle != nullptr &&
+               newestRange.handle != nullptr && answer.handle != nullptr && relink.handle != nullptr &&
+               last.handle != nullptr && mark.handle != nullptr;
+    }
+    // Done with until the next batch (a statement left part-way would keep its read open).
+    void Reset() {
+        for (const Statement* statement :
+             {&number, &numbered, &newestOne, &newestRange, &answer, &relink, &last, &mark}) {
+            sqlite3_reset(statement->handle);
+        }
+    }
+
+    Statement number;
+    Statement numbered;
+    Statement newestOne;
+    Statement newestRange;
+    Statement answer;
+    Statement relink;
+    Statement last;
+    Statement mark;
+    Rows said;
+    Rows heads;
+};
+
+void HistoryStore::WritingEnd::operator()(Writing* writing) const {
+    delete writing;
+}
+
 void HistoryStore::Prune() {
     Statement oldest(writer_, "SELECT value FROM meta WHERE key = 'oldest'");
     if (oldest.handle != nullptr && sqlite3_step(oldest.handle) == SQLITE_ROW &&
@@ -324,6 +370,9 @@ std::int64_t HistoryStore::KindId(int kind) {
 bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
     const auto failure = [this] {
         const int code = sqlite3_errcode(writer_) & 0xff;
+        if (writing_) {
+            writing_->Reset();
+        }
         Exec(writer_, "ROLLBACK");
         Fail(Text(code == SQLITE_BUSY || code == SQLITE_LOCKED
                       ? u"история занята другой программой, ответы не "
@@ -337,24 +386,17 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
     if (!Exec(writer_, "BEGIN IMMEDIATE")) {
         return failure();
     }
+    if (!writing_) {
+        writing_.reset(new Writing(writer_));
+    }
+    Writing& w = *writing_;
     // (A kind made in a transaction that is rolled back stays in kindIds_, but after a failure the
     // store writes nothing more.)
-    Statement number(writer_, "SELECT id FROM domains WHERE name = ?");
-    Statement numbered(writer_, "INSERT INTO domains(name) VALUES(?)");
-    Statement newestOne(writer_, "SELECT id, at FROM newest WHERE domain = ? AND kind = ?");
-    Statement newestRange(writer_, "SELECT domain, kind, id, at FROM newest WHERE domain BETWEEN ? AND ?");
-    Statement answer(writer_, "SELECT at, prev FROM said WHERE id = ?");
-    Statement relink(writer_, "UPDATE said SET prev = ? WHERE id = ?");
-    Statement last(writer_,
-                   "SELECT max(coalesce((SELECT max(id) FROM said), 0),"
-                   " coalesce((SELECT value FROM meta WHERE key = 'said'), 0))");
-    if (number.handle == nullptr || numbered.handle == nullptr || newestOne.handle == nullptr ||
-        newestRange.handle == nullptr || answer.handle == nullptr || relink.handle == nullptr ||
-        last.handle == nullptr || sqlite3_step(last.handle) != SQLITE_ROW) {
+    if (!w.Ready() || sqlite3_step(w.last.handle) != SQLITE_ROW) {
         return failure();
     }
-    std::int64_t next = sqlite3_column_int64(last.handle, 0) + 1;
-    sqlite3_reset(last.handle);
+    std::int64_t next = sqlite3_column_int64(w.last.handle, 0) + 1;
+    sqlite3_reset(w.last.handle);
     const std::int64_t first = next;
     // A number the run's read found stands unless domains were dropped since (by another copy).
     const std::int64_t era = Era(writer_);
@@ -382,7 +424,7 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
             domain = item.number.id;
         } else if (const auto known = ids_.find(key = Key(item.domain)); known != ids_.end()) {
             domain = known->second;
-        } else if ((domain = DomainId(key, number.handle, numbered.handle)) < 0) {
+        } else if ((domain = DomainId(key, w.number.handle, w.numbered.handle)) < 0) {
             return failure();
         } else {
             if (ids_.size() >= kIdsKept) {
@@ -402,7 +444,7 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
     for (const Row& row : rows) {
         newest.push_back({{row.domain, row.kind}});
     }
-    if (!ReadNewest(newestRange.handle, newestOne.handle, low, high, newest)) {
+    if (!ReadNewest(w.newestRange.handle, w.newestOne.handle, low, high, newest)) {
         return failure();
     }
     const auto newestOf = [&](const Row& row) {
@@ -418,9 +460,8 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
     };
     std::vector<Adding> adding;
     adding.reserve(rows.size());
-    Rows said(writer_, "INSERT INTO said(id, domain, kind, at, cells, prev)", 6);
     const auto insert = [&] {
-        const bool done = said.Insert(adding.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
+        const bool done = w.said.Insert(adding.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
             const Adding& add = adding[i];
             sqlite3_bind_int64(statement, at, add.id);
             sqlite3_bind_int64(statement, at + 1, add.row->domain);
@@ -442,7 +483,7 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
         std::int64_t newer = -1;
         if (head->id >= 0 && at < head->at) {
             // Older than the check's newest answer (a copy that began earlier, or a time given).
-            if (!insert() || !Place(answer.handle, *head, at, prev, newer)) {
+            if (!insert() || !Place(w.answer.handle, *head, at, prev, newer)) {
                 return failure();
             }
         } else if (head->id >= 0) {
@@ -453,10 +494,10 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
             *head = {head->key, next++, at, true};
             continue;
         }
-        sqlite3_reset(relink.handle);
-        sqlite3_bind_int64(relink.handle, 1, next++);
-        sqlite3_bind_int64(relink.handle, 2, newer);
-        if (!insert() || sqlite3_step(relink.handle) != SQLITE_DONE) {
+        sqlite3_reset(w.relink.handle);
+        sqlite3_bind_int64(w.relink.handle, 1, next++);
+        sqlite3_bind_int64(w.relink.handle, 2, newer);
+        if (!insert() || sqlite3_step(w.relink.handle) != SQLITE_DONE) {
             return failure();
         }
     }
@@ -464,8 +505,7 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
         return failure();
     }
     std::erase_if(newest, [](const Newest& entry) { return !entry.moved; });
-    Rows heads(writer_, "INSERT OR REPLACE INTO newest(domain, kind, id, at)", 4);
-    if (!heads.Insert(newest.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
+    if (!w.heads.Insert(newest.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
             sqlite3_bind_int64(statement, at, newest[i].key.first);
             sqlite3_bind_int64(statement, at + 1, newest[i].key.second);
             sqlite3_bind_int64(statement, at + 2, newest[i].id);
@@ -473,15 +513,13 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
         })) {
         return failure();
     }
-    Statement mark(
-        writer_,
-        "INSERT INTO meta(key, value) VALUES('oldest', ?1), ('said', ?2)"
-        " ON CONFLICT(key) DO UPDATE SET value = CASE key WHEN 'oldest' THEN min(value, ?1) ELSE ?2 END");
-    sqlite3_bind_int64(mark.handle, 1, oldest);
-    sqlite3_bind_int64(mark.handle, 2, next - 1);
-    if (next > first && sqlite3_step(mark.handle) != SQLITE_DONE) {
+    sqlite3_reset(w.mark.handle);
+    sqlite3_bind_int64(w.mark.handle, 1, oldest);
+    sqlite3_bind_int64(w.mark.handle, 2, next - 1);
+    if (next > first && sqlite3_step(w.mark.handle) != SQLITE_DONE) {
         return failure();
     }
+    w.Reset();
     if (!Exec(writer_, "COMMIT")) {
         return failure();
     }

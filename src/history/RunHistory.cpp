@@ -129,6 +129,12 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
     // ready at once: the two threads meet at the lock once in many rows, not at every row.
     constexpr int kChunk = 64;
     YieldToTheRun();
+    // The store gathers the lines' answers a window at a time: small at first, so that the first rows
+    // need not wait, then larger (a sweep of the store pays when a window is much of it).
+    const int widest = std::max(kFirstWindow, std::min(bound / 2, kWidestWindow));
+    int windowFrom = 0;
+    int width = kFirstWindow;
+    std::vector<std::string> window;
     std::vector<Ahead> chunk;
     std::vector<std::vector<Ahead>> spent;
     const auto handOver = [&] {  // under aheadMutex_
@@ -157,7 +163,16 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
         }
         spent.clear();  // what the rows took is freed here, on the thread that made it
         for (const int end = std::min(count, line + kChunk); line < end; ++line) {
-            std::string domain = domainAt(line);
+            if (line < windowFrom || line >= windowFrom + static_cast<int>(window.size())) {
+                windowFrom = line;
+                window.clear();
+                for (int at = line; at < std::min(count, line + width); ++at) {
+                    window.push_back(domainAt(at));
+                }
+                store_.Gather(window);
+                width = std::min(width * 4, widest);
+            }
+            std::string domain = std::move(window[static_cast<std::size_t>(line - windowFrom)]);
             if (!domain.empty()) {
                 HistoryStore::Number number;
                 Earlier earlier = Read(domain, number);

@@ -94,6 +94,9 @@ public:
     // thread (it must stay callable, and give the same, while the run lasts).
     void ReadAhead(int count, std::function<std::string(int line)> domainAt, int bound = kByWidth);
     static constexpr std::size_t kReadAheadBytes = std::size_t{32} << 20;
+    // The lines the store gathers at once (HistoryStore::Gather): first, and at most.
+    static constexpr int kFirstWindow = 4096;
+    static constexpr int kWidestWindow = 1 << 16;
 
     // A row of the table is finished (rowCells: every cell of the table's row; line: its list line,
     // or -1 for a recheck, which reads the store at once): its changes against the last earlier
