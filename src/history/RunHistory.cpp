@@ -6,6 +6,7 @@
 
 #include "history/ChangePhrase.h"
 #include "history/Freshness.h"
+#include "history/StoreSql.h"
 #include "text/Cp1251.h"
 
 namespace vantle::history {
@@ -74,6 +75,7 @@ RunHistory::RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::s
         offsets_.push_back(offset);
         offset += span.columns.size();
         kinds_.push_back(store_.Kind(span.check, span.columns));
+        emptyIsAnswer_.push_back(std::all_of(span.columns.begin(), span.columns.end(), EmptyIsAnAnswer));
         rowWidth_ = std::max(rowWidth_, static_cast<std::size_t>(span.firstCol) + span.columns.size());
     }
 }
@@ -265,7 +267,7 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
         for (std::size_t i = 0; i < width && !asked; ++i) {
             asked = !cell(i).empty();
         }
-        if (!asked && !std::all_of(span.columns.begin(), span.columns.end(), EmptyIsAnAnswer)) {
+        if (!asked && !emptyIsAnswer_[s]) {
             continue;
         }
         for (std::size_t i = 0; i < width; ++i) {
@@ -288,8 +290,13 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
             }
             continue;
         }
-        pending_.push_back(
-            HistoryStore::Answer(domain, kinds_[s], rowCells.subspan(first, width), now, number));
+        // (In place: a run queues an answer for every row.)
+        HistoryStore::Queued& queued = pending_.emplace_back();
+        queued.domain = domain;
+        queued.kind = kinds_[s];
+        queued.cells = sql::Joined(rowCells.subspan(first, width));
+        queued.at = now;
+        queued.number = number;
         if (pending_.size() >= kPending) {
             store_.Add(std::exchange(pending_, {}));
             pending_.reserve(kPending);

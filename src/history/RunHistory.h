@@ -126,8 +126,9 @@ private:
     HistoryStore& store_;
     std::vector<CheckSpan> spans_;
     std::vector<std::size_t> offsets_;
-    std::vector<int> kinds_;    // the store's kind of each span's answers
-    std::size_t rowWidth_ = 0;  // the cells a row has up to the spans' last column
+    std::vector<int> kinds_;           // the store's kind of each span's answers
+    std::vector<bool> emptyIsAnswer_;  // each span's: an empty cell is an answer in all its columns
+    std::size_t rowWidth_ = 0;         // the cells a row has up to the spans' last column
     std::shared_ptr<Served> served_;
 
     struct Ahead {
