@@ -2,11 +2,18 @@
 
 #include <unicode/ustring.h>
 
+#include <algorithm>
+
 #include "text/Cp1251.h"
 
 namespace vantle {
 
 std::string Cp1251ToUtf8(std::string_view bytes) {
+    // Bytes below 0x80 are the same in both (an escape opens with 0x98): most cells are such.
+    if (std::all_of(bytes.begin(), bytes.end(),
+                    [](char byte) { return static_cast<unsigned char>(byte) < 0x80; })) {
+        return std::string(bytes);
+    }
     const std::u16string text = Cp1251ToUtf16(bytes);
     std::string utf8(text.size() * 3, '\0');
     int32_t length = 0;

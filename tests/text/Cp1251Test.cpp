@@ -112,6 +112,8 @@ TEST(Cp1251Escape, Utf8Pair_Should_KeepTheSameCharacters) {
         EXPECT_EQ(Cp1251ToUtf16(Utf8ToCp1251Keeping(utf8)), c.text) << c.what;
     }
     EXPECT_EQ(Cp1251ToUtf8("m" + Esc("fc") + "nchen"), "m\xC3\xBCnchen");
+    EXPECT_EQ(Cp1251ToUtf8("a\x7f"), "a\x7f");              // below 0x80 the bytes are the same
+    EXPECT_EQ(Cp1251ToUtf8("a\x7f\x80"), "a\x7f\xD0\x82");  // from 0x80 on they are not
 }
 
 TEST(Cp1251Escape, OldConversions_Should_StillWriteQuestionMarks) {
