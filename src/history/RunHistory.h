@@ -94,7 +94,8 @@ public:
     // thread (it must stay callable, and give the same, while the run lasts).
     void ReadAhead(int count, std::function<std::string(int line)> domainAt, int bound = kByWidth);
     static constexpr std::size_t kReadAheadBytes = std::size_t{32} << 20;
-    // The lines the store gathers at once (HistoryStore::Gather): first, and at most.
+    // The lines the store gathers at once (HistoryStore::Gather): first, and at most (and no more than
+    // half the bound: what it gathers takes about as much a line as a line read ahead).
     static constexpr int kFirstWindow = 4096;
     static constexpr int kWidestWindow = 1 << 16;
 
