@@ -78,6 +78,7 @@ RunHistory::RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::s
         emptyIsAnswer_.push_back(std::all_of(span.columns.begin(), span.columns.end(), EmptyIsAnAnswer));
         rowWidth_ = std::max(rowWidth_, static_cast<std::size_t>(span.firstCol) + span.columns.size());
     }
+    columns_ = offset;
 }
 
 RunHistory::~RunHistory() {
@@ -107,8 +108,7 @@ void RunHistory::ReadAhead(int count, std::function<std::string(int line)> domai
     if (bound == kByWidth) {
         // A line read ahead: its place in a chunk, its domain, and an empty or short cell with its
         // time for each column (longer cells take more, and are rare).
-        const std::size_t width = spans_.empty() ? 0 : offsets_.back() + spans_.back().columns.size();
-        const std::size_t line = sizeof(Ahead) + 32 + width * (sizeof(std::optional<HistoryStore::Said>) + 8);
+        const std::size_t line = sizeof(Ahead) + 32 + columns_ * (sizeof(Said) + 8);
         bound = static_cast<int>(std::clamp<std::size_t>(kReadAheadBytes / line, 4096, 1 << 20));
     }
     reader_ = std::jthread([this, count, domainAt = std::move(domainAt), bound](std::stop_token stop) {
@@ -116,13 +116,11 @@ void RunHistory::ReadAhead(int count, std::function<std::string(int line)> domai
     });
 }
 
-RunHistory::Earlier RunHistory::Read(std::string_view domain, HistoryStore::Number& number) {
-    Earlier earlier(spans_.empty() ? 0 : offsets_.back() + spans_.back().columns.size());
+void RunHistory::Read(std::string_view domain, HistoryStore::Number& number, Said* said) {
     for (std::size_t s = 0; s < spans_.size(); ++s) {
-        store_.LastSaid(domain, spans_[s].check, spans_[s].columns, SaysSomething,
-                        earlier.data() + offsets_[s], &number);
+        store_.LastSaid(domain, spans_[s].check, spans_[s].columns, SaysSomething, said + offsets_[s],
+                        &number);
     }
-    return earlier;
 }
 
 void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt,
@@ -137,13 +135,13 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
     int windowFrom = 0;
     int width = kFirstWindow;
     std::vector<std::string> window;
-    std::vector<Ahead> chunk;
-    std::vector<std::vector<Ahead>> spent;
+    Chunk chunk;
+    std::vector<Chunk> spent;
     const auto handOver = [&] {  // under aheadMutex_
-        if (!chunk.empty() && chunk.back().line > written_) {
+        if (!chunk.lines.empty() && chunk.lines.back().line > written_) {
             ahead_.push_back(std::move(chunk));
         }
-        chunk.clear();
+        chunk = {};
         spent.swap(spent_);
     };
     for (int line = 0; line < count;) {
@@ -176,9 +174,15 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
             }
             std::string domain = std::move(window[static_cast<std::size_t>(line - windowFrom)]);
             if (!domain.empty()) {
+                if (chunk.lines.empty()) {
+                    chunk.lines.reserve(kChunk);
+                    chunk.said.reserve(kChunk * columns_);
+                }
+                const std::size_t at = chunk.said.size();
+                chunk.said.resize(at + columns_);
                 HistoryStore::Number number;
-                Earlier earlier = Read(domain, number);
-                chunk.push_back({line, std::move(domain), std::move(earlier), number});
+                Read(domain, number, chunk.said.data() + at);
+                chunk.lines.push_back({line, static_cast<std::uint32_t>(at), number, std::move(domain)});
             }
         }
     }
@@ -187,11 +191,12 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
     handOver();
 }
 
-const RunHistory::Ahead* RunHistory::TakeAhead(int line, std::string_view domain) {
+const RunHistory::Said* RunHistory::TakeAhead(int line, std::string_view domain,
+                                              HistoryStore::Number& number) {
     written_ = std::max(written_.load(), line);
     for (bool refilled = false;; refilled = true) {
         for (; mineChunk_ < mine_.size(); ++mineChunk_, mineAt_ = 0) {
-            std::vector<Ahead>& chunk = mine_[mineChunk_];
+            std::vector<Ahead>& chunk = mine_[mineChunk_].lines;
             while (mineAt_ < chunk.size() && chunk[mineAt_].line < line) {
                 ++mineAt_;
             }
@@ -211,14 +216,15 @@ const RunHistory::Ahead* RunHistory::TakeAhead(int line, std::string_view domain
                 const std::lock_guard lock(aheadMutex_);  // (so that the wake is not lost)
                 aheadCv_.notify_all();
             }
-            return &next;
+            number = next.number;
+            return mine_[mineChunk_].said.data() + next.said;
         }
         if (refilled) {
             break;
         }
         // All taken: what was read goes back to be freed, and what is ready since is taken.
         const std::lock_guard lock(aheadMutex_);
-        for (std::vector<Ahead>& taken : mine_) {
+        for (Chunk& taken : mine_) {
             spent_.push_back(std::move(taken));
         }
         mine_.clear();
@@ -241,12 +247,13 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
     if (domain.empty()) {
         return changes;
     }
-    const Ahead* ahead = line >= 0 ? TakeAhead(line, domain) : nullptr;
     HistoryStore::Number number;
-    const Earlier read = ahead != nullptr ? Earlier() : Read(domain, number);
-    const Earlier& earlier = ahead != nullptr ? ahead->earlier : read;
-    if (ahead != nullptr) {
-        number = ahead->number;
+    const Said* earlier = line >= 0 ? TakeAhead(line, domain, number) : nullptr;
+    std::vector<Said> read;  // (not read ahead: read at once)
+    if (earlier == nullptr) {
+        read.resize(columns_);
+        Read(domain, number, read.data());
+        earlier = read.data();
     }
     std::vector<std::string> widened;  // a row shorter than the table's: empty cells
     if (rowCells.size() < rowWidth_) {

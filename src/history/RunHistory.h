@@ -118,9 +118,10 @@ public:
     const std::vector<CheckSpan>& Spans() const { return spans_; }
 
 private:
-    // What the spans' columns said last, span after span (span s from offsets_[s]).
-    using Earlier = std::vector<std::optional<HistoryStore::Said>>;
-    Earlier Read(std::string_view domain, HistoryStore::Number& number);
+    // What the spans' columns said last into said[0, columns_), span after span (span s from
+    // offsets_[s]).
+    using Said = std::optional<HistoryStore::Said>;
+    void Read(std::string_view domain, HistoryStore::Number& number, Said* said);
     void ReadLines(std::stop_token stop, int count, const std::function<std::string(int)>& domainAt,
                    int bound);
 
@@ -130,22 +131,30 @@ private:
     std::vector<int> kinds_;           // the store's kind of each span's answers
     std::vector<bool> emptyIsAnswer_;  // each span's: an empty cell is an answer in all its columns
     std::size_t rowWidth_ = 0;         // the cells a row has up to the spans' last column
+    std::size_t columns_ = 0;          // the spans' columns, all told
     std::shared_ptr<Served> served_;
 
+    // Lines read ahead, a chunk at a time: each line's domain and number, and what its columns said
+    // from its place in the chunk's said (one allocation a chunk, read in order by the run).
     struct Ahead {
         int line = 0;
-        std::string domain;
-        Earlier earlier;
+        std::uint32_t said = 0;
         HistoryStore::Number number;
+        std::string domain;
     };
-    // What was read ahead for line, when it was read for this domain; nothing else. It stays where
-    // it is (freed later by the reading thread) until the next call.
-    const Ahead* TakeAhead(int line, std::string_view domain);
+    struct Chunk {
+        std::vector<Ahead> lines;
+        std::vector<Said> said;
+    };
+    // What was read ahead for line, when it was read for this domain (its columns' said, and its
+    // number into number); nothing else. It stays where it is (freed later by the reading thread)
+    // until the next call.
+    const Said* TakeAhead(int line, std::string_view domain, HistoryStore::Number& number);
     std::mutex aheadMutex_;
     std::condition_variable_any aheadCv_;
-    std::vector<std::vector<Ahead>> ahead_;  // chunks of lines read ahead, in line order
-    std::vector<std::vector<Ahead>> spent_;  // taken by the rows, freed by the thread that read them
-    int skipTo_ = 0;                         // the reading ahead fell behind: it goes on from here
+    std::vector<Chunk> ahead_;  // chunks of lines read ahead, in line order
+    std::vector<Chunk> spent_;  // taken by the rows, freed by the thread that read them
+    int skipTo_ = 0;            // the reading ahead fell behind: it goes on from here
     static constexpr int kNoWake = 1 << 30;
     // The last line whose row was finished, and the line the reading ahead waits for the rows to
     // reach (written by the run without the lock; a wake takes it).
@@ -153,7 +162,7 @@ private:
     alignas(64) std::atomic<int> written_{-1};
     std::atomic<int> wakeAt_{kNoWake};
     // The run's side: the chunks it took, and where it is in them.
-    alignas(64) std::vector<std::vector<Ahead>> mine_;
+    alignas(64) std::vector<Chunk> mine_;
     std::size_t mineChunk_ = 0;
     std::size_t mineAt_ = 0;
     // Answers of finished rows not yet given to the store (they go a few hundred at a time).
