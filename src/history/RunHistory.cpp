@@ -139,6 +139,7 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
     std::vector<Chunk> spent;
     const auto handOver = [&] {  // under aheadMutex_
         if (!chunk.lines.empty() && chunk.lines.back().line > written_) {
+            readTo_ = chunk.lines.back().line;
             ahead_.push_back(std::move(chunk));
         }
         chunk = {};

@@ -94,6 +94,8 @@ public:
     // thread (it must stay callable, and give the same, while the run lasts).
     void ReadAhead(int count, std::function<std::string(int line)> domainAt, int bound = kByWidth);
     static constexpr std::size_t kReadAheadBytes = std::size_t{32} << 20;
+    // The lines read ahead and handed to the rows so far, up to this one (-1: none yet).
+    int ReadAheadTo() const { return readTo_; }
     // The lines the store gathers at once (HistoryStore::Gather): first, and at most (and no more than
     // half the bound: what it gathers takes about as much a line as a line read ahead).
     static constexpr int kFirstWindow = 4096;
@@ -161,6 +163,7 @@ private:
     // (On a cache line of their own: the run writes written_ at every row.)
     alignas(64) std::atomic<int> written_{-1};
     std::atomic<int> wakeAt_{kNoWake};
+    std::atomic<int> readTo_{-1};
     // The run's side: the chunks it took, and where it is in them.
     alignas(64) std::vector<Chunk> mine_;
     std::size_t mineChunk_ = 0;
