@@ -499,8 +499,22 @@ bool JournalWriter::Start(const JournalStart& start, std::string_view listBytes)
 }
 
 std::string JournalWriter::RowLine(int row, const JournalRow& content) {
-    const json record = {
-        {"row", row}, {"line", content.line}, {"cells", Utf8List(content.cells)}, {"totals", content.totals}};
+    // A run writes a line for every row: one record a thread is filled anew each time instead of
+    // made and freed (its array and strings keep their room), and dumped as ever.
+    thread_local json record = {{"row", 0}, {"line", 0}, {"cells", json::array()}, {"totals", json::array()}};
+    record["row"] = row;
+    record["line"] = content.line;
+    json::array_t& cells = record["cells"].get_ref<json::array_t&>();
+    cells.resize(content.cells.size());
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (!cells[i].is_string()) {
+            cells[i] = json::string_t();
+        }
+        cells[i].get_ref<json::string_t&>() = Cp1251ToUtf8(content.cells[i]);
+    }
+    json::array_t& totals = record["totals"].get_ref<json::array_t&>();
+    totals.resize(content.totals.size());
+    std::copy(content.totals.begin(), content.totals.end(), totals.begin());
     return record.dump();
 }
 

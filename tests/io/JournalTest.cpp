@@ -26,6 +26,20 @@ JournalStart Start(std::string_view list) {
     return {{"Domain", "Tic", "Status", "Yaca", "IP"}, {"bar", "dns"}, 3, ListHash(list)};
 }
 
+// A row's line is the same bytes whatever rows came before it (the record behind it is refilled, not
+// made anew): a narrower row after a wider one keeps none of its cells, and a wider one after it
+// gets all of its own.
+TEST(JournalTest, ARowLineDependsOnItsRowAlone) {
+    const JournalRow wide{0, {"a.ru", Utf16ToCp1251(u"ёж"), "x\"y"}, {1, 2, 3}};
+    const JournalRow narrow{-1, {"b.ru"}, {0, 0, 7}};
+    const std::string wideLine =
+        "{\"cells\":[\"a.ru\",\"\xD1\x91\xD0\xB6\",\"x\\\"y\"],\"line\":0,\"row\":1,\"totals\":[1,2,3]}";
+    EXPECT_EQ(JournalWriter::RowLine(1, wide), wideLine);
+    EXPECT_EQ(JournalWriter::RowLine(2, narrow),
+              "{\"cells\":[\"b.ru\"],\"line\":-1,\"row\":2,\"totals\":[0,0,7]}");
+    EXPECT_EQ(JournalWriter::RowLine(1, wide), wideLine);
+}
+
 TEST(JournalTest, RowsResumeAndDoneReadBackAsWritten) {
     testing::TempDir dir;
     const std::string list = Utf16ToCp1251(u"пример.рф\nb.test\nc.test\n");
