@@ -6,7 +6,6 @@
 
 #include "history/ChangePhrase.h"
 #include "history/Freshness.h"
-#include "history/StoreSql.h"
 #include "text/Cp1251.h"
 
 namespace vantle::history {
@@ -298,13 +297,8 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
             }
             continue;
         }
-        // (In place: a run queues an answer for every row.)
-        HistoryStore::Queued& queued = pending_.emplace_back();
-        queued.domain = domain;
-        queued.kind = kinds_[s];
-        queued.cells = sql::Joined(rowCells.subspan(first, width));
-        queued.at = now;
-        queued.number = number;
+        pending_.push_back(
+            HistoryStore::Answer(domain, kinds_[s], rowCells.subspan(first, width), now, number));
         if (pending_.size() >= kPending) {
             store_.Add(std::exchange(pending_, {}));
             pending_.reserve(kPending);
