@@ -213,7 +213,7 @@ void ConsoleHost::RecordRow(int row, int line) {
     }
     const history::RowChanges changes = history_->Finished(
         table_.Cell(0, row), table_.Row(row), static_cast<std::int64_t>(std::time(nullptr)), line);
-    if (changesCol_ > 0) {
+    if (changesCol_ > 0 && (!changes.text.empty() || !table_.Cell(changesCol_, row).empty())) {
         table_.SetCell(changesCol_, row, changes.text);
     }
     if (const std::optional<std::string> problem = store_->TakeProblem()) {

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <span>
 
@@ -117,8 +118,9 @@ HistoryStore::~HistoryStore() {
 }
 
 void HistoryStore::Add(std::string_view domain, StoredAnswer answer) {
-    Add(std::vector<Queued>{
-        Answer(domain, Kind(answer.check, answer.columns), answer.cells, answer.at, Number())});
+    Batch batch;
+    batch.Add(domain, Kind(answer.check, answer.columns), answer.cells, answer.at, Number());
+    Add(batch);
 }
 
 int HistoryStore::Kind(std::string_view check, const std::vector<std::string>& columns) {
@@ -132,13 +134,51 @@ int HistoryStore::Kind(std::string_view check, const std::vector<std::string>& c
     return static_cast<int>(named_.size() - 1);
 }
 
-HistoryStore::Queued HistoryStore::Answer(std::string_view domain, int kind,
-                                          std::span<const std::string> cells, std::int64_t at,
-                                          Number number) {
-    return {std::string(domain), kind, Joined(cells), at, number};
+namespace {
+
+// What comes before an answer's domain and cells in a batch.
+struct Packed {
+    std::int64_t at;
+    std::int64_t id;
+    std::int64_t era;
+    std::int32_t kind;
+    std::uint32_t domain;  // bytes
+    std::uint32_t cells;   // bytes
+};
+
+}  // namespace
+
+void HistoryStore::Batch::Add(std::string_view domain, int kind, std::span<const std::string> cells,
+                              std::int64_t at, Number number) {
+    const std::size_t head = bytes_.size();
+    bytes_.resize(head + sizeof(Packed));
+    bytes_ += domain;
+    const std::size_t from = bytes_.size();
+    AppendJoined(bytes_, cells);
+    const Packed packed{at,
+                        number.id,
+                        number.era,
+                        kind,
+                        static_cast<std::uint32_t>(domain.size()),
+                        static_cast<std::uint32_t>(bytes_.size() - from)};
+    std::memcpy(bytes_.data() + head, &packed, sizeof packed);
+    ++count_;
 }
 
-void HistoryStore::Add(std::vector<Queued> answers) {
+void HistoryStore::Batch::Unpack(std::vector<Entry>& into) const {
+    for (std::size_t at = 0; at < bytes_.size();) {
+        Packed packed;
+        std::memcpy(&packed, bytes_.data() + at, sizeof packed);
+        at += sizeof packed;
+        const std::string_view domain(bytes_.data() + at, packed.domain);
+        at += packed.domain;
+        const std::string_view cells(bytes_.data() + at, packed.cells);
+        at += packed.cells;
+        into.push_back({domain, packed.kind, cells, packed.at, {packed.id, packed.era}});
+    }
+}
+
+void HistoryStore::Add(Batch& answers) {
     if (answers.empty()) {
         return;
     }
@@ -146,12 +186,18 @@ void HistoryStore::Add(std::vector<Queued> answers) {
     {
         const std::lock_guard lock(mutex_);
         if (failed_) {
+            answers.clear();
             return;
         }
         had = waiting_;
         waiting_ += answers.size();
         queued_ += answers.size();
-        queue_.push_back(std::move(answers));  // (as they are: the run's thread moves no answer)
+        queue_.push_back(std::move(answers));  // (as it is: the run's thread copies no answer)
+        answers.clear();
+        if (!spare_.empty()) {
+            answers = std::move(spare_.back());
+            spare_.pop_back();
+        }
         // The writer waits for the first answers, then for a full batch; answers between them
         // would only wake it for nothing.
         if (had != 0 && (had >= kBatch || waiting_ < kBatch)) {

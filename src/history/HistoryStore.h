@@ -77,18 +77,38 @@ public:
         std::int64_t id = -1;  // -1: the read found none
         std::int64_t era = 0;
     };
-    struct Queued {
-        std::string domain;
-        int kind = 0;       // by Kind
-        std::string cells;  // joined
-        std::int64_t at = 0;
-        Number number;
+    // A run's answers packed one after another in one buffer: no allocation of its own for an
+    // answer, and a buffer that was written comes back to be filled again (Add(Batch&)).
+    class Batch {
+    public:
+        // A kind of answer (a check and its columns) is named once by Kind; number is the domain's as
+        // a read found it.
+        void Add(std::string_view domain, int kind, std::span<const std::string> cells, std::int64_t at,
+                 Number number);
+        std::size_t size() const { return count_; }
+        bool empty() const { return count_ == 0; }
+        void Reserve(std::size_t bytes) { bytes_.reserve(bytes); }
+        void clear() {
+            bytes_.clear();
+            count_ = 0;
+        }
+        struct Entry {
+            std::string_view domain;
+            int kind = 0;
+            std::string_view cells;  // joined
+            std::int64_t at = 0;
+            Number number;
+        };
+        // The answers in the order added (their texts point into the batch).
+        void Unpack(std::vector<Entry>& into) const;
+
+    private:
+        std::string bytes_;
+        std::size_t count_ = 0;
     };
-    static Queued Answer(std::string_view domain, int kind, std::span<const std::string> cells,
-                         std::int64_t at, Number number);
-    // Queues many answers at once (a run's, a few hundred at a time: the writer and the run meet
-    // at the queue's lock once for them all).
-    void Add(std::vector<Queued> answers);
+    // Queues a batch of answers (the writer and the run meet at the queue's lock once for them all);
+    // answers comes back empty, with the room of a batch written before when there is one.
+    void Add(Batch& answers);
     // Waits until every answer queued so far is written (or given up).
     void Flush();
     // The answers queued so far are written without waiting for more to gather (a run has ended and
@@ -129,7 +149,7 @@ private:
     HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore);
     void WriterLoop(std::stop_token stop);
     void Prune();
-    bool WriteBatch(const std::vector<std::vector<Queued>>& batch);
+    bool WriteBatch(const std::vector<Batch>& batch);
     std::int64_t KindId(int kind);
     void Fail(const std::string& problem);
     // The newest answer of one of a domain's kinds, read with the domain's number.
@@ -205,8 +225,9 @@ private:
     std::mutex mutex_;
     std::condition_variable_any cv_;
     std::vector<std::pair<std::string, std::vector<std::string>>> named_;  // the kinds, by Kind
-    std::deque<std::vector<Queued>> queue_;                                // as they were added
-    std::size_t waiting_ = 0;                                              // answers in queue_
+    std::deque<Batch> queue_;                                              // as they were added
+    std::vector<Batch> spare_;  // batches written, emptied, for the run to fill again
+    std::size_t waiting_ = 0;   // answers in queue_
     std::uint64_t queued_ = 0;
     std::uint64_t done_ = 0;
     int flushing_ = 0;           // callers of Flush waiting

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
-#include <ranges>
 
 #include "history/HistoryStore.h"
 #include "history/StoreSql.h"
@@ -17,6 +16,8 @@ using namespace sql;
 
 // How long the writer lets answers gather before it writes them, unless a batch is full sooner.
 constexpr std::chrono::milliseconds kGather{25};
+// Batches written and kept for the run to fill again (a few hundred answers each).
+constexpr std::size_t kSpare = 64;
 // How many domains' numbers the writer keeps in memory (a run's list is numbered once).
 constexpr std::size_t kIdsKept = 1'000'000;
 // How many rows one insert statement takes.
@@ -295,7 +296,7 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
         Prune();
     }
     for (;;) {
-        std::vector<std::vector<Queued>> batch;
+        std::vector<Batch> batch;
         std::size_t count = 0;
         {
             std::unique_lock lock(mutex_);
@@ -324,6 +325,12 @@ void HistoryStore::WriterLoop(std::stop_token stop) {
         {
             const std::lock_guard lock(mutex_);
             done_ += count;
+            for (Batch& spent : batch) {
+                if (spare_.size() < kSpare) {
+                    spent.clear();
+                    spare_.push_back(std::move(spent));
+                }
+            }
             if (!written) {
                 failed_ = true;
                 done_ += waiting_;
@@ -367,7 +374,7 @@ std::int64_t HistoryStore::KindId(int kind) {
     return id;
 }
 
-bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
+bool HistoryStore::WriteBatch(const std::vector<Batch>& batch) {
     const auto failure = [this] {
         const int code = sqlite3_errcode(writer_) & 0xff;
         if (writing_) {
@@ -404,16 +411,20 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
         ids_.clear();
         idsEra_ = era;
     }
+    std::vector<Batch::Entry> items;
+    for (const Batch& answers : batch) {
+        answers.Unpack(items);
+    }
     struct Row {
         std::int64_t domain;
         std::int64_t kind;
-        const Queued* item;
+        const Batch::Entry* item;
     };
     std::vector<Row> rows;
     std::int64_t oldest = std::numeric_limits<std::int64_t>::max();
     std::int64_t low = std::numeric_limits<std::int64_t>::max();
     std::int64_t high = -1;
-    for (const Queued& item : batch | std::views::join) {
+    for (const Batch::Entry& item : items) {
         const std::int64_t kind = KindId(item.kind);
         if (kind < 0) {
             return failure();
@@ -467,7 +478,7 @@ bool HistoryStore::WriteBatch(const std::vector<std::vector<Queued>>& batch) {
             sqlite3_bind_int64(statement, at + 1, add.row->domain);
             sqlite3_bind_int64(statement, at + 2, add.row->kind);
             sqlite3_bind_int64(statement, at + 3, add.at);
-            const std::string& cells = add.row->item->cells;
+            const std::string_view cells = add.row->item->cells;
             sqlite3_bind_text(statement, at + 4, cells.data(), static_cast<int>(cells.size()), SQLITE_STATIC);
             BindNumber(statement, at + 5, add.prev);
         });

@@ -82,17 +82,16 @@ RunHistory::RunHistory(HistoryStore& store, std::vector<CheckSpan> spans, std::s
 
 RunHistory::~RunHistory() {
     reader_.request_stop();
-    store_.Add(std::move(pending_));
+    store_.Add(pending_);
 }
 
 void RunHistory::Flush() {
-    store_.Add(std::move(pending_));
-    pending_.clear();
+    store_.Add(pending_);
     store_.Flush();
 }
 
 void RunHistory::RunEnded() {
-    store_.Add(std::exchange(pending_, {}));
+    store_.Add(pending_);
     store_.Hurry();
 }
 
@@ -177,12 +176,16 @@ void RunHistory::ReadLines(std::stop_token stop, int count, const std::function<
                 if (chunk.lines.empty()) {
                     chunk.lines.reserve(kChunk);
                     chunk.said.reserve(kChunk * columns_);
+                    chunk.names.reserve(kChunk * 32);
                 }
                 const std::size_t at = chunk.said.size();
                 chunk.said.resize(at + columns_);
                 HistoryStore::Number number;
                 Read(domain, number, chunk.said.data() + at);
-                chunk.lines.push_back({line, static_cast<std::uint32_t>(at), number, std::move(domain)});
+                chunk.lines.push_back({line, static_cast<std::uint32_t>(at),
+                                       static_cast<std::uint32_t>(chunk.names.size()),
+                                       static_cast<std::uint32_t>(domain.size()), number});
+                chunk.names += domain;
             }
         }
     }
@@ -209,7 +212,8 @@ const RunHistory::Said* RunHistory::TakeAhead(int line, std::string_view domain,
                 break;
             }
             ++mineAt_;
-            if (!HistoryStore::SameKey(next.domain, domain)) {
+            const std::string& names = mine_[mineChunk_].names;
+            if (!HistoryStore::SameKey(std::string_view(names).substr(next.name, next.nameSize), domain)) {
                 return nullptr;  // the line's row is another domain's: it is read at once
             }
             if (written_ >= wakeAt_) {
@@ -297,11 +301,14 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
             }
             continue;
         }
-        pending_.push_back(
-            HistoryStore::Answer(domain, kinds_[s], rowCells.subspan(first, width), now, number));
+        if (pending_.empty()) {
+            // (Room for a batch at once: a buffer grown step by step asks for ever larger blocks, and
+            // each such request makes the allocator sweep its small free blocks.)
+            pending_.Reserve(kPending * kPendingBytes);
+        }
+        pending_.Add(domain, kinds_[s], rowCells.subspan(first, width), now, number);
         if (pending_.size() >= kPending) {
-            store_.Add(std::exchange(pending_, {}));
-            pending_.reserve(kPending);
+            store_.Add(pending_);
         }
     }
     if (phrases.empty()) {

@@ -136,17 +136,20 @@ private:
     std::size_t columns_ = 0;          // the spans' columns, all told
     std::shared_ptr<Served> served_;
 
-    // Lines read ahead, a chunk at a time: each line's domain and number, and what its columns said
-    // from its place in the chunk's said (one allocation a chunk, read in order by the run).
+    // Lines read ahead, a chunk at a time: each line's number, its domain from its place in the
+    // chunk's names, and what its columns said from its place in the chunk's said (an allocation or
+    // two a chunk, however long the names; read in order by the run).
     struct Ahead {
         int line = 0;
         std::uint32_t said = 0;
+        std::uint32_t name = 0;
+        std::uint32_t nameSize = 0;
         HistoryStore::Number number;
-        std::string domain;
     };
     struct Chunk {
         std::vector<Ahead> lines;
         std::vector<Said> said;
+        std::string names;
     };
     // What was read ahead for line, when it was read for this domain (its columns' said, and its
     // number into number); nothing else. It stays where it is (freed later by the reading thread)
@@ -170,7 +173,8 @@ private:
     std::size_t mineAt_ = 0;
     // Answers of finished rows not yet given to the store (they go a few hundred at a time).
     static constexpr std::size_t kPending = 256;
-    std::vector<HistoryStore::Queued> pending_;
+    static constexpr std::size_t kPendingBytes = 128;  // an answer's room in a batch, as a rule
+    HistoryStore::Batch pending_;
     std::jthread reader_;
 };
 

@@ -37,26 +37,23 @@ constexpr std::size_t kBatch = 50000;
 // Cells and headers are kept joined by the unit separator, which no cell holds.
 constexpr char kJoin = '\x1f';
 
-inline std::string Joined(std::span<const std::string> parts) {
-    if (parts.size() == 1 && parts[0].find(kJoin) == std::string::npos) {
-        return parts[0];
-    }
-    std::size_t size = parts.empty() ? 0 : parts.size() - 1;
-    for (const std::string& part : parts) {
-        size += part.size();
-    }
-    std::string joined;
-    joined.reserve(size);
+// Appends parts to out, joined.
+inline void AppendJoined(std::string& out, std::span<const std::string> parts) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) {
-            joined += kJoin;
+            out += kJoin;
         }
-        const std::size_t from = joined.size();
-        joined += parts[i];
+        const std::size_t from = out.size();
+        out += parts[i];
         if (parts[i].find(kJoin) != std::string::npos) {
-            std::replace(joined.begin() + static_cast<std::ptrdiff_t>(from), joined.end(), kJoin, ' ');
+            std::replace(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), kJoin, ' ');
         }
     }
+}
+
+inline std::string Joined(std::span<const std::string> parts) {
+    std::string joined;
+    AppendJoined(joined, parts);
     return joined;
 }
 

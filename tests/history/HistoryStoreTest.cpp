@@ -163,11 +163,11 @@ TEST_F(HistoryStoreTest, AnAnswerOlderThanTheNewestTakesItsPlaceInTime) {
     auto store = Open(problem);
     const int kind = store->Kind("rank", {"Rank"});
     const auto batch = [&](std::vector<std::pair<std::string, std::int64_t>> answers) {
-        std::vector<HistoryStore::Queued> queued;
+        HistoryStore::Batch queued;
         for (const auto& [cell, at] : answers) {
-            queued.push_back(HistoryStore::Answer("a.ru", kind, std::span(&cell, 1), kNow + at, {}));
+            queued.Add("a.ru", kind, std::span(&cell, 1), kNow + at, {});
         }
-        store->Add(std::move(queued));
+        store->Add(queued);
         store->Flush();
     };
     const auto times = [&] {
@@ -198,17 +198,18 @@ TEST_F(HistoryStoreTest, AnswersOfOneSecondAllStay) {
     std::string problem;
     auto store = Open(problem);
     const int kind = store->Kind("rank", {"Rank"});
-    std::vector<HistoryStore::Queued> run;
+    HistoryStore::Batch run;
     for (int i = 0; i < 70; ++i) {
         const std::string cell = std::to_string(i);
-        run.push_back(HistoryStore::Answer("d" + cell + ".ru", kind, std::span(&cell, 1), kNow, {}));
+        run.Add("d" + cell + ".ru", kind, std::span(&cell, 1), kNow, {});
     }
-    store->Add(run);
+    HistoryStore::Batch first = run;
+    store->Add(first);
     store->Flush();
     for (const char* name : {"a.ru", "A.ru", "a.RU"}) {
-        run.push_back(HistoryStore::Answer(name, kind, std::vector<std::string>{name}, kNow, {}));
+        run.Add(name, kind, std::vector<std::string>{name}, kNow, {});
     }
-    run.push_back(HistoryStore::Answer("b.ru", kind, std::vector<std::string>{"b"}, kNow, {}));
+    run.Add("b.ru", kind, std::vector<std::string>{"b"}, kNow, {});
     store->Add(run);
     store->Flush();
     std::vector<std::string> a;
