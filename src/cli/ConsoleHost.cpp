@@ -151,15 +151,27 @@ std::vector<int> ConsoleHost::SavedColumns() const {
 }
 
 std::vector<std::string> ConsoleHost::SavedRow(int row) const {
-    // (Called for every row of a run: the columns are picked without making their list.)
     std::vector<std::string> cells;
-    cells.reserve(static_cast<std::size_t>(table_.ColCount()));
+    SavedRow(row, cells);
+    return cells;
+}
+
+void ConsoleHost::SavedRow(int row, std::vector<std::string>& cells) const {
+    // (Called for every row of a run: the columns are picked without making their list, and the
+    // cells are copied into those of the row before.)
+    std::size_t count = 0;
     for (int c = 0; c < table_.ColCount(); ++c) {
-        if (IsSaved(c)) {
+        if (!IsSaved(c)) {
+            continue;
+        }
+        if (count < cells.size()) {
+            cells[count] = table_.Cell(c, row);
+        } else {
             cells.push_back(table_.Cell(c, row));
         }
+        ++count;
     }
-    return cells;
+    cells.resize(count);
 }
 
 std::vector<int> ConsoleHost::SavedRows() const {
@@ -224,7 +236,8 @@ void ConsoleHost::RecordRow(int row, int line) {
 void ConsoleHost::RowWritten(int row, int line) {
     RecordRow(row, line);
     if (sink_ && (!changesOnly_ || !table_.Cell(changesCol_, row).empty())) {
-        sink_(SavedRow(row));
+        SavedRow(row, sunk_);
+        sink_(sunk_);
     }
     if (!journal_) {
         return;

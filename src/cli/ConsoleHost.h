@@ -75,8 +75,9 @@ public:
     CsvTable Saved() const;
     // The rows saved: every row, or with changesOnly those whose Changes cell says something.
     std::vector<int> SavedRows() const;
-    // One row's cells as saved (row 0: the headers).
+    // One row's cells as saved (row 0: the headers); the same into cells, whose room is used again.
     std::vector<std::string> SavedRow(int row) const;
+    void SavedRow(int row, std::vector<std::string>& cells) const;
     // Every row written from now on goes to sink as well, with its saved cells, in list order.
     void StreamRows(std::function<void(const std::vector<std::string>& cells)> sink) {
         sink_ = std::move(sink);
@@ -138,6 +139,7 @@ private:
     int parallel_ = 16;
     long checkTimeoutMs_ = 20000;
     std::function<void(const std::vector<std::string>&)> sink_;
+    std::vector<std::string> sunk_;  // the row last given to sink_ (its room serves the next)
     std::string rateText_;
     std::string thresholdText_;
     DomainTable table_{{"Domain", "Tic", "Status", "Yaca"}};

@@ -168,6 +168,7 @@ TEST_F(HistoryStoreTest, AnAnswerOlderThanTheNewestTakesItsPlaceInTime) {
             queued.Add("a.ru", kind, std::span(&cell, 1), kNow + at, {});
         }
         store->Add(queued);
+        EXPECT_TRUE(queued.empty());  // (given back to be filled again)
         store->Flush();
     };
     const auto times = [&] {
