@@ -10,6 +10,9 @@
 #   ./bench/history-run.sh
 #
 #   VANTLE_HIST_NAMES=100000   how many names
+#   VANTLE_HIST_STEM=n         the names are STEM0.example, STEM1.example, ...: a stem such as
+#                              expired-domain-name- gives names of about 30 characters, as real lists
+#                              have (a short name fits in a string's own room, a long one does not)
 #   VANTLE_HIST_ROUNDS=9       how many runs of each kind
 #   VANTLE_HIST_BUILD=dir      the build folder (default build-bench, Release)
 #   VANTLE_HIST_DEPTH=N        each run with the store meets a store holding N earlier runs (default:
@@ -18,6 +21,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 names=${VANTLE_HIST_NAMES:-100000}
+stem=${VANTLE_HIST_STEM:-n}
 depth=${VANTLE_HIST_DEPTH:-}
 rounds=${VANTLE_HIST_ROUNDS:-9}
 build=${VANTLE_HIST_BUILD:-build-bench}
@@ -30,8 +34,8 @@ cli=$(find "$build" -name vantle-cli -type f -perm -u+x | head -1)
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
-awk 'BEGIN { for (i = 0; i < 1000000; i++) printf "%d,n%d.example\n", i + 1, 2 * i }' >"$work/top.csv"
-awk -v n="$names" 'BEGIN { for (i = 0; i < n; i++) printf "n%d.example\n", i }' >"$work/list.txt"
+awk -v s="$stem" 'BEGIN { for (i = 0; i < 1000000; i++) printf "%d,%s%d.example\n", i + 1, s, 2 * i }' >"$work/top.csv"
+awk -v n="$names" -v s="$stem" 'BEGIN { for (i = 0; i < n; i++) printf "%s%d.example\n", s, i }' >"$work/list.txt"
 export XDG_DATA_HOME=$work/data XDG_STATE_HOME=$work/state XDG_CACHE_HOME=$work/cache XDG_RUNTIME_DIR=$work/run
 mkdir -p "$XDG_RUNTIME_DIR"
 
@@ -44,7 +48,7 @@ run() {  # kind, extra arguments...
     echo "$kind $wall $(echo "$user + $sys" | bc)" | tee -a "$work/results"
 }
 
-echo "kind wall cpu   ($names names${depth:+, a store $depth runs deep}; load $(cut -d' ' -f1-3 /proc/loadavg))"
+echo "kind wall cpu   ($names names like ${stem}0.example${depth:+, a store $depth runs deep}; load $(cut -d' ' -f1-3 /proc/loadavg))"
 run warm-up --no-history >/dev/null
 if [ -n "$depth" ]; then
     for _ in $(seq "$depth"); do
