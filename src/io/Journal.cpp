@@ -695,7 +695,7 @@ bool RunJournal::Flush() {
     return onDisk_ >= target;
 }
 
-std::optional<std::string> RunJournal::Row(int row, const JournalRow& content,
+std::optional<std::string> RunJournal::Row(int row, JournalRow content,
                                            const std::function<JournalStart()>& start,
                                            const std::function<std::string()>& list) {
     std::optional<JournalStart> record;
@@ -706,7 +706,7 @@ std::optional<std::string> RunJournal::Row(int row, const JournalRow& content,
         bytes = list();
         record->listHash = ListHash(bytes);
     }
-    Give(std::move(record), std::move(bytes), Record{{}, row, content});
+    Give(std::move(record), std::move(bytes), Record{{}, row, std::move(content)});
     return Told();
 }
 

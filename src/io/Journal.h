@@ -170,8 +170,7 @@ public:
     // Records a row written (line -1: rewritten by a recheck). start and list are asked for only when
     // the row begins a new journal; start's list hash and line count are filled in here. The first
     // error of the journal, once, at the first call after it came: the caller tells the user.
-    std::optional<std::string> Row(int row, const JournalRow& content,
-                                   const std::function<JournalStart()>& start,
+    std::optional<std::string> Row(int row, JournalRow content, const std::function<JournalStart()>& start,
                                    const std::function<std::string()>& list);
     // A new journal that holds rows at once (a table opened from its file); rows written later go on in it.
     std::optional<std::string> Begin(JournalStart start, std::string_view list,
