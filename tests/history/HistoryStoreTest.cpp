@@ -192,6 +192,36 @@ TEST_F(HistoryStoreTest, AnAnswerOlderThanTheNewestTakesItsPlaceInTime) {
     EXPECT_EQ(said[0]->cell, "5");
 }
 
+// A batch gives back each answer as it was added, whatever the length of its name and cells, empty
+// cells too; a cell cannot hold the separator that joins the cells (it becomes a space).
+TEST_F(HistoryStoreTest, ABatchKeepsEachAnswerAsGiven) {
+    std::string problem;
+    auto store = Open(problem);
+    const int kind = store->Kind("registry", {"Created", "Expires", "Registrar"});
+    const std::string name = "a-name-far-longer-than-a-string-holds-in-itself.example";
+    const std::string wide(300, 'z');
+    HistoryStore::Batch batch;
+    batch.Add(name, kind,
+              std::vector<std::string>{"2020-01-01", "",
+                                       "A\x1f"
+                                       "B"},
+              kNow, {});
+    batch.Add("b.ru", kind, std::vector<std::string>{"", "", ""}, kNow + 1, {});
+    batch.Add(name, kind, std::vector<std::string>{"x", "y", wide}, kNow + 2, {});
+    ASSERT_EQ(batch.size(), 3u);
+    store->Add(batch);
+    store->Flush();
+    const std::vector<StoredAnswer> a = store->Answers(name);
+    ASSERT_EQ(a.size(), 2u);
+    EXPECT_EQ(a[0].cells, (std::vector<std::string>{"x", "y", wide}));
+    EXPECT_EQ(a[0].at, kNow + 2);
+    EXPECT_EQ(a[1].cells, (std::vector<std::string>{"2020-01-01", "", "A B"}));
+    const std::vector<StoredAnswer> b = store->Answers("b.ru");
+    ASSERT_EQ(b.size(), 1u);
+    EXPECT_EQ(b[0].cells, (std::vector<std::string>{"", "", ""}));
+    EXPECT_EQ(b[0].at, kNow + 1);
+}
+
 // Answers of a domain's check given in one second (a recheck) all stay, each in the next free second,
 // whatever case the name is written in, and whether they meet in one batch or one is stored already
 // (as for a whole run's answers, written many at a time).
