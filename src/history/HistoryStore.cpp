@@ -150,18 +150,19 @@ struct Packed {
 
 void HistoryStore::Batch::Add(std::string_view domain, int kind, std::span<const std::string> cells,
                               std::int64_t at, Number number) {
-    const std::size_t head = bytes_.size();
-    bytes_.resize(head + sizeof(Packed));
-    bytes_ += domain;
-    const std::size_t from = bytes_.size();
-    AppendJoined(bytes_, cells);
+    const std::size_t joined = JoinedSize(cells);
     const Packed packed{at,
                         number.id,
                         number.era,
                         kind,
                         static_cast<std::uint32_t>(domain.size()),
-                        static_cast<std::uint32_t>(bytes_.size() - from)};
-    std::memcpy(bytes_.data() + head, &packed, sizeof packed);
+                        static_cast<std::uint32_t>(joined)};
+    const std::size_t head = bytes_.size();
+    bytes_.resize(head + sizeof packed + domain.size() + joined);
+    char* out = bytes_.data() + head;
+    std::memcpy(out, &packed, sizeof packed);
+    std::copy(domain.begin(), domain.end(), out + sizeof packed);
+    JoinInto(out + sizeof packed + domain.size(), cells);
     ++count_;
 }
 

@@ -1,7 +1,6 @@
 #include "history/RunHistory.h"
 
 #include <algorithm>
-#include <set>
 #include <utility>
 
 #include "history/ChangePhrase.h"
@@ -266,7 +265,7 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
         rowCells = widened;
     }
     std::vector<std::string> phrases;
-    std::set<std::string> days;
+    std::vector<std::string> days;
     for (std::size_t s = 0; s < spans_.size(); ++s) {
         const CheckSpan& span = spans_[s];
         const std::size_t first = static_cast<std::size_t>(span.firstCol);
@@ -290,7 +289,7 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
             if (!phrase.empty()) {
                 phrases.push_back(std::move(phrase));
                 changes.changedCols.push_back(span.firstCol + static_cast<int>(i));
-                days.insert(DayOf(before->at));
+                days.push_back(DayOf(before->at));
             }
         }
         if (const std::optional<std::int64_t> at =
@@ -315,6 +314,8 @@ RowChanges RunHistory::Finished(std::string_view domain, std::span<const std::st
         return changes;
     }
     changes.text = JoinPhrases(phrases);
+    std::sort(days.begin(), days.end());
+    days.erase(std::unique(days.begin(), days.end()), days.end());
     for (const std::string& day : days) {
         changes.tip += (changes.tip.empty() ? Utf16ToCp1251(u"прежний ответ: ") : std::string(", ")) + day;
     }

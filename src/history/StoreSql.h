@@ -37,23 +37,32 @@ constexpr std::size_t kBatch = 50000;
 // Cells and headers are kept joined by the unit separator, which no cell holds.
 constexpr char kJoin = '\x1f';
 
-// Appends parts to out, joined.
-inline void AppendJoined(std::string& out, std::span<const std::string> parts) {
+// The bytes of parts joined, and the parts joined at out (which has room for them).
+inline std::size_t JoinedSize(std::span<const std::string> parts) {
+    std::size_t size = parts.empty() ? 0 : parts.size() - 1;
+    for (const std::string& part : parts) {
+        size += part.size();
+    }
+    return size;
+}
+
+inline void JoinInto(char* out, std::span<const std::string> parts) {
     for (std::size_t i = 0; i < parts.size(); ++i) {
         if (i > 0) {
-            out += kJoin;
+            *out++ = kJoin;
         }
-        const std::size_t from = out.size();
-        out += parts[i];
-        if (parts[i].find(kJoin) != std::string::npos) {
-            std::replace(out.begin() + static_cast<std::ptrdiff_t>(from), out.end(), kJoin, ' ');
+        const std::string& part = parts[i];
+        std::copy(part.begin(), part.end(), out);
+        if (part.find(kJoin) != std::string::npos) {
+            std::replace(out, out + part.size(), kJoin, ' ');
         }
+        out += part.size();
     }
 }
 
 inline std::string Joined(std::span<const std::string> parts) {
-    std::string joined;
-    AppendJoined(joined, parts);
+    std::string joined(JoinedSize(parts), '\0');
+    JoinInto(joined.data(), parts);
     return joined;
 }
 

@@ -395,6 +395,7 @@ TEST_F(HistoryStoreTest, RunRemembersChangesAndAsksNoLastingFactTwice) {
     inner->answer = "2019-05-04";
     RowChanges third = finish({"2020-01-01", "2027-12-01", "B"});
     EXPECT_EQ(third.changedCols, (std::vector<int>{2, 4}));
+    EXPECT_EQ(third.tip, Utf16ToCp1251(u"прежний ответ: ") + "2027-01-15");  // both columns' day, once
     EXPECT_EQ(inner->asked, 2);  // "none" a week old is asked again, and not refreshed by serving it
 
     now += 365 * 86400;
