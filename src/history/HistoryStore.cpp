@@ -120,7 +120,7 @@ HistoryStore::~HistoryStore() {
 void HistoryStore::Add(std::string_view domain, StoredAnswer answer) {
     Batch batch;
     batch.Add(domain, Kind(answer.check, answer.columns), answer.cells, answer.at, Number());
-    Add(batch);
+    Queue(batch, false);  // (a batch of one, dropped here: it takes no spare)
 }
 
 int HistoryStore::Kind(std::string_view check, const std::vector<std::string>& columns) {
@@ -180,6 +180,10 @@ void HistoryStore::Batch::Unpack(std::vector<Entry>& into) const {
 }
 
 void HistoryStore::Add(Batch& answers) {
+    Queue(answers, true);
+}
+
+void HistoryStore::Queue(Batch& answers, bool refill) {
     if (answers.empty()) {
         return;
     }
@@ -195,7 +199,7 @@ void HistoryStore::Add(Batch& answers) {
         queued_ += answers.size();
         queue_.push_back(std::move(answers));  // (as it is: the run's thread copies no answer)
         answers.clear();
-        if (!spare_.empty()) {
+        if (refill && !spare_.empty()) {
             answers = std::move(spare_.back());
             spare_.pop_back();
         }

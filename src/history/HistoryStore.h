@@ -147,6 +147,8 @@ public:
 
 private:
     HistoryStore(sqlite3* writer, sqlite3* reader, std::int64_t pruneBefore);
+    // Add, with a spare batch given back only when refill.
+    void Queue(Batch& answers, bool refill);
     void WriterLoop(std::stop_token stop);
     void Prune();
     bool WriteBatch(const std::vector<Batch>& batch);
