@@ -218,8 +218,8 @@ private:
     std::deque<Batch> queue_;
     std::uint64_t given_ = 0;
     std::uint64_t onDisk_ = 0;
-    std::uint64_t commits_ = 0;
-    bool lastFailed_ = false;
+    std::uint64_t begun_ = 0;     // commits begun, numbered from 1
+    std::uint64_t failedAt_ = 0;  // the number of the last commit that failed
     bool flushNow_ = false;
     bool ending_ = false;
     std::string error_;  // the first commit's error
