@@ -69,8 +69,7 @@ void WindowJournal::RowWritten(int row, int line, const Totals& totals) {
     unsaved_ = true;
     if (journal_) {
         Tell(journal_->Row(
-            row,
-            {line, model_.Table().RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}},
+            row, line, model_.Table().Row(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount},
             [this] { return StartOfTable(); }, [this] { return list_.ListBytes(); }));
     }
 }

@@ -244,7 +244,7 @@ void ConsoleHost::RowWritten(int row, int line) {
     }
     const Totals& totals = run_->totals();
     const std::optional<std::string> error = journal_->Row(
-        row, {line, table_.RowCells(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount}},
+        row, line, table_.Row(row), {totals.GluedCount, totals.ZeroCount, totals.YacaCount},
         [this] {
             return JournalStart{table_.RowCells(0), checkNames_, LineCount(), {}};
         },

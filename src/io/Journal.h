@@ -22,6 +22,7 @@
 #include <mutex>
 #include <optional>
 #include <set>
+#include <span>
 #include <string>
 #include <string_view>
 #include <thread>
@@ -170,8 +171,15 @@ public:
     // Records a row written (line -1: rewritten by a recheck). start and list are asked for only when
     // the row begins a new journal; start's list hash and line count are filled in here. The first
     // error of the journal, once, at the first call after it came: the caller tells the user.
-    std::optional<std::string> Row(int row, JournalRow content, const std::function<JournalStart()>& start,
+    std::optional<std::string> Row(int row, int line, std::span<const std::string> cells,
+                                   const std::array<std::int32_t, 3>& totals,
+                                   const std::function<JournalStart()>& start,
                                    const std::function<std::string()>& list);
+    std::optional<std::string> Row(int row, const JournalRow& content,
+                                   const std::function<JournalStart()>& start,
+                                   const std::function<std::string()>& list) {
+        return Row(row, content.line, content.cells, content.totals, start, list);
+    }
     // A new journal that holds rows at once (a table opened from its file); rows written later go on in it.
     std::optional<std::string> Begin(JournalStart start, std::string_view list,
                                      const std::map<int, JournalRow>& rows);
@@ -188,18 +196,28 @@ public:
     const std::string& Dir() const { return dir_; }
 
 private:
-    // A record as given: a row (made into its line on the commit thread, off the run's) or a line.
-    struct Record {
-        std::string line;  // empty for a row
-        int row = 0;
-        JournalRow content;
+    // The records as given, one after another in their batch's bytes, each a head and its bytes: a
+    // row's cells, each its length and bytes (the row is made into its line on the commit thread, off
+    // the run's), or a line made already. The run allocates nothing for a row, and the commit thread
+    // frees nothing of the run's: a batch's bytes, once written, are given back to be filled again.
+    struct Head {
+        std::int32_t row = 0;
+        std::int32_t line = 0;
+        std::array<std::int32_t, 3> totals{};
+        std::uint32_t cells = 0;  // kMadeLine: a line made already
+        std::uint32_t size = 0;   // the bytes after the head
     };
+    static constexpr std::uint32_t kMadeLine = ~std::uint32_t{0};
     struct Batch {
         std::optional<JournalStart> start;  // a new journal first, with list as its list's copy
         std::string list;
-        std::vector<Record> records;
+        std::string records;
+        std::size_t count = 0;
     };
-    void Give(std::optional<JournalStart> start, std::string list, std::optional<Record> record);
+    // Queues start (a new batch), then the record of head, if any: cells for a row, line else.
+    void Give(std::optional<JournalStart> start, std::string list, const Head* head = nullptr,
+              std::span<const std::string> cells = {}, std::string_view line = {});
+    std::optional<std::string> GiveLine(std::string line);
     void Commits();
     // Writes batches in order; those from the first that failed on stay in `batches`.
     bool WriteBatches(std::deque<Batch>& batches);
@@ -216,6 +234,8 @@ private:
     std::condition_variable_any wake_;  // something was given, a flush asked for, or the end
     std::condition_variable written_;   // a commit ended
     std::deque<Batch> queue_;
+    std::string spare_;  // the bytes of a batch written, for the next one
+    JournalRow made_;    // the commit thread's: a row being made into its line
     std::uint64_t given_ = 0;
     std::uint64_t onDisk_ = 0;
     std::uint64_t begun_ = 0;     // commits begun, numbered from 1
