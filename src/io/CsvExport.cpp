@@ -15,12 +15,12 @@ namespace {
 
 void AppendQuoted(std::string& line, std::string_view field) {
     line.push_back('"');
-    for (const char c : field) {
-        if (c == '"') {
-            line.push_back('"');
-        }
-        line.push_back(c);
+    for (std::size_t quote = field.find('"'); quote != std::string_view::npos; quote = field.find('"')) {
+        line.append(field.data(), quote + 1);
+        line.push_back('"');
+        field.remove_prefix(quote + 1);
     }
+    line.append(field);
     line.push_back('"');
 }
 
@@ -78,8 +78,15 @@ std::string Cp1251CsvField(int col, std::string_view cell) {
 
 std::string Cp1251CsvLine(const std::vector<std::string>& fields) {
     std::string line;
-    AppendLine(line, static_cast<int>(fields.size()),
-               [&](int i) { return Cp1251CsvField(i, fields[static_cast<std::size_t>(i)]); });
+    std::string escaped;  // (a field is copied only when it holds an escape)
+    AppendLine(line, static_cast<int>(fields.size()), [&](int i) -> std::string_view {
+        const std::string& field = fields[static_cast<std::size_t>(i)];
+        if (!HoldsEscape(field)) {
+            return field;
+        }
+        escaped = Cp1251CsvField(i, field);
+        return escaped;
+    });
     return line;
 }
 

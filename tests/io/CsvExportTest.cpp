@@ -56,6 +56,7 @@ const LineCase kLineCases[] = {
     {"OneField", {"a.ru"}, "\"a.ru\"\r\n"},
     {"NoFields", {}, "\"\"\r\n"},
     {"QuoteDoubled", {"a\"b", "\""}, "\"a\"\"b\";\"\"\"\"\r\n"},
+    {"EveryQuoteDoubled", {"\"a\"\"b\""}, "\"\"\"a\"\"\"\"b\"\"\"\r\n"},
     {"SemicolonInside", {"a;b", ";"}, "\"a;b\";\";\"\r\n"},
     {"LineBreakInside", {"a\r\nb", "c\nd"}, "\"a\r\nb\";\"c\nd\"\r\n"},
     {"CyrillicBytesUnchanged",
