@@ -35,10 +35,17 @@ public:
     std::span<const std::string> Row(int row) const;
 
 private:
+    // Rows held (one more than rowCount_ when a row was written ahead of raising RowCount) to the row.
+    void Hold(std::size_t rows) {
+        cells_.resize(rows * static_cast<std::size_t>(colCount_));
+        held_ = rows;
+    }
+
     int rowCount_ = 2;
     int colCount_ = 0;
-    // rows_ may hold one more row than rowCount_: the row written ahead of raising RowCount.
-    std::vector<std::vector<std::string>> rows_;
+    // The cells row after row, colCount_ a row (a run of many rows allocates nothing a row).
+    std::vector<std::string> cells_;
+    std::size_t held_ = 0;
 };
 
 }  // namespace vantle

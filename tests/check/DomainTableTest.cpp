@@ -54,6 +54,23 @@ TEST(DomainTableTest, RowCountNeverBelowTwoAndShrinkingDropsCells) {
     EXPECT_EQ(t.Cell(0, 3), "");
 }
 
+// Cells stay in their row and column however the grid grows, even when a cell's own text is written to
+// a row the grid grows for.
+TEST(DomainTableTest, CellsKeepTheirPlaceAsTheGridGrows) {
+    DomainTable t({"Domain", "Tic"});
+    for (int row = 1; row < 200; ++row) {
+        t.SetCell(1, row, t.Cell(1, row - 1));  // the row's first cell: the grid grows for it
+        t.SetCell(0, row, t.Cell(0, row - 1) + "x");
+        t.SetRowCount(row + 1);
+    }
+    t.SetColCount(3);
+    t.SetCell(2, 199, "new");
+    EXPECT_EQ(t.Cell(0, 1), "Domainx");
+    EXPECT_EQ(t.Cell(1, 150), "Tic");
+    EXPECT_EQ(t.RowCells(199), (std::vector<std::string>{"Domain" + std::string(199, 'x'), "Tic", "new"}));
+    EXPECT_EQ(t.Cell(2, 198), "");
+}
+
 TEST(DomainTableTest, RemovedColumnTakesItsCellsAlong) {
     DomainTable t({"Domain", "Tic", "Status", "Yaca"});
     t.SetColCount(5);
