@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <charconv>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -498,24 +499,58 @@ bool JournalWriter::Start(const JournalStart& start, std::string_view listBytes)
     return true;
 }
 
-std::string JournalWriter::RowLine(int row, const JournalRow& content) {
-    // A run writes a line for every row: one record a thread is filled anew each time instead of
-    // made and freed (its array and strings keep their room), and dumped as ever.
-    thread_local json record = {{"row", 0}, {"line", 0}, {"cells", json::array()}, {"totals", json::array()}};
-    record["row"] = row;
-    record["line"] = content.line;
-    json::array_t& cells = record["cells"].get_ref<json::array_t&>();
-    cells.resize(content.cells.size());
-    for (std::size_t i = 0; i < cells.size(); ++i) {
-        if (!cells[i].is_string()) {
-            cells[i] = json::string_t();
+void JournalWriter::AppendRowLine(std::string& out, int row, const JournalRow& content) {
+    // A run writes a line for every row, the bytes of its record dumped whole, made faster. A cell
+    // with nothing to escape (no quote, backslash or control character: the rest, UTF-8 made from
+    // Windows-1251, stands as it is) is written between its quotes; any other goes through the
+    // library's serializer, kept for the thread with the bytes it writes to. The numbers are written
+    // as the library writes numbers, under its keys in the order it writes them.
+    thread_local json text = json::string_t();
+    thread_local std::string dumped;
+    thread_local nlohmann::detail::serializer<json> serializer(nlohmann::detail::output_adapter<char>(dumped),
+                                                               ' ');
+    const auto number = [&out](std::int64_t value) {
+        char digits[24];
+        out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
+    };
+    out += R"({"cells":[)";
+    for (std::size_t i = 0; i < content.cells.size(); ++i) {
+        const std::string& cell = content.cells[i];
+        bool escaped = false;
+        bool ascii = true;
+        for (const char c : cell) {
+            const auto byte = static_cast<unsigned char>(c);
+            escaped = escaped || byte < 0x20 || c == '"' || c == '\\';
+            ascii = ascii && byte < 0x80;
         }
-        cells[i].get_ref<json::string_t&>() = Cp1251ToUtf8(content.cells[i]);
+        out += i > 0 ? "," : "";
+        if (escaped) {
+            text.get_ref<json::string_t&>() = Cp1251ToUtf8(cell);
+            dumped.clear();
+            serializer.dump(text, false, false, 0);
+            out += dumped;
+        } else {
+            out += '"';
+            out += ascii ? cell : Cp1251ToUtf8(cell);
+            out += '"';
+        }
     }
-    json::array_t& totals = record["totals"].get_ref<json::array_t&>();
-    totals.resize(content.totals.size());
-    std::copy(content.totals.begin(), content.totals.end(), totals.begin());
-    return record.dump();
+    out += R"(],"line":)";
+    number(content.line);
+    out += R"(,"row":)";
+    number(row);
+    out += R"(,"totals":[)";
+    for (std::size_t i = 0; i < content.totals.size(); ++i) {
+        out += i > 0 ? "," : "";
+        number(content.totals[i]);
+    }
+    out += "]}";
+}
+
+std::string JournalWriter::RowLine(int row, const JournalRow& content) {
+    std::string line;
+    AppendRowLine(line, row, content);
+    return line;
 }
 
 std::string JournalWriter::ResumeLine(int line, int row) {
@@ -538,7 +573,7 @@ bool JournalWriter::Rows(const std::map<int, JournalRow>& rows) {
     std::string records;
     for (const auto& [row, content] : rows) {
         records += records.empty() ? "" : "\n";
-        records += RowLine(row, content);
+        AppendRowLine(records, row, content);
     }
     return records.empty() || Append(records);
 }

@@ -127,6 +127,7 @@ public:
 
     // The records as Row, Resume and Done write them.
     static std::string RowLine(int row, const JournalRow& content);
+    static void AppendRowLine(std::string& out, int row, const JournalRow& content);
     static std::string ResumeLine(int line, int row);
     static std::string ColumnsLine(const std::vector<std::string>& columns);
     static std::string EditLine(int row, int col, std::string_view text, bool byHand);

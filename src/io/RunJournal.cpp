@@ -102,7 +102,7 @@ bool RunJournal::WriteBatches(std::deque<Batch>& batches) {
                 cell.assign(bytes + sizeof size, size);
                 bytes += sizeof size + size;
             }
-            lines += JournalWriter::RowLine(head.row, made_);
+            JournalWriter::AppendRowLine(lines, head.row, made_);
         }
         if (batch.count > 0 && !writer_.Records(lines)) {
             return false;

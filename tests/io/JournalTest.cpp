@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <nlohmann/json.hpp>
 
 #include "io/TempDir.h"
 #include "pace/Clock.h"
@@ -38,6 +39,15 @@ TEST(JournalTest, ARowLineDependsOnItsRowAlone) {
     EXPECT_EQ(JournalWriter::RowLine(2, narrow),
               "{\"cells\":[\"b.ru\"],\"line\":-1,\"row\":2,\"totals\":[0,0,7]}");
     EXPECT_EQ(JournalWriter::RowLine(1, wide), wideLine);
+    // Cells that need escaping and cells that do not, beside each other.
+    const JournalRow odd{
+        12345, {"\\\t\x01/", "", "\x7F\xB8\"", "\xB8\x7F", "a\\", "\x1F"}, {-1, 0, 2147483647}};
+    const nlohmann::json whole = {
+        {"row", -7},
+        {"line", 12345},
+        {"cells", {"\\\t\x01/", "", "\x7F\xD1\x91\"", "\xD1\x91\x7F", "a\\", "\x1F"}},
+        {"totals", {-1, 0, 2147483647}}};
+    EXPECT_EQ(JournalWriter::RowLine(-7, odd), whole.dump()) << "the bytes of the whole record dumped";
 }
 
 TEST(JournalTest, RowsResumeAndDoneReadBackAsWritten) {
