@@ -509,11 +509,12 @@ void JournalWriter::AppendRowLine(std::string& out, int row, const JournalRow& c
     thread_local std::string dumped;
     thread_local nlohmann::detail::serializer<json> serializer(nlohmann::detail::output_adapter<char>(dumped),
                                                                ' ');
+    using namespace std::string_view_literals;
     const auto number = [&out](std::int64_t value) {
         char digits[24];
         out.append(digits, std::to_chars(digits, digits + sizeof digits, value).ptr);
     };
-    out += R"({"cells":[)";
+    out += R"({"cells":[)"sv;
     for (std::size_t i = 0; i < content.cells.size(); ++i) {
         const std::string& cell = content.cells[i];
         bool escaped = false;
@@ -523,7 +524,9 @@ void JournalWriter::AppendRowLine(std::string& out, int row, const JournalRow& c
             escaped = escaped || byte < 0x20 || c == '"' || c == '\\';
             ascii = ascii && byte < 0x80;
         }
-        out += i > 0 ? "," : "";
+        if (i > 0) {
+            out += ',';
+        }
         if (escaped) {
             text.get_ref<json::string_t&>() = Cp1251ToUtf8(cell);
             dumped.clear();
@@ -531,20 +534,26 @@ void JournalWriter::AppendRowLine(std::string& out, int row, const JournalRow& c
             out += dumped;
         } else {
             out += '"';
-            out += ascii ? cell : Cp1251ToUtf8(cell);
+            if (ascii) {
+                out += cell;
+            } else {
+                out += Cp1251ToUtf8(cell);
+            }
             out += '"';
         }
     }
-    out += R"(],"line":)";
+    out += R"(],"line":)"sv;
     number(content.line);
-    out += R"(,"row":)";
+    out += R"(,"row":)"sv;
     number(row);
-    out += R"(,"totals":[)";
+    out += R"(,"totals":[)"sv;
     for (std::size_t i = 0; i < content.totals.size(); ++i) {
-        out += i > 0 ? "," : "";
+        if (i > 0) {
+            out += ',';
+        }
         number(content.totals[i]);
     }
-    out += "]}";
+    out += "]}"sv;
 }
 
 std::string JournalWriter::RowLine(int row, const JournalRow& content) {
