@@ -86,11 +86,28 @@ std::string WithoutWwwPrefix(std::string text) {
     return text;
 }
 
+// Most lines of a list are a name as it stands: lower-case letters, digits, hyphens and a dot or more,
+// not "www." first and no ACE label. Every step below leaves such a line as it is.
+bool AlreadyClean(std::string_view line) {
+    bool dot = false;
+    for (const char c : line) {
+        if (c == '.') {
+            dot = true;
+        } else if (!IsAsciiLetter(c) && !IsAsciiDigit(c) && c != '-') {
+            return false;
+        }
+    }
+    return dot && line.substr(0, 4) != "www." && line.find("xn--") == std::string_view::npos;
+}
+
 }  // namespace
 
 std::optional<std::string> CleanDomainLine(std::string_view line) {
     if (line.size() > kLongestListLine) {
         return std::nullopt;
+    }
+    if (AlreadyClean(line)) {
+        return std::string(line);
     }
     const std::string text = WithoutEvery(Trim(LowerAscii(line)), ' ');
     std::string host(HostOf(text));
