@@ -218,7 +218,7 @@ private:
     // Queues start (a new batch), then the record of head, if any: cells for a row, line else.
     void Give(std::optional<JournalStart> start, std::string list, const Head* head = nullptr,
               std::span<const std::string> cells = {}, std::string_view line = {});
-    std::optional<std::string> GiveLine(std::string line);
+    void GiveLine(std::string_view line);  // a line made already
     void Commits();
     // Writes batches in order; those from the first that failed on stay in `batches`.
     bool WriteBatches(std::deque<Batch>& batches);

@@ -46,21 +46,20 @@ void RunJournal::Give(std::optional<JournalStart> start, std::string list, const
             Head packed = *head;
             if (packed.cells == kMadeLine) {
                 packed.size = static_cast<std::uint32_t>(line.size());
+                batch.records.append(reinterpret_cast<const char*>(&packed), sizeof packed);
+                batch.records.append(line);
             } else {
                 packed.cells = static_cast<std::uint32_t>(cells.size());
                 packed.size = static_cast<std::uint32_t>(cells.size() * sizeof(std::uint32_t));
                 for (const std::string& cell : cells) {
                     packed.size += static_cast<std::uint32_t>(cell.size());
                 }
-            }
-            batch.records.append(reinterpret_cast<const char*>(&packed), sizeof packed);
-            if (packed.cells == kMadeLine) {
-                batch.records.append(line);
-            }
-            for (std::size_t i = 0; packed.cells != kMadeLine && i < cells.size(); ++i) {
-                const auto size = static_cast<std::uint32_t>(cells[i].size());
-                batch.records.append(reinterpret_cast<const char*>(&size), sizeof size);
-                batch.records.append(cells[i]);
+                batch.records.append(reinterpret_cast<const char*>(&packed), sizeof packed);
+                for (const std::string& cell : cells) {
+                    const auto size = static_cast<std::uint32_t>(cell.size());
+                    batch.records.append(reinterpret_cast<const char*>(&size), sizeof size);
+                    batch.records.append(cell);
+                }
             }
             ++batch.count;
             ++given_;
@@ -204,28 +203,28 @@ std::optional<std::string> RunJournal::Begin(JournalStart start, std::string_vie
     return Told();
 }
 
-std::optional<std::string> RunJournal::GiveLine(std::string line) {
+void RunJournal::GiveLine(std::string_view line) {
     const Head head{0, 0, {}, kMadeLine, 0};
     Give(std::nullopt, {}, &head, {}, line);
-    return Told();
 }
 
 std::optional<std::string> RunJournal::Edit(int row, int col, std::string_view text, bool byHand) {
-    return GiveLine(JournalWriter::EditLine(row, col, text, byHand));
+    GiveLine(JournalWriter::EditLine(row, col, text, byHand));
+    return Told();
 }
 
 std::optional<std::string> RunJournal::Resume(int line, int row) {
-    return GiveLine(JournalWriter::ResumeLine(line, row));
+    GiveLine(JournalWriter::ResumeLine(line, row));
+    return Told();
 }
 
 std::optional<std::string> RunJournal::Columns(const std::vector<std::string>& columns) {
-    return GiveLine(JournalWriter::ColumnsLine(columns));
+    GiveLine(JournalWriter::ColumnsLine(columns));
+    return Told();
 }
 
 void RunJournal::Done() {
-    const std::string line = JournalWriter::DoneLine();
-    const Head head{0, 0, {}, kMadeLine, 0};
-    Give(std::nullopt, {}, &head, {}, line);
+    GiveLine(JournalWriter::DoneLine());
     Flush();
 }
 
