@@ -19,7 +19,7 @@ using sql::Text;
 
 // The store's mark in the database header ("Vntl"): a database without it is some other program's.
 constexpr int kApplicationId = 0x566e746c;
-constexpr int kSchemaVersion = 4;
+constexpr int kSchemaVersion = 5;
 constexpr char kSchema[] =
     "CREATE TABLE IF NOT EXISTS kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
     " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
@@ -29,13 +29,13 @@ constexpr char kSchema[] =
     // Answers are only ever added at the end of the table, numbered in the order they were written:
     // a run writes its answers on new pages and leaves the pages of earlier runs alone, however many
     // there are. Each answer names the one of the same domain and check just older than it (prev), and
-    // "newest" the newest of each domain and check: a domain's history is read by following the
-    // chain from there. (Kept in a table ordered by domain, check and time, every run rewrote every
-    // page of its list's earlier answers, and the more runs a list had the more pages that was.)
+    // "newest" the newest of each domain and check, under NewestKey(domain, kind): a domain's history
+    // is read by following the chain from there. (Kept in a table ordered by domain, check and time,
+    // every run rewrote every page of its list's earlier answers, and the more runs a list had the
+    // more pages that was.)
     "CREATE TABLE IF NOT EXISTS said(id INTEGER PRIMARY KEY, domain INTEGER NOT NULL,"
     " kind INTEGER NOT NULL, at INTEGER NOT NULL, cells TEXT NOT NULL, prev INTEGER);"
-    "CREATE TABLE IF NOT EXISTS newest(domain INTEGER NOT NULL, kind INTEGER NOT NULL,"
-    " id INTEGER NOT NULL, at INTEGER NOT NULL, PRIMARY KEY(domain, kind)) WITHOUT ROWID;"
+    "CREATE TABLE IF NOT EXISTS newest(key INTEGER PRIMARY KEY, id INTEGER NOT NULL, at INTEGER NOT NULL);"
     // "oldest": no answer is older (a bound, kept by every writer), so that the kept period is
     // enforced by a scan of the whole store only when some answer has outlived it. "era": how many
     // times it dropped domains. "said": the highest number an answer was given (numbers of answers
@@ -117,9 +117,21 @@ bool HasTable(sqlite3* db, const char* table) {
            sqlite3_step(found.handle) == SQLITE_ROW;
 }
 
-// The answers table of the last layout (ordered by domain, check and time, without chains) is moved
-// aside before the tables are made.
+bool HasColumn(sqlite3* db, const char* table, const char* column) {
+    Statement found(db, "SELECT 1 FROM pragma_table_info(?) WHERE name = ?");
+    return found.handle != nullptr &&
+           sqlite3_bind_text(found.handle, 1, table, -1, SQLITE_STATIC) == SQLITE_OK &&
+           sqlite3_bind_text(found.handle, 2, column, -1, SQLITE_STATIC) == SQLITE_OK &&
+           sqlite3_step(found.handle) == SQLITE_ROW;
+}
+
+// Tables of earlier layouts are moved aside before the tables are made: the newest answers kept by
+// the pair of domain and kind, and the answers ordered by domain, check and time, without chains.
 bool SetOldAnswersAside(sqlite3* db) {
+    if (HasTable(db, "newest") && HasColumn(db, "newest", "domain") &&
+        !Exec(db, "ALTER TABLE newest RENAME TO newest_pair")) {
+        return false;
+    }
     if (!HasTable(db, "said")) {
         return true;
     }
@@ -138,6 +150,18 @@ bool SetOldAnswersAside(sqlite3* db) {
 // domain's name ("answers", "recent") are numbered, and all are chained, a domain's answers together,
 // into the new store (which holds none yet).
 bool TakeOldTables(sqlite3* db) {
+    if (HasTable(db, "newest_pair")) {
+        Statement kinds(db, "SELECT coalesce(max(kind), 0) FROM newest_pair");
+        const bool fits = kinds.handle != nullptr && sqlite3_step(kinds.handle) == SQLITE_ROW &&
+                          sqlite3_column_int64(kinds.handle, 0) < sql::kKinds;
+        sqlite3_reset(kinds.handle);  // (a table with a statement under way is not dropped)
+        if (!fits ||
+            !Exec(db,
+                  "INSERT INTO newest(key, id, at) SELECT domain * 1048576 + kind, id, at FROM newest_pair;"
+                  "DROP TABLE newest_pair;")) {
+            return false;
+        }
+    }
     bool moved = false;
     if (HasTable(db, "said_unchained")) {
         if (!Exec(db,
@@ -175,8 +199,8 @@ bool TakeOldTables(sqlite3* db) {
                 " CASE WHEN row_number() OVER (PARTITION BY domain, kind ORDER BY at) > 1"
                 " THEN row_number() OVER w - 1 END"
                 " FROM moved WINDOW w AS (ORDER BY domain, kind, at);"
-                "INSERT OR REPLACE INTO newest(domain, kind, id, at)"
-                " SELECT domain, kind, max(id), max(at) FROM said GROUP BY domain, kind;"
+                "INSERT OR REPLACE INTO newest(key, id, at)"
+                " SELECT domain * 1048576 + kind, max(id), max(at) FROM said GROUP BY domain, kind;"
                 "INSERT OR REPLACE INTO meta(key, value) SELECT 'said', coalesce(max(id), 0) FROM said;"
                 "DROP TABLE temp.moved;");
 }

@@ -59,13 +59,17 @@ std::string ColumnText(sqlite3_stmt* statement, int col) {
                 : std::string();
 }
 
-// A domain's newest answer of a kind, from columns 1 to 5 of a row: its kind, number, time, cells and
-// the answer before it (no time: the answer is gone).
+// A domain's newest answer of a kind, from columns 1 to 7 of a row: its key in the newest table, its
+// number, then the answer's time, cells, the answer before it, its domain and kind (no time, or
+// another domain's or kind's: the answer is gone).
 template <class Head>
 void ReadHead(sqlite3_stmt* statement, Head& head) {
-    head.kind = sqlite3_column_int64(statement, 1);
+    const std::int64_t key = sqlite3_column_int64(statement, 1);
+    head.kind = key & (sql::kKinds - 1);
     head.id = sqlite3_column_int64(statement, 2);
-    head.found = sqlite3_column_type(statement, 3) != SQLITE_NULL;
+    head.found = sqlite3_column_type(statement, 3) != SQLITE_NULL &&
+                 sqlite3_column_int64(statement, 6) == key >> sql::kKindBits &&
+                 sqlite3_column_int64(statement, 7) == head.kind;
     head.at = sqlite3_column_int64(statement, 3);
     head.cells.assign(ColumnView(statement, 4));
     head.prev = ColumnNumber(statement, 5);
@@ -307,10 +311,9 @@ bool HistoryStore::Prepare() {
         return true;
     }
     if (sqlite3_prepare_v2(reader_,
-                           "SELECT d.id, n.kind, n.id, s.at, s.cells, s.prev FROM domains d"
-                           " LEFT JOIN newest n ON n.domain = d.id"
-                           " LEFT JOIN said s ON s.id = n.id AND s.domain = d.id AND s.kind = n.kind"
-                           " WHERE d.name = ?",
+                           "SELECT d.id, n.key, n.id, s.at, s.cells, s.prev, s.domain, s.kind FROM domains d"
+                           " LEFT JOIN newest n ON n.key BETWEEN d.id * 1048576 AND d.id * 1048576 + 1048575"
+                           " LEFT JOIN said s ON s.id = n.id WHERE d.name = ?",
                            -1, &numberOf_, nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(reader_,
                            "SELECT at, cells, prev FROM said WHERE id = ?1 AND domain = ?2 AND kind = ?3", -1,
@@ -318,9 +321,9 @@ bool HistoryStore::Prepare() {
         sqlite3_prepare_v2(reader_, "SELECT name, id FROM domains WHERE name >= ? ORDER BY name", -1, &names_,
                            nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(reader_,
-                           "SELECT n.domain, n.kind, n.id, s.at, s.cells, s.prev FROM newest n"
-                           " LEFT JOIN said s ON s.id = n.id AND s.domain = n.domain AND s.kind = n.kind"
-                           " WHERE n.domain >= ? ORDER BY n.domain, n.kind",
+                           "SELECT n.key >> 20, n.key, n.id, s.at, s.cells, s.prev, s.domain, s.kind"
+                           " FROM newest n LEFT JOIN said s ON s.id = n.id WHERE n.key >= ?1 * 1048576"
+                           " ORDER BY n.key",
                            -1, &newest_, nullptr) != SQLITE_OK) {
         for (sqlite3_stmt** statement : {&numberOf_, &answer_, &names_, &newest_}) {
             sqlite3_finalize(*statement);

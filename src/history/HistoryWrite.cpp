@@ -134,27 +134,27 @@ bool ReadNewest(sqlite3_stmt* range, sqlite3_stmt* one, std::int64_t low, std::i
         return true;
     }
     if (high - low < 4 * static_cast<std::int64_t>(newest.size()) + 1024) {
-        sqlite3_bind_int64(range, 1, low);
-        sqlite3_bind_int64(range, 2, high);
+        sqlite3_bind_int64(range, 1, sql::NewestKey(low, 0));
+        sqlite3_bind_int64(range, 2, sql::NewestKey(high, sql::kKinds - 1));
         auto cursor = newest.begin();
         int step = SQLITE_ROW;
         while ((step = sqlite3_step(range)) == SQLITE_ROW) {
-            const std::pair<std::int64_t, std::int64_t> key(sqlite3_column_int64(range, 0),
-                                                            sqlite3_column_int64(range, 1));
+            const std::int64_t number = sqlite3_column_int64(range, 0);
+            const std::pair<std::int64_t, std::int64_t> key(number >> sql::kKindBits,
+                                                            number & (sql::kKinds - 1));
             while (cursor != newest.end() && cursor->key < key) {
                 ++cursor;
             }
             if (cursor != newest.end() && cursor->key == key) {
-                cursor->id = sqlite3_column_int64(range, 2);
-                cursor->at = sqlite3_column_int64(range, 3);
+                cursor->id = sqlite3_column_int64(range, 1);
+                cursor->at = sqlite3_column_int64(range, 2);
             }
         }
         return step == SQLITE_DONE;
     }
     for (Newest& entry : newest) {
         sqlite3_reset(one);
-        sqlite3_bind_int64(one, 1, entry.key.first);
-        sqlite3_bind_int64(one, 2, entry.key.second);
+        sqlite3_bind_int64(one, 1, sql::NewestKey(entry.key.first, entry.key.second));
         const int step = sqlite3_step(one);
         if (step == SQLITE_ROW) {
             entry.id = sqlite3_column_int64(one, 0);
@@ -217,8 +217,8 @@ struct HistoryStore::Writing {
     explicit Writing(sqlite3* db)
         : number(db, "SELECT id FROM domains WHERE name = ?"),
           numbered(db, "INSERT INTO domains(name) VALUES(?)"),
-          newestOne(db, "SELECT id, at FROM newest WHERE domain = ? AND kind = ?"),
-          newestRange(db, "SELECT domain, kind, id, at FROM newest WHERE domain BETWEEN ? AND ?"),
+          newestOne(db, "SELECT id, at FROM newest WHERE key = ?"),
+          newestRange(db, "SELECT key, id, at FROM newest WHERE key BETWEEN ? AND ?"),
           answer(db, "SELECT at, prev FROM said WHERE id = ?"),
           relink(db, "UPDATE said SET prev = ? WHERE id = ?"),
           last(db,
@@ -228,7 +228,7 @@ struct HistoryStore::Writing {
                "INSERT INTO meta(key, value) VALUES('oldest', ?1), ('said', ?2) ON CONFLICT(key)"
                " DO UPDATE SET value = CASE key WHEN 'oldest' THEN min(value, ?1) ELSE ?2 END"),
           said(db, "INSERT INTO said(id, domain, kind, at, cells, prev)", 6),
-          heads(db, "INSERT OR REPLACE INTO newest(domain, kind, id, at)", 4) {}
+          heads(db, "INSERT OR REPLACE INTO newest(key, id, at)", 3) {}
 
     bool Ready() const {
         return number.handle != nullptr && numbered.handle != nullptr && newestOne.handle != nullptr &&
@@ -282,7 +282,8 @@ void HistoryStore::Prune() {
         Exec(writer_,
              "DELETE FROM newest WHERE NOT EXISTS (SELECT 1 FROM said WHERE said.id = newest.id);"
              "DELETE FROM domains WHERE NOT EXISTS"
-             " (SELECT 1 FROM newest WHERE newest.domain = domains.id)") &&
+             " (SELECT 1 FROM newest WHERE newest.key BETWEEN domains.id * 1048576"
+             " AND domains.id * 1048576 + 1048575)") &&
         (sqlite3_changes(writer_) == 0 || Exec(writer_,
                                                "INSERT INTO meta(key, value) VALUES('era', 1)"
                                                " ON CONFLICT(key) DO UPDATE SET value = value + 1")) &&
@@ -367,6 +368,9 @@ std::int64_t HistoryStore::KindId(int kind) {
         return -1;
     }
     const std::int64_t id = sqlite3_column_int64(select.handle, 0);
+    if (id >= sql::kKinds) {
+        return -1;  // beyond what the newest table's key holds
+    }
     if (kindIds_.size() <= at) {
         kindIds_.resize(at + 1, -1);
     }
@@ -517,10 +521,9 @@ bool HistoryStore::WriteBatch(const std::vector<Batch>& batch) {
     }
     std::erase_if(newest, [](const Newest& entry) { return !entry.moved; });
     if (!w.heads.Insert(newest.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
-            sqlite3_bind_int64(statement, at, newest[i].key.first);
-            sqlite3_bind_int64(statement, at + 1, newest[i].key.second);
-            sqlite3_bind_int64(statement, at + 2, newest[i].id);
-            sqlite3_bind_int64(statement, at + 3, newest[i].at);
+            sqlite3_bind_int64(statement, at, sql::NewestKey(newest[i].key.first, newest[i].key.second));
+            sqlite3_bind_int64(statement, at + 1, newest[i].id);
+            sqlite3_bind_int64(statement, at + 2, newest[i].at);
         })) {
         return failure();
     }

@@ -103,8 +103,9 @@ TEST_F(HistoryStoreTest, AnswersPastTheKeptPeriodAreDroppedOnOpening) {
 }
 
 // A store of an earlier layout is taken over when it opens: the first one kept answers by the domain's
-// name, the last one by the domain's number without chains. Nothing is lost, nothing twice, it goes on
-// from there, and opening it again changes nothing.
+// name, the next one by the domain's number without chains, the last one with its newest answers
+// kept by the pair of domain and check. Nothing is lost, nothing twice, it goes on from there, and
+// opening it again changes nothing.
 TEST_F(HistoryStoreTest, AStoreOfAnEarlierLayoutIsTakenOver) {
     const char* const kLayouts[] = {
         "PRAGMA application_id=1450079340; PRAGMA user_version=1;"
@@ -126,7 +127,22 @@ TEST_F(HistoryStoreTest, AStoreOfAnEarlierLayoutIsTakenOver) {
         "INSERT INTO domains VALUES(1, 'b.ru'), (2, 'a.ru');"
         "INSERT INTO said VALUES(1, 7, 1800000100, '6'), (2, 7, 1800000000, '9'), (1, 8, 1800000050, '200'),"
         " (1, 7, 1800000000, '5');"
-        "INSERT INTO meta VALUES('oldest', 1800000000);"};
+        "INSERT INTO meta VALUES('oldest', 1800000000);",
+        "PRAGMA application_id=1450079340; PRAGMA user_version=4;"
+        "CREATE TABLE kinds(id INTEGER PRIMARY KEY, check_name TEXT NOT NULL,"
+        " columns TEXT NOT NULL, UNIQUE(check_name, columns));"
+        "CREATE TABLE domains(id INTEGER PRIMARY KEY, name TEXT NOT NULL UNIQUE);"
+        "CREATE TABLE said(id INTEGER PRIMARY KEY, domain INTEGER NOT NULL, kind INTEGER NOT NULL,"
+        " at INTEGER NOT NULL, cells TEXT NOT NULL, prev INTEGER);"
+        "CREATE TABLE newest(domain INTEGER NOT NULL, kind INTEGER NOT NULL, id INTEGER NOT NULL,"
+        " at INTEGER NOT NULL, PRIMARY KEY(domain, kind)) WITHOUT ROWID;"
+        "CREATE TABLE meta(key TEXT PRIMARY KEY, value INTEGER NOT NULL);"
+        "INSERT INTO kinds VALUES(7, 'rank', 'Rank'), (8, 'web', 'HTTP');"
+        "INSERT INTO domains VALUES(1, 'b.ru'), (2, 'a.ru');"
+        "INSERT INTO said VALUES(1, 1, 7, 1800000000, '5', NULL), (2, 1, 7, 1800000100, '6', 1),"
+        " (3, 1, 8, 1800000050, '200', NULL), (4, 2, 7, 1800000000, '9', NULL);"
+        "INSERT INTO newest VALUES(1, 7, 2, 1800000100), (1, 8, 3, 1800000050), (2, 7, 4, 1800000000);"
+        "INSERT INTO meta VALUES('oldest', 1800000000), ('said', 4);"};
     for (const char* layout : kLayouts) {
         SCOPED_TRACE(layout);
         ASSERT_TRUE(MakeFile(layout));
@@ -299,7 +315,7 @@ TEST_F(HistoryStoreTest, DamagedFileIsSetAsideWithItsDayAndANewStoreMade) {
 TEST_F(HistoryStoreTest, ForeignOrNewerDatabaseIsNamedAndLeftAlone) {
     const std::pair<const char*, const char16_t*> kFiles[] = {
         {"CREATE TABLE notes(x); INSERT INTO notes VALUES(1);", u"файл истории не из Vantle, он не тронут"},
-        {"PRAGMA application_id=1450079340; PRAGMA user_version=5; CREATE TABLE said(x);",
+        {"PRAGMA application_id=1450079340; PRAGMA user_version=6; CREATE TABLE said(x);",
          u"история записана более новой версией Vantle, она не тронута"}};
     for (const auto& [sql, said] : kFiles) {
         ASSERT_TRUE(MakeFile(sql));
@@ -343,6 +359,31 @@ TEST_F(HistoryStoreTest, FullStoreIsToldOnceAndTakesNoMore) {
     store->Flush();
     EXPECT_TRUE(store->Answers("later.ru").empty());
     EXPECT_FALSE(store->TakeProblem());
+}
+
+// The newest answer of each domain and check is kept under one number with room for 2^20 kinds: the
+// last kind that fits is written, the first one past it is refused and told, never kept under another
+// domain's number.
+TEST_F(HistoryStoreTest, AKindPastTheNewestKeysRoomIsToldAndNotWritten) {
+    std::string problem;
+    Open(problem).reset();
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open(path_.c_str(), &db), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(db, "INSERT INTO kinds VALUES(1048574, 'other', 'X')", nullptr, nullptr, nullptr),
+              SQLITE_OK);
+    sqlite3_close(db);
+    auto store = Open(problem);
+    ASSERT_TRUE(store) << problem;
+    store->Add("a.ru", {"web", {"HTTP"}, {"200"}, kNow});
+    store->Flush();
+    EXPECT_FALSE(store->TakeProblem());
+    store->Add("a.ru", {"rank", {"Rank"}, {"4"}, kNow});
+    store->Flush();
+    EXPECT_TRUE(store->TakeProblem());
+    const std::vector<StoredAnswer> answers = store->Answers("a.ru");
+    ASSERT_EQ(answers.size(), 1u);
+    EXPECT_EQ(answers[0].check, "web");
+    EXPECT_EQ(answers[0].cells[0], "200");
 }
 
 // A check that counts how often it is asked.
