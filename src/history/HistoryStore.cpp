@@ -46,33 +46,10 @@ void SplitInto(std::string_view joined, std::vector<std::string_view>& parts) {
     parts.push_back(joined.substr(at));
 }
 
-// A text column as it lies in the statement, valid until the next step or reset.
-std::string_view ColumnView(sqlite3_stmt* statement, int col) {
-    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, col));
-    return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, col)))
-                : std::string_view();
-}
-
 std::string ColumnText(sqlite3_stmt* statement, int col) {
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, col));
     return text ? std::string(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, col)))
                 : std::string();
-}
-
-// A domain's newest answer of a kind, from columns 1 to 7 of a row: its key in the newest table, its
-// number, then the answer's time, cells, the answer before it, its domain and kind (no time, or
-// another domain's or kind's: the answer is gone).
-template <class Head>
-void ReadHead(sqlite3_stmt* statement, Head& head) {
-    const std::int64_t key = sqlite3_column_int64(statement, 1);
-    head.kind = key & (sql::kKinds - 1);
-    head.id = sqlite3_column_int64(statement, 2);
-    head.found = sqlite3_column_type(statement, 3) != SQLITE_NULL &&
-                 sqlite3_column_int64(statement, 6) == key >> sql::kKindBits &&
-                 sqlite3_column_int64(statement, 7) == head.kind;
-    head.at = sqlite3_column_int64(statement, 3);
-    head.cells.assign(ColumnView(statement, 4));
-    head.prev = ColumnNumber(statement, 5);
 }
 
 }  // namespace
@@ -112,7 +89,7 @@ HistoryStore::~HistoryStore() {
     {
         const std::lock_guard lock(readMutex_);
         EndRead();
-        for (sqlite3_stmt* statement : {numberOf_, answer_, names_, newest_}) {
+        for (sqlite3_stmt* statement : {numberOf_, answer_, names_, newest_, byNumber_, nameOnce_}) {
             sqlite3_finalize(statement);
         }
     }
@@ -246,7 +223,7 @@ void HistoryStore::Rest() {
 void HistoryStore::EndRead() {
     kindsRead_ = false;
     if (reading_) {
-        for (sqlite3_stmt* statement : {numberOf_, answer_, names_, newest_}) {
+        for (sqlite3_stmt* statement : {numberOf_, answer_, names_, newest_, byNumber_, nameOnce_}) {
             sqlite3_reset(statement);
         }
         numbered_.clear();  // (a later read may find the number the writer gave since)
@@ -320,12 +297,16 @@ bool HistoryStore::Prepare() {
                            &answer_, nullptr) != SQLITE_OK ||
         sqlite3_prepare_v2(reader_, "SELECT name, id FROM domains WHERE name >= ? ORDER BY name", -1, &names_,
                            nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(reader_, "SELECT id, name FROM domains WHERE id > ? ORDER BY id", -1, &byNumber_,
+                           nullptr) != SQLITE_OK ||
+        sqlite3_prepare_v2(reader_, "SELECT id FROM domains WHERE name = ?", -1, &nameOnce_, nullptr) !=
+            SQLITE_OK ||
         sqlite3_prepare_v2(reader_,
                            "SELECT n.key >> 20, n.key, n.id, s.at, s.cells, s.prev, s.domain, s.kind"
                            " FROM newest n LEFT JOIN said s ON s.id = n.id WHERE n.key >= ?1 * 1048576"
                            " ORDER BY n.key",
                            -1, &newest_, nullptr) != SQLITE_OK) {
-        for (sqlite3_stmt** statement : {&numberOf_, &answer_, &names_, &newest_}) {
+        for (sqlite3_stmt** statement : {&numberOf_, &answer_, &names_, &newest_, &byNumber_, &nameOnce_}) {
             sqlite3_finalize(*statement);
             *statement = nullptr;
         }
@@ -368,183 +349,6 @@ bool HistoryStore::NumberOf(std::string_view domain) {
         Fail(Text(u"история не читается"));
         return false;
     }
-    return true;
-}
-
-void HistoryStore::DropGathered() {
-    gathered_.clear();
-    byKey_.clear();
-    gatheredHeads_.clear();
-    next_ = 0;
-    numbered_.clear();
-}
-
-void HistoryStore::Gather(std::span<const std::string> domains) {
-    const std::lock_guard lock(readMutex_);
-    DropGathered();
-    if (!BeginRead() || !Prepare()) {
-        return;
-    }
-    for (const std::string& domain : domains) {
-        if (!domain.empty()) {
-            gathered_.push_back({Key(domain)});
-        }
-    }
-    // A sweep steps over the names between two wanted ones: worth it when at least one name in
-    // kDense is wanted (domains are numbered from 1 and seldom dropped, so the last number is about
-    // how many there are).
-    constexpr std::size_t kDense = 8;
-    Statement last(reader_, "SELECT max(id) FROM domains");
-    if (last.handle == nullptr || sqlite3_step(last.handle) != SQLITE_ROW ||
-        static_cast<std::int64_t>(gathered_.size() * kDense) < sqlite3_column_int64(last.handle, 0)) {
-        gathered_.clear();
-        return;
-    }
-    gatheredEra_ = readEra_;
-    // In the order of the names' bytes, as the store's index has them: by the first eight bytes,
-    // then by the whole key where those are alike (a sort on the keys alone compares them afar).
-    std::vector<std::pair<std::uint64_t, std::uint32_t>> order(gathered_.size());
-    for (std::uint32_t i = 0; i < order.size(); ++i) {
-        std::uint64_t head = 0;
-        const std::string& key = gathered_[i].key;
-        for (std::size_t b = 0; b < 8; ++b) {
-            head = head << 8 | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0);
-        }
-        order[i] = {head, i};
-    }
-    std::sort(order.begin(), order.end(), [&](const auto& a, const auto& b) {
-        return a.first != b.first ? a.first < b.first : gathered_[a.second].key < gathered_[b.second].key;
-    });
-    byKey_.resize(order.size());
-    std::transform(order.begin(), order.end(), byKey_.begin(),
-                   [](const auto& entry) { return entry.second; });
-    if (!GatherNumbers() || !GatherHeads()) {
-        DropGathered();
-        EndRead();
-        Fail(Text(u"история не читается"));
-    }
-}
-
-namespace {
-
-// A sweep that steps over rows it does not want, but seeks afresh past kSteps of them.
-constexpr int kSteps = 16;
-
-}  // namespace
-
-bool HistoryStore::GatherNumbers() {
-    std::string name;  // the name the sweep is at
-    std::int64_t id = -1;
-    bool at = false;     // it is at a name
-    bool ended = false;  // no names are left
-    int steps = kSteps;  // (the first one seeks)
-    for (const std::uint32_t i : byKey_) {
-        Gathered& wanted = gathered_[i];
-        for (; !ended && (!at || name < wanted.key); ++steps) {
-            if (steps >= kSteps) {
-                sqlite3_reset(names_);
-                sqlite3_bind_text(names_, 1, wanted.key.data(), static_cast<int>(wanted.key.size()),
-                                  SQLITE_STATIC);
-                steps = 0;
-            }
-            const int step = sqlite3_step(names_);
-            if (step == SQLITE_DONE) {
-                ended = true;
-            } else if (step != SQLITE_ROW) {
-                sqlite3_reset(names_);
-                return false;
-            } else {
-                name.assign(ColumnView(names_, 0));
-                id = sqlite3_column_int64(names_, 1);
-                at = true;
-            }
-        }
-        steps = 0;
-        if (!ended && name == wanted.key) {
-            wanted.id = id;
-        }
-    }
-    sqlite3_reset(names_);
-    return true;
-}
-
-bool HistoryStore::GatherHeads() {
-    std::vector<std::pair<std::int64_t, std::uint32_t>> numbered;  // (number, place in gathered_)
-    for (std::uint32_t i = 0; i < gathered_.size(); ++i) {
-        if (gathered_[i].id >= 0) {
-            numbered.emplace_back(gathered_[i].id, i);
-        }
-    }
-    if (!std::is_sorted(numbered.begin(), numbered.end())) {  // (a list in the order first written is)
-        std::sort(numbered.begin(), numbered.end());
-    }
-    std::int64_t domain = -1;  // the domain of the row the sweep is at
-    bool at = false;
-    bool ended = false;
-    int steps = kSteps;
-    const auto next = [&] {
-        const int step = sqlite3_step(newest_);
-        ended = step != SQLITE_ROW;
-        at = !ended;
-        domain = at ? sqlite3_column_int64(newest_, 0) : -1;
-        return step == SQLITE_ROW || step == SQLITE_DONE;
-    };
-    for (std::size_t n = 0; n < numbered.size(); ++n) {
-        const std::int64_t wanted = numbered[n].first;
-        if (n > 0 && numbered[n - 1].first == wanted) {  // a domain listed twice
-            gathered_[numbered[n].second].firstHead = gathered_[numbered[n - 1].second].firstHead;
-            gathered_[numbered[n].second].heads = gathered_[numbered[n - 1].second].heads;
-            continue;
-        }
-        for (; !ended && (!at || domain < wanted); ++steps) {
-            if (steps >= kSteps) {
-                sqlite3_reset(newest_);
-                sqlite3_bind_int64(newest_, 1, wanted);
-                steps = 0;
-            }
-            if (!next()) {
-                sqlite3_reset(newest_);
-                return false;
-            }
-        }
-        steps = 0;
-        Gathered& entry = gathered_[numbered[n].second];
-        entry.firstHead = static_cast<std::uint32_t>(gatheredHeads_.size());
-        while (at && domain == wanted) {
-            Head& head = gatheredHeads_.emplace_back();
-            ReadHead(newest_, head);
-            if (!next()) {
-                sqlite3_reset(newest_);
-                return false;
-            }
-        }
-        entry.heads = static_cast<std::uint32_t>(gatheredHeads_.size()) - entry.firstHead;
-    }
-    sqlite3_reset(newest_);
-    return true;
-}
-
-bool HistoryStore::TakeGathered(std::string_view domain) {
-    if (gathered_.empty()) {
-        return false;
-    }
-    std::size_t at = next_;
-    if (at >= gathered_.size() || !SameKey(gathered_[at].key, domain)) {
-        const std::string key = Key(domain);
-        const auto found =
-            std::lower_bound(byKey_.begin(), byKey_.end(), key,
-                             [&](std::uint32_t i, const std::string& k) { return gathered_[i].key < k; });
-        if (found == byKey_.end() || gathered_[*found].key != key) {
-            return false;
-        }
-        at = *found;
-    }
-    const Gathered& entry = gathered_[at];
-    numbered_ = entry.key;
-    number_ = {entry.id, gatheredEra_};
-    head_ = gatheredHeads_.data() + entry.firstHead;
-    headCount_ = entry.heads;
-    next_ = at + 1;
     return true;
 }
 

@@ -171,8 +171,10 @@ private:
     bool TakeGathered(std::string_view domain);
     template <class Visit>
     bool Walk(const Head& head, Visit visit);
+    bool GatherInOrder(bool& inOrder);
     bool GatherNumbers();
     bool GatherHeads();
+    void SortByKey();
     void DropGathered();
 
     sqlite3* writer_ = nullptr;
@@ -192,8 +194,9 @@ private:
     const Head* head_ = nullptr;  // the domain's newest answers: [head_, head_ + headCount_)
     std::size_t headCount_ = 0;
     std::vector<Head> heads_;  // those a look-up read (the rest keep their cells' room)
-    // What Gather read: the domains in the order given, the same in the order of their keys, and
-    // their newest answers (a domain's from its firstHead); the next look-up is most likely next_.
+    // What Gather read: the domains in the order given, the same in the order of their keys (sorted
+    // when first needed), and their newest answers (a domain's from its firstHead); the next look-up
+    // is most likely next_.
     struct Gathered {
         std::string key;
         std::int64_t id = -1;
@@ -205,8 +208,10 @@ private:
     std::vector<Head> gatheredHeads_;
     std::size_t next_ = 0;
     std::int64_t gatheredEra_ = 0;
-    sqlite3_stmt* names_ = nullptr;   // the domains' names from one on, in order
-    sqlite3_stmt* newest_ = nullptr;  // the newest answers from one domain's number on, in order
+    sqlite3_stmt* names_ = nullptr;     // the domains' names from one on, in order
+    sqlite3_stmt* byNumber_ = nullptr;  // the domains from one number on, in order
+    sqlite3_stmt* nameOnce_ = nullptr;  // a domain's number
+    sqlite3_stmt* newest_ = nullptr;    // the newest answers from one domain's number on, in order
     std::int64_t readEra_ = 0;
     bool kindsRead_ = false;  // the kinds were read in this read transaction
     std::map<std::int64_t, std::pair<std::string, std::vector<std::string>>> kindsById_;

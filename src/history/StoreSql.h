@@ -84,6 +84,29 @@ inline std::int64_t ColumnNumber(sqlite3_stmt* statement, int col) {
     return sqlite3_column_type(statement, col) == SQLITE_NULL ? -1 : sqlite3_column_int64(statement, col);
 }
 
+// A text column as it lies in the statement, valid until the next step or reset.
+inline std::string_view ColumnView(sqlite3_stmt* statement, int col) {
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, col));
+    return text ? std::string_view(text, static_cast<std::size_t>(sqlite3_column_bytes(statement, col)))
+                : std::string_view();
+}
+
+// A domain's newest answer of a kind, from columns 1 to 7 of a row: its key in the newest table, its
+// number, then the answer's time, cells, the answer before it, its domain and kind (no time, or
+// another domain's or kind's: the answer is gone).
+template <class Head>
+void ReadHead(sqlite3_stmt* statement, Head& head) {
+    const std::int64_t key = sqlite3_column_int64(statement, 1);
+    head.kind = key & (kKinds - 1);
+    head.id = sqlite3_column_int64(statement, 2);
+    head.found = sqlite3_column_type(statement, 3) != SQLITE_NULL &&
+                 sqlite3_column_int64(statement, 6) == key >> kKindBits &&
+                 sqlite3_column_int64(statement, 7) == head.kind;
+    head.at = sqlite3_column_int64(statement, 3);
+    head.cells.assign(ColumnView(statement, 4));
+    head.prev = ColumnNumber(statement, 5);
+}
+
 // How many times the kept period has dropped domains from the store (their numbers with them).
 inline std::int64_t Era(sqlite3* db) {
     Statement era(db, "SELECT value FROM meta WHERE key = 'era'");

@@ -533,9 +533,10 @@ TEST_F(HistoryStoreTest, RowsReadAheadAreComparedAsRowsReadAtOnce) {
 }
 
 // Many domains gathered at once are read in sweeps of the store; each must come out as its own
-// look-up gives it: in any order, twice, in another case, absent, Cyrillic (bytes past 0x7f, which
-// sort after Latin ones), alike in their first eight bytes, or far apart in the store (the sweep seeks
-// anew); and a Flush drops what was gathered, so that a look-up after it sees what was written since.
+// look-up gives it, whether gathered in the order the store numbered them or in another: asked in any
+// order, twice, in another case, absent, Cyrillic (bytes past 0x7f, which sort after Latin ones),
+// alike in their first eight bytes, or far apart in the store (the sweep seeks anew); and a Flush
+// drops what was gathered, so that a look-up after it sees what was written since.
 TEST_F(HistoryStoreTest, DomainsGatheredAtOnceReadAsEachAlone) {
     std::string problem;
     auto store = Open(problem);
@@ -565,6 +566,11 @@ TEST_F(HistoryStoreTest, DomainsGatheredAtOnceReadAsEachAlone) {
             }
         }
     }
+    std::vector<std::string> ordered;  // a list written in one run, so numbered in its order
+    for (int i = 0; i < 400; ++i) {
+        ordered.push_back((i % 3 == 0 ? cyrillic : std::string("o")) + std::to_string(i) + ".ru");
+        store->Add(ordered.back(), {"rank", {"Rank"}, {std::to_string(i % 9)}, kNow});
+    }
     store->Flush();
 
     std::vector<std::string> list;  // the first 300 in a shuffled order, then every 20th: far apart
@@ -573,6 +579,10 @@ TEST_F(HistoryStoreTest, DomainsGatheredAtOnceReadAsEachAlone) {
     }
     std::shuffle(list.begin(), list.end(), random);
     list.insert(list.begin() + 10, {"", "absent.ru", "D3.RU", list[20], "zzz.ru"});
+    // In the order written, with a name the store lacks, one twice, one in another case, one written
+    // long before, and a gap.
+    ordered.insert(ordered.begin() + 30, {"absent.ru", ordered[29], "O31.RU", names[5]});
+    ordered.erase(ordered.begin() + 200, ordered.begin() + 250);
     const auto lastSaid = [](HistoryStore& from, const std::string& domain) {
         HistoryStore::Number number;
         std::vector<std::optional<HistoryStore::Said>> said(3);
@@ -584,16 +594,18 @@ TEST_F(HistoryStoreTest, DomainsGatheredAtOnceReadAsEachAlone) {
         }
         return text;
     };
-    const std::vector<std::string> asked[] = {
-        list,                                                  // in the order gathered
-        {list.rbegin(), list.rend()},                          // the other way round
-        {"d3.ru", names[1000], names[1001], "absent.ru", ""},  // far from the next one, or not gathered
-    };
-    for (const std::vector<std::string>& order : asked) {
-        store->Gather(list);
-        for (const std::string& domain : order) {
-            ASSERT_EQ(lastSaid(*store, domain), lastSaid(*alone, domain)) << domain;
-            EXPECT_EQ(store->Answers(domain).size(), alone->Answers(domain).size()) << domain;
+    for (const std::vector<std::string>& gathered : {list, ordered}) {
+        const std::vector<std::string> asked[] = {
+            gathered,                                              // in the order gathered
+            {gathered.rbegin(), gathered.rend()},                  // the other way round
+            {"d3.ru", names[1000], names[1001], "absent.ru", ""},  // far from the next one, or not gathered
+        };
+        for (const std::vector<std::string>& order : asked) {
+            store->Gather(gathered);
+            for (const std::string& domain : order) {
+                ASSERT_EQ(lastSaid(*store, domain), lastSaid(*alone, domain)) << domain;
+                EXPECT_EQ(store->Answers(domain).size(), alone->Answers(domain).size()) << domain;
+            }
         }
     }
     store->Gather(list);
