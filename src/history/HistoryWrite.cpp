@@ -223,11 +223,13 @@ struct HistoryStore::Writing {
           relink(db, "UPDATE said SET prev = ? WHERE id = ?"),
           last(db,
                "SELECT max(coalesce((SELECT max(id) FROM said), 0),"
-               " coalesce((SELECT value FROM meta WHERE key = 'said'), 0))"),
+               " coalesce((SELECT value FROM meta WHERE key = 'said'), 0)), coalesce((SELECT max(id) FROM "
+               "said), 0)"),
           mark(db,
                "INSERT INTO meta(key, value) VALUES('oldest', ?1), ('said', ?2) ON CONFLICT(key)"
                " DO UPDATE SET value = CASE key WHEN 'oldest' THEN min(value, ?1) ELSE ?2 END"),
           said(db, "INSERT INTO said(id, domain, kind, at, cells, prev)", 6),
+          appended(db, "INSERT INTO said(domain, kind, at, cells, prev)", 5),
           heads(db, "INSERT OR REPLACE INTO newest(key, id, at)", 3) {}
 
     bool Ready() const {
@@ -252,6 +254,7 @@ struct HistoryStore::Writing {
     Statement last;
     Statement mark;
     Rows said;
+    Rows appended;  // numbered by SQLite: the table's last number and one
     Rows heads;
 };
 
@@ -407,6 +410,10 @@ bool HistoryStore::WriteBatch(const std::vector<Batch>& batch) {
         return failure();
     }
     std::int64_t next = sqlite3_column_int64(w.last.handle, 0) + 1;
+    // An answer numbered by SQLite is added at the end of the table without a search for its place;
+    // SQLite numbers it the table's last number and one, which is the next number unless the kept
+    // period dropped the last answers (numbers are not given twice: then the first is given).
+    bool appending = sqlite3_column_int64(w.last.handle, 1) + 1 == next;
     sqlite3_reset(w.last.handle);
     const std::int64_t first = next;
     // A number the run's read found stands unless domains were dropped since (by another copy).
@@ -476,18 +483,35 @@ bool HistoryStore::WriteBatch(const std::vector<Batch>& batch) {
     std::vector<Adding> adding;
     adding.reserve(rows.size());
     const auto insert = [&] {
-        const bool done = w.said.Insert(adding.size(), [&](sqlite3_stmt* statement, int at, std::size_t i) {
-            const Adding& add = adding[i];
-            sqlite3_bind_int64(statement, at, add.id);
-            sqlite3_bind_int64(statement, at + 1, add.row->domain);
-            sqlite3_bind_int64(statement, at + 2, add.row->kind);
-            sqlite3_bind_int64(statement, at + 3, add.at);
+        if (adding.empty()) {
+            return true;
+        }
+        const auto bind = [&](sqlite3_stmt* statement, int at, const Adding& add) {
+            sqlite3_bind_int64(statement, at, add.row->domain);
+            sqlite3_bind_int64(statement, at + 1, add.row->kind);
+            sqlite3_bind_int64(statement, at + 2, add.at);
             const std::string_view cells = add.row->item->cells;
-            sqlite3_bind_text(statement, at + 4, cells.data(), static_cast<int>(cells.size()), SQLITE_STATIC);
-            BindNumber(statement, at + 5, add.prev);
-        });
+            sqlite3_bind_text(statement, at + 3, cells.data(), static_cast<int>(cells.size()), SQLITE_STATIC);
+            BindNumber(statement, at + 4, add.prev);
+        };
+        std::size_t from = 0;
+        if (!appending) {
+            from = 1;
+            if (!w.said.Insert(1, [&](sqlite3_stmt* statement, int at, std::size_t) {
+                    sqlite3_bind_int64(statement, at, adding[0].id);
+                    bind(statement, at + 1, adding[0]);
+                })) {
+                return false;
+            }
+            appending = true;
+        }
+        const bool done = w.appended.Insert(
+            adding.size() - from,
+            [&](sqlite3_stmt* statement, int at, std::size_t i) { bind(statement, at, adding[from + i]); });
+        // (The numbers the chains were given are the ones SQLite gave, or the batch is not written.)
+        const bool numbered = done && sqlite3_last_insert_rowid(writer_) == adding.back().id;
         adding.clear();
-        return done;
+        return numbered;
     };
     for (const Row& row : rows) {
         Newest* head = newestOf(row);
