@@ -132,10 +132,11 @@ public:
     void LastSaid(std::string_view domain, std::string_view check, const std::vector<std::string>& columns,
                   Says says, std::optional<Said>* said, Number* number = nullptr);
     // Reads at once what LastSaid will soon be asked of many domains (a run's coming lines, in the
-    // order it will ask; empty ones are passed over): their numbers in one sweep of the names in
-    // order and their newest answers in one sweep of the numbers, when they are enough of the store
-    // that a sweep beats a look-up each. A domain's look-up then takes what was gathered for it. What
-    // was gathered before is dropped, as it is at a Flush (a look-up then sees what was written).
+    // order it will ask; empty ones are passed over): their numbers in one sweep of the domains in
+    // the order of their numbers (a list in the order it was first written), or else of their names
+    // in order when they are enough of the store that a sweep beats a look-up each, and their newest
+    // answers in one sweep of the numbers. A domain's look-up then takes what was gathered for it.
+    // What was gathered before is dropped, as it is at a Flush (a look-up then sees what was written).
     void Gather(std::span<const std::string> domains);
     // A reader that has nothing to read for a while ends its read transaction: while one is open
     // the log cannot be copied into the database past it, nor begun again, and it only grows.

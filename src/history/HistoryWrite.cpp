@@ -223,8 +223,8 @@ struct HistoryStore::Writing {
           relink(db, "UPDATE said SET prev = ? WHERE id = ?"),
           last(db,
                "SELECT max(coalesce((SELECT max(id) FROM said), 0),"
-               " coalesce((SELECT value FROM meta WHERE key = 'said'), 0)), coalesce((SELECT max(id) FROM "
-               "said), 0)"),
+               " coalesce((SELECT value FROM meta WHERE key = 'said'), 0)),"
+               " coalesce((SELECT max(id) FROM said), 0)"),
           mark(db,
                "INSERT INTO meta(key, value) VALUES('oldest', ?1), ('said', ?2) ON CONFLICT(key)"
                " DO UPDATE SET value = CASE key WHEN 'oldest' THEN min(value, ?1) ELSE ?2 END"),
