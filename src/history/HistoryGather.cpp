@@ -92,17 +92,17 @@ bool HistoryStore::GatherInOrder(bool& inOrder) {
     bool at = false;                    // it is at a row not matched yet
     std::size_t strays = 0;
     inOrder = false;
-    const auto fail = [&] {
+    const auto done = [&](bool read) {  // (the statements are left reset)
         sqlite3_reset(byNumber_);
         sqlite3_reset(nameOnce_);
-        return false;
+        return read;
     };
     for (std::size_t i = 0; i < gathered_.size(); ++i) {
         Gathered& wanted = gathered_[i];
         if (swept && !at) {
             const int step = sqlite3_step(byNumber_);
             if (step != SQLITE_ROW && step != SQLITE_DONE) {
-                return fail();
+                return done(false);
             }
             at = step == SQLITE_ROW;
             swept = at;
@@ -124,21 +124,17 @@ bool HistoryStore::GatherInOrder(bool& inOrder) {
             at = false;
             ++strays;
         } else if (step != SQLITE_DONE) {
-            return fail();
+            return done(false);
         }
         if (i + 1 >= kTried && strays * kStray > i + 1) {
-            sqlite3_reset(byNumber_);
-            sqlite3_reset(nameOnce_);
             for (Gathered& entry : gathered_) {
                 entry.id = -1;
             }
-            return true;
+            return done(true);
         }
     }
-    sqlite3_reset(byNumber_);
-    sqlite3_reset(nameOnce_);
     inOrder = true;
-    return true;
+    return done(true);
 }
 
 namespace {

@@ -89,8 +89,8 @@ HistoryStore::~HistoryStore() {
     {
         const std::lock_guard lock(readMutex_);
         EndRead();
-        for (sqlite3_stmt* statement : {numberOf_, answer_, names_, newest_, byNumber_, nameOnce_}) {
-            sqlite3_finalize(statement);
+        for (sqlite3_stmt** statement : ReadStatements()) {
+            sqlite3_finalize(*statement);
         }
     }
     writing_.reset();
@@ -223,8 +223,8 @@ void HistoryStore::Rest() {
 void HistoryStore::EndRead() {
     kindsRead_ = false;
     if (reading_) {
-        for (sqlite3_stmt* statement : {numberOf_, answer_, names_, newest_, byNumber_, nameOnce_}) {
-            sqlite3_reset(statement);
+        for (sqlite3_stmt** statement : ReadStatements()) {
+            sqlite3_reset(*statement);
         }
         numbered_.clear();  // (a later read may find the number the writer gave since)
         Exec(reader_, "COMMIT");
@@ -306,7 +306,7 @@ bool HistoryStore::Prepare() {
                            " FROM newest n LEFT JOIN said s ON s.id = n.id WHERE n.key >= ?1 * 1048576"
                            " ORDER BY n.key",
                            -1, &newest_, nullptr) != SQLITE_OK) {
-        for (sqlite3_stmt** statement : {&numberOf_, &answer_, &names_, &newest_, &byNumber_, &nameOnce_}) {
+        for (sqlite3_stmt** statement : ReadStatements()) {
             sqlite3_finalize(*statement);
             *statement = nullptr;
         }

@@ -5,6 +5,7 @@
 // batched transactions on a thread of the store's own, never on the run's. The store is an aid:
 // whatever goes wrong with it is told once (Problem) and the run goes on without it.
 
+#include <array>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -213,6 +214,9 @@ private:
     sqlite3_stmt* byNumber_ = nullptr;  // the domains from one number on, in order
     sqlite3_stmt* nameOnce_ = nullptr;  // a domain's number
     sqlite3_stmt* newest_ = nullptr;    // the newest answers from one domain's number on, in order
+    std::array<sqlite3_stmt**, 6> ReadStatements() {
+        return {&numberOf_, &answer_, &names_, &newest_, &byNumber_, &nameOnce_};
+    }
     std::int64_t readEra_ = 0;
     bool kindsRead_ = false;  // the kinds were read in this read transaction
     std::map<std::int64_t, std::pair<std::string, std::vector<std::string>>> kindsById_;
