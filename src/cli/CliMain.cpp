@@ -242,7 +242,8 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     const std::string stateDir = DefaultStateDir("cli");
     const std::string journalDir = host.UseJournal(stateDir, checkNames, options.resume);
     if (options.resume) {
-        const std::optional<JournalState> state = ReadJournal(journalDir);
+        const std::optional<JournalState> state =
+            JournalFinished(journalDir) ? std::nullopt : ReadJournal(journalDir);
         if (!state || !host.ResumeFrom(*state, run)) {
             Complain(
                 err,

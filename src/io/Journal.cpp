@@ -297,6 +297,26 @@ std::optional<JournalState> ReadJournalBytes(std::string_view bytes, std::string
     return state;
 }
 
+bool JournalFinished(const std::string& dir) {
+    // The last line whole is enough: the record of the end, written once when the table is saved,
+    // stays the last one until a row or an edit follows it.
+    constexpr std::size_t kTail = 256;
+    UniqueFd fd(::open(PathIn(dir, kJournal).c_str(), O_RDONLY | O_CLOEXEC));
+    const off_t size = fd ? ::lseek(fd.get(), 0, SEEK_END) : -1;
+    if (size <= 0) {
+        return false;
+    }
+    const off_t from = std::max<off_t>(0, size - static_cast<off_t>(kTail));
+    std::string tail(static_cast<std::size_t>(size - from), '\0');
+    if (::pread(fd.get(), tail.data(), tail.size(), from) != static_cast<ssize_t>(tail.size())) {
+        return false;
+    }
+    tail.erase(tail.rfind('\n') + 1);  // a line cut in its writing is passed over, as a read does
+    const std::string done = JournalWriter::DoneLine() + "\n";
+    return tail.size() >= done.size() && tail.compare(tail.size() - done.size(), done.size(), done) == 0 &&
+           (tail.size() == done.size() ? from == 0 : tail[tail.size() - done.size() - 1] == '\n');
+}
+
 std::optional<JournalState> ReadJournal(const std::string& dir) {
     const std::string bytes = ReadFile(PathIn(dir, kJournal));
     if (bytes.empty()) {
@@ -385,7 +405,9 @@ JournalSlot JournalSlot::Take(const std::string& base,
             }
             continue;
         }
-        const std::optional<JournalState> state = ReadJournal(slot.dir_);
+        // (A finished journal has nothing to offer or keep: it is not read through.)
+        const std::optional<JournalState> state =
+            JournalFinished(slot.dir_) ? std::nullopt : ReadJournal(slot.dir_);
         if (state && prefer && prefer(*state)) {
             return slot;
         }

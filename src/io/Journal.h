@@ -70,6 +70,9 @@ std::string ListHash(std::string_view bytes);
 std::optional<JournalState> ReadJournal(const std::string& dir);
 // The same from the journal's and the list copy's bytes.
 std::optional<JournalState> ReadJournalBytes(std::string_view journal, std::string list);
+// True when the journal of dir ends with the record of its table saved (nothing left to restore or
+// resume), told from its last bytes alone; false also when that cannot be told so.
+bool JournalFinished(const std::string& dir);
 
 // The run writes its rows in table order, so a row missing below the last one is a write that failed.
 // Takes the state up to it: the rows after it are left out (counted in unwritten) and the resume point
@@ -84,8 +87,9 @@ bool Restorable(const JournalState& state);
 // folder are the base itself and its subfolders 2, 3, ...
 class JournalSlot {
 public:
-    // Takes a slot of base that no running copy holds: the first whose journal `prefer` accepts, else
-    // the first without rows left unsaved, else a new one. A slot whose lock cannot be taken is
+    // Takes a slot of base that no running copy holds: the first whose journal `prefer` accepts (a
+    // finished journal is never offered to it), else the first without rows left unsaved, else a new
+    // one. A slot whose lock cannot be taken is
     // never read. When no slot can be locked at all, Held() is false and Error() says why.
     static JournalSlot Take(const std::string& base, const std::function<bool(const JournalState&)>& prefer);
 

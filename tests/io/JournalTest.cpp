@@ -314,9 +314,22 @@ TEST(JournalTrustTest, DoneIsABooleanAndARecheckKeepsTheRowsLine) {
          R"({"resume":1,"at":2})",
          true},
     };
+    // Told from the last line alone too: finished where the end is last (a line cut in its writing
+    // after it passed over), never where anything follows it or the line only ends like it.
+    testing::TempDir dir;
+    const auto finished = [&](const std::string& bytes) {
+        testing::WriteBytes(dir.File("journal"), StartLine(3) + bytes);
+        return JournalFinished(dir.File(""));
+    };
     for (const auto& [records, done] : cases) {
         EXPECT_EQ(WithRecord(records)->done, done) << records;
+        EXPECT_EQ(finished(records + "\n"), records.ends_with(R"({"done":true})")) << records;
     }
+    EXPECT_TRUE(finished(R"({"done":true})"
+                         "\n" +
+                         row));
+    EXPECT_FALSE(finished(R"(x{"done":true})"
+                          "\n"));
     EXPECT_EQ(WithRecord(R"({"done":1})")->rejected, 1);
     const auto state = ReadJournalBytes(StartLine(3) + RowRecord("2", "1", "[]", "[0,0,0]") + "\n" +
                                             RowRecord("2", "-1", R"(["x"])", "[1,0,0]") + "\n" +
