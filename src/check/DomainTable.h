@@ -27,6 +27,10 @@ public:
     const std::string& Cell(int col, int row) const;
     void SetCell(int col, int row, std::string_view text);
 
+    // Room for rows (the header's included) at the present width, made at once rather than by
+    // doubling as rows come (each step would touch its pages anew and copy every cell).
+    void Reserve(std::size_t rows) { cells_.reserve(rows * static_cast<std::size_t>(colCount_)); }
+
     // Back to the header row and one empty row 1 (every column emptied, the optional ones included).
     void ResetTable();
 

@@ -78,6 +78,7 @@ ConsoleHost::ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std
         table_.SetCell(changesCol_, 0, std::string(history::kChangesColumn));
     }
     changesOnly_ = changesOnly_ && changesCol_ > 0;
+    table_.Reserve(lines_.size() + 1);  // a row a line at most, and the headers
 }
 
 ConsoleHost::~ConsoleHost() = default;
