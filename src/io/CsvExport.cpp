@@ -76,8 +76,24 @@ std::string Cp1251CsvField(int col, std::string_view cell) {
     return EscapesAsQuestionMarks(cell);
 }
 
-std::string Cp1251CsvLine(const std::vector<std::string>& fields) {
+namespace {
+
+// Room for a line of fields at once: each quoted and followed by its separator, and the line end
+// (a quote inside a field may take a little more).
+std::string LineFor(const std::vector<std::string>& fields) {
+    std::size_t size = 4;
+    for (const std::string& field : fields) {
+        size += field.size() + 3;
+    }
     std::string line;
+    line.reserve(size);
+    return line;
+}
+
+}  // namespace
+
+std::string Cp1251CsvLine(const std::vector<std::string>& fields) {
+    std::string line = LineFor(fields);
     std::string escaped;  // (a field is copied only when it holds an escape)
     AppendLine(line, static_cast<int>(fields.size()), [&](int i) -> std::string_view {
         const std::string& field = fields[static_cast<std::size_t>(i)];
@@ -91,7 +107,7 @@ std::string Cp1251CsvLine(const std::vector<std::string>& fields) {
 }
 
 std::string CsvLine(const std::vector<std::string>& fields) {
-    std::string line;
+    std::string line = LineFor(fields);
     AppendLine(line, static_cast<int>(fields.size()),
                [&](int i) -> const std::string& { return fields[static_cast<std::size_t>(i)]; });
     return line;
