@@ -78,7 +78,9 @@ ConsoleHost::ConsoleHost(Settings settings, const CheckEndpoints& endpoints, std
         table_.SetCell(changesCol_, 0, std::string(history::kChangesColumn));
     }
     changesOnly_ = changesOnly_ && changesCol_ > 0;
-    table_.Reserve(lines_.size() + 1);  // a row a line at most, and the headers
+    // A row a line at most, and the headers (a list past a million lines grows past that as rows
+    // come, rather than asking for all its room before the first row).
+    table_.Reserve(std::min<std::size_t>(lines_.size() + 1, std::size_t{1} << 20));
 }
 
 ConsoleHost::~ConsoleHost() = default;
