@@ -359,6 +359,8 @@ TEST_F(CliRunTest, ResumeGoesOnFromTheJournalOfAnInterruptedRun) {
     EXPECT_EQ(resumed.status, 0) << resumed.err;
     EXPECT_EQ(sim.Count("/u"), 10) << "no line asked twice, " << checked << " before the stop";
     EXPECT_EQ(resumed.out, EngineCsv(names, {}));
+    const ChildResult again = RunCliSim(Args({"--rate", "10", "-q", "--resume", list}));
+    EXPECT_EQ(again.status, 1) << "the run was finished: nothing is left to resume";
 }
 
 TEST_F(CliRunTest, ResumeLeavesOutJournalRecordsThatDoNotFitAndSaysHowMany) {
