@@ -89,8 +89,8 @@ class JournalSlot {
 public:
     // Takes a slot of base that no running copy holds: the first whose journal `prefer` accepts (a
     // finished journal is never offered to it), else the first without rows left unsaved, else a new
-    // one. A slot whose lock cannot be taken is
-    // never read. When no slot can be locked at all, Held() is false and Error() says why.
+    // one. A slot whose lock cannot be taken is never read. When no slot can be locked at all, Held()
+    // is false and Error() says why.
     static JournalSlot Take(const std::string& base, const std::function<bool(const JournalState&)>& prefer);
 
     const std::string& Dir() const { return dir_; }
