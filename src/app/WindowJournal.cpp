@@ -30,10 +30,7 @@ std::optional<JournalState> WindowJournal::Recoverable() const {
     if (!journal_) {
         return std::nullopt;
     }
-    if (JournalFinished(journal_->Dir())) {
-        return std::nullopt;
-    }
-    std::optional<JournalState> state = ReadJournal(journal_->Dir());
+    std::optional<JournalState> state = ReadUnfinishedJournal(journal_->Dir());
     if (!state || !Restorable(*state)) {
         return std::nullopt;
     }

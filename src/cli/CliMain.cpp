@@ -242,8 +242,7 @@ int CliMain(int argc, char** argv, std::istream& in, std::ostream& out, std::ost
     const std::string stateDir = DefaultStateDir("cli");
     const std::string journalDir = host.UseJournal(stateDir, checkNames, options.resume);
     if (options.resume) {
-        const std::optional<JournalState> state =
-            JournalFinished(journalDir) ? std::nullopt : ReadJournal(journalDir);
+        const std::optional<JournalState> state = ReadUnfinishedJournal(journalDir);
         if (!state || !host.ResumeFrom(*state, run)) {
             Complain(
                 err,

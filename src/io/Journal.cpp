@@ -317,6 +317,10 @@ bool JournalFinished(const std::string& dir) {
            (tail.size() == done.size() ? from == 0 : tail[tail.size() - done.size() - 1] == '\n');
 }
 
+std::optional<JournalState> ReadUnfinishedJournal(const std::string& dir) {
+    return JournalFinished(dir) ? std::nullopt : ReadJournal(dir);
+}
+
 std::optional<JournalState> ReadJournal(const std::string& dir) {
     const std::string bytes = ReadFile(PathIn(dir, kJournal));
     if (bytes.empty()) {
@@ -405,9 +409,7 @@ JournalSlot JournalSlot::Take(const std::string& base,
             }
             continue;
         }
-        // (A finished journal has nothing to offer or keep: it is not read through.)
-        const std::optional<JournalState> state =
-            JournalFinished(slot.dir_) ? std::nullopt : ReadJournal(slot.dir_);
+        const std::optional<JournalState> state = ReadUnfinishedJournal(slot.dir_);
         if (state && prefer && prefer(*state)) {
             return slot;
         }

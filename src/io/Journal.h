@@ -73,6 +73,9 @@ std::optional<JournalState> ReadJournalBytes(std::string_view journal, std::stri
 // True when the journal of dir ends with the record of its table saved (nothing left to restore or
 // resume), told from its last bytes alone; false also when that cannot be told so.
 bool JournalFinished(const std::string& dir);
+// The journal of dir as ReadJournal reads it, or nothing when it is finished (all that a slot can
+// offer, restore or resume; a finished journal is not read through).
+std::optional<JournalState> ReadUnfinishedJournal(const std::string& dir);
 
 // The run writes its rows in table order, so a row missing below the last one is a write that failed.
 // Takes the state up to it: the rows after it are left out (counted in unwritten) and the resume point
