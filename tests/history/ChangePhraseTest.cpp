@@ -29,6 +29,7 @@ TEST(ChangePhraseTest, SaysWhatMovedAndNothingElse) {
         {"Rank", "9", "10", "Rank 9" + kArrow + "10"},  // bytes, not the first digit only
         {"HTTP", "200", "no address", "HTTP 200" + kArrow + "no address"},
         {"HTTP", "no address", "200", "HTTP: no address" + kArrow + "200"},
+        {"HTTP", "no address", "refused", "HTTP no address" + kArrow + "refused"},  // no value either
         {"Registrar", "A", "B", "Registrar A" + kArrow + "B"},
         {"Registrar", "REG-RU", "reg-ru", ""},  // the case of Latin letters is no change
         {"Registrar", "", "B", ""},             // never answered before
@@ -63,6 +64,8 @@ TEST(ChangePhraseTest, ColumnsReadBackFromTheCell) {
                                           ChangePhrase("Expires", "2026-12-01", "2027-12-01"),
                                           ChangePhrase("Registrar", "A b", "C")});
     EXPECT_EQ(ChangedColumns(cell), (std::vector<std::string>{"Created", "Expires", "Registrar"}));
+    EXPECT_EQ(JoinPhrases({"Rank 4" + kArrow + "9", "", "IP a" + kArrow + "b"}),
+              "Rank 4" + kArrow + "9; IP a" + kArrow + "b");
     EXPECT_TRUE(ChangedColumns("").empty());
 }
 
@@ -85,6 +88,7 @@ TEST(FreshnessTest, OnlyTheArchiveFirstCaptureLastsAndNoneForAWeek) {
         {"archive", "timeout", 0, false},
         {"archive", "rate limited", 0, false},
         {"archive", "2019-5-04", 0, false},
+        {"archive", "2019-0x-04", 0, false},
         {"archive", "", 0, false},
         {"registry", "2019-05-04", 0, false},
         {"dns", "none", 0, false},

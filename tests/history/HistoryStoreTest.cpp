@@ -399,12 +399,30 @@ public:
     std::string answer = "none";
 };
 
+// A run's answers go to the store a few hundred at a time as its rows finish, not all at its end: a
+// run that is killed loses no more than those.
+TEST_F(HistoryStoreTest, AnswersGoToTheStoreAsTheRowsFinish) {
+    std::string problem;
+    auto store = Open(problem);
+    RunHistory run(*store, {{"rank", 1, {"Rank"}}}, std::make_shared<Served>());
+    for (int i = 0; i < 600; ++i) {
+        const std::string domain = "d" + std::to_string(i) + ".ru";
+        run.Finished(domain, {domain, "5"}, kNow);
+    }
+    store->Flush();  // the store's own: what the run has given it so far
+    EXPECT_GE(store->Count(), 300);
+    run.Flush();
+    EXPECT_EQ(store->Count(), 600);
+}
+
 TEST_F(HistoryStoreTest, RunRemembersChangesAndAsksNoLastingFactTwice) {
     std::string problem;
     auto store = Open(problem);
     auto served = std::make_shared<Served>();
     auto inner = std::make_shared<CountingCheck>();
     std::int64_t now = kNow;
+    // A first capture stored under other columns (another version of the check) is not served.
+    store->Add("a.ru", {"archive", {"First capture"}, {"2010-01-01"}, now - 60});
     RememberingCheck archive(inner, *store, served, [&now] { return now; });
     RunHistory run(
         *store, {{"registry", 1, {"Created", "Expires", "Registrar"}}, {"archive", 4, {"Archive"}}}, served);
@@ -441,8 +459,9 @@ TEST_F(HistoryStoreTest, RunRemembersChangesAndAsksNoLastingFactTwice) {
 
     now += 365 * 86400;
     finish({"2020-01-01", "2027-12-01", "B"});
-    EXPECT_EQ(inner->asked, 2);                    // a first capture found is never asked again
-    EXPECT_EQ(store->Answers("a.ru").size(), 6u);  // all eight answers but the two served from the store
+    EXPECT_EQ(inner->asked, 2);  // a first capture found is never asked again
+    // All eight answers but the two served from the store, and the one of the other columns.
+    EXPECT_EQ(store->Answers("a.ru").size(), 7u);
 }
 
 // A check whose cells are all empty was not asked, except where empty is the answer: a name that
@@ -462,10 +481,13 @@ TEST_F(HistoryStoreTest, AnEmptyRankIsAnAnswerAndEmptyWebCellsAreNot) {
     EXPECT_EQ(finish({"a.ru", "", "", ""}, kNow + 86400), "Rank 4" + arrow + "none");
     EXPECT_EQ(finish({"a.ru", "200", "", "4"}, kNow + 2 * 86400),
               "Mirror www" + arrow + "none; Rank: none" + arrow + "4");
+    EXPECT_EQ(finish({"a.ru"}, kNow + 3 * 86400), "Rank 4" + arrow + "none");  // a row short of the spans
 }
 
 // What a check said last is read per kind of its answers: when its columns changed between versions,
-// each column comes from the newest answer that has it and says something.
+// each column comes from the newest answer that has it and says something (never from another
+// check's column of the same name). A domain's history lists the answers of one time in the order of
+// their checks' names.
 TEST_F(HistoryStoreTest, LastSaidTakesEachColumnFromTheNewestAnswerThatSaysIt) {
     std::string problem;
     auto store = Open(problem);
@@ -474,7 +496,15 @@ TEST_F(HistoryStoreTest, LastSaidTakesEachColumnFromTheNewestAnswerThatSaysIt) {
     store->Add("a.ru", {"web", {"HTTP"}, {"timeout"}, kNow + 20});
     store->Add("a.ru", {"web", {"HTTP", "Mirror"}, {"timeout", "error"}, kNow + 30});
     store->Add("b.ru", {"web", {"HTTP", "Mirror"}, {"404", ""}, kNow + 40});
+    store->Add("a.ru", {"links", {"HTTP"}, {"418"}, kNow + 50});  // another check's column of that name
+    store->Add("b.ru", {"archive", {"Archive"}, {"none"}, kNow + 40});
+    store->Add("b.ru", {"rank", {"Rank"}, {"3"}, kNow + 40});
     store->Flush();
+    std::vector<std::string> checks;  // of one time, in the order of the checks' names
+    for (const StoredAnswer& answer : store->Answers("b.ru")) {
+        checks.push_back(answer.check);
+    }
+    EXPECT_EQ(checks, (std::vector<std::string>{"archive", "rank", "web"}));
     const auto said = store->LastSaid("A.RU", "web", {"HTTP", "Mirror", "SSL"}, Says);
     ASSERT_EQ(said.size(), 3u);
     ASSERT_TRUE(said[0] && said[1]);
