@@ -5,6 +5,7 @@
 #include <QDialog>
 #include <QMenu>
 #include <QPushButton>
+#include <QSettings>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTemporaryDir>
@@ -12,6 +13,7 @@
 #include "app/ChecksMenu.h"
 #include "app/MainWindowFixture.h"
 #include "app/WindowHistory.h"
+#include "history/HistoryStore.h"
 #include "sim/CheckServices.h"
 #include "text/Cp1251.h"
 
@@ -73,13 +75,19 @@ TEST_F(HistoryWindowTest, RecheckShowsWhatChangedAndTheDomainsHistory) {
 
     QStringList history;
     QString copied;
-    OnNextModal<QDialog>([&history, &copied](QDialog* dialog) {
+    QString selected;
+    OnNextModal<QDialog>([&history, &copied, &selected](QDialog* dialog) {
         auto* table = dialog->findChild<QTableWidget*>(QStringLiteral("HistoryTable"));
         for (int r = 0; r < table->rowCount(); ++r) {
             history << table->item(r, 1)->text() + Ascii(" ") + table->item(r, 2)->text();
         }
-        dialog->findChild<QPushButton*>(QStringLiteral("HistoryCopy"))->click();
+        auto* copy = dialog->findChild<QPushButton*>(QStringLiteral("HistoryCopy"));
+        copy->click();
         copied = QGuiApplication::clipboard()->text();
+        table->clearSelection();
+        table->item(1, 2)->setSelected(true);  // a selection: its rows only, its cells in their places
+        copy->click();
+        selected = QGuiApplication::clipboard()->text();
         dialog->reject();
     });
     Grid()->selectRow(0);
@@ -88,6 +96,7 @@ TEST_F(HistoryWindowTest, RecheckShowsWhatChangedAndTheDomainsHistory) {
     EXPECT_TRUE(copied.startsWith(Ascii("Time (UTC)\tCheck\tRank\n" + today.toLatin1())))
         << copied.toStdString();
     EXPECT_EQ(copied.count(QLatin1Char('\n')), 3);
+    EXPECT_EQ(selected, Ascii("\t\t1\n"));
 }
 
 TEST_F(HistoryWindowTest, ColumnComesOnlyWithACheckOfToday) {
@@ -147,6 +156,34 @@ TEST_F(HistoryWindowTest, ADamagedStoreIsNamedSetAsideAndTheRunGoesOn) {
     EnterList(Ascii("a.test\nb.test\n"));
     Start();
     EXPECT_EQ(Shown(4), QStringList({Ascii("1"), Ascii("2")}));
+}
+
+// A kept period in the settings that is no number of days (a settings file edited by hand) is the
+// default one: answers younger than a year stay, older ones go, as when nothing was set.
+TEST_F(HistoryWindowTest, AKeptPeriodOfNoDaysIsTheDefaultOne) {
+    const QString path = dir.filePath(QStringLiteral("kept.sqlite"));
+    const std::int64_t now = QDateTime::currentSecsSinceEpoch();
+    history::HistoryStore::Options keepAll;  // (the test's own opening drops nothing)
+    keepAll.keptDays = 0;
+    for (const QVariant& days : {QVariant(-1), QVariant(0), QVariant(QStringLiteral("many"))}) {
+        QFile::remove(path);
+        std::string problem;
+        auto store = history::HistoryStore::Open(path.toStdString(), now, keepAll, problem);
+        ASSERT_TRUE(store) << problem;
+        store->Add("a.test", {"rank", {"Rank"}, {"1"}, now - 10 * 86400});
+        store->Add("a.test", {"rank", {"Rank"}, {"2"}, now - 400 * 86400});
+        store->Flush();
+        store.reset();
+        QSettings().setValue(QStringLiteral("history/keptDays"), days);
+        form->EnableHistory(path);
+        form->EnableHistory(dir.filePath(QStringLiteral("other.sqlite")));  // (the first closes, pruned)
+        store = history::HistoryStore::Open(path.toStdString(), now, keepAll, problem);
+        ASSERT_TRUE(store) << problem;
+        const std::vector<history::StoredAnswer> left = store->Answers("a.test");
+        ASSERT_EQ(left.size(), 1u) << days.toString().toStdString();
+        EXPECT_EQ(left[0].cells, std::vector<std::string>{"1"});
+    }
+    QSettings().remove(QStringLiteral("history/keptDays"));
 }
 
 }  // namespace

@@ -19,6 +19,7 @@
 #include "http/HttpClient.h"
 #include "io/CsvExport.h"
 #include "io/Journal.h"
+#include "io/SheetRead.h"
 #include "io/XlsxExport.h"
 #include "sim/CheckServices.h"
 #include "sim/GraphRanks.h"
@@ -694,6 +695,17 @@ TEST_F(CliRunTest, ChangesSinceTheLastRunAndTheDomainsHistory) {
     EXPECT_EQ(lines[0], "\"Time (UTC)\";\"Check\";\"Rank\"");
     EXPECT_NE(lines[1].find("\"rank\";\"5\""), std::string::npos);  // newest first
     EXPECT_NE(lines[2].find("\"rank\";\"2\""), std::string::npos);
+
+    // The workbook, written whole at the end, keeps only the changed rows too.
+    const std::string book = dir.File("changes.xlsx");
+    EXPECT_EQ(run("3,a.test\n5,b.test\n", {"--changes", "--format", "xlsx", "-o", book}).status, 0);
+    const auto sheets = ReadWorkbookSheets(testing::ReadBytes(book), false, 1 << 20);
+    ASSERT_TRUE(sheets && sheets->size() == 1);
+    std::vector<std::string> domains;
+    for (const SheetRow& row : sheets->front()) {
+        domains.push_back(CellText(row, 0));
+    }
+    EXPECT_EQ(domains, (std::vector<std::string>{"Domain", "a.test"}));
 
     // The old services alone: the same bytes with the store as without it.
     const std::vector<std::string> names = Names(3);
