@@ -423,6 +423,7 @@ TEST_F(HistoryStoreTest, RunRemembersChangesAndAsksNoLastingFactTwice) {
     std::int64_t now = kNow;
     // A first capture stored under other columns (another version of the check) is not served.
     store->Add("a.ru", {"archive", {"First capture"}, {"2010-01-01"}, now - 60});
+    store->Flush();
     RememberingCheck archive(inner, *store, served, [&now] { return now; });
     RunHistory run(
         *store, {{"registry", 1, {"Created", "Expires", "Registrar"}}, {"archive", 4, {"Archive"}}}, served);
