@@ -298,23 +298,35 @@ TEST_F(HistoryStoreTest, ANumberReadBeforeTheDomainWasDroppedIsNotTaken) {
     EXPECT_EQ(old[0].cells, std::vector<std::string>{"2"});
 }
 
+// A damaged file is set aside with its day, and a second one damaged the same day beside the first,
+// never over it; each time a new store is made.
 TEST_F(HistoryStoreTest, DamagedFileIsSetAsideWithItsDayAndANewStoreMade) {
-    { std::ofstream(path_, std::ios::binary) << std::string(8192, 'x'); }
-    std::string problem;
-    auto store = Open(problem);
-    ASSERT_TRUE(store);
-    EXPECT_NE(problem.find(".damaged-2027-01-15"), std::string::npos) << problem;
-    std::ifstream aside(path_ + ".damaged-2027-01-15", std::ios::binary);
-    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(aside), {}), std::string(8192, 'x'));
-    store->Add("a.ru", Registry("x", kNow));
-    store->Flush();
-    EXPECT_EQ(store->Count(), 1);
+    const auto bytes = [](const std::string& path) {
+        std::ifstream file(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(file), {});
+    };
+    const std::pair<std::string, char> kDamaged[] = {{".damaged-2027-01-15", 'x'},
+                                                     {".damaged-2027-01-15-1", 'y'}};
+    for (const auto& [aside, fill] : kDamaged) {
+        fs::remove(path_);
+        { std::ofstream(path_, std::ios::binary) << std::string(8192, fill); }
+        std::string problem;
+        auto store = Open(problem);
+        ASSERT_TRUE(store);
+        EXPECT_NE(problem.find(aside), std::string::npos) << problem;
+        EXPECT_EQ(bytes(path_ + aside), std::string(8192, fill));
+        store->Add("a.ru", Registry("x", kNow));
+        store->Flush();
+        EXPECT_EQ(store->Count(), 1);
+    }
+    EXPECT_EQ(bytes(path_ + kDamaged[0].first), std::string(8192, 'x'));
 }
 
 // Some other program's database, and a store of a later version's layout, are named and not written.
 TEST_F(HistoryStoreTest, ForeignOrNewerDatabaseIsNamedAndLeftAlone) {
     const std::pair<const char*, const char16_t*> kFiles[] = {
         {"CREATE TABLE notes(x); INSERT INTO notes VALUES(1);", u"файл истории не из Vantle, он не тронут"},
+        {"PRAGMA application_id=12345; PRAGMA user_version=1;", u"файл истории не из Vantle, он не тронут"},
         {"PRAGMA application_id=1450079340; PRAGMA user_version=6; CREATE TABLE said(x);",
          u"история записана более новой версией Vantle, она не тронута"}};
     for (const auto& [sql, said] : kFiles) {
